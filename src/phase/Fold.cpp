@@ -1,0 +1,1 @@
+#include "phase/Fold.h"

@@ -1,0 +1,74 @@
+// Phase folding with the ephemeris (epoch M0, period P), the statistics of a fold (string
+// length, analysis of variance over ten phase bins), the phase diagram and "DataPhase.txt".
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "store/Records.h"
+#include "view/ChartModel.h"
+
+namespace ombrane {
+
+enum class PhaseAxis { Phase = 0, JdAverage = 1 };
+
+// Phases of jd[0..N-1] at period P about star.epoch into entryPhase and sortedPhase, a stable
+// ascending sort with sortIndex, meanJd and meanEpoch. Needs N >= 1; raises the floating-point
+// faults of the division at the entry where they happen (P = 0: division by zero).
+void FoldPhases(Data& data, const Star& star, long double period);
+
+// String length of the fold (pairs with a marked entry left out) into star.stringLength.
+void FoldStringLength(Data& data, Star& star);
+
+// String length of the fold counting every pair (the score of the period search).
+double SearchStringLength(const Data& data);
+
+// AoV statistic of the fold (ten bins); fills the AoV tables. Raises the floating-point fault of
+// an empty bin, N = 10 or W = 0 at the step where it happens.
+double AovStatistic(Data& data);
+
+// jdAverage[i] = sortedPhase[i] * P + meanEpoch for i < N.
+void SetJdAverage(Data& data, long double period);
+
+// Draws the fold into Series6 (both cycles) and Series2 (marked), writes the second-cycle
+// copies and sets phaseView = 1.
+void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view);
+
+// The block "DataPhase.txt" receives for the fold: positions 1 .. N-2, CR LF line ends, an empty
+// line at the end.
+std::string PhaseFileBlock(const Data& data, PhaseAxis axis);
+
+inline constexpr const char* kPhaseFileName = "DataPhase.txt";
+
+// Texts of the value labels after a fold: fixed format (6, 6); the AoV label shows Θ × 10^8.
+std::string StringLengthLabel(long double stringLength, char separator);
+std::string AovLabel(double theta, char separator);
+
+struct FoldRequest {
+  PhaseAxis axis = PhaseAxis::Phase;
+  bool writePhaseFile = false;  // the "Save Data To File" box is ticked
+  bool computeAov = false;      // the period box computes the AoV statistic; Phase does not
+  char separator = '.';         // decimal separator of the labels
+};
+
+// What a fold produced for the window; filled step by step, so that after a failure the
+// window still shows what had been done before it.
+struct FoldOutcome {
+  bool ran = false;                        // N > 0 and P > 0
+  std::optional<std::string> label11;      // string length text
+  std::optional<std::string> label13;      // AoV text
+  std::optional<std::string> phaseFileBlock;
+};
+
+// Fold at star.period and draw (the Phase button; with computeAov the tail of the period box):
+// nothing when N = 0 or P <= 0.
+void RunFold(Data& data, Star& star, ViewState& view, ChartModel& chart, const FoldRequest& request,
+             FoldOutcome& outcome);
+
+// The period box: period = the number in `text` (ConversionError leaves everything as it was),
+// then RunFold with the AoV statistic.
+void ApplyPeriodBox(std::string_view text, Data& data, Star& star, ViewState& view, ChartModel& chart,
+                    const FoldRequest& request, FoldOutcome& outcome);
+
+}  // namespace ombrane

@@ -1,0 +1,51 @@
+// Period search by string length or by the AoV statistic over the trial periods
+// searchMin, searchMin + increment, ... below searchMax (repeated addition).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "store/Records.h"
+
+namespace ombrane {
+
+enum class SearchMethod { StringLength = 0, Aov = 1 };
+
+struct SearchRequest {
+  long double searchMin = 0;
+  long double searchMax = 0;
+  long double increment = 0;
+  SearchMethod method = SearchMethod::StringLength;
+  unsigned threads = 0;  // 0: every core of the machine
+  // Called on the caller's thread now and then with (trials done, trials in all); returning
+  // false cancels the search.
+  std::function<bool(int64_t done, int64_t total)> progress;
+};
+
+struct SearchResult {
+  enum class Status { NotRun, Done, Cancelled } status = Status::NotRun;
+  long double best = 0;        // smallest string length, or largest AoV statistic
+  long double bestPeriod = 0;  // trial period of the best score (ties keep the earlier trial)
+  int64_t trials = 0;
+};
+
+// Number of trial periods of a range (0 for an empty range).
+int64_t CountTrials(long double searchMin, long double searchMax, long double increment);
+
+// The search. NotRun when N < 1 or searchMin >= searchMax. Refuses (InputError, nothing
+// changed) an increment that is not positive or a range starting below 0. On Done it sets
+// star.period = searchMin and star.bestPeriod; a cancelled search changes nothing. A trial that
+// faults leaves the records as the plain sequential search would (period = searchMin, the fold
+// arrays as the failing fold wrote them) and raises its FloatingPointError.
+SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request);
+
+// The plain sequential algorithm, one fold after the other on `data` itself: the reference for
+// tests and benchmarks. Same contract as SearchPeriod without progress and cancellation.
+SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest& request);
+
+// The result line of the notes pane: "Mesurment String - Length: ... Best Period:..." or
+// "AoV: ... Best Period:...".
+std::string SearchResultLine(SearchMethod method, const SearchResult& result, char separator);
+
+}  // namespace ombrane

@@ -1,0 +1,22 @@
+// The night index: observations grouped into nights by the integer part of the Julian Day
+// (truncation toward zero), in file order, and the constant table of night colours.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "store/Records.h"
+
+namespace ombrane {
+
+// Colour (0x00BBGGRR) of each night index: green, olive, navy, ... for nights 0..18, runs that
+// start again with green up to 979, black from 980 on.
+const std::array<uint32_t, kMaxNights>& NightColours();
+
+// Builds data.night, view.nightFirst / nightEnd / nightCount and view.lastNight from the Julian
+// Days t[0 .. data.pointCount - 1]. The caller has zeroed data.night and the three tables.
+// N = 0 writes nothing and sets lastNight = 0.
+void SplitNights(const std::array<long double, kMaxEntries>& t, Data& data, ViewState& view);
+void SplitNights(const std::array<long double, kTwoCycle>& t, Data& data, ViewState& view);
+
+}  // namespace ombrane

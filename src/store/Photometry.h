@@ -1,0 +1,35 @@
+// Reading a photometry file: white-space separated numbers taken in pairs (Julian Day,
+// magnitude) into data.fileJd / data.fileMag, with the repeat of the last pair.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/Records.h"
+
+namespace ombrane {
+
+struct PhotometryReadResult {
+  bool opened = true;                 // false: the file could not be opened (see messages)
+  int32_t pointCount = 0;             // N, the entries stored (the repeat included)
+  std::vector<std::string> messages;  // what the user should be told, one line each
+};
+
+// Reads the numbers of `text` into data.fileJd / data.fileMag and sets data.pointCount.
+// `fileName` only names the file in messages. Rules:
+//  - numbers in the C notation (sign, digits, ".", exponent), separated by white space;
+//  - pairs with a zero value are skipped;
+//  - the pass that meets the end of the text stores the last pair once more (the repeat),
+//    and an odd count of numbers pairs the last number with the magnitude before it;
+//  - a token that is not a number ends reading there; the pairs before it stay, the last one
+//    is repeated, and a message names the file, the line and the token;
+//  - at most kMaxEntries entries including the repeat; a message says how many pairs were
+//    left out.
+PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data);
+
+// Opens `path` and reads it as above. A file that cannot be opened gives opened = false, N = 0
+// and a message with the reason.
+PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_view fileName, Data& data);
+
+}  // namespace ombrane

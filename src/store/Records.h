@@ -1,0 +1,95 @@
+// The records of the program: Data (the observations and everything derived from them), Star
+// (the object's parameters, the analysis settings and results) and the shared view state.
+// Plain structs with fixed capacities; the window owns one instance of each and the core
+// operations take them by reference. They are large (about 1.5 MB for Data): allocate them on
+// the heap or in static storage, e.g. `auto data = std::make_unique<Data>();` (zero-filled).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace ombrane {
+
+inline constexpr int32_t kMaxEntries = 6000;    // entries of the store, the repeat included
+inline constexpr int32_t kTwoCycle = 12000;     // arrays that also hold the second cycle
+inline constexpr int32_t kMaxNights = 6000;     // rows of the night tables
+inline constexpr int32_t kAovBins = 10;         // phase bins of the AoV statistic
+inline constexpr int32_t kFourierResults = 32;  // result vector of the last Fourier fit
+
+// Colours are 24-bit RGB values written 0x00BBGGRR; this value means "the series' own colour".
+inline constexpr uint32_t kSeriesColour = 0x20000000;
+
+struct Data {
+  std::array<long double, kMaxEntries> fileJd{};     // Julian Days as loaded (kept copy)
+  std::array<long double, kMaxEntries> fileMag{};    // magnitudes as loaded (kept copy)
+  std::array<long double, kTwoCycle> jd{};           // working Julian Days
+  std::array<long double, kTwoCycle> jdAverage{};    // abscissa of the "JD average" view
+  std::array<long double, kTwoCycle> mag{};          // working magnitudes
+  std::array<long double, kMaxEntries> entryPhase{}; // phase of each entry
+  std::array<long double, kMaxEntries> fitMag{};     // fitted magnitude of the last fit
+  std::array<long double, kTwoCycle> sortedPhase{};  // phases in ascending order
+  std::array<int32_t, kTwoCycle> sortIndex{};        // entry index of each sorted position
+  std::array<int32_t, kMaxEntries> night{};          // night index of each entry
+  std::array<int32_t, kTwoCycle> markFlag{};         // 1 when the entry is marked
+  int32_t pointCount = 0;                            // N, the entries (the repeat included)
+  long double meanJd = 0;                            // mean Julian Day of the last fold
+  std::string fileName;                              // loaded file's name without folder
+  std::array<long double, kAovBins> aovBinMean{};
+  std::array<long double, kAovBins> aovBinTerm{};
+  std::array<int32_t, kAovBins> aovBinCount{};
+  int32_t markCount = 0;
+  long double meanEpoch = 0;       // origin of the "JD average" axis
+  long double selectionEpoch = 0;  // kept by the time-of-minimum computation
+  long double minimumShift = 0;
+  long double nightShift = 0;      // magnitude shift of the night picked last
+  int32_t selectedNightDay = 0;    // integer Julian Day of the night picked last
+};
+
+struct Star {
+  long double period = 0;
+  long double bestPeriod = 0;
+  long double searchMin = 0;
+  long double searchMax = 0;
+  long double stringLength = 0;
+  long double increment = 0;
+  long double magnitudeStep = 0;
+  long double epoch = 0;
+  long double raDecimalDegrees = 0;
+  long double raHours = 0;
+  long double raMinutes = 0;
+  long double raSeconds = 0;
+  long double decDecimalDegrees = 0;
+  long double decDegrees = 0;
+  long double decArcMinutes = 0;
+  long double decArcSeconds = 0;
+  int32_t harmonicCount = 0;
+  std::string starName;
+  std::string constellation;
+  std::array<long double, kFourierResults> fourierResult{};
+};
+
+// The shared view state: night index tables, the night shown, selection and measurement state.
+struct ViewState {
+  int32_t lastNight = 0;        // night index of entry N - 2 = number of nights - 1
+  int32_t currentNight = 0;     // night shown; -1 = all nights
+  int32_t shownNightFirst = 0;  // entry index of the first point of Series1
+  int32_t minNightPoints = 0;   // minimum entries of a night visited by Next / Previous
+  int32_t nightsShown = 0;      // number shown by the scroll bar's label
+  std::array<int32_t, kMaxNights> nightFirst{};
+  std::array<int32_t, kMaxNights> nightEnd{};
+  std::array<int32_t, kMaxNights> nightCount{};
+  int32_t phaseView = 0;        // 1 after a phase diagram or a minimum was drawn
+  std::string openPath;         // data file name without folder, kept when a load is cancelled
+  int32_t areaIndex1 = 0;
+  int32_t areaIndex2 = 0;
+  int32_t areaFirstDone = 0;
+  int32_t areaOnLightCurve = 0;
+  double measureX1 = 0;
+  double measureY1 = 0;
+  double measureX2 = 0;
+  double measureY2 = 0;
+  int32_t measureFirstDone = 0;
+};
+
+}  // namespace ombrane

@@ -1,0 +1,76 @@
+// The chart as data: eight series of points (x, y, label, colour), the title lines, the axis
+// titles and the inversion of the left axis. Handlers and the core drawing routines write only
+// this model; the window's chart widget paints it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/Records.h"
+
+namespace ombrane {
+
+enum class SeriesKind { Diamond, DiagonalCross, Square, Line, VerticalMarker };
+
+struct ChartPoint {
+  double x = 0;
+  double y = 0;
+  std::string label;
+  uint32_t colour = kSeriesColour;
+};
+
+class ChartSeries {
+ public:
+  ChartSeries(SeriesKind kind, uint32_t ownColour);
+
+  SeriesKind kind() const { return kind_; }
+  uint32_t ownColour() const { return ownColour_; }
+  // The colour a point is drawn in: its own, or the series' colour for kSeriesColour.
+  uint32_t DrawnColour(const ChartPoint& p) const;
+
+  // Adds a point keeping ascending x: a point whose x is smaller than the last one's is
+  // inserted right after the last point whose x is not greater; equal x keep their order.
+  // Returns the index at which the point now stands.
+  int Add(double x, double y, uint32_t colour = kSeriesColour, std::string label = {});
+  void Delete(int index);
+  void Clear();
+
+  int Count() const { return static_cast<int>(points_.size()); }
+  const ChartPoint& Point(int index) const { return points_[static_cast<size_t>(index)]; }
+  const std::vector<ChartPoint>& Points() const { return points_; }
+  double MaxY() const;  // 0 for an empty series
+  double MinY() const;  // 0 for an empty series
+
+ private:
+  SeriesKind kind_;
+  uint32_t ownColour_;
+  std::vector<ChartPoint> points_;
+};
+
+// Series indexes 0..7 are Series1..Series8.
+enum SeriesIndex : int {
+  kSeries1 = 0, kSeries2, kSeries3, kSeries4, kSeries5, kSeries6, kSeries7, kSeries8, kSeriesCount
+};
+
+class ChartModel {
+ public:
+  ChartModel();
+
+  ChartSeries& Series(int index) { return series_[static_cast<size_t>(index)]; }
+  const ChartSeries& Series(int index) const { return series_[static_cast<size_t>(index)]; }
+
+  std::vector<std::string> titleLines{"Light Curve"};
+  std::string bottomAxisTitle;
+  std::string leftAxisTitle{"Bright"};
+  bool leftAxisInverted = true;
+
+ private:
+  std::array<ChartSeries, kSeriesCount> series_;
+};
+
+// Clears Series1, Series2, Series4, Series6, Series7 and Series8 (never Series3 and Series5).
+void ClearNightView(ChartModel& chart);
+
+}  // namespace ombrane
