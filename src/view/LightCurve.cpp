@@ -1,0 +1,42 @@
+#include "view/LightCurve.h"
+
+#include <algorithm>
+
+#include "store/NightIndex.h"
+
+namespace ombrane {
+
+void AddLightCurvePoint(ChartModel& chart, const Data& data, int i) {
+  if (i < 0 || i >= kMaxEntries) return;
+  const auto at = static_cast<size_t>(i);
+  const double x = static_cast<double>(data.jd[at]);
+  const double y = static_cast<double>(data.mag[at]);
+  const int32_t nightIndex = data.night[at];
+  const uint32_t colour =
+      nightIndex >= 0 && nightIndex < kMaxNights ? NightColours()[static_cast<size_t>(nightIndex)] : 0;
+  chart.Series(kSeries1).Add(x, y, colour);
+  if (data.markFlag[at] == 1) chart.Series(kSeries2).Add(x, y, kSeriesColour);
+}
+
+void DrawLightCurveRange(ChartModel& chart, const Data& data, int first, int endExclusive) {
+  const int end = std::min(endExclusive, static_cast<int>(kMaxEntries));
+  for (int i = std::max(first, 0); i < end; ++i) AddLightCurvePoint(chart, data, i);
+}
+
+void DrawNightEntries(ChartModel& chart, const Data& data, int nightIndex, int limitExclusive) {
+  const int end = std::min(limitExclusive, static_cast<int>(kMaxEntries));
+  for (int i = 0; i < end; ++i) {
+    if (data.night[static_cast<size_t>(i)] == nightIndex) AddLightCurvePoint(chart, data, i);
+  }
+}
+
+void DrawLoadedCurve(ChartModel& chart, const Data& data, const std::string& name) {
+  ClearNightView(chart);
+  chart.bottomAxisTitle = "Julian Day";
+  chart.titleLines.clear();
+  chart.leftAxisInverted = true;
+  chart.titleLines.push_back(name);
+  DrawLightCurveRange(chart, data, 0, data.pointCount);
+}
+
+}  // namespace ombrane

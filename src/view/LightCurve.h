@@ -1,0 +1,30 @@
+// The light-curve drawing rules: every entry is drawn in Series1 in its night's colour, and
+// marked entries once more in Series2 in that series' own colour.
+#pragma once
+
+#include <string>
+
+#include "store/Records.h"
+#include "view/ChartModel.h"
+
+namespace ombrane {
+
+// Adds (jd[i], mag[i]), rounded to double, to Series1 in NightColours()[night[i]]; when
+// markFlag[i] is 1 the same point goes to Series2 in kSeriesColour. An index outside the
+// store's capacity adds nothing.
+void AddLightCurvePoint(ChartModel& chart, const Data& data, int i);
+
+// AddLightCurvePoint for every entry first <= i < endExclusive.
+void DrawLightCurveRange(ChartModel& chart, const Data& data, int first, int endExclusive);
+
+// AddLightCurvePoint for every entry i < limitExclusive whose night is nightIndex, in entry
+// order (a night that comes back after another one is a different night index, so this is
+// one run of consecutive entries).
+void DrawNightEntries(ChartModel& chart, const Data& data, int nightIndex, int limitExclusive);
+
+// The picture after a load: clears the night view, bottom axis "Julian Day", the title is the
+// one line `name`, the left axis inverted (brighter up), and all N entries drawn (the repeat
+// of the last observation included).
+void DrawLoadedCurve(ChartModel& chart, const Data& data, const std::string& name);
+
+}  // namespace ombrane

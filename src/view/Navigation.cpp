@@ -1,0 +1,143 @@
+#include "view/Navigation.h"
+
+#include <charconv>
+
+#include "view/LightCurve.h"
+
+namespace ombrane {
+namespace {
+
+std::string IntText(int64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+// "Night: k/n" with both numbers counted from 1.
+std::string NightText(int32_t nightIndex, int32_t lastNight) {
+  return "Night: " + IntText(int64_t{nightIndex} + 1) + "/" + IntText(int64_t{lastNight} + 1);
+}
+
+bool InTable(int32_t k, const ViewState& view) {
+  return k >= 0 && k <= view.lastNight && k < kMaxNights;
+}
+
+int32_t CountOf(const ViewState& view, int32_t k) {
+  return view.nightCount[static_cast<size_t>(k)];
+}
+
+// Starts a new light-curve picture: clears the night view, sets the title and the abscissa.
+void BeginPicture(ChartModel& chart, std::optional<std::string> titleLine) {
+  ClearNightView(chart);
+  chart.titleLines.clear();
+  if (titleLine) chart.titleLines.push_back(std::move(*titleLine));
+  chart.bottomAxisTitle = "Julian Day";
+}
+
+}  // namespace
+
+NavigationOutcome ShowFirstNight(const Data& data, ViewState& view, ChartModel& chart) {
+  BeginPicture(chart, "LIGHT CURVE  File name:" + data.fileName);
+  DrawLightCurveRange(chart, data, 0, view.nightEnd[0]);
+  view.currentNight = 0;
+  view.shownNightFirst = view.nightFirst[0];
+
+  NavigationOutcome out;
+  out.drawn = true;
+  out.buttons = {.first = false, .previous = false, .next = true, .last = true, .all = true};
+  out.label5 = view.lastNight != 0 ? NightText(0, view.lastNight) : IntText(1);
+  return out;
+}
+
+NavigationOutcome ShowNextNight(const Data& data, ViewState& view, ChartModel& chart) {
+  NavigationOutcome out;
+  if (view.currentNight + 1 >= view.lastNight) {
+    out.buttons.next = false;
+    view.currentNight = view.lastNight;
+    return out;
+  }
+  int32_t k = view.currentNight + 1;
+  while (InTable(k, view) && CountOf(view, k) < view.minNightPoints) ++k;
+  if (!InTable(k, view)) {  // no later night has enough points
+    out.buttons.next = false;
+    return out;
+  }
+
+  view.currentNight = k;
+  BeginPicture(chart, data.fileName);
+  DrawNightEntries(chart, data, k, data.pointCount);
+  out.drawn = true;
+  out.buttons = {.first = true, .previous = true, .next = std::nullopt, .last = true, .all = true};
+  if (k == view.lastNight) out.buttons.next = false;
+  out.label5 = NightText(k, view.lastNight);
+  view.shownNightFirst = view.nightFirst[static_cast<size_t>(k)];
+  return out;
+}
+
+NavigationOutcome ShowPreviousNight(const Data& data, ViewState& view, ChartModel& chart) {
+  NavigationOutcome out;
+  int32_t k = view.currentNight - 1;
+  while (InTable(k, view) && CountOf(view, k) < view.minNightPoints) --k;
+  if (!InTable(k, view)) {  // no earlier night has enough points
+    out.buttons.previous = false;
+    return out;
+  }
+
+  view.currentNight = k;
+  BeginPicture(chart, data.fileName);
+  DrawNightEntries(chart, data, k, data.pointCount - 1);
+  out.drawn = true;
+  out.buttons = {.first = true, .previous = std::nullopt, .next = true, .last = true, .all = true};
+  out.label5 = NightText(k, view.lastNight);
+  view.shownNightFirst = view.nightFirst[static_cast<size_t>(k)];
+  if (k == 0) out.buttons.previous = false;
+  return out;
+}
+
+NavigationOutcome ShowLastNight(const Data& data, ViewState& view, ChartModel& chart) {
+  const int32_t n = data.pointCount;
+  const int32_t lastObservedNight = n >= 2 ? data.night[static_cast<size_t>(n - 2)] : view.lastNight;
+  BeginPicture(chart, std::nullopt);
+  DrawNightEntries(chart, data, lastObservedNight, n - 1);
+  view.currentNight = view.lastNight;
+
+  NavigationOutcome out;
+  out.drawn = true;
+  out.buttons = {.first = true, .previous = true, .next = false, .last = false, .all = true};
+  out.showLabel5 = true;
+  out.label5 = NightText(view.lastNight, view.lastNight);
+  if (InTable(view.lastNight, view))
+    view.shownNightFirst = view.nightFirst[static_cast<size_t>(view.lastNight)];
+  return out;
+}
+
+NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& chart) {
+  BeginPicture(chart, data.fileName);
+  DrawLightCurveRange(chart, data, 0, data.pointCount - 1);
+
+  NavigationOutcome out;
+  out.drawn = true;
+  out.buttons = {.first = true, .previous = false, .next = false, .last = true, .all = std::nullopt};
+  out.showLabel5 = true;
+  out.label5 = " Quantity nights: " + IntText(int64_t{view.lastNight} + 1);
+  view.currentNight = -1;
+  view.shownNightFirst = 0;
+  return out;
+}
+
+NavigationOutcome ApplyMinNightPoints(ViewState& view, int32_t position) {
+  view.nightsShown = view.lastNight;
+  view.minNightPoints = position;
+  for (int32_t i = 0; i < view.lastNight && i < kMaxNights; ++i) {
+    if (CountOf(view, i) < view.minNightPoints) --view.nightsShown;
+  }
+  const int64_t count = view.nightsShown != 0 ? int64_t{view.nightsShown} + 1 : 0;
+
+  NavigationOutcome out;
+  out.showLabel5 = true;
+  out.label5 = "Min points: " + IntText(view.minNightPoints) + "\n" + "Night: " + IntText(count) + "/" +
+               IntText(int64_t{view.lastNight} + 1);
+  return out;
+}
+
+}  // namespace ombrane

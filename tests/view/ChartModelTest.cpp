@@ -1,0 +1,113 @@
+#include "view/ChartModel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ombrane {
+namespace {
+
+std::vector<std::string> Labels(const ChartSeries& s) {
+  std::vector<std::string> out;
+  for (const ChartPoint& p : s.Points()) out.push_back(p.label);
+  return out;
+}
+
+TEST(ChartSeriesTest, KeepsAscendingXAndTheOrderOfEqualX) {
+  ChartSeries s(SeriesKind::Diamond, 0x0000FF);
+  struct Step {
+    double x;
+    const char* label;
+    int expectedIndex;  // where the point stands right after it was added
+  };
+  const Step steps[] = {
+      {1, "1", 0},     // first point
+      {3, "3", 1},     // appended
+      {2, "2", 1},     // into the middle, between 1 and 3
+      {3, "3b", 3},    // equal to the last x: appended after it
+      {2, "2b", 2},    // after the last point with x <= 2, before both 3s
+      {0, "0", 0},     // smaller than all: at the front
+      {-0.0, "-0", 1}  // equal to 0: after it
+  };
+  for (const Step& step : steps) {
+    EXPECT_EQ(s.Add(step.x, 10, 0, step.label), step.expectedIndex) << step.label;
+  }
+  EXPECT_EQ(Labels(s), (std::vector<std::string>{"0", "-0", "1", "2", "2b", "3", "3b"}));
+}
+
+TEST(ChartSeriesTest, DeleteRemovesOnePointAndIgnoresBadIndexes) {
+  ChartSeries s(SeriesKind::Diamond, 0x0000FF);
+  for (const char* label : {"a", "b", "c", "d"}) s.Add(label[0] - 'a', 0, 0, label);
+  s.Delete(1);
+  EXPECT_EQ(Labels(s), (std::vector<std::string>{"a", "c", "d"}));
+  s.Delete(-1);
+  s.Delete(3);
+  EXPECT_EQ(Labels(s), (std::vector<std::string>{"a", "c", "d"}));
+  s.Delete(2);
+  s.Delete(0);
+  EXPECT_EQ(Labels(s), (std::vector<std::string>{"c"}));
+}
+
+TEST(ChartSeriesTest, MinAndMaxY) {
+  ChartSeries s(SeriesKind::Line, 0x00FFFF);
+  EXPECT_EQ(s.MinY(), 0.0);
+  EXPECT_EQ(s.MaxY(), 0.0);
+  s.Add(5, 3.5);
+  s.Add(1, -1);
+  s.Add(9, 7.25);
+  s.Add(2, 0.5);
+  EXPECT_EQ(s.MinY(), -1.0);
+  EXPECT_EQ(s.MaxY(), 7.25);
+  s.Clear();
+  EXPECT_EQ(s.Count(), 0);
+  s.Add(1, -4);  // one negative point: both extremes are it
+  EXPECT_EQ(s.MinY(), -4.0);
+  EXPECT_EQ(s.MaxY(), -4.0);
+}
+
+TEST(ChartModelTest, OwnColourOfEachSeries) {
+  ChartModel chart;
+  struct Case {
+    int series;
+    SeriesKind kind;
+    uint32_t own;  // 0x00BBGGRR
+  };
+  const Case cases[] = {
+      {kSeries1, SeriesKind::Diamond, 0x0000FF},        // red
+      {kSeries2, SeriesKind::DiagonalCross, 0x000000},  // black
+      {kSeries3, SeriesKind::Square, 0x008000},         // green
+      {kSeries4, SeriesKind::Line, 0x00FFFF},           // yellow
+      {kSeries5, SeriesKind::Square, 0xFF0000},         // blue
+      {kSeries6, SeriesKind::Diamond, 0x0000FF},        {kSeries7, SeriesKind::Diamond, 0x0000FF},
+      {kSeries8, SeriesKind::VerticalMarker, 0x00FF80},
+  };
+  for (const Case& c : cases) {
+    ChartSeries& s = chart.Series(c.series);
+    EXPECT_EQ(s.kind(), c.kind) << c.series;
+    s.Add(1, 1, kSeriesColour);
+    s.Add(2, 2, 0x123456);
+    EXPECT_EQ(s.DrawnColour(s.Point(0)), c.own) << c.series;
+    EXPECT_EQ(s.DrawnColour(s.Point(1)), 0x123456u) << c.series;
+  }
+}
+
+TEST(ChartModelTest, ClearNightViewLeavesSeries3AndSeries5) {
+  ChartModel chart;
+  for (int s = 0; s < kSeriesCount; ++s) {
+    for (int k = 0; k <= s; ++k) chart.Series(s).Add(k, k);
+  }
+  ClearNightView(chart);
+  const int expected[kSeriesCount] = {0, 0, 3, 0, 5, 0, 0, 0};
+  for (int s = 0; s < kSeriesCount; ++s) EXPECT_EQ(chart.Series(s).Count(), expected[s]) << "series " << s;
+}
+
+TEST(ChartModelTest, StartsWithTheLightCurveTitleAndAnInvertedLeftAxis) {
+  const ChartModel chart;
+  EXPECT_EQ(chart.titleLines, std::vector<std::string>{"Light Curve"});
+  EXPECT_EQ(chart.leftAxisTitle, "Bright");
+  EXPECT_TRUE(chart.leftAxisInverted);
+}
+
+}  // namespace
+}  // namespace ombrane
