@@ -1,1 +1,103 @@
 #include "common/TextToFloat.h"
+
+#include <charconv>
+#include <cstddef>
+#include <string>
+#include <system_error>
+
+namespace ombrane {
+
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The parts of a number as typed; `cForm` is the same number in the form std::from_chars reads
+// (no "+", "." as separator), so the conversion never depends on the process locale.
+struct ParsedNumber {
+  bool negative = false;
+  std::string cForm;
+  // Decimal magnitude of the first non-zero digit without the exponent (123.4 -> 3, 0.05 -> -1),
+  // and whether there is a non-zero digit at all; used to tell overflow from underflow.
+  long long leadingMagnitude = 0;
+  bool nonZero = false;
+  bool exponentNegative = false;
+  long long exponent = 0;  // saturated: only its order matters beyond the extended range
+};
+
+bool Parse(std::string_view text, char separator, ParsedNumber& number) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n && text[i] == ' ') ++i;
+  if (i < n && (text[i] == '+' || text[i] == '-')) {
+    number.negative = text[i] == '-';
+    if (number.negative) number.cForm += '-';
+    ++i;
+  }
+  std::size_t digitCount = 0;
+  long long integerDigits = 0;  // significant digits before the separator
+  long long fractionZeros = 0;  // zeros after the separator before the first non-zero digit
+  while (i < n && IsDigit(text[i])) {
+    if (text[i] != '0') number.nonZero = true;
+    if (number.nonZero) ++integerDigits;
+    number.cForm += text[i++];
+    ++digitCount;
+  }
+  if (i < n && text[i] == separator) {
+    number.cForm += '.';
+    ++i;
+    while (i < n && IsDigit(text[i])) {
+      if (text[i] != '0') number.nonZero = true;
+      if (!number.nonZero) ++fractionZeros;
+      number.cForm += text[i++];
+      ++digitCount;
+    }
+  }
+  if (digitCount == 0) return false;
+  number.leadingMagnitude = integerDigits > 0 ? integerDigits : -fractionZeros;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    number.cForm += 'e';
+    ++i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+      number.exponentNegative = text[i] == '-';
+      if (number.exponentNegative) number.cForm += '-';
+      ++i;
+    }
+    std::size_t exponentDigits = 0;
+    while (i < n && IsDigit(text[i])) {
+      constexpr long long kSaturation = 1'000'000'000;
+      if (number.exponent < kSaturation) number.exponent = number.exponent * 10 + (text[i] - '0');
+      number.cForm += text[i++];
+      ++exponentDigits;
+    }
+    if (exponentDigits == 0) return false;
+  }
+  return i == n;
+}
+
+}  // namespace
+
+ConversionError::ConversionError(std::string_view text)
+    : std::runtime_error("'" + std::string(text) + "' is not a valid floating point value") {}
+
+long double TextToFloat(std::string_view text, char separator) {
+  ParsedNumber number;
+  if (!Parse(text, separator, number)) throw ConversionError(text);
+  long double value = 0;
+  const char* first = number.cForm.data();
+  const char* last = first + number.cForm.size();
+  const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+  if (error == std::errc::result_out_of_range) {
+    // Out of range is an overflow (refused) or an underflow (a value too small to hold, read
+    // as zero, as the floating-point unit does with underflow masked).
+    const long long magnitude =
+        number.leadingMagnitude + (number.exponentNegative ? -number.exponent : number.exponent);
+    if (number.nonZero && magnitude > 0) throw ConversionError(text);
+    return number.negative ? -0.0L : 0.0L;
+  }
+  if (error != std::errc() || end != last) throw ConversionError(text);
+  return value;
+}
+
+}  // namespace ombrane

@@ -1,0 +1,70 @@
+#include "common/TextToFloat.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace ombrane {
+namespace {
+
+TEST(TextToFloat, ReadsNumbersWithTheGivenSeparator) {
+  const struct {
+    const char* text;
+    char separator;
+    long double expected;
+  } cases[] = {
+      {"1.5", '.', 1.5L},
+      {"1,5", ',', 1.5L},
+      {"0", '.', 0.0L},
+      {"00012", '.', 12.0L},
+      {"  -2.25", '.', -2.25L},
+      {"+3", '.', 3.0L},
+      {"5.", '.', 5.0L},
+      {".5", '.', 0.5L},
+      {"-,5", ',', -0.5L},
+      {"1e3", '.', 1000.0L},
+      {"1E-3", '.', 0.001L},
+      {"2,5e+2", ',', 250.0L},
+      // Extended precision all the way: 0.1 is not the double nearest 0.1.
+      {"0.1", '.', 0.1L},
+      {"2452153.34567", '.', 2452153.34567L},
+      {"0.123456789012345678", '.', 0.123456789012345678L},
+      {"1e4932", '.', 1e4932L},
+      {"-1.5e-4000", '.', -1.5e-4000L},
+      // Too small to hold is zero, as the floating-point unit gives with underflow masked.
+      {"1e-99999", '.', 0.0L},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    long double value = -1;
+    ASSERT_NO_THROW(value = TextToFloat(c.text, c.separator));
+    EXPECT_EQ(value, c.expected);
+  }
+  EXPECT_TRUE(std::signbit(TextToFloat("-0")));
+}
+
+TEST(TextToFloat, RefusesAnythingElseWithTheOriginalText) {
+  const struct {
+    const char* text;
+    char separator;
+  } cases[] = {
+      {"", '.'},     {" ", '.'},     {"-", '.'},     {"+", '.'},       {".", '.'},       {"-.", '.'},
+      {"1e", '.'},   {"1e+", '.'},   {"e5", '.'},    {"1,5", '.'},     {"1.5", ','},     {"1.5 ", '.'},
+      {"1 5", '.'},  {"1.2.3", '.'}, {"1e5.5", '.'}, {"--1", '.'},     {"+-1", '.'},     {"inf", '.'},
+      {"-INF", '.'}, {"nan", '.'},   {"0x10", '.'},  {"1e99999", '.'}, {"-1e5000", '.'}, {"1,000.5", '.'},
+      {"12a", '.'},  {"\t1", '.'},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      TextToFloat(c.text, c.separator);
+      ADD_FAILURE() << "accepted";
+    } catch (const ConversionError& error) {
+      EXPECT_EQ(error.what(), "'" + std::string(c.text) + "' is not a valid floating point value");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ombrane
