@@ -1,1 +1,235 @@
 #include "store/Photometry.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <memory>
+#include <system_error>
+
+namespace ombrane {
+namespace {
+
+// White space of the C locale; line ends are white space like any other.
+constexpr bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+constexpr bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Longest part of a bad token quoted in a message.
+constexpr size_t kQuotedTokenLength = 40;
+
+enum class TokenValue { Number, NotNumber, OutOfRange };
+
+// Accepts exactly the C notation: optional sign, digits with an optional ".", at least one digit
+// in the mantissa, optional exponent (e or E, optional sign, digits). No hex, inf or nan.
+bool HasNumberSyntax(std::string_view token) {
+  size_t i = 0;
+  const size_t size = token.size();
+  if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
+  size_t mantissaDigits = 0;
+  while (i < size && IsDigit(token[i])) ++i, ++mantissaDigits;
+  if (i < size && token[i] == '.') {
+    ++i;
+    while (i < size && IsDigit(token[i])) ++i, ++mantissaDigits;
+  }
+  if (mantissaDigits == 0) return false;
+  if (i < size && (token[i] == 'e' || token[i] == 'E')) {
+    ++i;
+    if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
+    size_t exponentDigits = 0;
+    while (i < size && IsDigit(token[i])) ++i, ++exponentDigits;
+    if (exponentDigits == 0) return false;
+  }
+  return i == size;
+}
+
+// Converts a token to an extended value with std::from_chars, which ignores the process locale.
+TokenValue ParseToken(std::string_view token, long double& value) {
+  if (!HasNumberSyntax(token)) return TokenValue::NotNumber;
+  if (token.front() == '+') token.remove_prefix(1);  // from_chars takes no plus sign
+  long double parsed = 0;
+  const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), parsed);
+  if (ec == std::errc::result_out_of_range) return TokenValue::OutOfRange;
+  if (ec != std::errc() || end != token.data() + token.size()) return TokenValue::NotNumber;
+  value = parsed;
+  return TokenValue::Number;
+}
+
+std::string IntegerText(int64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+// The token as it is quoted in a message: control characters shown as '?', long tokens cut
+// (at a character boundary of UTF-8) and ended with "...".
+std::string QuotedToken(std::string_view token) {
+  bool cut = false;
+  if (token.size() > kQuotedTokenLength) {
+    size_t length = kQuotedTokenLength;
+    while (length > 0 && (static_cast<unsigned char>(token[length]) & 0xC0) == 0x80) --length;
+    token = token.substr(0, length);
+    cut = true;
+  }
+  std::string quoted;
+  quoted.reserve(token.size() + 3);
+  for (char c : token) {
+    const auto byte = static_cast<unsigned char>(c);
+    quoted.push_back(byte < 0x20 || byte == 0x7F ? '?' : c);
+  }
+  if (cut) quoted += "...";
+  return quoted;
+}
+
+// Walks the text token by token, counting line ends as it skips white space.
+class TokenReader {
+ public:
+  explicit TokenReader(std::string_view text) : text_(text) {}
+
+  // The next token, or an empty view at the end of the text. `line` is its 1-based line.
+  std::string_view Next(int32_t& line) {
+    while (pos_ < text_.size() && IsSpace(text_[pos_])) {
+      if (text_[pos_] == '\n') ++line_;
+      ++pos_;
+    }
+    const size_t start = pos_;
+    while (pos_ < text_.size() && !IsSpace(text_[pos_])) ++pos_;
+    line = line_;
+    return text_.substr(start, pos_ - start);
+  }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+  int32_t line_ = 1;
+};
+
+enum class ReadOutcome { Stored, AtEnd, Bad };
+
+}  // namespace
+
+// The reading goes in passes of two reads, x then y. A read at the end of the text fails and
+// leaves its variable as it was, and so do all reads after it. Each pass stores (x, y) unless one
+// of them is 0, and reading ends after the first pass that met the end. So the last pass of a
+// file with whole pairs stores its last pair a second time (the repeat the night index relies
+// on), and an odd count of numbers ends with the last number beside the magnitude before it.
+PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data) {
+  PhotometryReadResult result;
+  TokenReader reader(text);
+  bool atEnd = false;
+  std::string_view badToken;
+  TokenValue badKind = TokenValue::Number;
+  int32_t badLine = 0;
+
+  auto read = [&](long double& target) {
+    if (atEnd || !badToken.empty()) return atEnd ? ReadOutcome::AtEnd : ReadOutcome::Bad;
+    int32_t line = 0;
+    const std::string_view token = reader.Next(line);
+    if (token.empty()) {
+      atEnd = true;
+      return ReadOutcome::AtEnd;
+    }
+    const TokenValue kind = ParseToken(token, target);
+    if (kind == TokenValue::Number) return ReadOutcome::Stored;
+    badToken = token;
+    badKind = kind;
+    badLine = line;
+    return ReadOutcome::Bad;
+  };
+
+  // The last entry is kept free for the pair of the final pass, so a full store still ends
+  // with its repeat.
+  constexpr int32_t kPairRoom = kMaxEntries - 1;
+  int32_t k = 0;
+  int64_t leftOut = 0;
+  long double x = 0;
+  long double y = 0;
+  auto repeatLast = [&] {
+    if (k == 0) return;
+    data.fileJd[k] = data.fileJd[k - 1];
+    data.fileMag[k] = data.fileMag[k - 1];
+    ++k;
+  };
+
+  while (true) {
+    const ReadOutcome readX = read(x);
+    const ReadOutcome readY = read(y);
+    if (readX == ReadOutcome::Bad || readY == ReadOutcome::Bad) {
+      // A half pair before the bad token is dropped; what was stored stays, with its repeat.
+      repeatLast();
+      break;
+    }
+    const bool pairValid = x != 0 && y != 0;
+    if (readX == ReadOutcome::AtEnd || readY == ReadOutcome::AtEnd) {
+      const bool oddPair = readX == ReadOutcome::Stored;
+      if (oddPair) {
+        result.messages.push_back(std::string(fileName) +
+                                  ": odd count of numbers; the last number was read with the magnitude "
+                                  "before it.");
+      }
+      if (leftOut == 0) {
+        if (pairValid) {
+          data.fileJd[k] = x;
+          data.fileMag[k] = y;
+          ++k;
+        }
+      } else {
+        if (oddPair && pairValid) ++leftOut;
+        repeatLast();
+      }
+      break;
+    }
+    if (!pairValid) continue;
+    if (k < kPairRoom) {
+      data.fileJd[k] = x;
+      data.fileMag[k] = y;
+      ++k;
+    } else {
+      ++leftOut;  // the store is full: keep counting what the rest of the file holds
+    }
+  }
+
+  if (!badToken.empty()) {
+    const char* what = badKind == TokenValue::OutOfRange ? "is out of range" : "is not a number";
+    result.messages.push_back(std::string(fileName) + ", line " + IntegerText(badLine) + ": '" +
+                              QuotedToken(badToken) + "' " + what + "; reading stopped there.");
+  }
+  if (leftOut > 0) {
+    result.messages.push_back(std::string(fileName) + ": the store holds " + IntegerText(kMaxEntries) +
+                              " entries; " + IntegerText(leftOut) +
+                              (leftOut == 1 ? " pair was left out." : " pairs were left out."));
+  }
+  data.pointCount = k;
+  result.pointCount = k;
+  return result;
+}
+
+PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_view fileName, Data& data) {
+  auto failure = [&](const char* what, int error) {
+    PhotometryReadResult result;
+    result.opened = false;
+    data.pointCount = 0;
+    result.messages.push_back(std::string(fileName) + " could not be " + what + ": " +
+                              std::generic_category().message(error));
+    return result;
+  };
+
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return failure("opened", errno);
+
+  std::string text;
+  char chunk[1 << 16];
+  while (true) {
+    const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+    text.append(chunk, got);
+    if (got < sizeof chunk) break;
+  }
+  if (std::ferror(file.get())) return failure("read", errno != 0 ? errno : EIO);
+  return ReadPhotometryText(text, fileName, data);
+}
+
+}  // namespace ombrane

@@ -1,0 +1,197 @@
+#include "store/NightIndex.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace ombrane {
+namespace {
+
+struct SplitCase {
+  std::string name;
+  std::vector<long double> t;  // Julian Days of entries 0 .. N-1
+  std::vector<int32_t> night;
+  std::vector<int32_t> first;  // one row per night
+  std::vector<int32_t> end;
+  std::vector<int32_t> count;
+  int32_t lastNight;
+};
+
+// Expected values worked out by hand from the integer parts of the Julian Days.
+const SplitCase kSplitCases[] = {
+    {"TwoNightsWithRepeat",
+     {2450001.1L, 2450001.3L, 2450002.2L, 2450002.2L},
+     {0, 0, 1, 1},
+     {0, 2},
+     {2, 4},
+     {2, 2},
+     1},
+    {"NightComingBackIsNew",
+     {2450001.9L, 2450002.1L, 2450001.95L, 2450001.95L},
+     {0, 1, 2, 2},
+     {0, 1, 2},
+     {1, 2, 4},
+     {1, 1, 2},
+     2},
+    {"TruncationNotRounding", {2450001.999L, 2450002.0L, 2450002.0L}, {0, 1, 1}, {0, 1}, {1, 3}, {1, 2}, 1},
+    {"OneNightCountsTheRepeat", {2450001.5L, 2450001.6L, 2450001.6L}, {0, 0, 0}, {0}, {3}, {3}, 0},
+    {"SingleEntry", {2450001.5L}, {0}, {0}, {1}, {1}, 0},
+    // A file whose last pair was skipped has no repeat: lastNight is the night of entry N-2.
+    {"LastEntryWithoutRepeat", {2450001.5L, 2450002.5L}, {0, 1}, {0, 1}, {1, 2}, {1, 1}, 0},
+    // Toward zero: -1.5 and -1.2 have integer part -1; -0.9, 0.3 and 0.9 all have 0.
+    {"NegativeTruncateTowardZero",
+     {-1.5L, -1.2L, -0.9L, 0.3L, 0.9L, 1.0L, 1.0L},
+     {0, 0, 1, 1, 1, 2, 2},
+     {0, 2, 5},
+     {2, 5, 7},
+     {2, 3, 2},
+     2},
+    // Beyond any 32- or 64-bit integer; 3e9 + 0.5 and 3e9 share a day, 1e25 and -1e25 do not.
+    {"HugeDays",
+     {3e9L, 3e9L + 0.5L, 1e25L, 1e25L, -1e25L, -1e25L},
+     {0, 0, 1, 1, 2, 2},
+     {0, 2, 4},
+     {2, 4, 6},
+     {2, 2, 2},
+     2},
+};
+
+void PrintTo(const SplitCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class SplitNightsTest : public ::testing::TestWithParam<SplitCase> {};
+
+void CheckSplit(const SplitCase& c, const Data& data, const ViewState& view) {
+  const auto n = static_cast<int32_t>(c.t.size());
+  for (int32_t i = 0; i < n; ++i) EXPECT_EQ(data.night[i], c.night[i]) << "entry " << i;
+  for (int32_t i = n; i < kMaxEntries; ++i) ASSERT_EQ(data.night[i], 0) << "entry " << i;
+  const auto rows = static_cast<int32_t>(c.first.size());
+  for (int32_t k = 0; k < rows; ++k) {
+    EXPECT_EQ(view.nightFirst[k], c.first[k]) << "night " << k;
+    EXPECT_EQ(view.nightEnd[k], c.end[k]) << "night " << k;
+    EXPECT_EQ(view.nightCount[k], c.count[k]) << "night " << k;
+  }
+  for (int32_t k = rows; k < kMaxNights; ++k) {
+    ASSERT_EQ(view.nightFirst[k], 0) << "night " << k;
+    ASSERT_EQ(view.nightEnd[k], 0) << "night " << k;
+    ASSERT_EQ(view.nightCount[k], 0) << "night " << k;
+  }
+  EXPECT_EQ(view.lastNight, c.lastNight);
+}
+
+TEST_P(SplitNightsTest, OverLoadedDays) {
+  const SplitCase& c = GetParam();
+  auto data = std::make_unique<Data>();
+  auto view = std::make_unique<ViewState>();
+  for (size_t i = 0; i < c.t.size(); ++i) data->fileJd[i] = c.t[i];
+  data->pointCount = static_cast<int32_t>(c.t.size());
+  SplitNights(data->fileJd, *data, *view);
+  CheckSplit(c, *data, *view);
+}
+
+TEST_P(SplitNightsTest, OverWorkingDaysIgnoresUpperHalf) {
+  const SplitCase& c = GetParam();
+  auto data = std::make_unique<Data>();
+  auto view = std::make_unique<ViewState>();
+  for (size_t i = 0; i < c.t.size(); ++i) data->jd[i] = c.t[i];
+  // Values one cycle on, as a fold leaves them, must not take part.
+  for (int32_t i = static_cast<int32_t>(c.t.size()); i < kTwoCycle; ++i) data->jd[i] = 1000.0L * i;
+  data->pointCount = static_cast<int32_t>(c.t.size());
+  SplitNights(data->jd, *data, *view);
+  CheckSplit(c, *data, *view);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SplitNightsTest, ::testing::ValuesIn(kSplitCases),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(SplitNights, EmptyStoreWritesNothing) {
+  auto data = std::make_unique<Data>();
+  auto view = std::make_unique<ViewState>();
+  data->night.fill(7);
+  view->nightFirst.fill(7);
+  view->nightEnd.fill(7);
+  view->nightCount.fill(7);
+  view->lastNight = 5;
+  data->fileJd[0] = 2450001.5L;
+  data->pointCount = 0;
+  SplitNights(data->fileJd, *data, *view);
+  EXPECT_EQ(view->lastNight, 0);
+  for (int32_t i = 0; i < kMaxEntries; ++i) ASSERT_EQ(data->night[i], 7);
+  for (int32_t k = 0; k < kMaxNights; ++k) {
+    ASSERT_EQ(view->nightFirst[k], 7);
+    ASSERT_EQ(view->nightEnd[k], 7);
+    ASSERT_EQ(view->nightCount[k], 7);
+  }
+}
+
+// Every entry on a day of its own fills all 6000 rows of the night tables.
+TEST(SplitNights, SixThousandOnePointNights) {
+  auto data = std::make_unique<Data>();
+  auto view = std::make_unique<ViewState>();
+  for (int32_t i = 0; i < kMaxEntries; ++i) data->fileJd[i] = 2450000.5L + i;
+  data->pointCount = kMaxEntries;
+  SplitNights(data->fileJd, *data, *view);
+  for (int32_t i = 0; i < kMaxEntries; ++i) {
+    ASSERT_EQ(data->night[i], i);
+    ASSERT_EQ(view->nightFirst[i], i);
+    ASSERT_EQ(view->nightEnd[i], i + 1);
+    ASSERT_EQ(view->nightCount[i], 1);
+  }
+  EXPECT_EQ(view->lastNight, kMaxEntries - 2);  // the night of entry N - 2
+}
+
+// Index in the order green .. medium grey of each of the nineteen colours.
+constexpr uint32_t kOrder[19] = {0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x00FF00, 0x00FFFF,
+                                 0xFF00FF, 0xFFFF00, 0x0000FF, 0x000080, 0xFF0000, 0x000000, 0xC0C0C0,
+                                 0xFFFFFF, 0xC0DCC0, 0xF0CAA6, 0xF0FBFF, 0xA4A0A0};
+
+int PositionInOrder(uint32_t colour) {
+  for (int p = 0; p < 19; ++p)
+    if (kOrder[p] == colour) return p;
+  return -1;
+}
+
+TEST(NightColours, FirstNineteenAreTheNamedColours) {
+  const auto& colours = NightColours();
+  for (int i = 0; i < 19; ++i) EXPECT_EQ(colours[i], kOrder[i]) << "night " << i;
+  EXPECT_EQ(colours[14], 0xFFFFFFu);  // white, drawn on the white back wall
+}
+
+TEST(NightColours, FromNightNineHundredEightyAllBlack) {
+  const auto& colours = NightColours();
+  for (int i = 980; i < kMaxNights; ++i) ASSERT_EQ(colours[i], 0u) << "night " << i;
+}
+
+// Nights 19 .. 979 are runs that start with green and go on in the order; a run may go back
+// to repeat a stretch (never to green, which starts a new run) and never skips ahead. Every
+// run that is not cut at 980 ends with cream or medium grey; most are the eighteen colours.
+TEST(NightColours, LaterRunsFollowTheOrder) {
+  const auto& colours = NightColours();
+  ASSERT_EQ(PositionInOrder(colours[19]), 0);
+  std::vector<std::vector<int>> runs;
+  for (int i = 19; i < 980; ++i) {
+    const int p = PositionInOrder(colours[i]);
+    ASSERT_GE(p, 0) << "night " << i;
+    if (p == 0) {
+      runs.emplace_back();
+    } else {
+      const int previous = runs.back().back();
+      ASSERT_TRUE(p == previous + 1 || p < previous) << "night " << i;
+    }
+    runs.back().push_back(p);
+  }
+  int eighteen = 0;
+  for (size_t r = 0; r + 1 < runs.size(); ++r) {
+    const int lastPosition = runs[r].back();
+    EXPECT_TRUE(lastPosition == 17 || lastPosition == 18) << "run " << r;
+    if (runs[r].size() == 18) ++eighteen;
+  }
+  EXPECT_GT(2 * eighteen, static_cast<int>(runs.size()));
+}
+
+}  // namespace
+}  // namespace ombrane

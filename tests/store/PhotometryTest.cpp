@@ -1,0 +1,304 @@
+#include "store/Photometry.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ombrane {
+namespace {
+
+using Entries = std::vector<std::pair<long double, long double>>;
+
+constexpr char kOddNote[] =
+    "obs.txt: odd count of numbers; the last number was read with the magnitude before it.";
+
+struct ReadCase {
+  std::string name;
+  std::string text;
+  Entries entries;  // expected fileJd / fileMag of entries 0 .. N-1
+  std::vector<std::string> messages;
+};
+
+const ReadCase kReadCases[] = {
+    {"TwoLinesGetTheRepeat",
+     "2450001.5 12.1\n2450001.6 12.2\n",
+     {{2450001.5L, 12.1L}, {2450001.6L, 12.2L}, {2450001.6L, 12.2L}},
+     {}},
+    {"NoFinalLineEnd",
+     "2450001.5 12.1\n2450001.6 12.2",
+     {{2450001.5L, 12.1L}, {2450001.6L, 12.2L}, {2450001.6L, 12.2L}},
+     {}},
+    {"LastPairZeroMagnitudeNoRepeat", "2450001.5 12.1\n2450001.6 0\n", {{2450001.5L, 12.1L}}, {}},
+    {"LastPairZeroDayNoRepeat", "2450001.5 12.1\n0.0 12.2\n", {{2450001.5L, 12.1L}}, {}},
+    {"ZeroPairInMiddleSkipped",
+     "2450001.5 12.1\n0 12.5\n2450001.7 12.3\n",
+     {{2450001.5L, 12.1L}, {2450001.7L, 12.3L}, {2450001.7L, 12.3L}},
+     {}},
+    {"ThreeColumnsRunOutOfStep",
+     "2450001.5 12.1 0.01\n2450001.6 12.2 0.02\n",
+     {{2450001.5L, 12.1L}, {0.01L, 2450001.6L}, {12.2L, 0.02L}, {12.2L, 0.02L}},
+     {}},
+    {"OddCountPairsWithMagnitudeBefore",
+     "2450001.5 12.1\n2450001.6\n",
+     {{2450001.5L, 12.1L}, {2450001.6L, 12.1L}},
+     {kOddNote}},
+    {"SingleNumberPairsWithZero", "2450001.5\n", {}, {kOddNote}},
+    {"Empty", "", {}, {}},
+    {"BlanksOnly", "  \t\n \r\n\n", {}, {}},
+    {"TabsAndCrLf",
+     "2450001.5\t12.1\r\n2450001.6\t\t12.2\r\n",
+     {{2450001.5L, 12.1L}, {2450001.6L, 12.2L}, {2450001.6L, 12.2L}},
+     {}},
+    {"Exponents",
+     "2.4500015e6 1.21E1\n24500016e-1 1.22e+01\n",
+     {{2450001.5L, 12.1L}, {2450001.6L, 12.2L}, {2450001.6L, 12.2L}},
+     {}},
+    {"Signs",
+     "+2450001.5 +12.1\n-3.25 -1e-3\n",
+     {{2450001.5L, 12.1L}, {-3.25L, -0.001L}, {-3.25L, -0.001L}},
+     {}},
+    {"BarePoints", "2450001. .5\n", {{2450001.0L, 0.5L}, {2450001.0L, 0.5L}}, {}},
+    {"NegativeZeroIsZero",
+     "2450001.5 12.1\n-0.0 12.2\n2450001.7 12.3\n",
+     {{2450001.5L, 12.1L}, {2450001.7L, 12.3L}, {2450001.7L, 12.3L}},
+     {}},
+    {"BadTokenInDayPosition",
+     "2450001.5 12.1\nabc 12.2\n2450001.7 12.3\n",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 2: 'abc' is not a number; reading stopped there."}},
+    {"BadTokenInMagnitudePositionDropsHalfPair",
+     "2450001.5 12.1\n2450001.6 12,2\n2450001.7 12.3\n",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 2: '12,2' is not a number; reading stopped there."}},
+    {"HeaderLineStopsAtOnce",
+     "JD MAG\n2450001.5 12.1\n",
+     {},
+     {"obs.txt, line 1: 'JD' is not a number; reading stopped there."}},
+    {"BadTokenAfterSkippedPairRepeatsLastStored",
+     "2450001.5 12.1\n0 12.2\n#\n",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 3: '#' is not a number; reading stopped there."}},
+    // Lines: 1 "..12.1\r", 2 "\r", 3 "\r", 4 "   2450001.6", 5 "", 6 " x".
+    {"BadTokenLineCountsBlankLines",
+     "2450001.5 12.1\r\n\r\n\r\n   2450001.6\n\n x",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 6: 'x' is not a number; reading stopped there."}},
+    {"OutOfRange",
+     "2450001.5 12.1\n1e5000 12.2\n",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 2: '1e5000' is out of range; reading stopped there."}},
+    {"LongTokenQuotedShort",
+     "2450001.5 12.1\n" + std::string(50, 'x') + "\n",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 2: '" + std::string(40, 'x') + "...' is not a number; reading stopped there."}},
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class ReadPhotometryTextTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadPhotometryTextTest, StoresEntries) {
+  const ReadCase& c = GetParam();
+  auto data = std::make_unique<Data>();
+  const PhotometryReadResult result = ReadPhotometryText(c.text, "obs.txt", *data);
+  const auto n = static_cast<int32_t>(c.entries.size());
+  EXPECT_TRUE(result.opened);
+  EXPECT_EQ(result.pointCount, n);
+  EXPECT_EQ(data->pointCount, n);
+  for (int32_t i = 0; i < n && i < result.pointCount; ++i) {
+    EXPECT_EQ(data->fileJd[i], c.entries[i].first) << "entry " << i;
+    EXPECT_EQ(data->fileMag[i], c.entries[i].second) << "entry " << i;
+  }
+  for (int32_t i = n; i < kMaxEntries; ++i) {
+    ASSERT_EQ(data->fileJd[i], 0) << "entry " << i;
+    ASSERT_EQ(data->fileMag[i], 0) << "entry " << i;
+  }
+  EXPECT_EQ(result.messages, c.messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReadPhotometryTextTest, ::testing::ValuesIn(kReadCases),
+                         [](const auto& info) { return info.param.name; });
+
+// Tokens outside the C notation; each stops reading in the magnitude position of pair 2.
+TEST(ReadPhotometryText, RejectsWhatIsNotCNotation) {
+  const char* const tokens[] = {"12,2", "abc",  "1e",  "e5",   ".",   "+",     "-",       "--1",   "+-1",
+                                "1e+",  "0x1A", "inf", "-inf", "nan", "1.2.3", "12.5abc", "1e5.0", "1..2"};
+  for (const char* token : tokens) {
+    auto data = std::make_unique<Data>();
+    const std::string text = "2450001.5 12.1\n2450001.6 " + std::string(token) + " 12.3\n";
+    const PhotometryReadResult result = ReadPhotometryText(text, "obs.txt", *data);
+    EXPECT_EQ(result.pointCount, 2) << token;
+    EXPECT_EQ(data->fileJd[1], 2450001.5L) << token;
+    ASSERT_EQ(result.messages.size(), 1u) << token;
+    EXPECT_EQ(result.messages[0],
+              "obs.txt, line 2: '" + std::string(token) + "' is not a number; reading stopped there.");
+  }
+}
+
+// Pair i of a generated file: day 2450000.5 + i, magnitude 10 + i % 7 (both exact).
+std::string GeneratedPairs(int32_t count) {
+  std::string text;
+  for (int32_t i = 0; i < count; ++i)
+    text += std::to_string(2450000 + i) + ".5 " + std::to_string(10 + i % 7) + "\n";
+  return text;
+}
+
+long double DayOf(int32_t i) {
+  return 2450000.5L + i;
+}
+long double MagnitudeOf(int32_t i) {
+  return 10.0L + i % 7;
+}
+
+struct CapacityCase {
+  std::string name;
+  std::string text;
+  int32_t storedPairs;                            // pairs 0 .. storedPairs-1 stored in order
+  std::pair<long double, long double> lastEntry;  // entry N - 1
+  std::vector<std::string> messages;
+};
+
+std::vector<CapacityCase> CapacityCases() {
+  const std::string full = "obs.txt: the store holds 6000 entries; ";
+  return {
+      {"Exactly5999PairsFit", GeneratedPairs(5999), 5999, {DayOf(5998), MagnitudeOf(5998)}, {}},
+      {"6000PairsLeaveOneOut",
+       GeneratedPairs(6000),
+       5999,
+       {DayOf(5998), MagnitudeOf(5998)},
+       {full + "1 pair was left out."}},
+      {"7000PairsLeave1001Out",
+       GeneratedPairs(7000),
+       5999,
+       {DayOf(5998), MagnitudeOf(5998)},
+       {full + "1001 pairs were left out."}},
+      // The odd pair takes the last entry in place of the repeat.
+      {"5999PairsAndOddNumber",
+       GeneratedPairs(5999) + "2460000.5\n",
+       5999,
+       {2460000.5L, MagnitudeOf(5998)},
+       {kOddNote}},
+      {"6000PairsAndOddNumber",
+       GeneratedPairs(6000) + "2460000.5\n",
+       5999,
+       {DayOf(5998), MagnitudeOf(5998)},
+       {kOddNote, full + "2 pairs were left out."}},
+      // Zero pairs past the capacity are skipped, not counted; the repeat stays.
+      {"ZeroPairsPastCapacityNotCounted",
+       GeneratedPairs(6005) + "2460000.5 0\n0 12.0\n",
+       5999,
+       {DayOf(5998), MagnitudeOf(5998)},
+       {full + "6 pairs were left out."}},
+      {"BadTokenPastCapacity",
+       GeneratedPairs(6100) + "end\n",
+       5999,
+       {DayOf(5998), MagnitudeOf(5998)},
+       {"obs.txt, line 6101: 'end' is not a number; reading stopped there.",
+        full + "101 pairs were left out."}},
+  };
+}
+
+void PrintTo(const CapacityCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class CapacityTest : public ::testing::TestWithParam<CapacityCase> {};
+
+TEST_P(CapacityTest, HoldsSixThousandEntries) {
+  const CapacityCase& c = GetParam();
+  auto data = std::make_unique<Data>();
+  const PhotometryReadResult result = ReadPhotometryText(c.text, "obs.txt", *data);
+  ASSERT_EQ(result.pointCount, kMaxEntries);
+  ASSERT_EQ(data->pointCount, kMaxEntries);
+  for (int32_t i = 0; i < c.storedPairs; ++i) {
+    ASSERT_EQ(data->fileJd[i], DayOf(i)) << "entry " << i;
+    ASSERT_EQ(data->fileMag[i], MagnitudeOf(i)) << "entry " << i;
+  }
+  EXPECT_EQ(data->fileJd[kMaxEntries - 1], c.lastEntry.first);
+  EXPECT_EQ(data->fileMag[kMaxEntries - 1], c.lastEntry.second);
+  EXPECT_EQ(result.messages, c.messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CapacityTest, ::testing::ValuesIn(CapacityCases()),
+                         [](const auto& info) { return info.param.name; });
+
+// Under a locale with a decimal comma the file is still read with ".".
+TEST(ReadPhotometryText, IgnoresProcessLocale) {
+  const char* locales[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"};
+  std::string saved = std::setlocale(LC_ALL, nullptr);
+  const char* chosen = nullptr;
+  for (const char* name : locales)
+    if (std::setlocale(LC_ALL, name) != nullptr) {
+      chosen = name;
+      break;
+    }
+  if (chosen == nullptr) GTEST_SKIP() << "no locale with a decimal comma installed";
+  auto data = std::make_unique<Data>();
+  const PhotometryReadResult result =
+      ReadPhotometryText("2450001.5 12.1\n2450001.6 12,2\n", "obs.txt", *data);
+  std::setlocale(LC_ALL, saved.c_str());
+  EXPECT_EQ(result.pointCount, 2);
+  EXPECT_EQ(data->fileJd[0], 2450001.5L);
+  EXPECT_EQ(data->fileMag[0], 12.1L);
+  EXPECT_EQ(result.messages.size(), 1u);
+}
+
+class TempFile {
+ public:
+  explicit TempFile(const std::string& content) : path_(::testing::TempDir() + "ombrane_store_read.txt") {
+    std::FILE* file = std::fopen(path_.c_str(), "wb");
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::fclose(file);
+  }
+  ~TempFile() { std::remove(path_.c_str()); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST(ReadPhotometryFile, ReadsFileFromDisk) {
+  const TempFile file("2452153.3452   12.345\r\n2452153.3501   12.351\r\n2452154.4012\t12.298\r\n");
+  auto data = std::make_unique<Data>();
+  const PhotometryReadResult result = ReadPhotometryFile(file.path(), "star.txt", *data);
+  EXPECT_TRUE(result.opened);
+  EXPECT_TRUE(result.messages.empty());
+  ASSERT_EQ(result.pointCount, 4);
+  const Entries expected = {
+      {2452153.3452L, 12.345L}, {2452153.3501L, 12.351L}, {2452154.4012L, 12.298L}, {2452154.4012L, 12.298L}};
+  for (int32_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(data->fileJd[i], expected[i].first) << "entry " << i;
+    EXPECT_EQ(data->fileMag[i], expected[i].second) << "entry " << i;
+  }
+}
+
+TEST(ReadPhotometryFile, FileThatCannotBeOpened) {
+  struct Case {
+    std::string path;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"/nonexistent-ombrane-folder/star.txt", "star.txt could not be opened: No such file or directory"},
+      {::testing::TempDir(), "star.txt could not be read: Is a directory"},
+  };
+  for (const Case& c : cases) {
+    auto data = std::make_unique<Data>();
+    data->pointCount = 5;
+    const PhotometryReadResult result = ReadPhotometryFile(c.path, "star.txt", *data);
+    EXPECT_FALSE(result.opened) << c.path;
+    EXPECT_EQ(result.pointCount, 0) << c.path;
+    EXPECT_EQ(data->pointCount, 0) << c.path;
+    EXPECT_EQ(result.messages, std::vector<std::string>{c.message}) << c.path;
+  }
+}
+
+}  // namespace
+}  // namespace ombrane
