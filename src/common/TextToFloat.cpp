@@ -78,8 +78,21 @@ bool Parse(std::string_view text, char separator, ParsedNumber& number) {
 
 }  // namespace
 
-ConversionError::ConversionError(std::string_view text)
-    : std::runtime_error("'" + std::string(text) + "' is not a valid floating point value") {}
+namespace {
+
+std::string ConversionMessage(std::string_view text) {
+  constexpr std::string_view kTail = "' is not a valid floating point value";
+  std::string message;
+  message.reserve(text.size() + kTail.size() + 1);
+  message += '\'';
+  message.append(text);
+  message.append(kTail);
+  return message;
+}
+
+}  // namespace
+
+ConversionError::ConversionError(std::string_view text) : std::runtime_error(ConversionMessage(text)) {}
 
 long double TextToFloat(std::string_view text, char separator) {
   ParsedNumber number;
