@@ -1,0 +1,98 @@
+// Painting a full chart: 12 000 diamonds of the phase diagram (Series6, many colours) and a
+// 20 000-point fitted curve (Series4) into an 857 x 465 image through ChartWidget::Render, the
+// routine that also paints the screen. The parts are measured alone too, to see where the
+// time goes.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <memory>
+
+#include "ChartWidget.h"
+#include "view/ChartModel.h"
+
+namespace {
+
+using ombrane::ChartModel;
+using ombrane::ChartWidget;
+
+constexpr int kWidth = 857;
+constexpr int kHeight = 465;
+constexpr int kDiamonds = 12000;
+constexpr int kCurvePoints = 20000;
+
+// A light curve folded over two cycles: an eclipse-like dip plus a ripple, night colours
+// cycling over 19 values.
+void FillDiamonds(ChartModel& model) {
+  constexpr uint32_t kColours[] = {0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0x00FF00, 0x00FFFF,
+                                   0xFF00FF, 0xFFFF00, 0x0000FF, 0x000080, 0xFF0000, 0x000000, 0xC0C0C0,
+                                   0xFFFFFF, 0xC0DCC0, 0xF0CAA6, 0xF0FBFF, 0xA4A0A0};
+  for (int i = 0; i < kDiamonds; ++i) {
+    const double phase = 2.0 * i / kDiamonds;
+    const double mag =
+        11.0 + 0.8 * std::exp(-std::pow((std::fmod(phase, 1.0) - 0.5) / 0.06, 2)) + 0.05 * std::sin(37.0 * i);
+    model.Series(ombrane::kSeries6).Add(phase, mag, kColours[(i / 300) % 19]);
+  }
+}
+
+void FillCurve(ChartModel& model) {
+  for (int i = 0; i < kCurvePoints; ++i) {
+    const double phase = 2.0 * i / kCurvePoints;
+    const double mag = 11.0 + 0.8 * std::exp(-std::pow((std::fmod(phase, 1.0) - 0.5) / 0.06, 2));
+    model.Series(ombrane::kSeries4).Add(phase, mag, 0x00FFFF);
+  }
+}
+
+void RenderLoop(benchmark::State& state, ChartModel& model) {
+  ChartWidget chart(&model);
+  chart.resize(kWidth, kHeight);
+  QImage image(kWidth, kHeight, QImage::Format_RGB32);
+  for (auto _ : state) {
+    QPainter painter(&image);
+    chart.Render(painter, image.rect());
+    painter.end();
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
+void BM_RenderFullChart(benchmark::State& state) {
+  ChartModel model;
+  FillDiamonds(model);
+  FillCurve(model);
+  RenderLoop(state, model);
+}
+BENCHMARK(BM_RenderFullChart)->Unit(benchmark::kMillisecond);
+
+void BM_RenderDiamondsOnly(benchmark::State& state) {
+  ChartModel model;
+  FillDiamonds(model);
+  RenderLoop(state, model);
+}
+BENCHMARK(BM_RenderDiamondsOnly)->Unit(benchmark::kMillisecond);
+
+void BM_RenderCurveOnly(benchmark::State& state) {
+  ChartModel model;
+  FillCurve(model);
+  RenderLoop(state, model);
+}
+BENCHMARK(BM_RenderCurveOnly)->Unit(benchmark::kMillisecond);
+
+void BM_RenderEmptyChart(benchmark::State& state) {
+  ChartModel model;
+  RenderLoop(state, model);
+}
+BENCHMARK(BM_RenderEmptyChart)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,608 @@
+#include "ChartWidget.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "common/NumberFormat.h"
+
+namespace ombrane {
+namespace {
+
+constexpr int kBorder = 10;             // empty margin around the chart
+constexpr int kTick = 4;                // length of the axis ticks
+constexpr int kSymbolHalf = 3;          // half-width and half-height of diamonds, squares, crosses
+constexpr int kHitSlack = 1;            // a hit box is the symbol plus this many pixels
+constexpr int kMarkerHalfHeight = 150;  // Series8: vertical marker line through the point
+constexpr int kMarkerHalfWidth = 1;
+constexpr int kLineWidth = 3;       // Series4
+constexpr int kClickTolerance = 3;  // a press and release this close is a click, not a drag
+constexpr double kBottomMinStep = 0.001;
+constexpr double kLeftMinStep = 0.01;
+// The data fill 5 % .. 95 % of the plot: the axis extends by 5/90 of the data range each side.
+constexpr double kAxisMargin = 0.05 / 0.90;
+// Pixel coordinates are clamped to this so that far-off points cannot overflow an int.
+constexpr double kPixelLimit = 1.0e6;
+
+const QColor kGradientTop(0xF8, 0xF8, 0xF8);
+const QColor kGradientBottom(0xCE, 0xCE, 0xCE);
+const QColor kBackWall(Qt::white);
+const QColor kCrossPen(0xFF, 0x00, 0x00);   // Series2: red
+const QColor kMarkerPen(0x80, 0x00, 0x00);  // Series8: maroon
+
+// Chart colours are 0x00BBGGRR, red in the low byte.
+QColor FromBgr(uint32_t bgr) {
+  return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+QFont PixelFont(int pixels, bool bold) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+// Bold Arial 12 pt and 10 pt, and 8 pt for the labels, at 96 pixels per inch.
+QFont TitleFont() {
+  return PixelFont(16, true);
+}
+QFont AxisTitleFont() {
+  return PixelFont(13, true);
+}
+QFont LabelFont() {
+  return PixelFont(11, false);
+}
+
+// The smallest of 1, 2, 5 times a power of ten that is at least v.
+double NiceAtLeast(double v) {
+  const double base = std::pow(10.0, std::floor(std::log10(v)));
+  for (double m : {1.0, 2.0, 5.0}) {
+    if (m * base >= v * (1 - 1e-9)) return m * base;
+  }
+  return 10 * base;
+}
+double NextNice(double step) {
+  return NiceAtLeast(step * 1.5);
+}
+
+int ToPixel(double v) {
+  return static_cast<int>(std::lround(std::clamp(v, -kPixelLimit, kPixelLimit)));
+}
+
+// Value-to-pixel transform of one rendering.
+struct Mapper {
+  double x0, xScale, y0, yScale, xMin, yRef;
+  Mapper(const QRect& plot, double xMin_, double xMax, double yMin, double yMax, bool inverted)
+      : x0(plot.left()), xScale(plot.width() / (xMax - xMin_)), y0(plot.top()), xMin(xMin_) {
+    // Not inverted: the largest value at the top. Inverted: the smallest at the top.
+    yScale = (inverted ? 1.0 : -1.0) * plot.height() / (yMax - yMin);
+    yRef = inverted ? yMin : yMax;
+  }
+  double X(double x) const { return x0 + (x - xMin) * xScale; }
+  double Y(double y) const { return y0 + (y - yRef) * yScale; }
+};
+
+Mapper MapperOf(const QRect& plot, double xMin, double xMax, double yMin, double yMax, bool inverted) {
+  return Mapper(plot, xMin, xMax, yMin, yMax, inverted);
+}
+
+double SegmentDistance(QPointF p, QPointF a, QPointF b) {
+  const QPointF ab = b - a;
+  const double length2 = QPointF::dotProduct(ab, ab);
+  double t = length2 > 0 ? QPointF::dotProduct(p - a, ab) / length2 : 0;
+  t = std::clamp(t, 0.0, 1.0);
+  const QPointF d = p - (a + t * ab);
+  return std::hypot(d.x(), d.y());
+}
+
+}  // namespace
+
+ChartWidget::ChartWidget(ChartModel* model, QWidget* parent) : QWidget(parent), model_(model) {
+  const QLocale locale = QLocale::system();
+  const QString point = locale.decimalPoint();
+  decimal_ = point.isEmpty() ? QChar('.') : point.at(0);
+  group_ = locale.groupSeparator();
+  setMouseTracking(true);
+  setCursor(Qt::CrossCursor);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ChartWidget::Refresh() {
+  Rerender();
+}
+
+void ChartWidget::SetSeparators(QChar decimal, QString group) {
+  decimal_ = decimal;
+  group_ = std::move(group);
+  Rerender();
+}
+
+QString ChartWidget::AxisText(double value) const {
+  // FormatAxis takes a one-byte decimal separator: a separator outside ASCII goes in through a
+  // stand-in byte that no formatted number contains.
+  const bool ascii = decimal_.unicode() < 0x80;
+  const char separator = ascii ? static_cast<char>(decimal_.unicode()) : '\x01';
+  QString text = QString::fromStdString(FormatAxis(value, separator, group_.toStdString()));
+  if (!ascii) text.replace(QChar('\x01'), decimal_);
+  return text;
+}
+
+ChartWidget::Range ChartWidget::DataRange() const {
+  double xLo = std::numeric_limits<double>::infinity(), xHi = -xLo, yLo = xLo, yHi = -xLo;
+  if (model_ != nullptr) {
+    for (int s = 0; s < kSeriesCount; ++s) {
+      for (const ChartPoint& p : model_->Series(s).Points()) {
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+        xLo = std::min(xLo, p.x);
+        xHi = std::max(xHi, p.x);
+        yLo = std::min(yLo, p.y);
+        yHi = std::max(yHi, p.y);
+      }
+    }
+  }
+  Range r;
+  auto span = [](double lo, double hi, double& outLo, double& outHi) {
+    if (!(lo <= hi)) {  // no point at all
+      outLo = 0;
+      outHi = 1;
+      return;
+    }
+    if (hi - lo <= std::max(std::fabs(lo), std::fabs(hi)) * 1e-12) {  // one value: one unit around it
+      lo -= 1;
+      hi += 1;
+    }
+    const double margin = (hi - lo) * kAxisMargin;
+    outLo = lo - margin;
+    outHi = hi + margin;
+  };
+  span(xLo, xHi, r.xMin, r.xMax);
+  span(yLo, yHi, r.yMin, r.yMax);
+  return r;
+}
+
+ChartWidget::AxisLabels ChartWidget::ChooseLabels(double lo, double hi, int lengthPx, double minStep,
+                                                  const QPaintDevice* device, bool horizontal) const {
+  AxisLabels out;
+  if (!(hi > lo) || !std::isfinite(hi - lo) || lengthPx <= 0) return out;
+  const QFontMetrics metrics(LabelFont(), const_cast<QPaintDevice*>(device));
+  const double span = hi - lo;
+  const double pixelsPerUnit = lengthPx / span;
+  const int firstGuess = horizontal ? metrics.horizontalAdvance(AxisText(lo)) + 12 : 2 * metrics.height();
+  double step = NiceAtLeast(std::max(minStep, firstGuess / pixelsPerUnit));
+  for (int attempt = 0; attempt < 60; ++attempt, step = NextNice(step)) {
+    const double kFirst = std::ceil(lo / step - 1e-9);
+    const double kLast = std::floor(hi / step + 1e-9);
+    if (kLast - kFirst > 200) continue;
+    out.values.clear();
+    out.texts.clear();
+    int widest = 0;
+    for (double k = kFirst; k <= kLast; k += 1) {
+      const double value = k * step;
+      out.values.push_back(value);
+      out.texts.push_back(AxisText(value));
+      if (horizontal) widest = std::max(widest, metrics.horizontalAdvance(out.texts.back()));
+    }
+    const double stepPixels = step * pixelsPerUnit;
+    if (horizontal ? widest + 12 <= stepPixels : metrics.height() + 4 <= stepPixels) return out;
+  }
+  return AxisLabels{};
+}
+
+ChartWidget::Layout ChartWidget::ComputeLayout(const QRect& target, const QPaintDevice* device) const {
+  auto* dev = const_cast<QPaintDevice*>(device);
+  const QFontMetrics titleMetrics(TitleFont(), dev);
+  const QFontMetrics axisTitleMetrics(AxisTitleFont(), dev);
+  const QFontMetrics labelMetrics(LabelFont(), dev);
+  const QRect inner = target.adjusted(kBorder, kBorder, -kBorder, -kBorder);
+  const int titleCount = model_ != nullptr ? static_cast<int>(model_->titleLines.size()) : 0;
+  const bool hasBottomTitle = model_ != nullptr && !model_->bottomAxisTitle.empty();
+  const bool hasLeftTitle = model_ != nullptr && !model_->leftAxisTitle.empty();
+
+  Layout layout;
+  layout.range = zoom_ ? *zoom_ : DataRange();
+  layout.inverted = model_ == nullptr || model_->leftAxisInverted;
+
+  // Vertical extent first: it does not depend on the labels' widths.
+  const int top =
+      inner.top() + titleCount * titleMetrics.height() + (titleCount > 0 ? 6 : 0) + labelMetrics.height() / 2;
+  const int bottom = inner.bottom() - (hasBottomTitle ? axisTitleMetrics.height() + 2 : 0) -
+                     labelMetrics.height() - kTick - 2;
+  const int height = std::max(1, bottom - top);
+  layout.left = ChooseLabels(layout.range.yMin, layout.range.yMax, height, kLeftMinStep, device, false);
+  int labelWidth = 0;
+  for (const QString& text : layout.left.texts)
+    labelWidth = std::max(labelWidth, labelMetrics.horizontalAdvance(text));
+
+  const int left = inner.left() + (hasLeftTitle ? axisTitleMetrics.height() + 4 : 0) + labelWidth + kTick + 2;
+  const int right = inner.right() - 2 * labelMetrics.averageCharWidth();
+  const int width = std::max(1, right - left);
+  layout.plot = QRect(left, top, width, height);
+  layout.bottom = ChooseLabels(layout.range.xMin, layout.range.xMax, width, kBottomMinStep, device, true);
+
+  const QRect& plot = layout.plot;
+  layout.bottomAxisArea = QRect(plot.left(), plot.bottom(), plot.width(), kTick + 3 + labelMetrics.height());
+  const int leftAreaWidth = kTick + 3 + labelWidth;
+  layout.leftAxisArea = QRect(plot.left() - leftAreaWidth + 1, plot.top(), leftAreaWidth, plot.height());
+  return layout;
+}
+
+void ChartWidget::Render(QPainter& painter, const QRect& target) const {
+  RenderWithLayout(painter, target);
+}
+
+ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect& target) const {
+  const Layout layout = ComputeLayout(target, painter.device());
+  const QRect& plot = layout.plot;
+  const Range& r = layout.range;
+  const Mapper map = MapperOf(plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
+
+  painter.save();
+  painter.setClipRect(target);
+  painter.setRenderHint(QPainter::Antialiasing, false);
+
+  // Background, back wall and frame.
+  QLinearGradient gradient(target.topLeft(), target.bottomLeft());
+  gradient.setColorAt(0, kGradientTop);
+  gradient.setColorAt(1, kGradientBottom);
+  painter.fillRect(target, gradient);
+  painter.fillRect(plot, kBackWall);
+
+  // Grid, ticks and labels.
+  const QFont labelFont = LabelFont();
+  painter.setFont(labelFont);
+  const QFontMetrics labelMetrics(labelFont, painter.device());
+  QPen gridPen(QColor(0xC0, 0xC0, 0xC0), 1, Qt::DotLine);
+  for (size_t i = 0; i < layout.bottom.values.size(); ++i) {
+    const int x = ToPixel(map.X(layout.bottom.values[i]));
+    painter.setPen(gridPen);
+    painter.drawLine(x, plot.top(), x, plot.bottom());
+    painter.setPen(Qt::black);
+    painter.drawLine(x, plot.bottom(), x, plot.bottom() + kTick);
+    const QString& text = layout.bottom.texts[static_cast<qsizetype>(i)];
+    const int w = labelMetrics.horizontalAdvance(text);
+    painter.drawText(x - w / 2, plot.bottom() + kTick + 2 + labelMetrics.ascent(), text);
+  }
+  for (size_t i = 0; i < layout.left.values.size(); ++i) {
+    const int y = ToPixel(map.Y(layout.left.values[i]));
+    painter.setPen(gridPen);
+    painter.drawLine(plot.left(), y, plot.right(), y);
+    painter.setPen(Qt::black);
+    painter.drawLine(plot.left() - kTick, y, plot.left(), y);
+    const QString& text = layout.left.texts[static_cast<qsizetype>(i)];
+    const int w = labelMetrics.horizontalAdvance(text);
+    painter.drawText(plot.left() - kTick - 2 - w, y - labelMetrics.height() / 2 + labelMetrics.ascent(),
+                     text);
+  }
+  painter.setPen(Qt::black);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(plot.adjusted(0, 0, -1, -1));
+
+  // Titles.
+  const QRect inner = target.adjusted(kBorder, kBorder, -kBorder, -kBorder);
+  if (model_ != nullptr) {
+    painter.setFont(TitleFont());
+    const QFontMetrics titleMetrics(painter.font(), painter.device());
+    int y = inner.top();
+    for (const std::string& line : model_->titleLines) {
+      painter.drawText(QRect(target.left(), y, target.width(), titleMetrics.height()),
+                       Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(line));
+      y += titleMetrics.height();
+    }
+    painter.setFont(AxisTitleFont());
+    const QFontMetrics axisMetrics(painter.font(), painter.device());
+    if (!model_->bottomAxisTitle.empty()) {
+      painter.drawText(
+          QRect(plot.left(), inner.bottom() - axisMetrics.height() + 1, plot.width(), axisMetrics.height()),
+          Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(model_->bottomAxisTitle));
+    }
+    if (!model_->leftAxisTitle.empty()) {
+      painter.save();
+      painter.translate(inner.left(), plot.center().y());
+      painter.rotate(-90);
+      painter.drawText(QRect(-plot.height() / 2, 0, plot.height(), axisMetrics.height()),
+                       Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(model_->leftAxisTitle));
+      painter.restore();
+    }
+  }
+
+  // The series, Series1 first so that later series lie on top. Points outside the plot
+  // rectangle are drawn too.
+  if (model_ != nullptr) {
+    std::vector<QPoint> polyline;
+    std::vector<QLine> lines;
+    for (int s = 0; s < kSeriesCount; ++s) {
+      const ChartSeries& series = model_->Series(s);
+      if (series.Count() == 0) continue;
+      const SeriesKind kind = series.kind();
+      painter.setBrush(Qt::NoBrush);
+      uint32_t current = 0xFFFFFFFFu;  // no colour chosen yet
+      auto choose = [&](uint32_t bgr, bool fill) {
+        if (bgr == current) return;
+        current = bgr;
+        const QColor colour = FromBgr(bgr);
+        painter.setPen(QPen(colour, 1));
+        if (fill) painter.setBrush(colour);
+      };
+      switch (kind) {
+        case SeriesKind::Diamond:
+          for (const ChartPoint& p : series.Points()) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+            const int x = ToPixel(map.X(p.x)), y = ToPixel(map.Y(p.y));
+            choose(series.DrawnColour(p), true);
+            const QPoint diamond[4] = {
+                {x, y - kSymbolHalf}, {x + kSymbolHalf, y}, {x, y + kSymbolHalf}, {x - kSymbolHalf, y}};
+            painter.drawConvexPolygon(diamond, 4);
+          }
+          break;
+        case SeriesKind::Square:
+          for (const ChartPoint& p : series.Points()) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+            const int x = ToPixel(map.X(p.x)), y = ToPixel(map.Y(p.y));
+            painter.fillRect(
+                QRect(x - kSymbolHalf, y - kSymbolHalf, 2 * kSymbolHalf + 1, 2 * kSymbolHalf + 1),
+                FromBgr(series.DrawnColour(p)));
+          }
+          break;
+        case SeriesKind::DiagonalCross:
+          lines.clear();
+          for (const ChartPoint& p : series.Points()) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+            const int x = ToPixel(map.X(p.x)), y = ToPixel(map.Y(p.y));
+            lines.emplace_back(x - kSymbolHalf, y - kSymbolHalf, x + kSymbolHalf, y + kSymbolHalf);
+            lines.emplace_back(x - kSymbolHalf, y + kSymbolHalf, x + kSymbolHalf, y - kSymbolHalf);
+          }
+          painter.setPen(QPen(kCrossPen, 2));
+          painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+          break;
+        case SeriesKind::VerticalMarker:
+          for (const ChartPoint& p : series.Points()) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+            const int x = ToPixel(map.X(p.x)), y = ToPixel(map.Y(p.y));
+            // A maroon line of three pixels with the point's colour down its middle.
+            const int h = 2 * kMarkerHalfHeight + 1;
+            painter.fillRect(QRect(x - kMarkerHalfWidth, y - kMarkerHalfHeight, 2 * kMarkerHalfWidth + 1, h),
+                             kMarkerPen);
+            painter.fillRect(QRect(x, y - kMarkerHalfHeight, 1, h), FromBgr(series.DrawnColour(p)));
+          }
+          break;
+        case SeriesKind::Line: {
+          // One polyline per run of points of the same colour; a segment takes the colour of
+          // its end point. A point that is not finite breaks the line.
+          auto flush = [&](uint32_t bgr) {
+            if (polyline.size() >= 2) {
+              painter.setPen(QPen(FromBgr(bgr), kLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+              painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
+            }
+            polyline.clear();
+          };
+          uint32_t runColour = 0;
+          for (const ChartPoint& p : series.Points()) {
+            if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+              flush(runColour);
+              continue;
+            }
+            const QPoint q(ToPixel(map.X(p.x)), ToPixel(map.Y(p.y)));
+            const uint32_t bgr = series.DrawnColour(p);
+            if (!polyline.empty() && bgr != runColour) {
+              const QPoint last = polyline.back();
+              flush(runColour);
+              polyline.push_back(last);
+            }
+            runColour = bgr;
+            if (polyline.empty() || polyline.back() != q) polyline.push_back(q);
+          }
+          if (polyline.size() == 1) polyline.push_back(polyline.back());  // a lone point: a dot
+          flush(runColour);
+          break;
+        }
+      }
+    }
+  }
+  painter.restore();
+  return layout;
+}
+
+void ChartWidget::Rerender() {
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels = (QSizeF(size()) * ratio).toSize();
+  if (pixels.isEmpty()) {
+    cache_ = QImage();
+    layout_ = Layout{};
+  } else {
+    if (cache_.size() != pixels) cache_ = QImage(pixels, QImage::Format_RGB32);
+    cache_.setDevicePixelRatio(ratio);
+    QPainter painter(&cache_);
+    layout_ = RenderWithLayout(painter, rect());
+  }
+  update();
+  emit AfterDraw();
+}
+
+QImage ChartWidget::RenderImage() const {
+  QImage image(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  QPainter painter(&image);
+  Render(painter, image.rect());
+  return image;
+}
+
+QRect ChartWidget::PlotRect() const {
+  return layout_.plot;
+}
+
+double ChartWidget::XValue(int px) const {
+  const Range& r = layout_.range;
+  return r.xMin + (px - layout_.plot.left()) * (r.xMax - r.xMin) / layout_.plot.width();
+}
+
+double ChartWidget::YValue(int py) const {
+  const Range& r = layout_.range;
+  const double fromTop = (py - layout_.plot.top()) * (r.yMax - r.yMin) / layout_.plot.height();
+  return layout_.inverted ? r.yMin + fromTop : r.yMax - fromTop;
+}
+
+int ChartWidget::XPixel(double x) const {
+  const Range& r = layout_.range;
+  return ToPixel(MapperOf(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted).X(x));
+}
+
+int ChartWidget::YPixel(double y) const {
+  const Range& r = layout_.range;
+  return ToPixel(MapperOf(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted).Y(y));
+}
+
+QColor ChartWidget::BackgroundColour() const {
+  return kBackWall;
+}
+
+void ChartWidget::DrawCrosshair(int x, int y, QRgb penColour, Qt::PenStyle style) {
+  if (cache_.isNull()) return;
+  const QRect& plot = layout_.plot;
+  {
+    QPainter painter(&cache_);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    QPen pen(QColor::fromRgb(penColour), 1, style);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.drawLine(x, plot.top(), x, plot.bottom());
+    painter.drawLine(plot.left(), y, plot.right(), y);
+  }
+  update(QRect(x, plot.top(), 1, plot.height()));
+  update(QRect(plot.left(), y, plot.width(), 1));
+}
+
+void ChartWidget::ResetZoom() {
+  zoom_.reset();
+  Rerender();
+}
+
+void ChartWidget::ZoomTo(const QRect& pixels) {
+  const double x1 = XValue(pixels.left()), x2 = XValue(pixels.right());
+  const double y1 = YValue(pixels.top()), y2 = YValue(pixels.bottom());
+  Range r{std::min(x1, x2), std::max(x1, x2), std::min(y1, y2), std::max(y1, y2)};
+  if (!(r.xMax > r.xMin) || !(r.yMax > r.yMin)) return;
+  zoom_ = r;
+  Rerender();
+}
+
+std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
+  if (model_ == nullptr) return std::nullopt;
+  const Range& r = layout_.range;
+  const Mapper map = MapperOf(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted);
+  for (int s = kSeriesCount - 1; s >= 0; --s) {
+    const ChartSeries& series = model_->Series(s);
+    const auto& points = series.Points();
+    if (series.kind() == SeriesKind::Line) {
+      const QPointF click(pos);
+      std::optional<QPointF> previous;
+      for (int i = 0; i < series.Count(); ++i) {
+        const ChartPoint& p = points[static_cast<size_t>(i)];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+          previous.reset();
+          continue;
+        }
+        const QPointF q(map.X(p.x), map.Y(p.y));
+        const QPointF from = previous.value_or(q);
+        if (SegmentDistance(click, from, q) <= kLineWidth / 2.0 + kHitSlack + 0.5) {
+          // The nearer end of the segment.
+          const bool nearEnd = !previous || QLineF(click, q).length() <= QLineF(click, from).length();
+          return Hit{s, nearEnd ? i : i - 1};
+        }
+        previous = q;
+      }
+      continue;
+    }
+    const int halfX =
+        (series.kind() == SeriesKind::VerticalMarker ? kMarkerHalfWidth : kSymbolHalf) + kHitSlack;
+    const int halfY =
+        (series.kind() == SeriesKind::VerticalMarker ? kMarkerHalfHeight : kSymbolHalf) + kHitSlack;
+    for (int i = series.Count() - 1; i >= 0; --i) {  // the point drawn last lies on top
+      const ChartPoint& p = points[static_cast<size_t>(i)];
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+      if (std::abs(pos.x() - ToPixel(map.X(p.x))) <= halfX &&
+          std::abs(pos.y() - ToPixel(map.Y(p.y))) <= halfY) {
+        return Hit{s, i};
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+void ChartWidget::paintEvent(QPaintEvent* event) {
+  if (cache_.isNull() || cache_.size() != (QSizeF(size()) * devicePixelRatioF()).toSize()) Rerender();
+  QPainter painter(this);
+  if (cache_.isNull()) {
+    painter.fillRect(event->rect(), kGradientBottom);
+    return;
+  }
+  painter.drawImage(QPoint(0, 0), cache_);
+  if (dragging_) {
+    painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRect(pressPos_, dragPos_).normalized());
+  }
+}
+
+void ChartWidget::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Rerender();
+}
+
+void ChartWidget::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  pressed_ = true;
+  dragging_ = false;
+  pressPos_ = dragPos_ = event->position().toPoint();
+}
+
+void ChartWidget::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (pressed_ && (event->buttons() & Qt::LeftButton)) {
+    if (!dragging_ && (pos - pressPos_).manhattanLength() > kClickTolerance) dragging_ = true;
+    if (dragging_) {
+      dragPos_ = pos;
+      update();  // the rubber band
+    }
+  }
+  emit MouseMoved(pos.x(), pos.y());
+}
+
+void ChartWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !pressed_) return;
+  pressed_ = false;
+  const QPoint pos = event->position().toPoint();
+  if (!dragging_ && (pos - pressPos_).manhattanLength() > kClickTolerance) dragging_ = true;
+  if (dragging_) {
+    dragging_ = false;
+    update();
+    if (pos.x() > pressPos_.x() && pos.y() > pressPos_.y()) {
+      ZoomTo(QRect(pressPos_, pos));
+    } else {
+      ResetZoom();
+    }
+    return;
+  }
+  if (const std::optional<Hit> hit = HitTest(pos)) {
+    emit ClickSeries(hit->series, hit->index, pos.x(), pos.y());
+  } else if (layout_.bottomAxisArea.contains(pos) || layout_.leftAxisArea.contains(pos)) {
+    emit ClickAxis();
+  }
+}
+
+void ChartWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return;
+  pressed_ = false;  // the release that follows is no click
+  dragging_ = false;
+  ResetZoom();
+}
+
+}  // namespace ombrane

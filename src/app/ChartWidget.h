@@ -1,0 +1,124 @@
+// The chart on screen: paints a ChartModel with QPainter (the same routine serves the screen,
+// images, SVG, PDF and the printer), maps pixels to axis values and back, reports clicks on
+// points and axes, draws the exclusive-or crosshair and zooms by dragging a rectangle.
+//
+// The rendered chart is kept in an image; a paint event only copies it to the screen, and the
+// crosshair is drawn into that image in exclusive-or, so moving it never renders the chart
+// again. Refresh(), a resize, a zoom and a change of separators render it anew and emit
+// AfterDraw. The zoom survives Refresh() (clicking points on a zoomed chart keeps the view);
+// ResetZoom() returns to the whole data range.
+#pragma once
+
+#include <QChar>
+#include <QColor>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+#include "view/ChartModel.h"
+
+class QPainter;
+class QPaintDevice;
+
+namespace ombrane {
+
+class ChartWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ChartWidget(ChartModel* model, QWidget* parent = nullptr);
+
+  // The model changed: render the chart again and repaint.
+  void Refresh();
+  // Separators of the axis labels (default: those of QLocale::system()).
+  void SetSeparators(QChar decimal, QString group);
+
+  // Paints the whole chart into `target` (in the painter's coordinates) on any device. Symbol
+  // sizes and fonts are in pixels of that coordinate system: to print at a high resolution,
+  // scale the painter and pass a widget-sized target.
+  void Render(QPainter& painter, const QRect& target) const;
+  // The chart at widget size, for bitmap and clipboard output (no crosshair, no rubber band).
+  QImage RenderImage() const;
+
+  // Plot rectangle inside the axes, in widget pixels, as of the last rendering.
+  QRect PlotRect() const;
+  // Values of the bottom and left axes under a widget pixel column / row.
+  double XValue(int px) const;
+  double YValue(int py) const;
+  // Widget pixel column / row of a bottom / left axis value (rounded to the nearest pixel).
+  int XPixel(double x) const;
+  int YPixel(double y) const;
+  // Colour behind the plotted points (the back wall): the crosshair shows in
+  // crosshairColour when drawn with pen BackgroundColour() XOR crosshairColour.
+  QColor BackgroundColour() const;
+  // Exclusive-or lines across the plot rectangle through (x, y); a second call erases them.
+  void DrawCrosshair(int x, int y, QRgb penColour, Qt::PenStyle style);
+  void ResetZoom();
+  bool IsZoomed() const { return zoom_.has_value(); }
+
+  // Texts of the axis labels of the last rendering, from the smallest value up.
+  QStringList BottomLabels() const { return layout_.bottom.texts; }
+  QStringList LeftLabels() const { return layout_.left.texts; }
+
+ signals:
+  void ClickSeries(int series, int index, int x, int y);  // series 0..7 = Series1..Series8
+  void ClickAxis();
+  void MouseMoved(int x, int y);
+  void AfterDraw();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  // Axis values at the edges of the plot rectangle.
+  struct Range {
+    double xMin = 0, xMax = 1, yMin = 0, yMax = 1;
+  };
+  struct AxisLabels {
+    std::vector<double> values;
+    QStringList texts;
+  };
+  struct Layout {
+    QRect plot{0, 0, 1, 1};
+    Range range;
+    bool inverted = true;
+    AxisLabels bottom, left;
+    QRect bottomAxisArea, leftAxisArea;  // where a click counts as a click on the axis
+  };
+  struct Hit {
+    int series = -1;
+    int index = -1;
+  };
+
+  Range DataRange() const;
+  Layout ComputeLayout(const QRect& target, const QPaintDevice* device) const;
+  AxisLabels ChooseLabels(double lo, double hi, int lengthPx, double minStep, const QPaintDevice* device,
+                          bool horizontal) const;
+  QString AxisText(double value) const;
+  Layout RenderWithLayout(QPainter& painter, const QRect& target) const;
+  void Rerender();
+  void ZoomTo(const QRect& pixels);
+  std::optional<Hit> HitTest(QPoint pos) const;
+
+  ChartModel* model_;
+  QChar decimal_;
+  QString group_;
+  std::optional<Range> zoom_;
+  QImage cache_;
+  Layout layout_;
+  bool pressed_ = false;
+  bool dragging_ = false;
+  QPoint pressPos_;
+  QPoint dragPos_;
+};
+
+}  // namespace ombrane
