@@ -1,1 +1,438 @@
 #include "phase/Fold.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+#include <numeric>
+
+#include "common/FloatingPoint.h"
+#include "common/NumberFormat.h"
+#include "common/TextToFloat.h"
+#include "store/NightIndex.h"
+
+namespace ombrane {
+
+namespace {
+
+// The entries a fold works on; pointCount never exceeds the capacity, the clamp only keeps a
+// damaged record from reaching past the arrays.
+int32_t EntryCount(const Data& data) {
+  return std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+}
+
+// A phase with the entry it belongs to, the unit the fold sorts.
+struct PhaseItem {
+  double phase;
+  int32_t index;
+};
+
+// Working arrays of one fold, kept per thread so that a fold allocates nothing (the search folds
+// thousands of times, on several threads at once) and the records hold only what they document.
+struct FoldScratch {
+  std::array<PhaseItem, kMaxEntries> items;
+  std::array<PhaseItem, kMaxEntries> sorted;
+  std::array<int32_t, kMaxEntries + 1> bucketEnd;
+};
+
+FoldScratch& ThreadScratch() {
+  thread_local std::unique_ptr<FoldScratch> scratch;
+  if (!scratch) scratch = std::make_unique<FoldScratch>();
+  return *scratch;
+}
+
+// Cycle counts must fit a 32-bit integer; beyond this the truncation faults.
+constexpr long double kCycleLimit = 2147483648.0L;
+
+// (jd - m0) / period through the checked helpers, and the checked truncation of the result:
+// raises the fault a cycle count out of range, a zero period or an overflow produces.
+long double CheckedCycles(long double jd, long double m0, long double period) {
+  const long double x = Divide(Subtract(jd, m0), period);
+  static_cast<void>(TruncToInt32(x));
+  return x;
+}
+
+// Phases of the entries into entryPhase and `items` (input order) with meanJd and meanEpoch.
+// On a fault at entry i the entries before it are written, and sortedPhase / sortIndex hold
+// them in input order, as the unsorted arrays of an interrupted fold do.
+void ComputePhases(Data& data, const Star& star, long double period, PhaseItem* items) {
+  const int32_t n = EntryCount(data);
+  const long double m0 = star.epoch;
+  int32_t written = 0;
+  try {
+    double sum = 0;  // the sum of the Julian Days is kept in double precision
+    for (int32_t i = 0; i < n; ++i) {
+      const long double jd = data.jd[i];
+      long double x = (jd - m0) / period;
+      // NaN, infinities and out-of-range counts all fail this test; the checked path raises
+      // exactly the fault of the step (or accepts a count just below -2^31).
+      if (!(std::fabs(x) < kCycleLimit)) x = CheckedCycles(jd, m0, period);
+      const long double c = static_cast<long double>(static_cast<int32_t>(x));
+      double f = static_cast<double>(x - c);
+      // A fraction below zero (an entry before the epoch) moves up by one cycle; the sum is
+      // formed in extended precision and rounded once to double.
+      if (f < 0) f = static_cast<double>(static_cast<long double>(f) + 1.0L);
+      data.entryPhase[i] = f;
+      items[i] = PhaseItem{f, i};
+      written = i + 1;
+      const long double wide = sum + jd;
+      sum = static_cast<double>(wide);
+      if (!std::isfinite(sum)) sum = ToDouble(wide);  // raises the overflow
+    }
+    const double meanJd = Divide(sum, static_cast<double>(n));
+    data.meanJd = meanJd;
+    // The next instant of phase 0 after meanJd (the second one when meanJd lies before the
+    // epoch, since the fraction is not moved up here): the origin of the "JD average" axis.
+    const long double y = Divide(data.meanJd - m0, period);
+    const long double c = TruncToInt32(y);
+    data.meanEpoch = ToDouble(data.meanJd + (1.0L - (y - c)) * period);
+  } catch (...) {
+    for (int32_t i = 0; i < written; ++i) {
+      data.sortedPhase[i] = data.entryPhase[i];
+      data.sortIndex[i] = i;
+    }
+    throw;
+  }
+}
+
+void StoreSorted(Data& data, const PhaseItem* sorted, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    data.sortedPhase[i] = sorted[i].phase;
+    data.sortIndex[i] = sorted[i].index;
+  }
+}
+
+// Stable insertion sort: a strictly smaller phase moves in front, equal phases keep their order.
+void InsertionSort(PhaseItem* a, int32_t n) {
+  for (int32_t j = 1; j < n; ++j) {
+    const PhaseItem v = a[j];
+    int32_t k = j;
+    while (k > 0 && v.phase < a[k - 1].phase) {
+      a[k] = a[k - 1];
+      --k;
+    }
+    a[k] = v;
+  }
+}
+
+// Stable bottom-up merge sort of a[0..n) with the buffer tmp[0..n): short runs by insertion,
+// then merges that take the right element only when it is strictly smaller.
+void MergeSort(PhaseItem* a, PhaseItem* tmp, int32_t n) {
+  constexpr int32_t kRun = 16;
+  for (int32_t lo = 0; lo < n; lo += kRun) InsertionSort(a + lo, std::min(kRun, n - lo));
+  PhaseItem* from = a;
+  PhaseItem* to = tmp;
+  for (int32_t width = kRun; width < n; width *= 2) {
+    for (int32_t lo = 0; lo < n; lo += 2 * width) {
+      const int32_t mid = std::min(lo + width, n);
+      const int32_t hi = std::min(lo + 2 * width, n);
+      int32_t i = lo, j = mid, k = lo;
+      while (i < mid && j < hi) to[k++] = (from[j].phase < from[i].phase) ? from[j++] : from[i++];
+      while (i < mid) to[k++] = from[i++];
+      while (j < hi) to[k++] = from[j++];
+    }
+    std::swap(from, to);
+  }
+  if (from != a) std::copy(from, from + n, a);
+}
+
+// Stable ascending sort of the phases (the same order as a bubble sort that exchanges only a
+// strictly smaller successor). A counting pass puts each item into bucket floor(phase * n),
+// which is monotone in the phase, keeping input order; each bucket is then sorted on its own,
+// by insertion when short and by merging when the phases crowd together (a period much longer
+// than the data puts them all into a few buckets). Linear for phases spread over the cycle,
+// O(n log n) at worst, and no allocation.
+void BucketSort(FoldScratch& s, int32_t n) {
+  const double scale = n;
+  auto bucketOf = [&](double phase) {
+    const double b = phase * scale;  // phases lie in [0, 1], so b lies in [0, n]
+    return b < scale ? static_cast<int32_t>(b) : n - 1;
+  };
+  std::fill_n(s.bucketEnd.begin(), n + 1, 0);
+  for (int32_t i = 0; i < n; ++i) ++s.bucketEnd[bucketOf(s.items[i].phase) + 1];
+  for (int32_t b = 0; b < n; ++b) s.bucketEnd[b + 1] += s.bucketEnd[b];
+  // bucketEnd[b] is now the start of bucket b; filling moves it to the end of bucket b.
+  for (int32_t i = 0; i < n; ++i) s.sorted[s.bucketEnd[bucketOf(s.items[i].phase)]++] = s.items[i];
+  constexpr int32_t kShortBucket = 32;
+  int32_t start = 0;
+  for (int32_t b = 0; b < n; ++b) {
+    const int32_t end = s.bucketEnd[b];
+    const int32_t size = end - start;
+    if (size > kShortBucket)
+      MergeSort(s.sorted.data() + start, s.items.data(), size);
+    else if (size > 1)
+      InsertionSort(s.sorted.data() + start, size);
+    start = end;
+  }
+}
+
+// Bin bounds of the AoV statistic, built by repeated addition of 0.1 in double precision: bin k
+// is [bounds[k], bounds[k + 1]). The lower bound of a bin is the upper bound of the bin before
+// it (both come out of the same additions), and the last upper bound is the double just below 1.
+struct AovBounds {
+  std::array<double, kAovBins + 1> bound{};
+  AovBounds() {
+    double lo = 0;
+    double hi = 0.1;
+    for (int32_t k = 0; k < kAovBins; ++k) {
+      bound[k] = lo;
+      bound[k + 1] = hi;
+      lo = lo + 0.1;
+      hi = hi + 0.1;
+    }
+  }
+};
+
+const AovBounds& Bounds() {
+  static const AovBounds bounds;
+  return bounds;
+}
+
+// sum + value, rounded to double; raises the overflow of a sum that leaves the double range.
+inline double AddToDouble(double sum, long double value) {
+  const long double wide = sum + value;
+  const double rounded = static_cast<double>(wide);
+  return std::isfinite(rounded) ? rounded : ToDouble(wide);
+}
+
+// Grand mean of the magnitudes over all entries: the sum in double precision, then / N.
+long double GrandMean(const Data& data, int32_t n) {
+  double sum = 0;
+  for (int32_t e = 0; e < n; ++e) sum = AddToDouble(sum, data.mag[e]);
+  return Divide(static_cast<long double>(sum), static_cast<long double>(n));
+}
+
+// The tables of the ten bins from their sums and counts, bin after bin, so that an empty bin k
+// faults (0 / 0) with bins 0 .. k-1 written; returns the between-bin sum B.
+long double FillBinTables(Data& data, long double m, const std::array<double, kAovBins>& binSum,
+                          const std::array<int32_t, kAovBins>& count) {
+  for (int32_t k = 0; k < kAovBins; ++k) {
+    const long double mean = Divide(static_cast<long double>(binSum[k]), static_cast<long double>(count[k]));
+    data.aovBinMean[k] = mean;
+    data.aovBinCount[k] = count[k];
+    const long double d = mean - m;
+    data.aovBinTerm[k] = count[k] * (d * d);
+  }
+  long double between = 0;
+  for (int32_t k = 0; k < kAovBins; ++k) between += data.aovBinTerm[k];
+  return between;
+}
+
+// (mag - bin mean)^2 of one position, a term of the within-bin sum W.
+inline long double WithinTerm(const Data& data, int32_t position, int32_t bin) {
+  const long double d = data.mag[data.sortIndex[position]] - data.aovBinMean[bin];
+  return d * d;
+}
+
+// Between-bin variance over within-bin variance, with 9 and N - 10 degrees of freedom.
+double Theta(long double between, long double within, int32_t n) {
+  const long double betweenVariance = Divide(between, 9.0L);
+  const long double withinVariance = Divide(within, static_cast<long double>(n - 10));
+  return ToDouble(Divide(betweenVariance, withinVariance));
+}
+
+}  // namespace
+
+void FoldPhases(Data& data, const Star& star, long double period) {
+  FoldScratch& s = ThreadScratch();
+  ComputePhases(data, star, period, s.items.data());
+  const int32_t n = EntryCount(data);
+  BucketSort(s, n);
+  StoreSorted(data, s.sorted.data(), n);
+}
+
+void FoldPhasesPlain(Data& data, const Star& star, long double period) {
+  const int32_t n = EntryCount(data);
+  std::vector<PhaseItem> items(static_cast<size_t>(n));
+  ComputePhases(data, star, period, items.data());
+  std::stable_sort(items.begin(), items.end(),
+                   [](const PhaseItem& a, const PhaseItem& b) { return a.phase < b.phase; });
+  StoreSorted(data, items.data(), n);
+}
+
+void FoldStringLength(Data& data, Star& star) {
+  const int32_t n = EntryCount(data);
+  star.stringLength = 0;
+  for (int32_t r = 0; r + 1 < n; ++r) {
+    const int32_t a = data.sortIndex[r];
+    const int32_t b = data.sortIndex[r + 1];
+    if (data.markFlag[a] == 1 || data.markFlag[b] == 1) continue;
+    const long double dp = data.sortedPhase[r + 1] - data.sortedPhase[r];
+    const long double dm = data.mag[b] - data.mag[a];
+    const double s = ToDouble(dp * dp + dm * dm);
+    star.stringLength = star.stringLength + std::sqrt(std::fabs(s));
+  }
+}
+
+double SearchStringLength(const Data& data) {
+  const int32_t n = EntryCount(data);
+  long double length = 0;
+  for (int32_t r = 0; r + 1 < n; ++r) {
+    const long double dp = data.sortedPhase[r + 1] - data.sortedPhase[r];
+    const long double dm = data.mag[data.sortIndex[r + 1]] - data.mag[data.sortIndex[r]];
+    const long double wide = dp * dp + dm * dm;
+    double s = static_cast<double>(wide);
+    if (!std::isfinite(s)) s = ToDouble(wide);  // raises the overflow
+    length += std::sqrt(std::fabs(s));
+  }
+  return ToDouble(length);
+}
+
+// Analysis of variance over ten equal phase bins (Schwarzenberg-Czerny 1989, MNRAS 241, 153):
+// Θ = (B / 9) / (W / (N - 10)), B the between-bin and W the within-bin sum of squares of the
+// magnitudes. The phases are sorted, so each bin is one run of positions: one scan finds the
+// runs and sums them in the order of the ten-pass definition (AovStatisticPlain).
+double AovStatistic(Data& data) {
+  const int32_t n = EntryCount(data);
+  const long double m = GrandMean(data, n);
+  const auto& bound = Bounds().bound;
+  std::array<double, kAovBins> binSum{};
+  std::array<int32_t, kAovBins> count{};
+  std::array<int32_t, kAovBins> first{};
+  std::array<int32_t, kAovBins> end{};
+  int32_t i = 0;
+  while (i < n && data.sortedPhase[i] < bound[0]) ++i;
+  for (int32_t k = 0; k < kAovBins; ++k) {
+    first[k] = i;
+    double sum = 0;
+    while (i < n && data.sortedPhase[i] < bound[k + 1]) {
+      sum = AddToDouble(sum, data.mag[data.sortIndex[i]]);
+      ++i;
+    }
+    binSum[k] = sum;
+    end[k] = i;
+    count[k] = i - first[k];
+  }
+  const long double between = FillBinTables(data, m, binSum, count);
+  long double within = 0;
+  for (int32_t k = 0; k < kAovBins; ++k)
+    for (int32_t p = first[k]; p < end[k]; ++p) within += WithinTerm(data, p, k);
+  return Theta(between, within, n);
+}
+
+double AovStatisticPlain(Data& data) {
+  const int32_t n = EntryCount(data);
+  const long double m = GrandMean(data, n);
+  std::array<double, kAovBins> binSum{};
+  std::array<int32_t, kAovBins> count{};
+  double lo = 0;
+  double hi = 0.1;
+  for (int32_t k = 0; k < kAovBins; ++k) {
+    for (int32_t i = 0; i < n; ++i) {
+      if (lo <= data.sortedPhase[i] && data.sortedPhase[i] < hi) {
+        binSum[k] = AddToDouble(binSum[k], data.mag[data.sortIndex[i]]);
+        ++count[k];
+      }
+    }
+    lo = lo + 0.1;
+    hi = hi + 0.1;
+  }
+  const long double between = FillBinTables(data, m, binSum, count);
+  long double within = 0;
+  lo = 0;
+  hi = 0.1;
+  for (int32_t k = 0; k < kAovBins; ++k) {
+    for (int32_t i = 0; i < n; ++i)
+      if (lo <= data.sortedPhase[i] && data.sortedPhase[i] < hi) within += WithinTerm(data, i, k);
+    lo = lo + 0.1;
+    hi = hi + 0.1;
+  }
+  return Theta(between, within, n);
+}
+
+void SetJdAverage(Data& data, long double period) {
+  const int32_t n = EntryCount(data);
+  for (int32_t i = 0; i < n; ++i) data.jdAverage[i] = data.sortedPhase[i] * period + data.meanEpoch;
+}
+
+void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view) {
+  const int32_t n = EntryCount(data);
+  for (int s : {kSeries1, kSeries2, kSeries6, kSeries4, kSeries7, kSeries8}) chart.Series(s).Clear();
+  chart.titleLines = {data.fileName};
+  const bool phaseAxis = axis == PhaseAxis::Phase;
+  chart.bottomAxisTitle = phaseAxis ? "Phase" : "JD average";
+  const auto& colours = NightColours();
+  ChartSeries& diagram = chart.Series(kSeries6);
+  ChartSeries& marked = chart.Series(kSeries2);
+  auto add = [&](double x, int32_t e) {
+    const double y = static_cast<double>(data.mag[e]);
+    diagram.Add(x, y, colours[static_cast<size_t>(data.night[e])]);
+    if (data.markFlag[e] == 1) marked.Add(x, y);
+  };
+  // First cycle: positions 1 .. N-1 (position 0 is drawn in the second cycle only).
+  for (int32_t v = 1; v < n; ++v) {
+    const long double x = phaseAxis ? data.sortedPhase[v] : data.jdAverage[v];
+    add(static_cast<double>(x), data.sortIndex[v]);
+  }
+  // Second cycle: positions 0 .. N-2 one cycle later, stored at N + w with the copies of the
+  // magnitudes and marks that the selection on the diagram reads.
+  for (int32_t w = 0; w + 1 < n; ++w) {
+    const int32_t e = data.sortIndex[w];
+    data.sortIndex[n + w] = e;
+    data.markFlag[n + e] = data.markFlag[e];
+    data.mag[n + e] = data.mag[e];
+    double x;
+    if (phaseAxis) {
+      x = static_cast<double>(data.sortedPhase[w] + 1.0L);
+      data.sortedPhase[n + w] = x;
+    } else {
+      const long double shifted = data.jdAverage[w] + period;
+      data.jdAverage[n + w] = shifted;
+      data.jd[n + w] = data.jd[w];  // position w read as an entry index, as the diagram has it
+      x = static_cast<double>(shifted);
+    }
+    add(x, e);
+  }
+  view.phaseView = 1;
+}
+
+std::string PhaseFileBlock(const Data& data, PhaseAxis axis) {
+  const int32_t n = EntryCount(data);
+  std::string block;
+  for (int32_t i = 1; i + 1 < n; ++i) {
+    const int32_t e = data.sortIndex[i];
+    const long double x = axis == PhaseAxis::Phase ? data.sortedPhase[i] : data.jdAverage[i];
+    block += FormatFileG(static_cast<double>(x));
+    block += "  ";
+    block += FormatFileG(static_cast<double>(data.mag[e]));
+    block += "  ";
+    block += FormatFileG(static_cast<double>(data.jd[e]));
+    block += "\r\n";
+  }
+  block += "\r\n";
+  return block;
+}
+
+std::string StringLengthLabel(long double stringLength, char separator) {
+  return FormatFixed(stringLength, 6, 6, separator);
+}
+
+std::string AovLabel(double theta, char separator) {
+  return FormatFixed(static_cast<long double>(theta) * 1e8L, 6, 6, separator);
+}
+
+void RunFold(Data& data, Star& star, ViewState& view, ChartModel& chart, const FoldRequest& request,
+             FoldOutcome& outcome) {
+  outcome = FoldOutcome{};
+  const long double period = star.period;
+  if (EntryCount(data) <= 0 || !(period > 0)) return;
+  outcome.ran = true;
+  FoldPhases(data, star, period);
+  FoldStringLength(data, star);
+  outcome.label11 = StringLengthLabel(star.stringLength, request.separator);
+  if (request.computeAov) outcome.label13 = AovLabel(AovStatistic(data), request.separator);
+  SetJdAverage(data, period);
+  PlotPhaseDiagram(data, period, request.axis, chart, view);
+  if (request.writePhaseFile) outcome.phaseFileBlock = PhaseFileBlock(data, request.axis);
+}
+
+void ApplyPeriodBox(std::string_view text, Data& data, Star& star, ViewState& view, ChartModel& chart,
+                    const FoldRequest& request, FoldOutcome& outcome) {
+  outcome = FoldOutcome{};
+  star.period = TextToFloat(text, request.separator);
+  FoldRequest withAov = request;
+  withAov.computeAov = true;
+  RunFold(data, star, view, chart, withAov, outcome);
+}
+
+}  // namespace ombrane

@@ -18,6 +18,11 @@ enum class PhaseAxis { Phase = 0, JdAverage = 1 };
 // faults of the division at the entry where they happen (P = 0: division by zero).
 void FoldPhases(Data& data, const Star& star, long double period);
 
+// The same fold with the library's stable sort (std::stable_sort) in place of the bucket sort:
+// the plain reference of the sequential period search, the tests and the benchmarks. It leaves
+// exactly the arrays FoldPhases leaves, faults included.
+void FoldPhasesPlain(Data& data, const Star& star, long double period);
+
 // String length of the fold (pairs with a marked entry left out) into star.stringLength.
 void FoldStringLength(Data& data, Star& star);
 
@@ -27,6 +32,10 @@ double SearchStringLength(const Data& data);
 // AoV statistic of the fold (ten bins); fills the AoV tables. Raises the floating-point fault of
 // an empty bin, N = 10 or W = 0 at the step where it happens.
 double AovStatistic(Data& data);
+
+// The same statistic by ten passes over all positions, one per bin, as the definition reads:
+// the plain reference of AovStatistic (same value, same tables, same faults).
+double AovStatisticPlain(Data& data);
 
 // jdAverage[i] = sortedPhase[i] * P + meanEpoch for i < N.
 void SetJdAverage(Data& data, long double period);
@@ -55,9 +64,9 @@ struct FoldRequest {
 // What a fold produced for the window; filled step by step, so that after a failure the
 // window still shows what had been done before it.
 struct FoldOutcome {
-  bool ran = false;                        // N > 0 and P > 0
-  std::optional<std::string> label11;      // string length text
-  std::optional<std::string> label13;      // AoV text
+  bool ran = false;                    // N > 0 and P > 0
+  std::optional<std::string> label11;  // string length text
+  std::optional<std::string> label13;  // AoV text
   std::optional<std::string> phaseFileBlock;
 };
 

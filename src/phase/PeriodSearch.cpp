@@ -1,1 +1,301 @@
 #include "phase/PeriodSearch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "common/FloatingPoint.h"
+#include "common/InputError.h"
+#include "common/NumberFormat.h"
+#include "phase/Fold.h"
+
+namespace ombrane {
+
+namespace {
+
+// More trials than this would keep the window busy for hours; such a range is refused.
+constexpr int64_t kMaxTrials = 100'000'000;
+
+// The trial periods t_0 = searchMin, t_{k+1} = t_k + increment (repeated addition in extended
+// precision) below searchMax. Only every blockSize-th period is kept; a worker rebuilds the
+// others of its block by the same additions, so it gets exactly the same values.
+struct TrialPlan {
+  int64_t count = 0;
+  int64_t blockSize = 1;
+  long double increment = 0;
+  std::vector<long double> blockStart;
+
+  int64_t BlockCount() const { return static_cast<int64_t>(blockStart.size()); }
+  long double TrialAt(int64_t k) const {
+    long double t = blockStart[static_cast<size_t>(k / blockSize)];
+    for (int64_t j = k % blockSize; j > 0; --j) t = t + increment;
+    return t;
+  }
+};
+
+// True when the search has something to do; false for no data or an empty range.
+bool HasWork(const Data& data, const SearchRequest& request) {
+  return data.pointCount >= 1 && request.searchMin < request.searchMax;
+}
+
+// The refusals of a range that has work: a step that is not positive, a start below 0, a step
+// too small to move the trial period, or a range of too many trials.
+TrialPlan PlanTrials(long double searchMin, long double searchMax, long double increment) {
+  if (!(increment > 0)) throw InputError("The period step must be greater than 0.");
+  if (searchMin < 0) throw InputError("The search range must not start below 0.");
+  const std::string tooMany = "The search range holds more than " + FormatGeneral(kMaxTrials) +
+                              " trial periods; choose a larger period step.";
+  const long double estimate = (searchMax - searchMin) / increment;
+  if (!(estimate <= kMaxTrials)) throw InputError(tooMany);
+
+  TrialPlan plan;
+  plan.increment = increment;
+  // Blocks of a few dozen trials at least: enough to share the work evenly among the threads
+  // and to stop soon after a fault, few enough to keep the bookkeeping small.
+  plan.blockSize = std::max<int64_t>(16, static_cast<int64_t>(estimate) / 8192);
+  long double t = searchMin;
+  while (t < searchMax) {
+    if (plan.count % plan.blockSize == 0) plan.blockStart.push_back(t);
+    ++plan.count;
+    if (plan.count > kMaxTrials) throw InputError(tooMany);
+    const long double next = t + increment;
+    if (!(next > t)) throw InputError("The period step is too small to change the trial period.");
+    t = next;
+  }
+  return plan;
+}
+
+// The score of one trial on `data`: the string length with every pair counted, or Θ.
+long double Score(Data& data, const Star& star, long double t, SearchMethod method, bool plain) {
+  if (plain) {
+    FoldPhasesPlain(data, star, t);
+    return method == SearchMethod::Aov ? AovStatisticPlain(data) : SearchStringLength(data);
+  }
+  FoldPhases(data, star, t);
+  return method == SearchMethod::Aov ? AovStatistic(data) : SearchStringLength(data);
+}
+
+// A shorter string or a larger Θ wins; equal scores keep the earlier trial.
+bool Better(SearchMethod method, long double score, long double best) {
+  return method == SearchMethod::Aov ? score > best : score < best;
+}
+
+// What one block of trials found: the first best trial before any fault, and the first fault.
+struct BlockOutcome {
+  int64_t bestTrial = -1;
+  long double best = 0;
+  long double bestPeriod = 0;
+  int64_t faultTrial = -1;
+  FloatingPointFault fault = FloatingPointFault::InvalidOperation;
+};
+
+void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod method, int64_t block,
+              BlockOutcome& out) {
+  const int64_t first = block * plan.blockSize;
+  const int64_t end = std::min(first + plan.blockSize, plan.count);
+  long double t = plan.blockStart[static_cast<size_t>(block)];
+  for (int64_t k = first; k < end; ++k) {
+    long double score;
+    try {
+      score = Score(data, star, t, method, false);
+    } catch (const FloatingPointError& error) {
+      out.faultTrial = k;
+      out.fault = error.fault();
+      return;
+    }
+    if (out.bestTrial < 0 || Better(method, score, out.best)) {
+      out.bestTrial = k;
+      out.best = score;
+      out.bestPeriod = t;
+    }
+    t = t + plan.increment;
+  }
+}
+
+// Joins the workers however the caller's thread leaves.
+class Workers {
+ public:
+  explicit Workers(std::atomic<bool>& stop) : stop_(stop) {}
+  ~Workers() {
+    stop_ = true;
+    for (auto& thread : threads_)
+      if (thread.joinable()) thread.join();
+  }
+  Workers(const Workers&) = delete;
+  Workers& operator=(const Workers&) = delete;
+  template <typename F>
+  void Start(F&& body) {
+    threads_.emplace_back(std::forward<F>(body));
+  }
+  void Join() {
+    for (auto& thread : threads_)
+      if (thread.joinable()) thread.join();
+  }
+
+ private:
+  std::atomic<bool>& stop_;
+  std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+int64_t CountTrials(long double searchMin, long double searchMax, long double increment) {
+  if (!(searchMin < searchMax)) return 0;
+  return PlanTrials(searchMin, searchMax, increment).count;
+}
+
+SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest& request) {
+  SearchResult result;
+  if (!HasWork(data, request)) return result;
+  const TrialPlan plan = PlanTrials(request.searchMin, request.searchMax, request.increment);
+  star.period = request.searchMin;
+  star.bestPeriod = request.searchMin;
+  long double best = 0;
+  long double t = request.searchMin;
+  for (int64_t k = 0; k < plan.count; ++k) {
+    const long double score = Score(data, star, t, request.method, true);
+    if (k == 0) {
+      best = score;
+    } else if (Better(request.method, score, best)) {
+      best = score;
+      star.bestPeriod = t;
+    }
+    t = t + request.increment;
+  }
+  result.status = SearchResult::Status::Done;
+  result.best = best;
+  result.bestPeriod = star.bestPeriod;
+  result.trials = plan.count;
+  return result;
+}
+
+// The trials run on several threads, each folding a copy of the observations with its own
+// scratch arrays; every block of consecutive trials keeps its first best score, and the blocks
+// are compared in trial order at the end with the same strict comparison, which picks the same
+// trial as one pass in order. Nothing of the caller's records is touched until all trials are
+// done; then the last trial (or the trials around a fault) is folded again on them so that they
+// end exactly as the sequential search leaves them.
+SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) {
+  SearchResult result;
+  if (!HasWork(data, request)) return result;
+  const TrialPlan plan = PlanTrials(request.searchMin, request.searchMax, request.increment);
+  const SearchMethod method = request.method;
+
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const int64_t threadCount =
+      std::clamp<int64_t>(request.threads > 0 ? request.threads : cores, 1, plan.BlockCount());
+
+  std::vector<BlockOutcome> outcomes(static_cast<size_t>(plan.BlockCount()));
+  std::atomic<int64_t> nextBlock{0};
+  std::atomic<int64_t> doneTrials{0};
+  std::atomic<int64_t> firstFault{std::numeric_limits<int64_t>::max()};
+  std::atomic<bool> stop{false};
+  std::mutex mutex;
+  std::condition_variable finishedChanged;
+  int64_t finished = 0;
+  std::exception_ptr failure;
+
+  {
+    Workers workers(stop);
+    for (int64_t w = 0; w < threadCount; ++w) {
+      workers.Start([&] {
+        try {
+          auto copy = std::make_unique<Data>(data);
+          const Star starCopy = star;
+          for (;;) {
+            if (stop) break;
+            const int64_t block = nextBlock++;
+            if (block >= plan.BlockCount()) break;
+            // Blocks after a known fault cannot change the outcome.
+            if (block * plan.blockSize > firstFault) break;
+            BlockOutcome& out = outcomes[static_cast<size_t>(block)];
+            RunBlock(*copy, starCopy, plan, method, block, out);
+            if (out.faultTrial >= 0) {
+              int64_t seen = firstFault;
+              while (out.faultTrial < seen && !firstFault.compare_exchange_weak(seen, out.faultTrial)) {
+              }
+            }
+            doneTrials += std::min(plan.blockSize, plan.count - block * plan.blockSize);
+          }
+        } catch (...) {
+          const std::lock_guard lock(mutex);
+          if (!failure) failure = std::current_exception();
+          stop = true;
+        }
+        const std::lock_guard lock(mutex);
+        ++finished;
+        finishedChanged.notify_one();
+      });
+    }
+
+    std::unique_lock lock(mutex);
+    while (finished < threadCount) {
+      finishedChanged.wait_for(lock, std::chrono::milliseconds(50));
+      if (finished == threadCount || !request.progress) continue;
+      lock.unlock();
+      const bool goOn = request.progress(doneTrials.load(), plan.count);
+      lock.lock();
+      if (!goOn) {
+        stop = true;
+        lock.unlock();
+        workers.Join();
+        result.status = SearchResult::Status::Cancelled;
+        return result;
+      }
+    }
+    lock.unlock();
+    workers.Join();
+  }
+  if (failure) std::rethrow_exception(failure);
+
+  // Compare the blocks in trial order, up to the first fault.
+  int64_t bestTrial = -1;
+  long double best = 0;
+  long double bestPeriod = request.searchMin;
+  std::optional<BlockOutcome> fault;
+  for (const BlockOutcome& out : outcomes) {
+    if (out.bestTrial >= 0 && (bestTrial < 0 || Better(method, out.best, best))) {
+      bestTrial = out.bestTrial;
+      best = out.best;
+      bestPeriod = out.bestPeriod;
+    }
+    if (out.faultTrial >= 0) {
+      fault = out;
+      break;
+    }
+  }
+
+  star.period = request.searchMin;
+  star.bestPeriod = bestPeriod;
+  if (fault) {
+    // The sequential search stops in the faulting trial with the records of the trial before
+    // it beneath what the failing fold had written: replay both on the records.
+    const int64_t k = fault->faultTrial;
+    if (k > 0) Score(data, star, plan.TrialAt(k - 1), method, false);
+    Score(data, star, plan.TrialAt(k), method, false);
+    throw FloatingPointError(fault->fault);  // not reached: the replay raises the same fault
+  }
+  Score(data, star, plan.TrialAt(plan.count - 1), method, false);
+
+  result.status = SearchResult::Status::Done;
+  result.best = best;
+  result.bestPeriod = bestPeriod;
+  result.trials = plan.count;
+  return result;
+}
+
+std::string SearchResultLine(SearchMethod method, const SearchResult& result, char separator) {
+  const std::string period = " Best Period:" + FormatGeneral(result.bestPeriod, separator);
+  if (method == SearchMethod::Aov) return "AoV: " + FormatGeneral(result.best * 1e8L, separator) + period;
+  return "Mesurment String - Length: " + FormatGeneral(result.best, separator) + period;
+}
+
+}  // namespace ombrane

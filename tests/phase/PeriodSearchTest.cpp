@@ -1,0 +1,345 @@
+#include "phase/PeriodSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "PhaseFixture.h"
+#include "common/FloatingPoint.h"
+#include "common/InputError.h"
+#include "phase/Fold.h"
+
+namespace ombrane {
+namespace {
+
+using test::MakeData;
+using test::MakeLoaded;
+using test::Observation;
+
+// Everything a search may write, compared exactly between two runs.
+void ExpectSameRecords(const Data& a, const Data& b, const Star& sa, const Star& sb) {
+  const int32_t n = a.pointCount;
+  ASSERT_EQ(n, b.pointCount);
+  for (int32_t i = 0; i < n; ++i) {
+    ASSERT_EQ(a.entryPhase[i], b.entryPhase[i]) << i;
+    ASSERT_EQ(a.sortedPhase[i], b.sortedPhase[i]) << i;
+    ASSERT_EQ(a.sortIndex[i], b.sortIndex[i]) << i;
+  }
+  EXPECT_EQ(a.meanJd, b.meanJd);
+  EXPECT_EQ(a.meanEpoch, b.meanEpoch);
+  for (int k = 0; k < kAovBins; ++k) {
+    EXPECT_EQ(a.aovBinMean[k], b.aovBinMean[k]) << k;
+    EXPECT_EQ(a.aovBinTerm[k], b.aovBinTerm[k]) << k;
+    EXPECT_EQ(a.aovBinCount[k], b.aovBinCount[k]) << k;
+  }
+  EXPECT_EQ(sa.period, sb.period);
+  EXPECT_EQ(sa.bestPeriod, sb.bestPeriod);
+}
+
+SearchRequest Request(long double min, long double max, long double step,
+                      SearchMethod method = SearchMethod::StringLength, unsigned threads = 0) {
+  SearchRequest request;
+  request.searchMin = min;
+  request.searchMax = max;
+  request.increment = step;
+  request.method = method;
+  request.threads = threads;
+  return request;
+}
+
+struct Outcome {
+  SearchResult result;
+  std::optional<FloatingPointFault> fault;
+};
+
+template <typename Search>
+Outcome RunSearch(Search search, Data& data, Star& star, const SearchRequest& request) {
+  Outcome out;
+  try {
+    out.result = search(data, star, request);
+  } catch (const FloatingPointError& error) {
+    out.fault = error.fault();
+  }
+  return out;
+}
+
+// Sentinels in what the search writes, so that "unchanged" can be seen.
+void Poison(Data& data, Star& star) {
+  data.meanJd = 7;
+  data.aovBinCount.fill(-1);
+  star.period = 3;
+  star.bestPeriod = 3;
+}
+
+TEST(CountTrials, RepeatedAdditionBelowTheMaximum) {
+  const struct {
+    long double min, max, step;
+    int64_t trials;
+  } cases[] = {
+      {0.5L, 1.0L, 0.25L, 2},           // 0.5 and 0.75; 1.0 is not tried
+      {0.5L, 0.5L + 0.125L, 0.25L, 1},  // max = min + step / 2: one trial
+      {0.5L, 1.0L + 1e-12L, 0.25L, 3},
+      {1.0L, 1.0L, 0.1L, 0},  // empty range
+      {2.0L, 1.0L, 0.1L, 0},
+      // 0.1 is not exact, so the count follows the additions: 0.1 * 10 additions stays below 1.
+      {0, 1.0L, 0.1L, 10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<double>(c.max));
+    EXPECT_EQ(CountTrials(c.min, c.max, c.step), c.trials);
+  }
+}
+
+// Every trial of the constant curve below folds to one phase at periods dividing 2 days; at
+// other periods the phases spread and the string is longer.
+std::unique_ptr<Data> EvenDays() {
+  std::vector<Observation> entries;
+  for (int n : {0, 2, 6, 10, 14, 22, 30, 44, 58, 62, 90, 100}) entries.push_back({2450000.0L + n, 12});
+  return MakeLoaded(entries);
+}
+
+TEST(SearchPeriod, EqualScoresKeepTheEarlierTrial) {
+  // Trials j / 64 for j = 33 .. 130 (dyadic, so exact): the string length is 0 exactly at
+  // P = 1 (j = 64, trial 31) and P = 2 (j = 128, trial 95), which lie in different blocks of
+  // work; every other trial scores more. The smaller period wins.
+  for (unsigned threads : {1u, 2u, 3u}) {
+    SCOPED_TRACE(threads);
+    auto data = EvenDays();
+    Star star;
+    star.epoch = 2450000;
+    const SearchRequest request =
+        Request(33 / 64.0L, 130.5L / 64.0L, 1 / 64.0L, SearchMethod::StringLength, threads);
+    const SearchResult result = SearchPeriod(*data, star, request);
+    EXPECT_EQ(result.status, SearchResult::Status::Done);
+    EXPECT_EQ(result.trials, 98);
+    EXPECT_EQ(result.best, 0.0L);
+    EXPECT_EQ(result.bestPeriod, 1.0L);
+    EXPECT_EQ(star.bestPeriod, 1.0L);
+    EXPECT_EQ(star.period, request.searchMin);
+  }
+  // Started at P = 2 alone the later tie is the first trial.
+  auto data = EvenDays();
+  Star star;
+  star.epoch = 2450000;
+  const SearchResult single = SearchPeriod(*data, star, Request(2, 2.01L, 1 / 64.0L));
+  EXPECT_EQ(single.trials, 1);
+  EXPECT_EQ(single.bestPeriod, 2.0L);
+}
+
+TEST(SearchPeriod, AovTiesKeepTheEarlierTrial) {
+  // Ten groups of three equal Julian Days at phases 0.05 .. 0.95 of P = 1: trials a millionth
+  // apart keep every group in its bin and in the same order, so all of them score the same.
+  std::vector<Observation> entries;
+  for (int k = 0; k < 10; ++k)
+    for (int j = 0; j < 3; ++j) entries.push_back({2450000.05L + k * 1.1L, 10.0L + (k % 4) + j * 0.1L});
+  auto data = MakeLoaded(entries);
+  Star star;
+  star.epoch = 2450000;
+  const SearchRequest request = Request(1, 1.0000405L, 1e-6L, SearchMethod::Aov, 2);
+  const SearchResult result = SearchPeriod(*data, star, request);
+  ASSERT_EQ(result.trials, 41);
+  EXPECT_EQ(result.bestPeriod, 1.0L);
+  auto check = std::make_unique<Data>(*data);
+  FoldPhases(*check, star, 1.0L);
+  EXPECT_EQ(result.best, AovStatistic(*check));
+}
+
+// Random curves with many equal magnitudes and Julian Days on a grid (equal phases).
+struct SameAnswerCase {
+  const char* name;
+  uint32_t seed;
+  int32_t count;
+  long double nightLength;
+  long double min, max, step;
+  SearchMethod method;
+  bool faults;
+};
+
+// 60 entries of seed 20 over nights of 0.3 days: at trial 91 of 0.3, 0.3007, ... a phase bin
+// runs empty (checked below), well after the first blocks of work.
+constexpr SameAnswerCase kLateFault = {"aov with a late empty bin", 20,  60, 0.3L, 0.3L, 0.9L, 0.0007L,
+                                       SearchMethod::Aov,           true};
+
+std::vector<Observation> CurveOf(const SameAnswerCase& c) {
+  return test::RandomCurve(c.seed, c.count, 30, 0.01L, 4, c.nightLength);
+}
+
+TEST(SearchPeriod, SameAnswerAsTheSequentialSearch) {
+  const SameAnswerCase cases[] = {
+      {"string length", 22, 400, 0.45L, 0.3L, 0.9L, 0.0007L, SearchMethod::StringLength, false},
+      {"aov", 22, 400, 0.45L, 0.3L, 0.9L, 0.0007L, SearchMethod::Aov, false},
+      kLateFault,
+      {"zero period first", 24, 50, 0.3L, 0, 0.5L, 0.01L, SearchMethod::StringLength, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto curve = CurveOf(c);
+    for (unsigned threads : {1u, 2u, 3u}) {
+      SCOPED_TRACE(threads);
+      auto sequentialData = MakeLoaded(curve);
+      auto parallelData = MakeLoaded(curve);
+      Star sequentialStar;
+      sequentialStar.epoch = 2450000.123L;
+      Poison(*sequentialData, sequentialStar);
+      Star parallelStar = sequentialStar;
+      Poison(*parallelData, parallelStar);
+      const SearchRequest request = Request(c.min, c.max, c.step, c.method, threads);
+      const Outcome sequential = RunSearch(SearchPeriodSequential, *sequentialData, sequentialStar, request);
+      const Outcome parallel = RunSearch(SearchPeriod, *parallelData, parallelStar, request);
+      ASSERT_EQ(sequential.fault.has_value(), c.faults);
+      EXPECT_EQ(parallel.fault, sequential.fault);
+      EXPECT_EQ(parallel.result.status, sequential.result.status);
+      EXPECT_EQ(parallel.result.best, sequential.result.best);
+      EXPECT_EQ(parallel.result.bestPeriod, sequential.result.bestPeriod);
+      EXPECT_EQ(parallel.result.trials, sequential.result.trials);
+      ExpectSameRecords(*parallelData, *sequentialData, parallelStar, sequentialStar);
+    }
+  }
+}
+
+TEST(SearchPeriod, TheFaultingFixtureFaultsBeyondTheFirstBlocks) {
+  // The late fault must come after several good trials, or the case would not test the replay
+  // of the trial before the fault: find the first faulting trial one fold at a time.
+  const SameAnswerCase& c = kLateFault;
+  auto data = MakeLoaded(CurveOf(c));
+  Star star;
+  star.epoch = 2450000.123L;
+  int64_t first = -1;
+  long double t = c.min;
+  for (int64_t k = 0; t < c.max; ++k, t = t + c.step) {
+    FoldPhases(*data, star, t);
+    try {
+      AovStatistic(*data);
+    } catch (const FloatingPointError&) {
+      first = k;
+      break;
+    }
+  }
+  EXPECT_EQ(first, 91);
+}
+
+TEST(SearchPeriod, ZeroPeriodLeavesTheRecordsOfTheFailingFold) {
+  auto data = MakeLoaded(test::RandomCurve(5, 30, 5, 0.01L, 4));
+  Star star;
+  star.epoch = 2450000;
+  Poison(*data, star);
+  try {
+    SearchPeriod(*data, star, Request(0, 1, 0.1L, SearchMethod::StringLength, 2));
+    ADD_FAILURE() << "no fault";
+  } catch (const FloatingPointError& error) {
+    EXPECT_EQ(std::string(error.what()), "Floating point division by zero");
+  }
+  EXPECT_EQ(star.period, 0.0L);
+  EXPECT_EQ(star.bestPeriod, 0.0L);
+  EXPECT_EQ(data->meanJd, 7.0L);  // the first fold failed at its first entry
+}
+
+TEST(SearchPeriod, CancelChangesNothing) {
+  auto data = MakeLoaded(test::RandomCurve(6, 5999, 60, 0.0001L, 50));
+  Star star;
+  star.epoch = 2450000;
+  Poison(*data, star);
+  const auto before = std::make_unique<Data>(*data);
+  const Star starBefore = star;
+  std::atomic<int> calls{0};
+  int64_t seenTotal = -1;
+  SearchRequest request = Request(0.2L, 0.3L, 1e-6L, SearchMethod::StringLength, 2);
+  request.progress = [&](int64_t done, int64_t total) {
+    ++calls;
+    seenTotal = total;
+    EXPECT_LE(done, total);
+    return false;
+  };
+  const SearchResult result = SearchPeriod(*data, star, request);
+  EXPECT_EQ(result.status, SearchResult::Status::Cancelled);
+  EXPECT_EQ(calls.load(), 1);
+  EXPECT_EQ(seenTotal, CountTrials(0.2L, 0.3L, 1e-6L));
+  EXPECT_EQ(std::memcmp(before->sortIndex.data(), data->sortIndex.data(), sizeof data->sortIndex), 0);
+  EXPECT_EQ(std::memcmp(before->entryPhase.data(), data->entryPhase.data(), sizeof data->entryPhase), 0);
+  ExpectSameRecords(*data, *before, star, starBefore);
+}
+
+TEST(SearchPeriod, RefusesStepsAndRangesItCannotSearch) {
+  const struct {
+    long double min, max, step;
+    const char* message;
+  } cases[] = {
+      {0.5L, 1, 0, "The period step must be greater than 0."},
+      {0.5L, 1, -0.1L, "The period step must be greater than 0."},
+      {-0.5L, 1, 0.1L, "The search range must not start below 0."},
+      {1, 2, 1e-30L,
+       "The search range holds more than 100000000 trial periods; choose a larger period step."},
+      // 2^-66 is less than half the spacing of extended numbers at 1 (2^-63): t + step = t.
+      {1, 1 + 0x1p-60L, 0x1p-66L, "The period step is too small to change the trial period."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    for (auto search : {SearchPeriod, SearchPeriodSequential}) {
+      auto data = EvenDays();
+      Star star;
+      Poison(*data, star);
+      try {
+        search(*data, star, Request(c.min, c.max, c.step));
+        ADD_FAILURE() << "not refused";
+      } catch (const InputError& error) {
+        EXPECT_EQ(std::string(error.what()), c.message);
+      }
+      EXPECT_EQ(star.period, 3.0L);
+      EXPECT_EQ(data->meanJd, 7.0L);
+    }
+  }
+}
+
+TEST(SearchPeriod, NothingToSearch) {
+  const struct {
+    const char* name;
+    bool empty;
+    long double min, max, step;
+  } cases[] = {
+      {"no data", true, 0.5L, 1, 0.1L},
+      {"empty range", false, 1, 1, 0.1L},
+      {"reversed range with a bad step", false, 1, 0.5L, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (auto search : {SearchPeriod, SearchPeriodSequential}) {
+      auto data = EvenDays();
+      if (c.empty) data->pointCount = 0;
+      Star star;
+      Poison(*data, star);
+      const SearchResult result = search(*data, star, Request(c.min, c.max, c.step));
+      EXPECT_EQ(result.status, SearchResult::Status::NotRun);
+      EXPECT_EQ(star.period, 3.0L);
+      EXPECT_EQ(data->meanJd, 7.0L);
+    }
+  }
+}
+
+TEST(SearchResultLine, TextsOfBothMethods) {
+  const struct {
+    SearchMethod method;
+    long double best, bestPeriod;
+    char separator;
+    std::string line;
+  } cases[] = {
+      {SearchMethod::StringLength, 1.375L, 0.5L, '.', "Mesurment String - Length: 1.375 Best Period:0.5"},
+      {SearchMethod::StringLength, 12.3456789012345678L, 0.25L, ',',
+       "Mesurment String - Length: 12,3456789012346 Best Period:0,25"},
+      // The AoV score shows multiplied by 10^8.
+      {SearchMethod::Aov, 1.5e-7L, 0.75L, '.', "AoV: 15 Best Period:0.75"},
+      {SearchMethod::Aov, 0.0123L, 1.2345L, ',', "AoV: 1230000 Best Period:1,2345"},
+  };
+  for (const auto& c : cases) {
+    SearchResult result;
+    result.best = c.best;
+    result.bestPeriod = c.bestPeriod;
+    EXPECT_EQ(SearchResultLine(c.method, result, c.separator), c.line);
+  }
+}
+
+}  // namespace
+}  // namespace ombrane
