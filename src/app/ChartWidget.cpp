@@ -572,6 +572,12 @@ void ChartWidget::mouseMoveEvent(QMouseEvent* event) {
       dragPos_ = pos;
       update();  // the rubber band
     }
+  } else {
+    // A hand over the points of the light curve and of the phase diagram, which can be clicked.
+    const std::optional<Hit> hit = HitTest(pos);
+    const bool hand = hit && (hit->series == kSeries1 || hit->series == kSeries6);
+    const Qt::CursorShape shape = hand ? Qt::PointingHandCursor : Qt::CrossCursor;
+    if (cursor().shape() != shape) setCursor(shape);
   }
   emit MouseMoved(pos.x(), pos.y());
 }

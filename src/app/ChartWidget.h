@@ -60,6 +60,8 @@ class ChartWidget : public QWidget {
   void ResetZoom();
   bool IsZoomed() const { return zoom_.has_value(); }
 
+  QSize sizeHint() const override { return {857, 465}; }
+
   // Texts of the axis labels of the last rendering, from the smallest value up.
   QStringList BottomLabels() const { return layout_.bottom.texts; }
   QStringList LeftLabels() const { return layout_.left.texts; }

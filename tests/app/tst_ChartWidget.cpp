@@ -314,6 +314,8 @@ class TestChartWidget : public QObject {
   }
 
   void mouseMovesAreReported() {
+    FillDiagonal(*model_);
+    model_->Series(ombrane::kSeries7).Add(4.5, 4.5);
     Show();
     QSignalSpy moved(chart_.get(), &ChartWidget::MouseMoved);
     SendMouse(chart_.get(), QEvent::MouseMove, QPoint(123, 45), Qt::NoButton, Qt::NoButton);
@@ -321,6 +323,14 @@ class TestChartWidget : public QObject {
     QCOMPARE(moved.at(0).at(0).toInt(), 123);
     QCOMPARE(moved.at(0).at(1).toInt(), 45);
     QCOMPARE(chart_->cursor().shape(), Qt::CrossCursor);
+    // A hand over a light-curve point, the crosshair cursor over a second-cycle point.
+    SendMouse(chart_.get(), QEvent::MouseMove, QPoint(chart_->XPixel(3), chart_->YPixel(3)), Qt::NoButton,
+              Qt::NoButton);
+    QCOMPARE(chart_->cursor().shape(), Qt::PointingHandCursor);
+    SendMouse(chart_.get(), QEvent::MouseMove, QPoint(chart_->XPixel(4.5), chart_->YPixel(4.5)), Qt::NoButton,
+              Qt::NoButton);
+    QCOMPARE(chart_->cursor().shape(), Qt::CrossCursor);
+    QCOMPARE(moved.count(), 3);
   }
 
   void axisLabels() {
