@@ -81,8 +81,8 @@ int ToPixel(double v) {
 // Value-to-pixel transform of one rendering.
 struct Mapper {
   double x0, xScale, y0, yScale, xMin, yRef;
-  Mapper(const QRect& plot, double xMin_, double xMax, double yMin, double yMax, bool inverted)
-      : x0(plot.left()), xScale(plot.width() / (xMax - xMin_)), y0(plot.top()), xMin(xMin_) {
+  Mapper(const QRect& plot, double xLow, double xHigh, double yMin, double yMax, bool inverted)
+      : x0(plot.left()), xScale(plot.width() / (xHigh - xLow)), y0(plot.top()), xMin(xLow) {
     // Not inverted: the largest value at the top. Inverted: the smallest at the top.
     yScale = (inverted ? 1.0 : -1.0) * plot.height() / (yMax - yMin);
     yRef = inverted ? yMin : yMax;
@@ -90,10 +90,6 @@ struct Mapper {
   double X(double x) const { return x0 + (x - xMin) * xScale; }
   double Y(double y) const { return y0 + (y - yRef) * yScale; }
 };
-
-Mapper MapperOf(const QRect& plot, double xMin, double xMax, double yMin, double yMax, bool inverted) {
-  return Mapper(plot, xMin, xMax, yMin, yMax, inverted);
-}
 
 double SegmentDistance(QPointF p, QPointF a, QPointF b) {
   const QPointF ab = b - a;
@@ -243,7 +239,7 @@ ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect
   const Layout layout = ComputeLayout(target, painter.device());
   const QRect& plot = layout.plot;
   const Range& r = layout.range;
-  const Mapper map = MapperOf(plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
+  const Mapper map = Mapper(plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
 
   painter.save();
   painter.setClipRect(target);
@@ -451,12 +447,12 @@ double ChartWidget::YValue(int py) const {
 
 int ChartWidget::XPixel(double x) const {
   const Range& r = layout_.range;
-  return ToPixel(MapperOf(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted).X(x));
+  return ToPixel(Mapper(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted).X(x));
 }
 
 int ChartWidget::YPixel(double y) const {
   const Range& r = layout_.range;
-  return ToPixel(MapperOf(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted).Y(y));
+  return ToPixel(Mapper(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted).Y(y));
 }
 
 QColor ChartWidget::BackgroundColour() const {
@@ -497,7 +493,7 @@ void ChartWidget::ZoomTo(const QRect& pixels) {
 std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
   if (model_ == nullptr) return std::nullopt;
   const Range& r = layout_.range;
-  const Mapper map = MapperOf(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted);
+  const Mapper map = Mapper(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted);
   for (int s = kSeriesCount - 1; s >= 0; --s) {
     const ChartSeries& series = model_->Series(s);
     const auto& points = series.Points();
