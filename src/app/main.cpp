@@ -1,10 +1,35 @@
+// Ombrane: light curves of eclipsing and pulsating stars.
 #include <QApplication>
-#include <QLabel>
+#include <QMessageBox>
+#include <exception>
+
+#include "Unit1.h"
+
+namespace {
+
+// The event loop's last resort: an exception that escapes it is shown with its message.
+class OmbraneApplication : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+      QMessageBox::critical(nullptr, applicationName(), QString::fromUtf8(e.what()));
+    } catch (...) {
+      QMessageBox::critical(nullptr, applicationName(), QString());
+    }
+    return false;
+  }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Ombrane");
-  QLabel placeholder("Ombrane: the main window is being built.");
-  placeholder.show();
+  OmbraneApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Ombrane"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Ombrane"));
+  ombrane::TForm1 form;
+  form.show();
   return QApplication::exec();
 }

@@ -1,0 +1,65 @@
+// Everything the window reaches outside itself: file dialogs, the colour dialog, the beep, the
+// printer, the clipboard and the error reporter. The window owns one implementation; the
+// default one uses the real Qt classes, and the window tests install one that answers dialogs
+// with prepared paths and records what was reported, printed or copied.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <optional>
+
+class QWidget;
+class QPrinter;
+
+namespace ombrane {
+
+struct FileChoice {
+  QString path;           // absolute path of the chosen file
+  bool readOnly = false;  // the dialog's read-only option (notes files)
+};
+
+class Outside {
+ public:
+  virtual ~Outside() = default;
+
+  // An open or save dialog: caption, initial folder and filter ("" for none). Nothing when
+  // the user cancels or chooses an empty name.
+  virtual std::optional<FileChoice> OpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                                             const QString& filter) = 0;
+  virtual std::optional<FileChoice> SaveFile(QWidget* parent, const QString& caption, const QString& folder,
+                                             const QString& filter) = 0;
+  // The colour dialog preset to `initial`; nothing when cancelled.
+  virtual std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) = 0;
+  virtual void Beep() = 0;
+  // The message box of a failed action, titled with the application title.
+  virtual void ReportError(QWidget* parent, const QString& message) = 0;
+  virtual void CopyImage(const QImage& image) = 0;
+  virtual void CopyText(const QString& text) = 0;
+  virtual QString ClipboardText() = 0;
+  // The default printer, or nothing when there is none.
+  virtual QPrinter* Printer() = 0;
+};
+
+// The real dialogs, beep, clipboard and printer.
+class QtOutside : public Outside {
+ public:
+  QtOutside();
+  ~QtOutside() override;
+  std::optional<FileChoice> OpenFile(QWidget* parent, const QString& caption, const QString& folder,
+                                     const QString& filter) override;
+  std::optional<FileChoice> SaveFile(QWidget* parent, const QString& caption, const QString& folder,
+                                     const QString& filter) override;
+  std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) override;
+  void Beep() override;
+  void ReportError(QWidget* parent, const QString& message) override;
+  void CopyImage(const QImage& image) override;
+  void CopyText(const QString& text) override;
+  QString ClipboardText() override;
+  QPrinter* Printer() override;
+
+ private:
+  QPrinter* printer_ = nullptr;
+};
+
+}  // namespace ombrane

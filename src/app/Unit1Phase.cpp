@@ -1,0 +1,226 @@
+// TForm1: the ephemeris group, the phase diagram and the period search.
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressDialog>
+
+#include "ChartWidget.h"
+#include "Controls.h"
+#include "Unit1.h"
+#include "common/FloatingPoint.h"
+#include "phase/Ephemeris.h"
+#include "phase/Fold.h"
+#include "phase/PeriodSearch.h"
+
+namespace ombrane {
+
+namespace {
+
+// The busy cursor for as long as the object lives.
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
+
+void TForm1::ApplyFoldOutcome(const FoldOutcome& outcome) {
+  if (outcome.label11) Label11->setText(QString::fromStdString(*outcome.label11));
+  if (outcome.label13) Label13->setText(QString::fromStdString(*outcome.label13));
+  if (outcome.phaseFileBlock) AppendOutput(kPhaseFileName, *outcome.phaseFileBlock);
+}
+
+void TForm1::FoldFromPeriodBox() {
+  const FoldRequest request{.axis = RadioGroup3->itemIndex() == 1 ? PhaseAxis::JdAverage : PhaseAxis::Phase,
+                            .writePhaseFile = CheckBox2->isChecked(),
+                            .computeAov = true,
+                            .separator = DecimalSeparator()};
+  FoldOutcome outcome;
+  try {
+    ApplyPeriodBox(Edit3->text().toStdString(), *data_, *star_, *view_, *chartModel_, request, outcome);
+  } catch (...) {
+    ApplyFoldOutcome(outcome);  // what was done before the failure stays shown
+    throw;
+  }
+  ApplyFoldOutcome(outcome);
+}
+
+void TForm1::FoldAndDraw(bool writePhaseFile) {
+  const FoldRequest request{.axis = RadioGroup3->itemIndex() == 1 ? PhaseAxis::JdAverage : PhaseAxis::Phase,
+                            .writePhaseFile = writePhaseFile,
+                            .computeAov = false,
+                            .separator = DecimalSeparator()};
+  FoldOutcome outcome;
+  try {
+    RunFold(*data_, *star_, *view_, *chartModel_, request, outcome);
+  } catch (...) {
+    ApplyFoldOutcome(outcome);
+    throw;
+  }
+  ApplyFoldOutcome(outcome);
+}
+
+void TForm1::PhaseClick() {
+  Run([this] { FoldAndDraw(CheckBox2->isChecked()); }, true);
+}
+
+void TForm1::RadioGroup3Click() {
+  Run([this] { FoldAndDraw(false); }, true);
+}
+
+void TForm1::Edit3Change() {
+  Run([this] { FoldFromPeriodBox(); }, true);
+}
+
+void TForm1::Edit2Change() {
+  Run([this] { star_->epoch = BoxNumber(Edit2); });
+}
+
+void TForm1::Edit2DblClick() {
+  Edit2Change();
+}
+
+void TForm1::Edit3DblClick() {
+  Run([this] { star_->period = BoxNumber(Edit3); });
+}
+
+void TForm1::Edit4Change() {
+  Run([this] { star_->searchMin = BoxNumber(Edit4); });
+}
+
+void TForm1::Edit4DblClick() {
+  Edit4Change();
+}
+
+void TForm1::Edit5Change() {
+  Run([this] { star_->searchMax = BoxNumber(Edit5); });
+}
+
+void TForm1::Edit5DblClick() {
+  Edit5Change();
+}
+
+void TForm1::Edit6Change() {
+  Run([this] { star_->increment = BoxNumber(Edit6); });
+}
+
+void TForm1::Button1Click() {
+  Run([this] {
+    star_->period = Multiply(star_->period, 2);
+    SetBoxText(Edit3, General(star_->period));
+  });
+}
+
+void TForm1::Button2Click() {
+  Run([this] {
+    if (star_->period > 0) star_->period = star_->period * 0.5L;
+    SetBoxText(Edit3, General(star_->period));
+  });
+}
+
+void TForm1::Button3Click() {
+  Run([this] {
+    StepPeriodAboutMeanJd(*star_, *data_, +1);
+    SetBoxText(Edit3, General(star_->period));
+    SetBoxText(Edit2, General(star_->epoch));
+  });
+}
+
+void TForm1::Button4Click() {
+  Run([this] {
+    StepPeriodAboutMeanJd(*star_, *data_, -1);
+    SetBoxText(Edit3, General(star_->period));
+    SetBoxText(Edit2, General(star_->epoch));
+  });
+}
+
+void TForm1::Button7Click() {
+  Run(
+      [this] {
+        const SearchMethod method =
+            RadioGroup4->itemIndex() == 1 ? SearchMethod::Aov : SearchMethod::StringLength;
+        SearchRequest request{.searchMin = star_->searchMin,
+                              .searchMax = star_->searchMax,
+                              .increment = star_->increment,
+                              .method = method,
+                              .threads = 0,
+                              .progress = {}};
+        BusyCursor busy;
+        // Progress with a Cancel button appears when the search looks like taking over a second.
+        QProgressDialog progress(QStringLiteral("Searching the period range..."), QStringLiteral("Cancel"), 0,
+                                 1000, this);
+        progress.setObjectName(QStringLiteral("SearchProgress"));
+        progress.setWindowTitle(QApplication::applicationName());
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(1000);
+        progress.setAutoReset(false);
+        progress.setAutoClose(false);
+        request.progress = [&progress](int64_t done, int64_t total) {
+          if (total > 0) progress.setValue(static_cast<int>(done * 1000 / total));
+          QApplication::processEvents();
+          return !progress.wasCanceled();
+        };
+        const SearchResult result = SearchPeriod(*data_, *star_, request);
+        progress.close();
+        if (result.status != SearchResult::Status::Done) return;
+
+        // Apply the best period through the period box; when it already shows that text, the
+        // box's fold is run directly.
+        const QString text = General(star_->bestPeriod);
+        if (Edit3->text() == text)
+          FoldFromPeriodBox();
+        else
+          SetBoxText(Edit3, text);
+        AppendNote(QString::fromStdString(SearchResultLine(method, result, DecimalSeparator())));
+      },
+      true);
+}
+
+void TForm1::Button12Click() {
+  Run([this] { AppendNote(QStringLiteral("Period: ") + General(star_->period)); });
+}
+
+void TForm1::Edit7Change() {
+  Run([this] { star_->magnitudeStep = BoxNumber(Edit7); });
+}
+
+void TForm1::Edit8Change() {
+  Run([this] { star_->harmonicCount = TruncToInt32(BoxNumber(Edit8)); });
+}
+
+void TForm1::Edit10Change() {
+  Run([this] { star_->starName = Edit10->text().toStdString(); });
+}
+
+void TForm1::Edit13Change() {
+  Run([this] { star_->constellation = Edit13->text().toStdString(); });
+}
+
+void TForm1::Edit11Change() {
+  Run([this] { star_->raHours = BoxNumber(Edit11); });
+}
+
+void TForm1::Edit14Change() {
+  Run([this] { star_->raMinutes = BoxNumber(Edit14); });
+}
+
+void TForm1::Edit16Change() {
+  Run([this] { star_->raSeconds = BoxNumber(Edit16); });
+}
+
+void TForm1::Edit12Change() {
+  Run([this] { star_->decDegrees = BoxNumber(Edit12); });
+}
+
+void TForm1::Edit15Change() {
+  Run([this] { star_->decArcMinutes = BoxNumber(Edit15); });
+}
+
+void TForm1::Edit17Change() {
+  Run([this] { star_->decArcSeconds = BoxNumber(Edit17); });
+}
+
+}  // namespace ombrane

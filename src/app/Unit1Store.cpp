@@ -1,0 +1,94 @@
+// TForm1: loading a photometry file.
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextEdit>
+
+#include "ChartWidget.h"
+#include "Controls.h"
+#include "Unit1.h"
+#include "store/Loading.h"
+#include "store/NightIndex.h"
+#include "store/Photometry.h"
+#include "view/LightCurve.h"
+
+namespace ombrane {
+
+void TForm1::OpenDataClick() {
+  Run(
+      [this] {
+        // 1. The period step of a new object is what the increment box shows.
+        star_->increment = BoxNumber(Edit6);
+
+        // 2. Empty the store before the dialog opens.
+        ClearStoreForLoad(*data_, *star_, *view_);
+        chartModel_->leftAxisInverted = false;
+
+        // 3. The data-file dialog, in the program's folder, without a filter.
+        const std::optional<FileChoice> choice =
+            outside_->OpenFile(this, QStringLiteral("Open photometry file"), programFolder(), QString());
+        if (choice) {
+          const QFileInfo chosen(choice->path);
+          // Choosing a file makes its folder the current one: the file is opened by its bare
+          // name, and the output files of later analyses go beside it.
+          QDir::setCurrent(chosen.absolutePath());
+
+          // 4. The name without its folder.
+          const QString name = chosen.fileName();
+          Label1->setText(name);
+          view_->openPath = name.toStdString();
+
+          // 5.-7. Read the pairs (the file is opened by name in the current folder).
+          data_->fileName = name.toStdString();
+          const PhotometryReadResult read = ReadPhotometryFile(view_->openPath, view_->openPath, *data_);
+          if (!read.opened) outside_->Beep();
+
+          // 8. Nights.
+          SplitNights(data_->fileJd, *data_, *view_);
+
+          // 9. Draw the whole light curve, the repeated last entry included.
+          Image1->hide();
+          RichEdit1->show();
+          Chart1->show();
+          CopyLoadedToWorking(*data_);
+          DrawLoadedCurve(*chartModel_, *data_, data_->fileName);
+          Chart1->ResetZoom();
+          AppendNote(QStringLiteral("File name: ") + name);
+          for (const std::string& message : read.messages) AppendNote(QString::fromStdString(message));
+        }
+
+        // 10. Buttons for the nights there are (also after a cancelled dialog).
+        SetNightButtonsAfterLoad();
+
+        // 11. Defaults for a new object; the boxes run their change handlers when they change.
+        ApplyNewObjectDefaults(*star_, *view_);
+        SetBoxText(Edit2, General(star_->epoch));
+        SetBoxText(Edit7, General(star_->magnitudeStep));
+        for (QLineEdit* box : {Edit17, Edit16, Edit15, Edit14, Edit11, Edit12})
+          SetBoxText(box, QStringLiteral("0"));
+        view_->phaseView = 0;
+      },
+      true);
+}
+
+void TForm1::SetNightButtonsAfterLoad() {
+  if (view_->lastNight > 1) {
+    First->setEnabled(true);
+    Next->setEnabled(false);
+    Previous->setEnabled(false);
+    Last->setEnabled(true);
+    All->setEnabled(true);
+    ScrollBar1->setEnabled(true);
+  } else {
+    ApplyLoadedNightState(*view_);
+    First->setEnabled(false);
+    Next->setEnabled(false);
+    Previous->setEnabled(false);
+    Last->setEnabled(false);
+    All->setEnabled(true);
+  }
+}
+
+}  // namespace ombrane

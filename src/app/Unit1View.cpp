@@ -1,0 +1,144 @@
+// TForm1: night navigation, the chart's events, the cursor readout and the crosshair.
+#include <QApplication>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "ChartWidget.h"
+#include "Controls.h"
+#include "Unit1.h"
+#include "common/NumberFormat.h"
+#include "view/Navigation.h"
+
+namespace ombrane {
+
+namespace {
+
+QRgb ToQRgb(uint32_t bgr) {
+  return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+uint32_t ToBgr(const QColor& c) {
+  return static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
+         (static_cast<uint32_t>(c.blue()) << 16);
+}
+
+}  // namespace
+
+void TForm1::ApplyNavigation(const NavigationOutcome& outcome) {
+  const std::pair<QPushButton*, const std::optional<bool>*> states[] = {{First, &outcome.buttons.first},
+                                                                        {Previous, &outcome.buttons.previous},
+                                                                        {Next, &outcome.buttons.next},
+                                                                        {Last, &outcome.buttons.last},
+                                                                        {All, &outcome.buttons.all}};
+  for (const auto& [button, state] : states)
+    if (state->has_value()) button->setEnabled(**state);
+  if (outcome.showLabel5) Label5->show();
+  if (outcome.label5) Label5->setText(QString::fromStdString(*outcome.label5));
+  if (outcome.drawn) Chart1->Refresh();
+}
+
+void TForm1::FirstClick() {
+  Run([this] { ApplyNavigation(ShowFirstNight(*data_, *view_, *chartModel_)); });
+}
+
+void TForm1::NextClick() {
+  Run([this] { ApplyNavigation(ShowNextNight(*data_, *view_, *chartModel_)); });
+}
+
+void TForm1::PreviousClick() {
+  Run([this] { ApplyNavigation(ShowPreviousNight(*data_, *view_, *chartModel_)); });
+}
+
+void TForm1::LastClick() {
+  Run([this] { ApplyNavigation(ShowLastNight(*data_, *view_, *chartModel_)); });
+}
+
+void TForm1::AllClick() {
+  Run([this] { ApplyNavigation(ShowAllNights(*data_, *view_, *chartModel_)); });
+}
+
+void TForm1::ScrollBar1Change() {
+  Run([this] { ApplyNavigation(ApplyMinNightPoints(*view_, ScrollBar1->value())); });
+}
+
+void TForm1::Chart1ClickSeries(int /*series*/, int /*index*/, int /*x*/, int /*y*/) {
+  // Point, area and night selection and the two-click measurements act here.
+}
+
+void TForm1::Chart1ClickAxis() {
+  Run([this] { chartModel_->leftAxisInverted = !chartModel_->leftAxisInverted; }, true);
+}
+
+void TForm1::DrawCrosshair(int x, int y) {
+  QColor back = Chart1->BackgroundColour();
+  if (!back.isValid()) back = QApplication::palette().color(QPalette::Button);
+  const uint32_t pen = ToBgr(back) ^ crosshairColour;
+  static constexpr Qt::PenStyle kStyles[] = {Qt::SolidLine,   Qt::DashLine,       Qt::DotLine,
+                                             Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen};
+  const Qt::PenStyle style = crosshairStyle < std::size(kStyles) ? kStyles[crosshairStyle] : Qt::SolidLine;
+  Chart1->DrawCrosshair(x, y, ToQRgb(pen), style);
+}
+
+void TForm1::UpdateReadout(int x, int y) {
+  const char decimal = DecimalSeparator();
+  const std::string group = GroupSeparator();
+  const std::string xText = FormatAxis(Chart1->XValue(x), decimal, group);
+  const std::string yText = FormatAxis(Chart1->YValue(y), decimal, group);
+  Label2->setText(
+      QStringLiteral("X: %1\nY: %2").arg(QString::fromStdString(xText), QString::fromStdString(yText)));
+  Label2->adjustSize();
+}
+
+void TForm1::Chart1MouseMove(int x, int y) {
+  Run([this, x, y] {
+    const int graph = RadioGroup1->itemIndex();
+    const int measure = RadioGroup2->itemIndex();
+    bool crosshair = false;
+    if (graph == 1) {
+      BitBtn1->show();
+      crosshair = true;
+    } else if (graph == 0 || graph == 2 || graph == 3) {
+      crosshair = false;
+    } else if (measure >= 0 && measure <= 6) {
+      BitBtn1->show();
+      crosshair = true;
+    } else {
+      return;  // neither group has an item chosen: no crosshair, no readout
+    }
+    const bool inside = Chart1->PlotRect().contains(x, y);
+    if (crosshair) {
+      if (crosshairX != -1) {
+        DrawCrosshair(crosshairX, crosshairY);
+        crosshairX = -1;
+        crosshairY = -1;
+      }
+      if (!inside) return;
+      DrawCrosshair(x, y);
+      crosshairX = x;
+      crosshairY = y;
+    } else if (!inside) {
+      return;
+    }
+    UpdateReadout(x, y);
+  });
+}
+
+void TForm1::Chart1AfterDraw() {
+  // A repaint has wiped the crosshair: there is nothing to erase.
+  crosshairX = -1;
+  crosshairY = -1;
+}
+
+void TForm1::BitBtn1Click() {
+  Run([this] {
+    if (const auto colour = outside_->ChooseColour(this, QColor(ToQRgb(crosshairColour))))
+      crosshairColour = ToBgr(*colour);
+  });
+}
+
+void TForm1::BitBtn2Click() {
+  // Switching between the selection and the measurement group acts here.
+}
+
+}  // namespace ombrane

@@ -1,0 +1,63 @@
+#include "FormTestHelper.h"
+
+#include <QFile>
+
+namespace ombrane::test {
+
+std::optional<FileChoice> RecordingOutside::OpenFile(QWidget*, const QString&, const QString& folder,
+                                                     const QString& filter) {
+  ++openDialogs;
+  openFolders << folder;
+  openFilters << filter;
+  if (openAnswers.empty()) return std::nullopt;
+  const FileChoice answer = openAnswers.front();
+  openAnswers.pop_front();
+  if (answer.path.isEmpty()) return std::nullopt;
+  return answer;
+}
+
+std::optional<FileChoice> RecordingOutside::SaveFile(QWidget*, const QString&, const QString&,
+                                                     const QString&) {
+  return std::nullopt;
+}
+
+std::optional<QColor> RecordingOutside::ChooseColour(QWidget*, const QColor& initial) {
+  lastColourPreset = initial;
+  if (colourAnswers.empty()) return std::nullopt;
+  auto answer = colourAnswers.front();
+  colourAnswers.pop_front();
+  return answer;
+}
+
+FormFixture::FormFixture() {
+  auto recording = std::make_unique<RecordingOutside>();
+  outside = recording.get();
+  form = std::make_unique<TForm1>(std::move(recording));
+}
+
+void FormFixture::Load(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+  const QString path = dir.filePath(name);
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) file.write(text);
+  file.close();
+  outside->openAnswers.push_back(FileChoice{path, false});
+  form->OpenDataClick();
+}
+
+void FormFixture::LoadNights(const QTemporaryDir& dir, const std::vector<int>& perNight) {
+  Load(dir, QStringLiteral("nights.txt"), NightsFile(perNight));
+}
+
+QByteArray NightsFile(const std::vector<int>& perNight) {
+  QByteArray text;
+  for (size_t night = 0; night < perNight.size(); ++night) {
+    for (int i = 0; i < perNight[night]; ++i) {
+      const double jd = 2450001.0 + static_cast<double>(night) + 0.3 + 0.01 * i;
+      const double mag = 12.0 + 0.01 * static_cast<double>(i % 7) + 0.1 * static_cast<double>(night % 3);
+      text += QByteArray::number(jd, 'f', 5) + ' ' + QByteArray::number(mag, 'f', 4) + '\n';
+    }
+  }
+  return text;
+}
+
+}  // namespace ombrane::test

@@ -1,0 +1,59 @@
+// Shared pieces of the window tests: an Outside that answers dialogs from a queue and records
+// what the window reported, and small file helpers.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "Outside.h"
+#include "Unit1.h"
+
+namespace ombrane::test {
+
+class RecordingOutside : public Outside {
+ public:
+  std::deque<FileChoice> openAnswers;               // next answers of open dialogs; an empty path cancels
+  std::deque<std::optional<QColor>> colourAnswers;  // next answers of the colour dialog
+  QStringList errors;                               // messages of the error reporter
+  QStringList openFolders;                          // folders the open dialogs started in
+  QStringList openFilters;
+  int beeps = 0;
+  int openDialogs = 0;
+  std::optional<QColor> lastColourPreset;
+  QImage copiedImage;
+  QString copiedText;
+
+  std::optional<FileChoice> OpenFile(QWidget*, const QString&, const QString& folder,
+                                     const QString& filter) override;
+  std::optional<FileChoice> SaveFile(QWidget*, const QString&, const QString&, const QString&) override;
+  std::optional<QColor> ChooseColour(QWidget*, const QColor& initial) override;
+  void Beep() override { ++beeps; }
+  void ReportError(QWidget*, const QString& message) override { errors << message; }
+  void CopyImage(const QImage& image) override { copiedImage = image; }
+  void CopyText(const QString& text) override { copiedText = text; }
+  QString ClipboardText() override { return copiedText; }
+  QPrinter* Printer() override { return nullptr; }
+};
+
+// A window with a recording Outside; `outside` points into it.
+struct FormFixture {
+  FormFixture();
+  std::unique_ptr<TForm1> form;
+  RecordingOutside* outside = nullptr;
+
+  // Writes `text` into `dir`/`name` and loads it through the Open data button.
+  void Load(const QTemporaryDir& dir, const QString& name, const QByteArray& text);
+  // Loads a file of `nights` nights with `perNight[k]` points each (one pair per line).
+  void LoadNights(const QTemporaryDir& dir, const std::vector<int>& perNight);
+};
+
+// Text of a photometry file with the given points per night, Julian Days from 2450001.
+QByteArray NightsFile(const std::vector<int>& perNight);
+
+}  // namespace ombrane::test

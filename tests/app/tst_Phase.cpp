@@ -1,0 +1,369 @@
+// The ephemeris group, the phase diagram and the period search through the window: box writes
+// and their change handlers, the labels, the chart, "DataPhase.txt" and the notes pane.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QtTest>
+#include <cmath>
+
+#include "ChartWidget.h"
+#include "Controls.h"
+#include "FormTestHelper.h"
+#include "common/NumberFormat.h"
+#include "common/TextToFloat.h"
+
+using namespace ombrane;
+using namespace ombrane::test;
+
+namespace {
+
+// A sinusoidal light curve: `points` observations over `nights` nights, period `period`.
+QByteArray SineCurve(int points, int nights, double period) {
+  QByteArray text;
+  const double pi = std::acos(-1.0);
+  for (int i = 0; i < points; ++i) {
+    const int night = i * nights / points;
+    const double jd = 2450001.0 + night + 0.25 + 0.4 * (i % (points / nights)) / (points / nights);
+    const double mag = 12.0 + 0.3 * std::sin(2 * pi * (jd - 2450000.0) / period);
+    text += QByteArray::number(jd, 'f', 6) + "  " + QByteArray::number(mag, 'f', 5) + "\r\n";
+  }
+  return text;
+}
+
+QString LastLine(const QTextEdit* pane) {
+  return pane->toPlainText().split('\n').last();
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestPhase : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { QLocale::setDefault(QLocale::c()); }
+  void typingAPeriodFoldsAndDraws();
+  void phaseFileBlocksWhenTicked();
+  void notANumberInThePeriodBox();
+  void smallFileStopsAtTheAovStatistic();
+  void doubleAndHalve();
+  void stepAboutTheMeanJulianDay();
+  void failingRefoldEndsTheWritingHandler();
+  void abscissaSwitch();
+  void searchAppliesTheBestPeriod_data();
+  void searchAppliesTheBestPeriod();
+  void searchRefusals_data();
+  void searchRefusals();
+  void searchOverFewEntriesEndsAtTheFinalRefold();
+  void periodButtonAndDoubleClick();
+  void labelsUseTheUserSeparator();
+};
+
+void TestPhase::typingAPeriodFoldsAndDraws() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  QVERIFY(f.outside->errors.isEmpty());
+  QCOMPARE(form.star().period, 0.61L);
+  const int n = form.data().pointCount;
+  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * n - 2);
+  QCOMPARE(form.chartModel().Series(kSeries1).Count(), 0);
+  QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Phase"));
+  QCOMPARE(form.chartModel().titleLines, (std::vector<std::string>{"sine.txt"}));
+  QCOMPARE(form.view().phaseView, 1);
+  QCOMPARE(form.Label11->text().toStdString(), FormatFixed(form.star().stringLength, 6, 6, '.'));
+  QVERIFY(form.Label11->text().contains('.'));
+  QVERIFY(form.Label13->text() != QStringLiteral("0"));
+  // At the true period the string is far shorter than at a wrong one.
+  const long double atTrue = form.star().stringLength;
+  form.Edit3->setText(QStringLiteral("0.7"));
+  QVERIFY(form.star().stringLength > 2 * atTrue);
+}
+
+void TestPhase::phaseFileBlocksWhenTicked() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(40, 4, 0.61));
+  const QString phaseFile = dir.filePath(QStringLiteral("DataPhase.txt"));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  QVERIFY(!QFile::exists(phaseFile));  // not ticked: no file
+  form.CheckBox2->setChecked(true);
+  // Typing "0.6" character by character: "0" folds nothing (P = 0), "0." and "0.6" fold.
+  form.Edit3->clear();
+  QTest::keyClicks(form.Edit3, QStringLiteral("0.6"));
+  const QByteArray text = ReadAll(phaseFile);
+  const int n = form.data().pointCount;
+  // Every block holds positions 1 .. N - 2 and an empty line.
+  QCOMPARE(text.count("\r\n"), 1 * ((n - 2) + 1));
+  QVERIFY(!text.contains(','));
+  QVERIFY(text.endsWith("\r\n\r\n"));
+  form.PhaseClick();  // Phase writes a block as well
+  QCOMPARE(ReadAll(phaseFile).count("\r\n"), 2 * ((n - 2) + 1));
+  form.RadioGroup3->item(1)->click();  // the abscissa switch writes nothing
+  QCOMPARE(ReadAll(phaseFile).count("\r\n"), 2 * ((n - 2) + 1));
+  QVERIFY(f.outside->errors.isEmpty() ||
+          f.outside->errors == QStringList{QStringLiteral("'' is not a valid floating point value")});
+}
+
+void TestPhase::notANumberInThePeriodBox() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  const QString label = form.Label11->text();
+  form.Edit3->setText(QString());
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("'' is not a valid floating point value")});
+  QCOMPARE(form.star().period, 0.61L);
+  QCOMPARE(form.Label11->text(), label);
+}
+
+void TestPhase::smallFileStopsAtTheAovStatistic() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("few.txt"), "2450001.1 12.0\n2450001.2 12.3\n2450001.35 12.1\n2450001.5 12.2\n");
+  const int lightCurve = form.chartModel().Series(kSeries1).Count();
+  form.Edit3->setText(QStringLiteral("0.5"));
+  QCOMPARE(f.outside->errors.size(), 1);
+  QCOMPARE(f.outside->errors[0], QStringLiteral("Invalid floating point operation"));  // an empty bin
+  QVERIFY(form.Label11->text() != QStringLiteral("0"));                                // already updated
+  QCOMPARE(form.Label13->text(), QStringLiteral("0"));
+  QCOMPARE(form.chartModel().Series(kSeries1).Count(), lightCurve);  // the chart as it was
+  QCOMPARE(form.view().phaseView, 0);
+  // Phase computes no AoV statistic and draws.
+  form.PhaseClick();
+  QCOMPARE(f.outside->errors.size(), 1);
+  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+}
+
+void TestPhase::doubleAndHalve() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0.30"));
+  form.Button1->click();
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0.6"));
+  QCOMPARE(form.star().period, 0.6L);
+  QCOMPARE(form.chartModel().Series(kSeries6).Point(0).x, static_cast<double>(form.data().sortedPhase[1]));
+  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  form.Button2->click();
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0.3"));
+  QCOMPARE(form.star().period, 0.3L);
+  // A negative period is not halved, but its general form is written.
+  form.Edit3->setText(QStringLiteral("-0.30"));
+  form.Button2->click();
+  QCOMPARE(form.star().period, -0.3L);
+  QCOMPARE(form.Edit3->text(), QStringLiteral("-0.3"));
+  // Doubling 0 writes "0".
+  form.Edit3->setText(QStringLiteral("0"));
+  form.Button1->click();
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0"));
+  QVERIFY(f.outside->errors.isEmpty());
+}
+
+void TestPhase::stepAboutTheMeanJulianDay() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  // With period 0 the step divides by zero and changes nothing.
+  form.Button3->click();
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Floating point division by zero")});
+  QCOMPARE(form.Edit2->text(), QStringLiteral("2450000"));
+  QCOMPARE(form.star().epoch, 2450000.0L);
+
+  form.Edit6->setText(QStringLiteral("0.001"));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  const long double meanJd = form.data().meanJd;
+  const long double c = static_cast<double>((meanJd - 2450000.0L) / 0.61L);
+  form.Button3->click();
+  QCOMPARE(f.outside->errors.size(), 1);
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0.611"));
+  QCOMPARE(form.Edit2->text(), QString::fromStdString(FormatGeneral(2450000.0L - 0.001L * c)));
+  // The mean Julian Day keeps its phase.
+  QVERIFY(std::fabs(static_cast<double>((meanJd - form.star().epoch) / form.star().period - c)) < 1e-6);
+  form.Button4->click();
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0.61"));
+  QCOMPARE(f.outside->errors.size(), 1);
+}
+
+void TestPhase::failingRefoldEndsTheWritingHandler() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("few.txt"), "2450001.1 12.0\n2450001.2 12.3\n2450001.35 12.1\n2450001.5 12.2\n");
+  form.PhaseClick();  // nothing: period 0
+  form.star().period = 0.5L;
+  form.PhaseClick();  // a fold, so that the mean Julian Day is known
+  form.Edit6->setText(QStringLiteral("0.01"));
+  const QString epochText = form.Edit2->text();
+  f.outside->errors.clear();
+  form.Button3->click();
+  // The period box's fold fails at the AoV statistic: one message, and the epoch box is
+  // never written although the epoch itself has moved.
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Invalid floating point operation")});
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0.51"));
+  QCOMPARE(form.Edit2->text(), epochText);
+  QVERIFY(form.star().epoch != 2450000.0L);
+}
+
+void TestPhase::abscissaSwitch() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  form.RadioGroup3->item(1)->click();
+  QCOMPARE(form.chartModel().bottomAxisTitle, std::string("JD average"));
+  const ChartSeries& s = form.chartModel().Series(kSeries6);
+  QVERIFY(s.Point(0).x > 2450000.0);
+  QCOMPARE(s.Count(), 2 * form.data().pointCount - 2);
+  form.RadioGroup3->item(0)->click();
+  QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Phase"));
+  // After a second load the period is 0 and the switch does nothing.
+  f.Load(dir, QStringLiteral("sine2.txt"), SineCurve(100, 5, 0.61));
+  form.RadioGroup3->item(1)->click();
+  QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Julian Day"));
+}
+
+void TestPhase::searchAppliesTheBestPeriod_data() {
+  QTest::addColumn<int>("method");
+  QTest::addColumn<QString>("prefix");
+  QTest::newRow("string length") << 0 << QStringLiteral("Mesurment String - Length: ");
+  QTest::newRow("AoV") << 1 << QStringLiteral("AoV: ");
+}
+
+void TestPhase::searchAppliesTheBestPeriod() {
+  QFETCH(int, method);
+  QFETCH(QString, prefix);
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(300, 15, 0.61));
+  form.RadioGroup4->item(method)->click();
+  form.Edit4->setText(QStringLiteral("0.55"));
+  form.Edit5->setText(QStringLiteral("0.65"));
+  form.Edit6->setText(QStringLiteral("0.001"));
+  form.Button7->click();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  const QString line = LastLine(form.RichEdit1);
+  QVERIFY2(line.startsWith(prefix), qPrintable(line));
+  QVERIFY2(line.endsWith(QStringLiteral(" Best Period:") + form.Edit3->text()), qPrintable(line));
+  QCOMPARE(form.Edit3->text().toStdString(), FormatGeneral(form.star().bestPeriod));
+  QVERIFY(std::fabs(static_cast<double>(form.star().bestPeriod) - 0.61) < 0.0015);
+  QCOMPARE(form.star().period, TextToFloat(form.Edit3->text().toStdString()));
+  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  form.Button12->click();
+  QCOMPARE(LastLine(form.RichEdit1), QStringLiteral("Period: ") + form.Edit3->text());
+}
+
+void TestPhase::searchRefusals_data() {
+  QTest::addColumn<QString>("min");
+  QTest::addColumn<QString>("max");
+  QTest::addColumn<QString>("step");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("zero step") << "0.5"
+                             << "0.6"
+                             << "0"
+                             << "The period step must be greater than 0.";
+  QTest::newRow("negative step") << "0.5"
+                                 << "0.6"
+                                 << "-0.001"
+                                 << "The period step must be greater than 0.";
+  QTest::newRow("below zero") << "-0.1"
+                              << "0.6"
+                              << "0.001"
+                              << "The search range must not start below 0.";
+  QTest::newRow("from zero") << "0"
+                             << "0.6"
+                             << "0.001"
+                             << "Floating point division by zero";
+  QTest::newRow("empty range") << "0.6"
+                               << "0.6"
+                               << "0.001"
+                               << "";
+}
+
+void TestPhase::searchRefusals() {
+  QFETCH(QString, min);
+  QFETCH(QString, max);
+  QFETCH(QString, step);
+  QFETCH(QString, message);
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0.7"));
+  const QString notes = form.RichEdit1->toPlainText();
+  form.Edit4->setText(min);
+  form.Edit5->setText(max);
+  form.Edit6->setText(step);
+  form.Button7->click();
+  QCOMPARE(f.outside->errors, message.isEmpty() ? QStringList() : QStringList{message});
+  QCOMPARE(form.RichEdit1->toPlainText(), notes);  // no result line
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0.7"));
+}
+
+void TestPhase::searchOverFewEntriesEndsAtTheFinalRefold() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("few.txt"), "2450001.1 12.0\n2450001.2 12.3\n2450001.35 12.1\n2450001.5 12.2\n");
+  const QString notes = form.RichEdit1->toPlainText();
+  form.Edit4->setText(QStringLiteral("0.3"));
+  form.Edit5->setText(QStringLiteral("0.4"));
+  form.Edit6->setText(QStringLiteral("0.01"));
+  form.Button7->click();
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Invalid floating point operation")});
+  QCOMPARE(form.RichEdit1->toPlainText(), notes);
+  // The period box took the best period (rounded to 15 digits) and folded at it.
+  QCOMPARE(form.Edit3->text().toStdString(), FormatGeneral(form.star().bestPeriod));
+  QCOMPARE(form.star().period, TextToFloat(form.Edit3->text().toStdString()));
+}
+
+void TestPhase::periodButtonAndDoubleClick() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0.5"));
+  f.Load(dir, QStringLiteral("sine2.txt"), SineCurve(100, 5, 0.61));
+  QCOMPARE(form.star().period, 0.0L);
+  form.Button12->click();
+  QCOMPARE(LastLine(form.RichEdit1), QStringLiteral("Period: 0"));
+  form.Edit3DblClick();
+  QCOMPARE(form.star().period, 0.5L);
+  form.Button12->click();
+  QCOMPARE(LastLine(form.RichEdit1), QStringLiteral("Period: 0.5"));
+}
+
+void TestPhase::labelsUseTheUserSeparator() {
+  QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0,61"));
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  QCOMPARE(form.star().period, 0.61L);
+  QVERIFY(form.Label11->text().contains(','));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("'0.61' is not a valid floating point value")});
+  QLocale::setDefault(QLocale::c());
+}
+
+QTEST_MAIN(TestPhase)
+#include "tst_Phase.moc"
