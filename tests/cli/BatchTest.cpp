@@ -1,0 +1,211 @@
+// Runs the built ombrane-batch on small files written into a fresh folder and checks its lines,
+// its exit status and the phase file.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace ombrane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int exit = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class Batch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "ombrane-batch-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    // Twenty observations, two per tenth of a cycle at P = 1 about 2450000: phases 0.1 k + 0.03
+    // and 0.1 k + 0.07 with magnitudes 10 + k/4 -+ 0.25 (k = 0..9); loading repeats the last.
+    std::ofstream twenty(dir_ / "twenty.txt");
+    const char* lines[] = {
+        "2450000.03  9.75",  "2450000.07  10.25", "2450001.13  10.00", "2450001.17  10.50",
+        "2450002.23  10.25", "2450002.27  10.75", "2450003.33  10.50", "2450003.37  11.00",
+        "2450004.43  10.75", "2450004.47  11.25", "2450005.53  11.00", "2450005.57  11.50",
+        "2450006.63  11.25", "2450006.67  11.75", "2450007.73  11.50", "2450007.77  12.00",
+        "2450008.83  11.75", "2450008.87  12.25", "2450009.93  12.00", "2450009.97  12.50"};
+    for (const char* line : lines) twenty << line << "\n";
+    std::ofstream three(dir_ / "three.txt");
+    three << "2450000.1 10\n2450000.35 11\n2450001.3 12\n";
+    std::ofstream empty(dir_ / "empty.txt");
+  }
+
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs the program in the test folder with `args` (no blanks inside an argument).
+  Result Exec(const std::string& args) {
+    const std::string command =
+        "cd '" + dir_.string() + "' && '" + OMBRANE_BATCH + "' " + args + " > out.txt 2> err.txt";
+    const int status = std::system(command.c_str());
+    Result run;
+    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFile(dir_ / "out.txt");
+    run.err = ReadFile(dir_ / "err.txt");
+    return run;
+  }
+
+  fs::path dir_;
+};
+
+// By hand for twenty.txt at P = 1 (N = 21 with the repeat of (0.97, 12.5)):
+//  SL = 10 sqrt(0.04^2 + 0.5^2) + 9 sqrt(0.06^2 + 0.25^2) + 0 = 7.3298673...  -> "7.329870";
+//  AoV: grand mean 235/21, bins 0..8 two entries at 10 + k/4, bin 9 three entries (12, 12.5,
+//  12.5); B = 12.0714285..., W = 1.2916666..., Θ = (B / 9) / (W / 11) = 11.4224270353...
+//  -> Θ 10^8 = 1142242703.53 -> "1.14224E9".
+TEST_F(Batch, FoldPrintsBothLabels) {
+  const Result run = Exec("fold twenty.txt --period 1");
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, "SL: 7.329870\nAoV: 1.14224E9\n");
+  EXPECT_EQ(run.err, "");
+  EXPECT_FALSE(fs::exists(dir_ / "DataPhase.txt"));
+}
+
+TEST_F(Batch, EpochMovesThePhases) {
+  // Shifting the epoch by a whole period changes nothing; by half a period the same curve is
+  // cut elsewhere, which changes the string length.
+  EXPECT_EQ(Exec("fold twenty.txt --period 1 --epoch 2449990").out, "SL: 7.329870\nAoV: 1.14224E9\n");
+  EXPECT_NE(Exec("fold twenty.txt --period 1 --epoch 2450000.5").out, "SL: 7.329870\nAoV: 1.14224E9\n");
+}
+
+TEST_F(Batch, PhaseFileGetsOneBlockPerRun) {
+  ASSERT_EQ(Exec("fold twenty.txt --period 1 --phase-file").exit, 0);
+  const std::string block = ReadFile(dir_ / "DataPhase.txt");
+  // Positions 1 .. 19 of 21; position 1 is (0.07, 10.25) of 2450000.07.
+  EXPECT_EQ(block.substr(0, block.find("\r\n") + 2), "0.07  10.25  2.45e+06\r\n");
+  size_t lines = 0;
+  for (size_t at = block.find("\r\n"); at != std::string::npos; at = block.find("\r\n", at + 2)) ++lines;
+  EXPECT_EQ(lines, 19u + 1u);
+  EXPECT_EQ(block.substr(block.size() - 4), "\r\n\r\n");
+
+  // JD average: meanJd = (49000100 + 2450009.97) / 21 = 2450005.2367..., the next instant of
+  // phase 0 is 2450006, so position 1 stands at 2450006.07.
+  ASSERT_EQ(Exec("fold twenty.txt --period 1 --phase-file --jd-average").exit, 0);
+  const std::string both = ReadFile(dir_ / "DataPhase.txt");
+  ASSERT_EQ(both.size() > block.size(), true);
+  EXPECT_EQ(both.substr(0, block.size()), block);
+  const std::string second = both.substr(block.size());
+  EXPECT_EQ(second.substr(0, second.find("\r\n") + 2), "2.45001e+06  10.25  2.45e+06\r\n");
+}
+
+TEST_F(Batch, SearchPrintsTheResultLineThenTheLabels) {
+  // String length by an independent computation over the trials 0.995, 0.996, ... 1.004: the
+  // shortest string is 7.32116671599 at 1.004 (SL label 7.32117); the AoV statistic there puts
+  // three entries into bin 6: Θ 10^8 = 1619929453.26 -> "1.61993E9".
+  const Result sl = Exec("search twenty.txt --min 0.995 --max 1.0045 --step 0.001");
+  EXPECT_EQ(sl.exit, 0) << sl.err;
+  const std::string head = "Mesurment String - Length: 7.3211667159";
+  EXPECT_EQ(sl.out.substr(0, head.size()), head);
+  const std::string tail = " Best Period:1.004\nSL: 7.321170\nAoV: 1.61993E9\n";
+  ASSERT_GE(sl.out.size(), tail.size());
+  EXPECT_EQ(sl.out.substr(sl.out.size() - tail.size()), tail);
+
+  // AoV over trials a ten-thousandth apart: every bin keeps its entries, so all five trials
+  // score the Θ of P = 1 and the first one wins.
+  const Result aov = Exec("search twenty.txt --min 1 --max 1.00045 --step 0.0001 --method aov");
+  EXPECT_EQ(aov.exit, 0) << aov.err;
+  EXPECT_EQ(aov.out.substr(0, 19), "AoV: 1142242703.533");
+  const std::string aovTail = " Best Period:1\nSL: 7.329870\nAoV: 1.14224E9\n";
+  ASSERT_GE(aov.out.size(), aovTail.size());
+  EXPECT_EQ(aov.out.substr(aov.out.size() - aovTail.size()), aovTail);
+}
+
+TEST_F(Batch, FailuresExitWithOneAfterWhatWasDone) {
+  const struct {
+    const char* args;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      // Four entries: the string length is shown, the AoV statistic has empty bins. By hand:
+      // sqrt(0.4^2 + 2^2) + 0 + sqrt(0.1^2 + 1^2) = 3.04461...
+      {"fold three.txt --period 0.5", "SL: 3.044600\n", "Invalid floating point operation\n"},
+      // A search at 10 entries or fewer finds a period but its final fold faults: no result line.
+      {"search three.txt --min 0.4 --max 0.6 --step 0.05", "SL: ", "Invalid floating point operation\n"},
+      {"search twenty.txt --min 0 --max 1 --step 0.1", "", "Floating point division by zero\n"},
+      {"search twenty.txt --min 0.5 --max 1 --step 0", "", "The period step must be greater than 0.\n"},
+      {"search twenty.txt --min -0.5 --max 1 --step 0.1", "", "The search range must not start below 0.\n"},
+      {"fold empty.txt --period 1", "", "No observations in empty.txt.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Result run = Exec(c.args);
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(run.out.substr(0, c.out.size()), c.out);
+    if (c.out.empty()) {
+      EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(run.out.find("Best Period"), std::string::npos);
+    EXPECT_EQ(run.err, c.err);
+  }
+}
+
+TEST_F(Batch, BadArgumentsAndUnreadableFilesExitWithTwo) {
+  const char* cases[] = {
+      "",
+      "fold",
+      "turn twenty.txt --period 1",
+      "fold twenty.txt",
+      "fold twenty.txt --period",
+      "fold twenty.txt --period abc",
+      "fold twenty.txt --period 0",
+      "fold twenty.txt --period 1 --min 0.5",
+      "fold twenty.txt --period 1 --bogus",
+      "search twenty.txt --min 1",
+      "search twenty.txt --min 1 --max 0.5",
+      "search twenty.txt --min 0.5 --max 1 --method fourier",
+      "fold missing.txt --period 1",
+  };
+  for (const char* args : cases) {
+    SCOPED_TRACE(args);
+    const Result run = Exec(args);
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("usage: ombrane-batch fold FILE --period P"), std::string::npos) << run.err;
+  }
+}
+
+TEST_F(Batch, HelpExplainsEveryOption) {
+  const Result run = Exec("--help");
+  EXPECT_EQ(run.exit, 0);
+  for (const char* word : {"fold", "search", "--period", "--epoch", "--min", "--max", "--step", "--method",
+                           "--jd-average", "--phase-file", "DataPhase.txt", "Exit status"})
+    EXPECT_NE(run.out.find(word), std::string::npos) << word;
+}
+
+TEST_F(Batch, FindsThePeriodOfTheEclipsingExample) {
+  const fs::path example = fs::path(OMBRANE_EXAMPLES) / "eclipsing_binary.txt";
+  if (!fs::exists(example)) GTEST_SKIP() << "no example files";
+  fs::copy_file(example, dir_ / "eclipsing_binary.txt");
+  // The example's documented period is 0.834712 d.
+  const Result run = Exec("search eclipsing_binary.txt --min 0.83 --max 0.84 --step 0.00001");
+  ASSERT_EQ(run.exit, 0) << run.err;
+  const std::string key = "Best Period:";
+  const size_t at = run.out.find(key);
+  ASSERT_NE(at, std::string::npos);
+  double period = 0;
+  const std::string text = run.out.substr(at + key.size());
+  std::from_chars(text.data(), text.data() + text.size(), period);
+  EXPECT_NEAR(period, 0.834712, 0.0001);
+}
+
+}  // namespace
+}  // namespace ombrane
