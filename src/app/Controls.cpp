@@ -22,7 +22,7 @@ RadioGroup::RadioGroup(const QString& name, const QString& caption, const QStrin
     : QGroupBox(caption, parent) {
   setObjectName(name);
   auto* grid = new QGridLayout(this);
-  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setContentsMargins(4, 0, 4, 1);
   grid->setSpacing(0);
   const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
   for (int i = 0; i < items.size(); ++i) {
@@ -31,6 +31,7 @@ RadioGroup::RadioGroup(const QString& name, const QString& caption, const QStrin
     // Each button is its own exclusive set of one: the group keeps the index itself, so that
     // "no item chosen" (-1) can be shown, which an exclusive QButtonGroup cannot.
     button->setAutoExclusive(false);
+    button->setFixedHeight(18);
     grid->addWidget(button, i % rows, i / rows);
     buttons_.push_back(button);
     connect(button, &QRadioButton::clicked, this, [this, i] {

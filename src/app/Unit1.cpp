@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSvgRenderer>
@@ -116,15 +117,25 @@ void TForm1::CreateControls() {
 
   auto* central = new QWidget(this);
   central->setObjectName(QStringLiteral("ClientArea"));
-  auto* page = new QVBoxLayout(central);
-  page->setContentsMargins(4, 0, 4, 0);
-  page->setSpacing(2);
-  page->addWidget(CreateNightBar());
-  auto* body = new QHBoxLayout();
+  // The left column runs from the toolbar down; the night bar, the chart and the notes pane
+  // stand beside it.
+  auto* body = new QHBoxLayout(central);
+  body->setContentsMargins(4, 2, 4, 0);
   body->setSpacing(8);
-  body->addWidget(CreateLeftColumn(), 0, Qt::AlignTop);
-  body->addWidget(CreateChartArea(), 1);
-  page->addLayout(body, 1);
+  // The left column scrolls when the window is made lower than its controls.
+  auto* columnScroll = new QScrollArea(central);
+  columnScroll->setObjectName(QStringLiteral("LeftColumnScroll"));
+  columnScroll->setFrameShape(QFrame::NoFrame);
+  columnScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  columnScroll->setWidgetResizable(true);
+  columnScroll->setWidget(CreateLeftColumn());
+  columnScroll->setFixedWidth(columnScroll->widget()->width() + 12);
+  body->addWidget(columnScroll);
+  auto* right = new QVBoxLayout();
+  right->setSpacing(2);
+  right->addWidget(CreateNightBar());
+  right->addWidget(CreateChartArea(), 1);
+  body->addLayout(right, 1);
   setCentralWidget(central);
 
   StatusBar1 = new QStatusBar(this);
@@ -248,7 +259,7 @@ QWidget* TForm1::CreateNightBar() {
   row->setSpacing(6);
 
   Label1 = MakeLabel(QStringLiteral("Label1"), QString(), bar, true);
-  Label1->setMinimumWidth(160);
+  Label1->setMinimumWidth(80);
   Label4 = MakeLabel(QStringLiteral("Label4"), QStringLiteral("Show night:"), bar, true);
   auto navButton = [bar](const QString& name, const QString& caption, const QString& picture,
                          bool pictureRight) {
@@ -257,6 +268,7 @@ QWidget* TForm1::CreateNightBar() {
     button->setIconSize(QSize(16, 16));
     button->setFont(BoldFont(button->font()));
     if (pictureRight) button->setLayoutDirection(Qt::RightToLeft);
+    button->setMinimumWidth(60);
     button->setEnabled(false);
     return button;
   };
@@ -267,6 +279,7 @@ QWidget* TForm1::CreateNightBar() {
   Last = navButton(QStringLiteral("Last"), QStringLiteral("Las&t"), QStringLiteral("Last"), true);
   All = MakeButton(QStringLiteral("All"), QStringLiteral("A&ll"), bar);
   All->setFont(BoldFont(All->font(), 11));
+  All->setMinimumWidth(50);
   All->setEnabled(false);
   Label3 = MakeLabel(QStringLiteral("Label3"), QStringLiteral("Points per night"), bar, true);
   ScrollBar1 = new QScrollBar(Qt::Horizontal, bar);
@@ -275,7 +288,7 @@ QWidget* TForm1::CreateNightBar() {
   ScrollBar1->setValue(1);
   ScrollBar1->setSingleStep(1);
   ScrollBar1->setPageStep(5);
-  ScrollBar1->setFixedWidth(180);
+  ScrollBar1->setFixedWidth(140);
 
   row->addWidget(Label1);
   row->addWidget(Label4);
@@ -294,7 +307,7 @@ QWidget* TForm1::CreateNightBar() {
 QWidget* TForm1::CreateLeftColumn() {
   auto* column = new QWidget(this);
   column->setObjectName(QStringLiteral("LeftColumn"));
-  column->setFixedWidth(164);
+  column->setFixedWidth(180);
   auto* stack = new QVBoxLayout(column);
   stack->setContentsMargins(0, 0, 0, 0);
   stack->setSpacing(2);
@@ -338,6 +351,7 @@ QWidget* TForm1::CreateEphemerisGroup() {
   group->setObjectName(QStringLiteral("GroupBox1"));
   group->setFont(BoldFont(group->font()));
   GroupBox1 = group;
+  group->setStyleSheet(QStringLiteral("QPushButton { padding: 2px 1px; }"));
   QFont plain = font();
   auto* grid = new QGridLayout(group);
   grid->setContentsMargins(4, 2, 4, 4);
@@ -353,6 +367,7 @@ QWidget* TForm1::CreateEphemerisGroup() {
     auto* e = new EditBox(name, text, group);
     e->setFont(plain);
     e->setMinimumWidth(20);
+    e->setFixedHeight(20);
     return e;
   };
   auto button = [group, &plain](const QString& name, const QString& caption) {
@@ -391,48 +406,32 @@ QWidget* TForm1::CreateEphemerisGroup() {
   UpDown1 = new UpDown(QStringLiteral("UpDown1"), -32000, 32000, 0, group);
   UpDown1->hide();
 
-  int r = 0;
-  grid->addWidget(label(QStringLiteral("Label6"), QStringLiteral("M0:")), r, 0);
-  grid->addWidget(Edit2, r, 1, 1, 5);
-  ++r;
-  grid->addWidget(label(QStringLiteral("Label7"), QStringLiteral("Period:")), r, 0);
-  grid->addWidget(Edit3, r, 1, 1, 5);
-  ++r;
-  grid->addWidget(Button1, r, 0);
-  grid->addWidget(Button2, r, 1, 1, 2);
-  grid->addWidget(Button3, r, 3, 1, 2);
-  grid->addWidget(Button4, r, 5);
-  ++r;
-  grid->addWidget(Edit6, r, 0, 1, 3);
-  grid->addWidget(Button7, r, 3, 1, 3);
-  ++r;
-  grid->addWidget(Button12, r, 0, 1, 3);
-  ++r;
-  grid->addWidget(label(QStringLiteral("Increment"), QStringLiteral("SL:")), r, 0);
-  grid->addWidget(Label11, r, 1, 1, 5);
-  ++r;
-  grid->addWidget(label(QStringLiteral("Label12"), QStringLiteral("AoV:")), r, 0);
-  grid->addWidget(Label13, r, 1, 1, 5);
-  ++r;
-  grid->addWidget(label(QStringLiteral("Label8"), QStringLiteral("Min:")), r, 0);
-  grid->addWidget(Edit4, r, 1, 1, 5);
-  ++r;
-  grid->addWidget(label(QStringLiteral("Label9"), QStringLiteral("Max:")), r, 0);
-  grid->addWidget(Edit5, r, 1, 1, 5);
-  ++r;
-  grid->addWidget(Button11, r, 0);
-  grid->addWidget(Edit10, r, 1, 1, 3);
-  grid->addWidget(Edit13, r, 4, 1, 2);
-  ++r;
-  grid->addWidget(label(QStringLiteral("Label10"), QStringLiteral("REC")), r, 0);
-  grid->addWidget(Edit11, r, 1, 1, 2);
-  grid->addWidget(Edit14, r, 3, 1, 2);
-  grid->addWidget(Edit16, r, 5);
-  ++r;
-  grid->addWidget(label(QStringLiteral("Label14"), QStringLiteral("DEC")), r, 0);
-  grid->addWidget(Edit12, r, 1, 1, 2);
-  grid->addWidget(Edit15, r, 3, 1, 2);
-  grid->addWidget(Edit17, r, 5);
+  // A grid of twelve equal columns keeps the rows compact in the narrow column.
+  for (int c = 0; c < 12; ++c) grid->setColumnStretch(c, 1);
+  auto row = [grid](int r, std::initializer_list<std::pair<QWidget*, int>> cells) {
+    int column = 0;
+    for (const auto& [widget, span] : cells) {
+      grid->addWidget(widget, r, column, 1, span);
+      column += span;
+    }
+  };
+  row(0, {{label(QStringLiteral("Label6"), QStringLiteral("M0:")), 3}, {Edit2, 9}});
+  row(1, {{label(QStringLiteral("Label7"), QStringLiteral("Period:")), 3}, {Edit3, 9}});
+  row(2, {{Button1, 3}, {Button2, 3}, {Button3, 3}, {Button4, 3}});
+  row(3, {{Edit6, 5}, {Button7, 4}, {Button12, 3}});
+  row(4, {{label(QStringLiteral("Increment"), QStringLiteral("SL:")), 2},
+          {Label11, 4},
+          {label(QStringLiteral("Label12"), QStringLiteral("AoV:")), 2},
+          {Label13, 4}});
+  row(5, {{label(QStringLiteral("Label8"), QStringLiteral("Min:")), 2},
+          {Edit4, 4},
+          {label(QStringLiteral("Label9"), QStringLiteral("Max:")), 2},
+          {Edit5, 4}});
+  row(6, {{Button11, 4}, {Edit10, 5}, {Edit13, 3}});
+  row(7,
+      {{label(QStringLiteral("Label10"), QStringLiteral("REC")), 3}, {Edit11, 3}, {Edit14, 3}, {Edit16, 3}});
+  row(8,
+      {{label(QStringLiteral("Label14"), QStringLiteral("DEC")), 3}, {Edit12, 3}, {Edit15, 3}, {Edit17, 3}});
   return group;
 }
 
@@ -465,14 +464,15 @@ QWidget* TForm1::CreateMathGroup() {
     w->setMinimumWidth(10);
   }
 
-  grid->addWidget(Button10, 0, 0, 1, 2);
-  grid->addWidget(Button5, 0, 2);
-  grid->addWidget(Button6, 0, 3);
-  grid->addWidget(Edit7, 1, 0, 1, 4);
-  grid->addWidget(BitBtn3, 2, 0, 1, 2);
-  grid->addWidget(Button9, 2, 2, 1, 2);
-  grid->addWidget(Edit8, 3, 0, 1, 2);
-  grid->addWidget(UpDown3, 3, 2, 1, 2);
+  for (int c = 0; c < 12; ++c) grid->setColumnStretch(c, 1);
+  grid->addWidget(Button10, 0, 0, 1, 4);
+  grid->addWidget(Button5, 0, 4, 1, 2);
+  grid->addWidget(Button6, 0, 6, 1, 2);
+  grid->addWidget(Edit7, 0, 8, 1, 4);
+  grid->addWidget(BitBtn3, 1, 0, 1, 4);
+  grid->addWidget(Button9, 1, 4, 1, 2);
+  grid->addWidget(Edit8, 1, 6, 1, 3);
+  grid->addWidget(UpDown3, 1, 9, 1, 3);
   return group;
 }
 
