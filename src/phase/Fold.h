@@ -18,6 +18,21 @@ enum class PhaseAxis { Phase = 0, JdAverage = 1 };
 // faults of the division at the entry where they happen (P = 0: division by zero).
 void FoldPhases(Data& data, const Star& star, long double period);
 
+// What the folds of one set of observations share whatever the period: the sum of the Julian
+// Days (in double, as the fold forms it) and the grand mean of the magnitudes (as the AoV
+// statistic forms it). The period search folds the same observations thousands of times and
+// forms them once. Not valid when forming them faults (the folds then fault themselves).
+struct FoldInvariants {
+  double jdSum = 0;
+  long double magMean = 0;
+  bool valid = false;
+};
+FoldInvariants ComputeFoldInvariants(const Data& data);
+
+// FoldPhases and AovStatistic with the invariants of `data` given: the same results, faster.
+void FoldPhases(Data& data, const Star& star, long double period, const FoldInvariants& invariants);
+double AovStatistic(Data& data, const FoldInvariants& invariants);
+
 // The same fold with the library's stable sort (std::stable_sort) in place of the bucket sort:
 // the plain reference of the sequential period search, the tests and the benchmarks. It leaves
 // exactly the arrays FoldPhases leaves, faults included.

@@ -73,14 +73,16 @@ TrialPlan PlanTrials(long double searchMin, long double searchMax, long double i
   return plan;
 }
 
-// The score of one trial on `data`: the string length with every pair counted, or Θ.
-long double Score(Data& data, const Star& star, long double t, SearchMethod method, bool plain) {
+// The score of one trial on `data`: the string length with every pair counted, or Θ. The
+// plain path forms everything anew at each trial; the fast one takes the invariants.
+long double Score(Data& data, const Star& star, long double t, SearchMethod method, bool plain,
+                  const FoldInvariants& invariants = {}) {
   if (plain) {
     FoldPhasesPlain(data, star, t);
     return method == SearchMethod::Aov ? AovStatisticPlain(data) : SearchStringLength(data);
   }
-  FoldPhases(data, star, t);
-  return method == SearchMethod::Aov ? AovStatistic(data) : SearchStringLength(data);
+  FoldPhases(data, star, t, invariants);
+  return method == SearchMethod::Aov ? AovStatistic(data, invariants) : SearchStringLength(data);
 }
 
 // A shorter string or a larger Θ wins; equal scores keep the earlier trial.
@@ -97,15 +99,15 @@ struct BlockOutcome {
   FloatingPointFault fault = FloatingPointFault::InvalidOperation;
 };
 
-void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod method, int64_t block,
-              BlockOutcome& out) {
+void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod method,
+              const FoldInvariants& invariants, int64_t block, BlockOutcome& out) {
   const int64_t first = block * plan.blockSize;
   const int64_t end = std::min(first + plan.blockSize, plan.count);
   long double t = plan.blockStart[static_cast<size_t>(block)];
   for (int64_t k = first; k < end; ++k) {
     long double score;
     try {
-      score = Score(data, star, t, method, false);
+      score = Score(data, star, t, method, false, invariants);
     } catch (const FloatingPointError& error) {
       out.faultTrial = k;
       out.fault = error.fault();
@@ -193,6 +195,7 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
   const int64_t threadCount =
       std::clamp<int64_t>(request.threads > 0 ? request.threads : cores, 1, plan.BlockCount());
 
+  const FoldInvariants invariants = ComputeFoldInvariants(data);
   std::vector<BlockOutcome> outcomes(static_cast<size_t>(plan.BlockCount()));
   std::atomic<int64_t> nextBlock{0};
   std::atomic<int64_t> doneTrials{0};
@@ -217,7 +220,7 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
             // Blocks after a known fault cannot change the outcome.
             if (block * plan.blockSize > firstFault) break;
             BlockOutcome& out = outcomes[static_cast<size_t>(block)];
-            RunBlock(*copy, starCopy, plan, method, block, out);
+            RunBlock(*copy, starCopy, plan, method, invariants, block, out);
             if (out.faultTrial >= 0) {
               int64_t seen = firstFault;
               while (out.faultTrial < seen && !firstFault.compare_exchange_weak(seen, out.faultTrial)) {
