@@ -170,10 +170,10 @@ class TForm1 : public QMainWindow {
 
   void ApplyNavigation(const NavigationOutcome& outcome);
   void ApplyFoldOutcome(const FoldOutcome& outcome);
-  // The period box's fold: period from Edit3, fold, statistics, drawing, file (may throw).
-  void FoldFromPeriodBox();
-  // Fold at the stored period and draw (Phase and the abscissa switch).
-  void FoldAndDraw(bool writePhaseFile);
+  // A fold: from the period box (period from Edit3, both statistics) or at the stored period
+  // (Phase and the abscissa switch, no AoV statistic); the labels and the phase file follow
+  // what it produced, also when it fails part way.
+  void Fold(bool fromPeriodBox, bool writePhaseFile);
   void SetNightButtonsAfterLoad();
   void UpdateReadout(int x, int y);
 

@@ -33,14 +33,17 @@ void TForm1::ApplyFoldOutcome(const FoldOutcome& outcome) {
   if (outcome.phaseFileBlock) AppendOutput(kPhaseFileName, *outcome.phaseFileBlock);
 }
 
-void TForm1::FoldFromPeriodBox() {
+void TForm1::Fold(bool fromPeriodBox, bool writePhaseFile) {
   const FoldRequest request{.axis = RadioGroup3->itemIndex() == 1 ? PhaseAxis::JdAverage : PhaseAxis::Phase,
-                            .writePhaseFile = CheckBox2->isChecked(),
-                            .computeAov = true,
+                            .writePhaseFile = writePhaseFile,
+                            .computeAov = fromPeriodBox,
                             .separator = DecimalSeparator()};
   FoldOutcome outcome;
   try {
-    ApplyPeriodBox(Edit3->text().toStdString(), *data_, *star_, *view_, *chartModel_, request, outcome);
+    if (fromPeriodBox)
+      ApplyPeriodBox(Edit3->text().toStdString(), *data_, *star_, *view_, *chartModel_, request, outcome);
+    else
+      RunFold(*data_, *star_, *view_, *chartModel_, request, outcome);
   } catch (...) {
     ApplyFoldOutcome(outcome);  // what was done before the failure stays shown
     throw;
@@ -48,31 +51,16 @@ void TForm1::FoldFromPeriodBox() {
   ApplyFoldOutcome(outcome);
 }
 
-void TForm1::FoldAndDraw(bool writePhaseFile) {
-  const FoldRequest request{.axis = RadioGroup3->itemIndex() == 1 ? PhaseAxis::JdAverage : PhaseAxis::Phase,
-                            .writePhaseFile = writePhaseFile,
-                            .computeAov = false,
-                            .separator = DecimalSeparator()};
-  FoldOutcome outcome;
-  try {
-    RunFold(*data_, *star_, *view_, *chartModel_, request, outcome);
-  } catch (...) {
-    ApplyFoldOutcome(outcome);
-    throw;
-  }
-  ApplyFoldOutcome(outcome);
-}
-
 void TForm1::PhaseClick() {
-  Run([this] { FoldAndDraw(CheckBox2->isChecked()); }, true);
+  Run([this] { Fold(false, CheckBox2->isChecked()); }, true);
 }
 
 void TForm1::RadioGroup3Click() {
-  Run([this] { FoldAndDraw(false); }, true);
+  Run([this] { Fold(false, false); }, true);
 }
 
 void TForm1::Edit3Change() {
-  Run([this] { FoldFromPeriodBox(); }, true);
+  Run([this] { Fold(true, CheckBox2->isChecked()); }, true);
 }
 
 void TForm1::Edit2Change() {
@@ -171,7 +159,7 @@ void TForm1::Button7Click() {
         // box's fold is run directly.
         const QString text = General(star_->bestPeriod);
         if (Edit3->text() == text)
-          FoldFromPeriodBox();
+          Fold(true, CheckBox2->isChecked());
         else
           SetBoxText(Edit3, text);
         AppendNote(QString::fromStdString(SearchResultLine(method, result, DecimalSeparator())));
