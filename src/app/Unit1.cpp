@@ -419,18 +419,16 @@ QWidget* TForm1::CreateEphemerisGroup() {
   row(1, {{label(QStringLiteral("Label7"), QStringLiteral("Period:")), 3}, {Edit3, 9}});
   row(2, {{Button1, 3}, {Button2, 3}, {Button3, 3}, {Button4, 3}});
   row(3, {{Edit6, 5}, {Button7, 4}, {Button12, 3}});
-  row(4, {{label(QStringLiteral("Increment"), QStringLiteral("SL:")), 2},
-          {Label11, 4},
-          {label(QStringLiteral("Label12"), QStringLiteral("AoV:")), 2},
-          {Label13, 4}});
-  row(5, {{label(QStringLiteral("Label8"), QStringLiteral("Min:")), 2},
+  row(4, {{label(QStringLiteral("Increment"), QStringLiteral("SL:")), 3}, {Label11, 9}});
+  row(5, {{label(QStringLiteral("Label12"), QStringLiteral("AoV:")), 3}, {Label13, 9}});
+  row(6, {{label(QStringLiteral("Label8"), QStringLiteral("Min:")), 2},
           {Edit4, 4},
           {label(QStringLiteral("Label9"), QStringLiteral("Max:")), 2},
           {Edit5, 4}});
-  row(6, {{Button11, 4}, {Edit10, 5}, {Edit13, 3}});
-  row(7,
-      {{label(QStringLiteral("Label10"), QStringLiteral("REC")), 3}, {Edit11, 3}, {Edit14, 3}, {Edit16, 3}});
+  row(7, {{Button11, 4}, {Edit10, 5}, {Edit13, 3}});
   row(8,
+      {{label(QStringLiteral("Label10"), QStringLiteral("REC")), 3}, {Edit11, 3}, {Edit14, 3}, {Edit16, 3}});
+  row(9,
       {{label(QStringLiteral("Label14"), QStringLiteral("DEC")), 3}, {Edit12, 3}, {Edit15, 3}, {Edit17, 3}});
   return group;
 }
