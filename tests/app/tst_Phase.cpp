@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
@@ -63,6 +64,7 @@ class TestPhase : public QObject {
   void searchRefusals_data();
   void searchRefusals();
   void searchOverFewEntriesEndsAtTheFinalRefold();
+  void longSearchShowsProgressAndCancels();
   void periodButtonAndDoubleClick();
   void labelsUseTheUserSeparator();
 };
@@ -332,6 +334,41 @@ void TestPhase::searchOverFewEntriesEndsAtTheFinalRefold() {
   // The period box took the best period (rounded to 15 digits) and folded at it.
   QCOMPARE(form.Edit3->text().toStdString(), FormatGeneral(form.star().bestPeriod));
   QCOMPARE(form.star().period, TextToFloat(form.Edit3->text().toStdString()));
+}
+
+void TestPhase::longSearchShowsProgressAndCancels() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(2000, 20, 0.61));
+  form.Edit3->setText(QStringLiteral("0.7"));
+  const QString notes = form.RichEdit1->toPlainText();
+  const long double stringLength = form.star().stringLength;
+  form.Edit4->setText(QStringLiteral("0.5"));
+  form.Edit5->setText(QStringLiteral("0.9"));
+  form.Edit6->setText(QStringLiteral("0.000001"));  // 400 000 trials: far longer than a second
+  bool progressSeen = false;
+  bool busyCursor = false;
+  QTimer::singleShot(1800, &form, [&] {
+    busyCursor = QApplication::overrideCursor() != nullptr &&
+                 QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    if (auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("SearchProgress"))) {
+      progressSeen = progress->isVisible();
+      progress->cancel();
+    }
+  });
+  form.Button7->click();
+  QVERIFY(progressSeen);
+  QVERIFY(busyCursor);
+  QVERIFY(QApplication::overrideCursor() == nullptr);
+  // Nothing changed, nothing written.
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0.7"));
+  QCOMPARE(form.star().period, 0.7L);
+  QCOMPARE(form.star().stringLength, stringLength);
+  QCOMPARE(form.RichEdit1->toPlainText(), notes);
+  QVERIFY(f.outside->errors.isEmpty());
 }
 
 void TestPhase::periodButtonAndDoubleClick() {
