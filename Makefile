@@ -18,11 +18,12 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: configure
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
 	  echo "make run: no display found. Start Ombrane on a virtual screen with: xvfb-run make run"; \
 	  exit 1; \
 	fi
+	@cmake --build $(BUILD) --target ombrane -j $(JOBS)
 	@./$(BUILD)/src/app/ombrane
 
 test: build
