@@ -152,9 +152,11 @@ ChartWidget::Range ChartWidget::DataRange() const {
       outHi = 1;
       return;
     }
-    if (hi - lo <= std::max(std::fabs(lo), std::fabs(hi)) * 1e-12) {  // one value: one unit around it
-      lo -= 1;
-      hi += 1;
+    const double magnitude = std::max(std::fabs(lo), std::fabs(hi));
+    if (hi - lo <= magnitude * 1e-12) {  // one value: one unit around it (more for huge values)
+      const double pad = std::max(1.0, magnitude * 1e-9);
+      lo -= pad;
+      hi += pad;
     }
     const double margin = (hi - lo) * kAxisMargin;
     outLo = lo - margin;
@@ -177,12 +179,15 @@ ChartWidget::AxisLabels ChartWidget::ChooseLabels(double lo, double hi, int leng
   for (int attempt = 0; attempt < 60; ++attempt, step = NextNice(step)) {
     const double kFirst = std::ceil(lo / step - 1e-9);
     const double kLast = std::floor(hi / step + 1e-9);
-    if (kLast - kFirst > 200) continue;
+    if (!(kLast - kFirst <= 200)) continue;
+    // Beyond the integers a double holds, label positions cannot be told apart: no labels.
+    if (kFirst + 1 == kFirst) return AxisLabels{};
     out.values.clear();
     out.texts.clear();
     int widest = 0;
-    for (double k = kFirst; k <= kLast; k += 1) {
-      const double value = k * step;
+    const int count = static_cast<int>(kLast - kFirst);
+    for (int j = 0; j <= count; ++j) {
+      const double value = (kFirst + j) * step;
       out.values.push_back(value);
       out.texts.push_back(AxisText(value));
       if (horizontal) widest = std::max(widest, metrics.horizontalAdvance(out.texts.back()));

@@ -64,6 +64,29 @@ class TestChartWidget : public QObject {
     model_.reset();
   }
 
+  // Any real Julian Day can be loaded: extreme abscissae give a chart, never a hang.
+  void extremeValues_data() {
+    QTest::addColumn<double>("x1");
+    QTest::addColumn<double>("x2");
+    QTest::newRow("one Julian Day") << 2450001.5 << 2450001.5;
+    QTest::newRow("beyond exact integers") << 1e16 << 1e16 + 4;
+    QTest::newRow("further beyond") << 2e16 << 2e16 + 8;
+    QTest::newRow("one huge value") << 1e17 << 1e17;
+    QTest::newRow("both signs") << -1e15 << 1e15;
+  }
+  void extremeValues() {
+    QFETCH(double, x1);
+    QFETCH(double, x2);
+    model_->Series(ombrane::kSeries1).Add(x1, 12.0, 0x008000);
+    model_->Series(ombrane::kSeries1).Add(x2, 12.5, 0x008000);
+    Show();
+    const QStringList labels = chart_->BottomLabels();
+    QVERIFY(labels.size() < 202);
+    const QRect plot = chart_->PlotRect();
+    QVERIFY(plot.width() > 0 && plot.height() > 0);
+    QVERIFY(std::isfinite(chart_->XValue(plot.center().x())));
+  }
+
   void mapping_data() {
     QTest::addColumn<bool>("inverted");
     QTest::newRow("left axis inverted") << true;
