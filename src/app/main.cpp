@@ -28,7 +28,6 @@ class OmbraneApplication : public QApplication {
 int main(int argc, char** argv) {
   OmbraneApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Ombrane"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Ombrane"));
   ombrane::TForm1 form;
   form.show();
   return QApplication::exec();
