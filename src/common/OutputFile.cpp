@@ -1,6 +1,7 @@
 #include "common/OutputFile.h"
 
-#include <locale.h>
+#include "common/SystemError.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,14 +10,6 @@
 namespace ombrane {
 
 namespace {
-
-// The text of an error number in the "C" locale: the window switches the C library to the
-// user's locale, and the reason should read the same as the rest of the message.
-std::string ErrorText(int error) {
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  if (cLocale != static_cast<locale_t>(nullptr)) return strerror_l(error, cLocale);
-  return std::strerror(error);
-}
 
 // The file a name refers to: the same bare name in another working directory is another file.
 std::string FileKey(const std::string& name) {
@@ -30,7 +23,7 @@ std::string FileKey(const std::string& name) {
 std::string AppendToFile(const std::string& name, std::string_view text) {
   // Binary mode: the text already carries its CR LF line ends.
   std::FILE* file = std::fopen(name.c_str(), "ab");
-  if (file == nullptr) return ErrorText(errno);
+  if (file == nullptr) return SystemErrorText(errno);
   // The first failure names the reason; a failure that leaves errno unset counts as EIO.
   int error = 0;
   const auto fail = [&error] {
@@ -41,7 +34,7 @@ std::string AppendToFile(const std::string& name, std::string_view text) {
   // Buffered bytes reach the device only here; a full disk shows up at the flush.
   if (std::fflush(file) != 0) fail();
   if (std::fclose(file) != 0) fail();
-  return error == 0 ? std::string() : ErrorText(error);
+  return error == 0 ? std::string() : SystemErrorText(error);
 }
 
 std::optional<std::string> OutputFiles::Append(const std::string& name, std::string_view text) {

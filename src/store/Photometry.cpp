@@ -1,10 +1,13 @@
 #include "store/Photometry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <memory>
-#include <system_error>
+#include <string>
+
+#include "common/SystemError.h"
 
 namespace ombrane {
 namespace {
@@ -20,6 +23,9 @@ constexpr bool IsDigit(char c) {
 
 // Longest part of a bad token quoted in a message.
 constexpr size_t kQuotedTokenLength = 40;
+
+// Longest token kept: a longer one cannot be a sensible number and is read as not a number.
+constexpr size_t kMaxTokenLength = 4096;
 
 enum class TokenValue { Number, NotNumber, OutOfRange };
 
@@ -48,7 +54,7 @@ bool HasNumberSyntax(std::string_view token) {
 
 // Converts a token to an extended value with std::from_chars, which ignores the process locale.
 TokenValue ParseToken(std::string_view token, long double& value) {
-  if (!HasNumberSyntax(token)) return TokenValue::NotNumber;
+  if (token.size() > kMaxTokenLength || !HasNumberSyntax(token)) return TokenValue::NotNumber;
   if (token.front() == '+') token.remove_prefix(1);  // from_chars takes no plus sign
   long double parsed = 0;
   const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), parsed);
@@ -84,27 +90,73 @@ std::string QuotedToken(std::string_view token) {
   return quoted;
 }
 
-// Walks the text token by token, counting line ends as it skips white space.
+// Walks the text token by token, counting line ends as it skips white space. It reads either a
+// text in memory or a file in chunks, so a file of any size needs only one chunk of memory.
 class TokenReader {
  public:
-  explicit TokenReader(std::string_view text) : text_(text) {}
+  explicit TokenReader(std::string_view text) : view_(text) {}
+  explicit TokenReader(std::FILE* file) : file_(file), chunk_(std::make_unique<char[]>(kChunkSize)) {}
 
-  // The next token, or an empty view at the end of the text. `line` is its 1-based line.
+  // The next token, or an empty view at the end of the text. `line` is its 1-based line. The
+  // view lasts until the next call.
   std::string_view Next(int32_t& line) {
-    while (pos_ < text_.size() && IsSpace(text_[pos_])) {
-      if (text_[pos_] == '\n') ++line_;
-      ++pos_;
-    }
-    const size_t start = pos_;
-    while (pos_ < text_.size() && !IsSpace(text_[pos_])) ++pos_;
+    do {
+      while (pos_ < view_.size() && IsSpace(view_[pos_])) {
+        if (view_[pos_] == '\n') ++line_;
+        ++pos_;
+      }
+    } while (pos_ == view_.size() && Refill());
     line = line_;
-    return text_.substr(start, pos_ - start);
+    token_.clear();
+    tooLong_ = false;
+    while (true) {
+      const size_t start = pos_;
+      while (pos_ < view_.size() && !IsSpace(view_[pos_])) ++pos_;
+      const std::string_view piece = view_.substr(start, pos_ - start);
+      const bool ended = pos_ < view_.size() || file_ == nullptr;
+      if (ended && token_.empty()) return Capped(piece);
+      Keep(piece);
+      if (ended || !Refill()) return tooLong_ ? std::string_view(token_.data(), kMaxTokenLength + 1) : token_;
+    }
   }
 
+  // The system error of a failed read of the file, else 0.
+  int error() const { return error_; }
+
  private:
-  std::string_view text_;
+  static constexpr size_t kChunkSize = size_t{1} << 16;
+
+  bool Refill() {
+    if (file_ == nullptr || error_ != 0) return false;
+    const size_t got = std::fread(chunk_.get(), 1, kChunkSize, file_);
+    if (got == 0) {
+      if (std::ferror(file_)) error_ = errno != 0 ? errno : EIO;
+      return false;
+    }
+    view_ = std::string_view(chunk_.get(), got);
+    pos_ = 0;
+    return true;
+  }
+
+  // A token over the longest kept is cut one past it, so that it never reads as a number.
+  std::string_view Capped(std::string_view piece) {
+    return piece.size() > kMaxTokenLength ? piece.substr(0, kMaxTokenLength + 1) : piece;
+  }
+
+  void Keep(std::string_view piece) {
+    const size_t room = kMaxTokenLength + 1 - std::min(token_.size(), kMaxTokenLength + 1);
+    token_.append(piece.substr(0, std::min(room, piece.size())));
+    if (token_.size() > kMaxTokenLength) tooLong_ = true;
+  }
+
+  std::string_view view_;
   size_t pos_ = 0;
   int32_t line_ = 1;
+  std::FILE* file_ = nullptr;
+  std::unique_ptr<char[]> chunk_;
+  std::string token_;
+  bool tooLong_ = false;
+  int error_ = 0;
 };
 
 enum class ReadOutcome { Stored, AtEnd, Bad };
@@ -116,11 +168,12 @@ enum class ReadOutcome { Stored, AtEnd, Bad };
 // of them is 0, and reading ends after the first pass that met the end. So the last pass of a
 // file with whole pairs stores its last pair a second time (the repeat the night index relies
 // on), and an odd count of numbers ends with the last number beside the magnitude before it.
-PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data) {
+namespace {
+
+PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileName, Data& data) {
   PhotometryReadResult result;
-  TokenReader reader(text);
   bool atEnd = false;
-  std::string_view badToken;
+  std::string badToken;
   TokenValue badKind = TokenValue::Number;
   int32_t badLine = 0;
 
@@ -134,7 +187,7 @@ PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view 
     }
     const TokenValue kind = ParseToken(token, target);
     if (kind == TokenValue::Number) return ReadOutcome::Stored;
-    badToken = token;
+    badToken = QuotedToken(token);
     badKind = kind;
     badLine = line;
     return ReadOutcome::Bad;
@@ -194,8 +247,8 @@ PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view 
 
   if (!badToken.empty()) {
     const char* what = badKind == TokenValue::OutOfRange ? "is out of range" : "is not a number";
-    result.messages.push_back(std::string(fileName) + ", line " + IntegerText(badLine) + ": '" +
-                              QuotedToken(badToken) + "' " + what + "; reading stopped there.");
+    result.messages.push_back(std::string(fileName) + ", line " + IntegerText(badLine) + ": '" + badToken +
+                              "' " + what + "; reading stopped there.");
   }
   if (leftOut > 0) {
     result.messages.push_back(std::string(fileName) + ": the store holds " + IntegerText(kMaxEntries) +
@@ -207,29 +260,30 @@ PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view 
   return result;
 }
 
+}  // namespace
+
+PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data) {
+  TokenReader reader(text);
+  return ReadPhotometry(reader, fileName, data);
+}
+
 PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_view fileName, Data& data) {
   auto failure = [&](const char* what, int error) {
     PhotometryReadResult result;
     result.opened = false;
     data.pointCount = 0;
     result.messages.push_back(std::string(fileName) + " could not be " + what + ": " +
-                              std::generic_category().message(error));
+                              SystemErrorText(error));
     return result;
   };
 
   errno = 0;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) return failure("opened", errno);
-
-  std::string text;
-  char chunk[1 << 16];
-  while (true) {
-    const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-    text.append(chunk, got);
-    if (got < sizeof chunk) break;
-  }
-  if (std::ferror(file.get())) return failure("read", errno != 0 ? errno : EIO);
-  return ReadPhotometryText(text, fileName, data);
+  TokenReader reader(file.get());
+  PhotometryReadResult result = ReadPhotometry(reader, fileName, data);
+  if (reader.error() != 0) return failure("read", reader.error());
+  return result;
 }
 
 }  // namespace ombrane

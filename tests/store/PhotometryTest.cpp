@@ -280,6 +280,45 @@ TEST(ReadPhotometryFile, ReadsFileFromDisk) {
   }
 }
 
+// A file is read in chunks of 64 KiB: tokens and line ends that straddle a chunk boundary, a
+// bad token far into the file and a token too long to be a number read as they do in memory.
+TEST(ReadPhotometryFile, ChunksReadAsTheWholeText) {
+  std::string pairs;
+  for (int i = 0; i < 4000; ++i) {
+    // Lines of varying length move the token ends across the 65536-byte boundaries.
+    pairs += "2452153." + std::to_string(1000 + i) + std::string(static_cast<size_t>(1 + i % 7), ' ') + "1" +
+             std::to_string(i % 10) + "." + std::to_string(100 + i % 900) + (i % 3 == 0 ? "\r\n" : "\n");
+  }
+  const std::string longToken(5000, '7');
+  const std::string texts[] = {pairs, pairs + "2452160.5 bad@token 2452160.6 12.0\n",
+                               pairs + longToken + " 12.0\n", "1 " + longToken + "\n"};
+  for (const std::string& text : texts) {
+    const TempFile file(text);
+    auto fromFile = std::make_unique<Data>();
+    auto fromText = std::make_unique<Data>();
+    const PhotometryReadResult read = ReadPhotometryFile(file.path(), "star.txt", *fromFile);
+    const PhotometryReadResult expected = ReadPhotometryText(text, "star.txt", *fromText);
+    EXPECT_TRUE(read.opened);
+    EXPECT_EQ(read.messages, expected.messages);
+    ASSERT_EQ(read.pointCount, expected.pointCount);
+    for (int32_t i = 0; i < read.pointCount; ++i) {
+      ASSERT_EQ(fromFile->fileJd[i], fromText->fileJd[i]) << "entry " << i;
+      ASSERT_EQ(fromFile->fileMag[i], fromText->fileMag[i]) << "entry " << i;
+    }
+  }
+  // The independent expectations: 4000 pairs and the repeat; the bad token on line 4001.
+  auto data = std::make_unique<Data>();
+  EXPECT_EQ(ReadPhotometryText(pairs, "star.txt", *data).pointCount, 4001);
+  EXPECT_EQ(data->fileJd[3999], 2452153.4999L);
+  EXPECT_EQ(data->fileMag[3999], 19.499L);  // 3999 % 900 = 399
+  const auto bad = ReadPhotometryText(texts[1], "star.txt", *data);
+  EXPECT_EQ(bad.messages, std::vector<std::string>{
+                              "star.txt, line 4001: 'bad@token' is not a number; reading stopped there."});
+  const auto tooLong = ReadPhotometryText(texts[3], "star.txt", *data);
+  ASSERT_EQ(tooLong.messages.size(), 1u);
+  EXPECT_NE(tooLong.messages[0].find("is not a number"), std::string::npos);
+}
+
 TEST(ReadPhotometryFile, FileThatCannotBeOpened) {
   struct Case {
     std::string path;
