@@ -1,5 +1,6 @@
 // TForm1: loading a photometry file.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -38,11 +39,11 @@ void TForm1::OpenDataClick() {
           // 4. The name without its folder.
           const QString name = chosen.fileName();
           Label1->setText(name);
-          view_->openPath = name.toStdString();
+          view_->openPath = QFile::encodeName(name).toStdString();  // the name as the file system spells it
 
           // 5.-7. Read the pairs (the file is opened by name in the current folder).
           data_->fileName = name.toStdString();
-          const PhotometryReadResult read = ReadPhotometryFile(view_->openPath, view_->openPath, *data_);
+          const PhotometryReadResult read = ReadPhotometryFile(view_->openPath, data_->fileName, *data_);
           if (!read.opened) outside_->Beep();
 
           // 8. Nights.
