@@ -35,8 +35,9 @@ RadioGroup::RadioGroup(const QString& name, const QString& caption, const QStrin
     grid->addWidget(button, i % rows, i / rows);
     buttons_.push_back(button);
     connect(button, &QRadioButton::clicked, this, [this, i] {
-      setItemIndex(i);
-      emit clicked();
+      const bool changed = i != itemIndex_;
+      setItemIndex(i);  // a click on the chosen item leaves it chosen
+      if (changed) emit clicked();
     });
   }
 }

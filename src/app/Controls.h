@@ -39,7 +39,7 @@ class RadioGroup : public QGroupBox {
   int count() const { return static_cast<int>(buttons_.size()); }
 
  signals:
-  // The user chose an item (also a click on the item already chosen).
+  // The user chose another item (a click on the item already chosen runs nothing).
   void clicked();
 
  private:

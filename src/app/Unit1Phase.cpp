@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressDialog>
+#include <QWindow>
 
 #include "ChartWidget.h"
 #include "Controls.h"
@@ -23,6 +24,44 @@ class BusyCursor {
   ~BusyCursor() { QApplication::restoreOverrideCursor(); }
   BusyCursor(const BusyCursor&) = delete;
   BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// Keeps the user's input away from the window while a search runs, so that no other handler can
+// change the records under it; only the progress dialog (with its Cancel button) answers.
+class InputBlocker : public QObject {
+ public:
+  explicit InputBlocker(QWidget* allowed) : allowed_(allowed) {
+    QApplication::instance()->installEventFilter(this);
+  }
+  ~InputBlocker() override { QApplication::instance()->removeEventFilter(this); }
+  InputBlocker(const InputBlocker&) = delete;
+  InputBlocker& operator=(const InputBlocker&) = delete;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+        return !Allowed(watched);
+      default:
+        return false;
+    }
+  }
+
+ private:
+  bool Allowed(QObject* watched) const {
+    if (auto* widget = qobject_cast<QWidget*>(watched)) return widget->window() == allowed_;
+    if (auto* window = qobject_cast<QWindow*>(watched)) return window == allowed_->windowHandle();
+    return false;
+  }
+
+  QWidget* allowed_;
 };
 
 }  // namespace
@@ -146,6 +185,7 @@ void TForm1::Button7Click() {
         progress.setMinimumDuration(1000);
         progress.setAutoReset(false);
         progress.setAutoClose(false);
+        const InputBlocker blocker(&progress);
         request.progress = [&progress](int64_t done, int64_t total) {
           if (total > 0) progress.setValue(static_cast<int>(done * 1000 / total));
           QApplication::processEvents();

@@ -351,6 +351,13 @@ void TestPhase::longSearchShowsProgressAndCancels() {
   form.Edit6->setText(QStringLiteral("0.000001"));  // 400 000 trials: far longer than a second
   bool progressSeen = false;
   bool busyCursor = false;
+  // The window takes no input while the search runs: neither a click nor a shortcut.
+  QTimer::singleShot(300, &form, [&] {
+    QTest::mouseClick(form.Button12, Qt::LeftButton);
+    QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+    form.Edit3->setFocus();
+    QTest::keyClicks(form.Edit3, QStringLiteral("9"));
+  });
   QTimer::singleShot(1800, &form, [&] {
     busyCursor = QApplication::overrideCursor() != nullptr &&
                  QApplication::overrideCursor()->shape() == Qt::WaitCursor;
