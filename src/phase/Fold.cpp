@@ -310,7 +310,7 @@ void FoldStringLength(Data& data, Star& star) {
   }
 }
 
-double SearchStringLength(const Data& data) {
+long double SearchStringLength(const Data& data) {
   const int32_t n = EntryCount(data);
   long double length = 0;
   for (int32_t r = 0; r + 1 < n; ++r) {
@@ -321,7 +321,7 @@ double SearchStringLength(const Data& data) {
     if (!std::isfinite(s)) s = ToDouble(wide);  // raises the overflow
     length += std::sqrt(std::fabs(s));
   }
-  return ToDouble(length);
+  return CheckResult(length);
 }
 
 // Analysis of variance over ten equal phase bins (Schwarzenberg-Czerny 1989, MNRAS 241, 153):

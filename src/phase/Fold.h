@@ -42,7 +42,7 @@ void FoldPhasesPlain(Data& data, const Star& star, long double period);
 void FoldStringLength(Data& data, Star& star);
 
 // String length of the fold counting every pair (the score of the period search).
-double SearchStringLength(const Data& data);
+long double SearchStringLength(const Data& data);
 
 // AoV statistic of the fold (ten bins); fills the AoV tables. Raises the floating-point fault of
 // an empty bin, N = 10 or W = 0 at the step where it happens.
