@@ -32,7 +32,7 @@ constexpr int kExitUsage = 2;   // bad arguments or an unreadable file
 
 constexpr std::string_view kUsage =
     "usage: ombrane-batch fold FILE --period P [--epoch M0] [--jd-average] [--phase-file]\n"
-    "       ombrane-batch search FILE --min A --max B [--step S] [--method sl|aov] [--epoch M0]\n"
+    "       ombrane-batch search FILE --min A --max B --step S [--method sl|aov] [--epoch M0]\n"
     "                            [--jd-average] [--phase-file]\n"
     "       ombrane-batch --help\n";
 
@@ -49,8 +49,8 @@ constexpr std::string_view kHelp =
     "        AoV: <analysis-of-variance statistic x 10^8>\n"
     "    in the fixed format of the window's labels (six significant digits, six decimals).\n"
     "\n"
-    "search FILE --min A --max B [--step S] [--method sl|aov]\n"
-    "    Tries the periods A, A + S, A + 2S, ... below B (S defaults to 0.000001) on every core\n"
+    "search FILE --min A --max B --step S [--method sl|aov]\n"
+    "    Tries the periods A, A + S, A + 2S, ... below B (S > 0, e.g. 0.000001) on every core\n"
     "    and scores each fold by its string length (sl, the default: shortest wins) or by the AoV\n"
     "    statistic (aov: largest wins); equal scores keep the smaller period. The best period,\n"
     "    written with 15 significant digits, is then folded as by the fold command. Prints\n"
@@ -76,7 +76,7 @@ struct Arguments {
   std::optional<long double> epoch;
   std::optional<long double> searchMin;
   std::optional<long double> searchMax;
-  long double step = 0.000001L;
+  std::optional<long double> step;
   SearchMethod method = SearchMethod::StringLength;
   bool jdAverage = false;
   bool phaseFile = false;
@@ -137,7 +137,7 @@ Arguments Parse(const std::vector<std::string_view>& args) {
   }
   if (a.command == "fold" && !a.periodText) throw UsageError("fold needs --period");
   if (a.command == "search") {
-    if (!a.searchMin || !a.searchMax) throw UsageError("search needs --min and --max");
+    if (!a.searchMin || !a.searchMax || !a.step) throw UsageError("search needs --min, --max and --step");
     if (!(*a.searchMin < *a.searchMax)) throw UsageError("--min must be below --max");
   }
   return a;
@@ -163,7 +163,7 @@ bool Load(const Arguments& a, Records& r) {
   CopyLoadedToWorking(*r.data);
   ApplyNewObjectDefaults(*r.star, *r.view);
   ApplyLoadedNightState(*r.view);
-  r.star->increment = a.step;
+  r.star->increment = a.step.value_or(0.000001L);
   if (a.epoch) r.star->epoch = *a.epoch;
   return true;
 }

@@ -170,8 +170,9 @@ TEST_F(Batch, BadArgumentsAndUnreadableFilesExitWithTwo) {
       "fold twenty.txt --period 1 --min 0.5",
       "fold twenty.txt --period 1 --bogus",
       "search twenty.txt --min 1",
-      "search twenty.txt --min 1 --max 0.5",
-      "search twenty.txt --min 0.5 --max 1 --method fourier",
+      "search twenty.txt --min 1 --max 0.5 --step 0.1",
+      "search twenty.txt --min 0.5 --max 1",
+      "search twenty.txt --min 0.5 --max 1 --step 0.1 --method fourier",
       "fold missing.txt --period 1",
   };
   for (const char* args : cases) {
