@@ -235,6 +235,12 @@ void TestPhase::abscissaSwitch() {
   QCOMPARE(s.Count(), 2 * form.data().pointCount - 2);
   form.RadioGroup3->item(0)->click();
   QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Phase"));
+  // A click on the item already chosen runs nothing: the light curve shown stays.
+  form.AllClick();
+  form.RadioGroup3->item(0)->click();
+  QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Julian Day"));
+  QCOMPARE(form.RadioGroup3->itemIndex(), 0);
+  QVERIFY(form.RadioGroup3->item(0)->isChecked());
   // After a second load the period is 0 and the switch does nothing.
   f.Load(dir, QStringLiteral("sine2.txt"), SineCurve(100, 5, 0.61));
   form.RadioGroup3->item(1)->click();
