@@ -17,6 +17,15 @@
 #include "common/NumberFormat.h"
 
 namespace ombrane {
+
+QColor FromBgr(uint32_t bgr) {
+  return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+uint32_t BgrOf(const QColor& colour) {
+  return static_cast<uint32_t>(colour.red()) | (static_cast<uint32_t>(colour.green()) << 8) |
+         (static_cast<uint32_t>(colour.blue()) << 16);
+}
 namespace {
 
 constexpr int kBorder = 10;             // empty margin around the chart
@@ -39,11 +48,6 @@ const QColor kGradientBottom(0xCE, 0xCE, 0xCE);
 const QColor kBackWall(Qt::white);
 const QColor kCrossPen(0xFF, 0x00, 0x00);   // Series2: red
 const QColor kMarkerPen(0x80, 0x00, 0x00);  // Series8: maroon
-
-// Chart colours are 0x00BBGGRR, red in the low byte.
-QColor FromBgr(uint32_t bgr) {
-  return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
 
 QFont PixelFont(int pixels, bool bold) {
   QFont font(QStringLiteral("Arial"));

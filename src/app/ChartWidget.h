@@ -27,6 +27,10 @@ class QPaintDevice;
 
 namespace ombrane {
 
+// The program's colours are 0x00BBGGRR (red in the low byte); these convert them for Qt.
+QColor FromBgr(uint32_t bgr);
+uint32_t BgrOf(const QColor& colour);
+
 class ChartWidget : public QWidget {
   Q_OBJECT
  public:

@@ -174,7 +174,6 @@ class TForm1 : public QMainWindow {
   // (Phase and the abscissa switch, no AoV statistic); the labels and the phase file follow
   // what it produced, also when it fails part way.
   void Fold(bool fromPeriodBox, bool writePhaseFile);
-  void SetNightButtonsAfterLoad();
   void UpdateReadout(int x, int y);
 
   std::unique_ptr<Outside> outside_;

@@ -3,8 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QTextEdit>
 
 #include "ChartWidget.h"
@@ -14,6 +12,7 @@
 #include "store/NightIndex.h"
 #include "store/Photometry.h"
 #include "view/LightCurve.h"
+#include "view/Navigation.h"
 
 namespace ombrane {
 
@@ -61,7 +60,7 @@ void TForm1::OpenDataClick() {
         }
 
         // 10. Buttons for the nights there are (also after a cancelled dialog).
-        SetNightButtonsAfterLoad();
+        ApplyNavigation(NightStateAfterLoad(*view_));
 
         // 11. Defaults for a new object; the boxes run their change handlers when they change.
         ApplyNewObjectDefaults(*star_, *view_);
@@ -69,27 +68,8 @@ void TForm1::OpenDataClick() {
         SetBoxText(Edit7, General(star_->magnitudeStep));
         for (QLineEdit* box : {Edit17, Edit16, Edit15, Edit14, Edit11, Edit12})
           SetBoxText(box, QStringLiteral("0"));
-        view_->phaseView = 0;
       },
       true);
-}
-
-void TForm1::SetNightButtonsAfterLoad() {
-  if (view_->lastNight > 1) {
-    First->setEnabled(true);
-    Next->setEnabled(false);
-    Previous->setEnabled(false);
-    Last->setEnabled(true);
-    All->setEnabled(true);
-    ScrollBar1->setEnabled(true);
-  } else {
-    ApplyLoadedNightState(*view_);
-    First->setEnabled(false);
-    Next->setEnabled(false);
-    Previous->setEnabled(false);
-    Last->setEnabled(false);
-    All->setEnabled(true);
-  }
 }
 
 }  // namespace ombrane

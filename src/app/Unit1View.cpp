@@ -13,18 +13,6 @@
 
 namespace ombrane {
 
-namespace {
-
-QRgb ToQRgb(uint32_t bgr) {
-  return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-uint32_t ToBgr(const QColor& c) {
-  return static_cast<uint32_t>(c.red()) | (static_cast<uint32_t>(c.green()) << 8) |
-         (static_cast<uint32_t>(c.blue()) << 16);
-}
-
-}  // namespace
-
 void TForm1::ApplyNavigation(const NavigationOutcome& outcome) {
   const std::pair<QPushButton*, const std::optional<bool>*> states[] = {{First, &outcome.buttons.first},
                                                                         {Previous, &outcome.buttons.previous},
@@ -33,6 +21,7 @@ void TForm1::ApplyNavigation(const NavigationOutcome& outcome) {
                                                                         {All, &outcome.buttons.all}};
   for (const auto& [button, state] : states)
     if (state->has_value()) button->setEnabled(**state);
+  if (outcome.buttons.scrollBar) ScrollBar1->setEnabled(*outcome.buttons.scrollBar);
   if (outcome.showLabel5) Label5->show();
   if (outcome.label5) Label5->setText(QString::fromStdString(*outcome.label5));
   if (outcome.drawn) Chart1->Refresh();
@@ -73,11 +62,11 @@ void TForm1::Chart1ClickAxis() {
 void TForm1::DrawCrosshair(int x, int y) {
   QColor back = Chart1->BackgroundColour();
   if (!back.isValid()) back = QApplication::palette().color(QPalette::Button);
-  const uint32_t pen = ToBgr(back) ^ crosshairColour;
+  const uint32_t pen = BgrOf(back) ^ crosshairColour;
   static constexpr Qt::PenStyle kStyles[] = {Qt::SolidLine,   Qt::DashLine,       Qt::DotLine,
                                              Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen};
   const Qt::PenStyle style = crosshairStyle < std::size(kStyles) ? kStyles[crosshairStyle] : Qt::SolidLine;
-  Chart1->DrawCrosshair(x, y, ToQRgb(pen), style);
+  Chart1->DrawCrosshair(x, y, FromBgr(pen).rgb(), style);
 }
 
 void TForm1::UpdateReadout(int x, int y) {
@@ -132,8 +121,8 @@ void TForm1::Chart1AfterDraw() {
 
 void TForm1::BitBtn1Click() {
   Run([this] {
-    if (const auto colour = outside_->ChooseColour(this, QColor(ToQRgb(crosshairColour))))
-      crosshairColour = ToBgr(*colour);
+    if (const auto colour = outside_->ChooseColour(this, FromBgr(crosshairColour)))
+      crosshairColour = BgrOf(*colour);
   });
 }
 

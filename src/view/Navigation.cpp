@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "store/Loading.h"
 #include "view/LightCurve.h"
 
 namespace ombrane {
@@ -44,7 +45,7 @@ NavigationOutcome ShowFirstNight(const Data& data, ViewState& view, ChartModel& 
 
   NavigationOutcome out;
   out.drawn = true;
-  out.buttons = {.first = false, .previous = false, .next = true, .last = true, .all = true};
+  out.buttons = {.first = false, .previous = false, .next = true, .last = true, .all = true, .scrollBar = {}};
   out.label5 = view.lastNight != 0 ? NightText(0, view.lastNight) : IntText(1);
   return out;
 }
@@ -67,7 +68,8 @@ NavigationOutcome ShowNextNight(const Data& data, ViewState& view, ChartModel& c
   BeginPicture(chart, data.fileName);
   DrawNightEntries(chart, data, k, data.pointCount);
   out.drawn = true;
-  out.buttons = {.first = true, .previous = true, .next = std::nullopt, .last = true, .all = true};
+  out.buttons = {
+      .first = true, .previous = true, .next = std::nullopt, .last = true, .all = true, .scrollBar = {}};
   if (k == view.lastNight) out.buttons.next = false;
   out.label5 = NightText(k, view.lastNight);
   view.shownNightFirst = view.nightFirst[static_cast<size_t>(k)];
@@ -87,7 +89,8 @@ NavigationOutcome ShowPreviousNight(const Data& data, ViewState& view, ChartMode
   BeginPicture(chart, data.fileName);
   DrawNightEntries(chart, data, k, data.pointCount - 1);
   out.drawn = true;
-  out.buttons = {.first = true, .previous = std::nullopt, .next = true, .last = true, .all = true};
+  out.buttons = {
+      .first = true, .previous = std::nullopt, .next = true, .last = true, .all = true, .scrollBar = {}};
   out.label5 = NightText(k, view.lastNight);
   view.shownNightFirst = view.nightFirst[static_cast<size_t>(k)];
   if (k == 0) out.buttons.previous = false;
@@ -103,7 +106,7 @@ NavigationOutcome ShowLastNight(const Data& data, ViewState& view, ChartModel& c
 
   NavigationOutcome out;
   out.drawn = true;
-  out.buttons = {.first = true, .previous = true, .next = false, .last = false, .all = true};
+  out.buttons = {.first = true, .previous = true, .next = false, .last = false, .all = true, .scrollBar = {}};
   out.showLabel5 = true;
   out.label5 = NightText(view.lastNight, view.lastNight);
   if (InTable(view.lastNight, view))
@@ -117,7 +120,8 @@ NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& c
 
   NavigationOutcome out;
   out.drawn = true;
-  out.buttons = {.first = true, .previous = false, .next = false, .last = true, .all = std::nullopt};
+  out.buttons = {
+      .first = true, .previous = false, .next = false, .last = true, .all = std::nullopt, .scrollBar = {}};
   out.showLabel5 = true;
   out.label5 = " Quantity nights: " + IntText(int64_t{view.lastNight} + 1);
   view.currentNight = -1;
@@ -137,6 +141,19 @@ NavigationOutcome ApplyMinNightPoints(ViewState& view, int32_t position) {
   out.showLabel5 = true;
   out.label5 = "Min points: " + IntText(view.minNightPoints) + "\n" + "Night: " + IntText(count) + "/" +
                IntText(int64_t{view.lastNight} + 1);
+  return out;
+}
+
+NavigationOutcome NightStateAfterLoad(ViewState& view) {
+  NavigationOutcome out;
+  if (view.lastNight > 1) {
+    out.buttons = {
+        .first = true, .previous = false, .next = false, .last = true, .all = true, .scrollBar = true};
+  } else {
+    ApplyLoadedNightState(view);
+    out.buttons = {
+        .first = false, .previous = false, .next = false, .last = false, .all = true, .scrollBar = {}};
+  }
   return out;
 }
 

@@ -15,6 +15,7 @@ namespace ombrane {
 // New enabled state of each navigation button; nullopt leaves the button as it is.
 struct NightButtons {
   std::optional<bool> first, previous, next, last, all;
+  std::optional<bool> scrollBar;  // the scroll bar of the minimum number of points
 };
 
 struct NavigationOutcome {
@@ -42,6 +43,11 @@ NavigationOutcome ShowLastNight(const Data& data, ViewState& view, ChartModel& c
 
 // Every observation (entries 0 .. N - 2); currentNight becomes -1.
 NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& chart);
+
+// The buttons after a load (also after a cancelled dialog): with three nights or more First,
+// Last, All and the scroll bar enabled, Next and Previous disabled; with fewer only All
+// enabled, currentNight = 1 and minNightPoints = 1 (the scroll bar is left as it was).
+NavigationOutcome NightStateAfterLoad(ViewState& view);
 
 // The scroll bar moved to `position`: sets minNightPoints and counts in nightsShown the
 // nights that Next and Previous will visit (the last night is not examined). Draws nothing.
