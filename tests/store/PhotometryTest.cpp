@@ -1,6 +1,7 @@
 #include "store/Photometry.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
@@ -253,7 +254,10 @@ TEST(ReadPhotometryText, IgnoresProcessLocale) {
 
 class TempFile {
  public:
-  explicit TempFile(const std::string& content) : path_(::testing::TempDir() + "ombrane_store_read.txt") {
+  // ctest runs every test in its own process at the same time, so each one gets its own file.
+  explicit TempFile(const std::string& content)
+      : path_(::testing::TempDir() + "ombrane_store_read_" + std::to_string(::getpid()) + "_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt") {
     std::FILE* file = std::fopen(path_.c_str(), "wb");
     std::fwrite(content.data(), 1, content.size(), file);
     std::fclose(file);
