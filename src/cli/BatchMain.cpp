@@ -193,9 +193,9 @@ bool FoldAt(std::string_view text, const std::optional<std::string>& heading, co
   if (heading) std::cout << *heading << '\n';
   printLabels();
   if (outcome.phaseFileBlock) {
-    const std::string reason = AppendToFile(kPhaseFileName, *outcome.phaseFileBlock);
-    if (!reason.empty()) {
-      std::cerr << "Could not write " << kPhaseFileName << ": " << reason << '\n';
+    OutputFiles files;
+    if (auto message = WritePhaseFile(*outcome.phaseFileBlock, files)) {
+      std::cerr << *message << '\n';
       return false;
     }
   }

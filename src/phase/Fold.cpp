@@ -453,6 +453,10 @@ std::string PhaseFileBlock(const Data& data, PhaseAxis axis) {
   return block;
 }
 
+std::optional<std::string> WritePhaseFile(std::string_view block, OutputFiles& files) {
+  return files.Append(kPhaseFileName, block);
+}
+
 std::string StringLengthLabel(long double stringLength, char separator) {
   return FormatFixed(stringLength, 6, 6, separator);
 }

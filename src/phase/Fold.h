@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/OutputFile.h"
 #include "store/Records.h"
 #include "view/ChartModel.h"
 
@@ -64,6 +65,10 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
 std::string PhaseFileBlock(const Data& data, PhaseAxis axis);
 
 inline constexpr const char* kPhaseFileName = "DataPhase.txt";
+
+// Appends the block of a fold (PhaseFileBlock) to "DataPhase.txt" in the current directory.
+// Returns the message to show when the file could not be written, as OutputFiles decides it.
+std::optional<std::string> WritePhaseFile(std::string_view block, OutputFiles& files);
 
 // Texts of the value labels after a fold: fixed format (6, 6); the AoV label shows Θ × 10^8.
 std::string StringLengthLabel(long double stringLength, char separator);

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -529,6 +535,28 @@ TEST(PhaseFileBlock, LinesForPositionsOneToNMinusTwo) {
 
   data->pointCount = 2;
   EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "\r\n");
+}
+
+TEST(WritePhaseFile, AppendsBlocksInTheCurrentFolderAndReportsAFailureOnce) {
+  namespace fs = std::filesystem;
+  const fs::path previous = fs::current_path();
+  const fs::path folder = fs::temp_directory_path() / ("ombrane-phasefile-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  fs::current_path(folder);
+  OutputFiles files;
+  EXPECT_EQ(WritePhaseFile("0.5  11  2.45e+06\r\n\r\n", files), std::nullopt);
+  EXPECT_EQ(WritePhaseFile("\r\n", files), std::nullopt);
+  std::ifstream in(folder / "DataPhase.txt", std::ios::binary);
+  const std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(contents, "0.5  11  2.45e+06\r\n\r\n\r\n");
+
+  // A folder in the way of the file: the first failure is reported, the next one is not.
+  fs::remove(folder / "DataPhase.txt");
+  fs::create_directory(folder / "DataPhase.txt");
+  EXPECT_EQ(WritePhaseFile("\r\n", files), "Could not write DataPhase.txt: Is a directory");
+  EXPECT_EQ(WritePhaseFile("\r\n", files), std::nullopt);
+  fs::current_path(previous);
+  fs::remove_all(folder);
 }
 
 TEST(FoldLabels, FixedFormatWithSixDigits) {
