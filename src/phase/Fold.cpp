@@ -401,7 +401,7 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
   chart.titleLines = {data.fileName};
   const bool phaseAxis = axis == PhaseAxis::Phase;
   chart.bottomAxisTitle = phaseAxis ? "Phase" : "JD average";
-  const auto& colours = NightColours();
+  const auto& colours = nightColours;
   ChartSeries& diagram = chart.Series(kSeries6);
   ChartSeries& marked = chart.Series(kSeries2);
   auto add = [&](double x, int32_t e) {

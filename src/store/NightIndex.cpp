@@ -67,8 +67,6 @@ constexpr std::array<uint32_t, kMaxNights> BuildNightColours() {
   return colours;
 }
 
-constexpr std::array<uint32_t, kMaxNights> kNightColours = BuildNightColours();
-
 // One split over the first `data.pointCount` values of t. The integer part of a Julian Day is
 // compared as the truncated extended value itself, so negative days truncate toward zero and
 // days beyond any integer range stay exact; no conversion can overflow.
@@ -105,9 +103,7 @@ void Split(std::span<const long double> t, Data& data, ViewState& view) {
 
 }  // namespace
 
-const std::array<uint32_t, kMaxNights>& NightColours() {
-  return kNightColours;
-}
+constexpr std::array<uint32_t, kMaxNights> nightColours = BuildNightColours();
 
 void SplitNights(const std::array<long double, kMaxEntries>& t, Data& data, ViewState& view) {
   Split(t, data, view);

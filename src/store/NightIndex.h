@@ -11,7 +11,7 @@ namespace ombrane {
 
 // Colour (0x00BBGGRR) of each night index: green, olive, navy, ... for nights 0..18, runs that
 // start again with green up to 979, black from 980 on.
-const std::array<uint32_t, kMaxNights>& NightColours();
+extern const std::array<uint32_t, kMaxNights> nightColours;
 
 // Builds data.night, view.nightFirst / nightEnd / nightCount and view.lastNight from the Julian
 // Days t[0 .. data.pointCount - 1]. The caller has zeroed data.night and the three tables.

@@ -13,7 +13,7 @@ void AddLightCurvePoint(ChartModel& chart, const Data& data, int i) {
   const double y = static_cast<double>(data.mag[at]);
   const int32_t nightIndex = data.night[at];
   const uint32_t colour =
-      nightIndex >= 0 && nightIndex < kMaxNights ? NightColours()[static_cast<size_t>(nightIndex)] : 0;
+      nightIndex >= 0 && nightIndex < kMaxNights ? nightColours[static_cast<size_t>(nightIndex)] : 0;
   chart.Series(kSeries1).Add(x, y, colour);
   if (data.markFlag[at] == 1) chart.Series(kSeries2).Add(x, y, kSeriesColour);
 }

@@ -9,7 +9,7 @@
 
 namespace ombrane {
 
-// Adds (jd[i], mag[i]), rounded to double, to Series1 in NightColours()[night[i]]; when
+// Adds (jd[i], mag[i]), rounded to double, to Series1 in nightColours[night[i]]; when
 // markFlag[i] is 1 the same point goes to Series2 in kSeriesColour. An index outside the
 // store's capacity adds nothing.
 void AddLightCurvePoint(ChartModel& chart, const Data& data, int i);

@@ -424,8 +424,8 @@ TEST(PlotPhaseDiagram, PhaseModeDrawsBothCyclesAndWritesTheCopies) {
   ViewState view;
   PlotPhaseDiagram(*data, 0.5L, PhaseAxis::Phase, chart, view);
 
-  const uint32_t green = NightColours()[0];
-  const uint32_t olive = NightColours()[1];
+  const uint32_t green = nightColours[0];
+  const uint32_t olive = nightColours[1];
   const struct {
     double x;
     double y;

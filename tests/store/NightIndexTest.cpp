@@ -155,22 +155,22 @@ int PositionInOrder(uint32_t colour) {
   return -1;
 }
 
-TEST(NightColours, FirstNineteenAreTheNamedColours) {
-  const auto& colours = NightColours();
+TEST(NightColourTable, FirstNineteenAreTheNamedColours) {
+  const auto& colours = nightColours;
   for (int i = 0; i < 19; ++i) EXPECT_EQ(colours[i], kOrder[i]) << "night " << i;
   EXPECT_EQ(colours[14], 0xFFFFFFu);  // white, drawn on the white back wall
 }
 
-TEST(NightColours, FromNightNineHundredEightyAllBlack) {
-  const auto& colours = NightColours();
+TEST(NightColourTable, FromNightNineHundredEightyAllBlack) {
+  const auto& colours = nightColours;
   for (int i = 980; i < kMaxNights; ++i) ASSERT_EQ(colours[i], 0u) << "night " << i;
 }
 
 // Nights 19 .. 979 are runs that start with green and go on in the order; a run may go back
 // to repeat a stretch (never to green, which starts a new run) and never skips ahead. Every
 // run that is not cut at 980 ends with cream or medium grey; most are the eighteen colours.
-TEST(NightColours, LaterRunsFollowTheOrder) {
-  const auto& colours = NightColours();
+TEST(NightColourTable, LaterRunsFollowTheOrder) {
+  const auto& colours = nightColours;
   ASSERT_EQ(PositionInOrder(colours[19]), 0);
   std::vector<std::vector<int>> runs;
   for (int i = 19; i < 980; ++i) {
