@@ -9,6 +9,20 @@
 
 namespace ombrane {
 
+QString QtFileFilter(const QString& filter) {
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  if (parts.size() < 2) return filter;
+  QStringList entries;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString& description = parts[i];
+    const QString& pattern = parts[i + 1];
+    // Qt takes the patterns from the parentheses of an entry when it has them.
+    entries << (description.contains(QLatin1Char('(')) ? description
+                                                       : description + QStringLiteral(" (") + pattern + ')');
+  }
+  return entries.join(QStringLiteral(";;"));
+}
+
 QtOutside::QtOutside() = default;
 QtOutside::~QtOutside() {
   delete printer_;
@@ -16,7 +30,7 @@ QtOutside::~QtOutside() {
 
 std::optional<FileChoice> QtOutside::OpenFile(QWidget* parent, const QString& caption, const QString& folder,
                                               const QString& filter) {
-  QFileDialog dialog(parent, caption, folder, filter);
+  QFileDialog dialog(parent, caption, folder, QtFileFilter(filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -27,7 +41,7 @@ std::optional<FileChoice> QtOutside::OpenFile(QWidget* parent, const QString& ca
 
 std::optional<FileChoice> QtOutside::SaveFile(QWidget* parent, const QString& caption, const QString& folder,
                                               const QString& filter) {
-  const QString path = QFileDialog::getSaveFileName(parent, caption, folder, filter);
+  const QString path = QFileDialog::getSaveFileName(parent, caption, folder, QtFileFilter(filter));
   if (path.isEmpty()) return std::nullopt;
   return FileChoice{path, false};
 }

@@ -19,6 +19,19 @@ struct FileChoice {
   bool readOnly = false;  // the dialog's read-only option (notes files)
 };
 
+// What a file dialog of the window keeps between runs: its caption, the folder it opens in and
+// its filter, written as "description|pattern" pairs joined by "|" ("" for none).
+struct FileDialog {
+  QString caption{};
+  QString initialDir{};
+  QString filter{};
+};
+
+// The filter of a FileDialog in the form Qt's file dialogs read: "Enhanced Metafiles
+// (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf" -> "Enhanced Metafiles (*.emf);;Metafiles (*.wmf)",
+// "*.*|*.*" -> "*.* (*.*)"; a lone pattern ("*.bmp") stays as it is.
+QString QtFileFilter(const QString& filter);
+
 class Outside {
  public:
   virtual ~Outside() = default;

@@ -592,9 +592,10 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::FormCreate() {
   // 1. The notes dialogs open in the program's folder and show every file.
-  notesDialogFolder_ = programFolder();
-  notesOpenFilter_ = QStringLiteral("*.*|*.*");
-  notesSaveFilter_ = QStringLiteral("*.*|*.*");
+  for (FileDialog* dialog : {&OpenDialog1, &SaveDialog1}) {
+    dialog->initialDir = programFolder();
+    dialog->filter = QStringLiteral("*.*|*.*");
+  }
 
   // 2. Hints of the toolbar and of the navigation buttons.
   const std::pair<QWidget*, const char*> hints[] = {

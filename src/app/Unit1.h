@@ -186,12 +186,18 @@ class TForm1 : public QMainWindow {
   int programWriteDepth_ = 0;
   std::exception_ptr pendingError_;
 
-  // Notes dialogs OpenDialog1 / SaveDialog1.
-  QString notesDialogFolder_;
-  QString notesOpenFilter_;
-  QString notesSaveFilter_;
-
  public:
+  // The file dialogs of the window, named as their components: the notes dialogs (also the
+  // text output of the graph), the data-file dialog and the two picture dialogs.
+  FileDialog OpenDialog1;
+  FileDialog SaveDialog1;
+  FileDialog OpenDialog2{.caption = QStringLiteral("Open photometry file")};
+  FileDialog SavePictureDialog1{.caption = QStringLiteral("Save graph as bitmap"),
+                                .filter = QStringLiteral("*.bmp")};
+  FileDialog SavePictureDialog2{
+      .caption = QStringLiteral("Save graph as metafile"),
+      .filter = QStringLiteral("Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf")};
+
   // Controls, named as their components.
   QToolBar* ToolBar1 = nullptr;
   QToolButton* FileNew = nullptr;

@@ -27,8 +27,9 @@ void TForm1::OpenDataClick() {
         chartModel_->leftAxisInverted = false;
 
         // 3. The data-file dialog, in the program's folder, without a filter.
+        OpenDialog2.initialDir = programFolder();
         const std::optional<FileChoice> choice =
-            outside_->OpenFile(this, QStringLiteral("Open photometry file"), programFolder(), QString());
+            outside_->OpenFile(this, OpenDialog2.caption, OpenDialog2.initialDir, OpenDialog2.filter);
         if (choice) {
           const QFileInfo chosen(choice->path);
           // Choosing a file makes its folder the current one: the file is opened by its bare

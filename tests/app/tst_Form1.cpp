@@ -42,6 +42,9 @@ class TestForm1 : public QObject {
   void formCreateSetsUpDownAndCrosshair();
   void chartAndNotesHiddenUntilLoad();
   void handlerGuardReportsConversionErrorOnce();
+  void fileDialogs();
+  void qtFileFilter_data();
+  void qtFileFilter();
 };
 
 void TestForm1::windowCaptionAndSize() {
@@ -359,6 +362,38 @@ void TestForm1::handlerGuardReportsConversionErrorOnce() {
   f.form->Edit2->setText(QString());
   QCOMPARE(f.outside->errors.size(), 2);
   QCOMPARE(f.outside->errors.last(), QStringLiteral("'' is not a valid floating point value"));
+}
+
+void TestForm1::fileDialogs() {
+  FormFixture f;
+  const QString programFolder = QCoreApplication::applicationDirPath();
+  for (const FileDialog* dialog : {&f.form->OpenDialog1, &f.form->SaveDialog1}) {
+    QCOMPARE(dialog->initialDir, programFolder);
+    QCOMPARE(dialog->filter, QStringLiteral("*.*|*.*"));
+  }
+  QVERIFY(f.form->OpenDialog2.filter.isEmpty());
+  QCOMPARE(f.form->SavePictureDialog1.filter, QStringLiteral("*.bmp"));
+  QCOMPARE(f.form->SavePictureDialog2.filter,
+           QStringLiteral("Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf"));
+}
+
+void TestForm1::qtFileFilter_data() {
+  QTest::addColumn<QString>("filter");
+  QTest::addColumn<QString>("expected");
+  QTest::newRow("none") << QString() << QString();
+  QTest::newRow("lone pattern") << QStringLiteral("*.bmp") << QStringLiteral("*.bmp");
+  QTest::newRow("pattern as description") << QStringLiteral("*.*|*.*") << QStringLiteral("*.* (*.*)");
+  QTest::newRow("descriptions with patterns")
+      << QStringLiteral("Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf")
+      << QStringLiteral("Enhanced Metafiles (*.emf);;Metafiles (*.wmf)");
+  QTest::newRow("description without pattern")
+      << QStringLiteral("Text files|*.txt") << QStringLiteral("Text files (*.txt)");
+}
+
+void TestForm1::qtFileFilter() {
+  QFETCH(QString, filter);
+  QFETCH(QString, expected);
+  QCOMPARE(QtFileFilter(filter), expected);
 }
 
 QTEST_MAIN(TestForm1)
