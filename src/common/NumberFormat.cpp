@@ -129,7 +129,7 @@ std::string FormatFixed(long double x, int precision, int decimals, char separat
   return text;
 }
 
-std::string FormatFileG(double x) {
+std::string FormatFileG(long double x) {
   // to_chars with the general format and a precision is printf "%g", without the locale.
   return ToChars(x, std::chars_format::general, 6);
 }

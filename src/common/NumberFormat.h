@@ -25,8 +25,9 @@ std::string FormatGeneralDigits(long double x, int digits, char separator = '.')
 std::string FormatFixed(long double x, int precision, int decimals, char separator = '.');
 
 // printf "%g" with 6 significant digits and "." (the default of a C++ output stream):
-// 0.123457, 12.345, 2.45123e+06, 1e-05.
-std::string FormatFileG(double x);
+// 0.123457, 12.345, 2.45123e+06, 1e-05. An extended value is rounded once, from its own
+// digits (10.00045L -> 10.0004, where the double nearest to it would give 10.0005).
+std::string FormatFileG(long double x);
 
 // Fixed notation with exactly `decimals` decimals and "." (printf "%.*f").
 std::string FormatFileFixed(long double x, int decimals);

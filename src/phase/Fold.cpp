@@ -442,11 +442,11 @@ std::string PhaseFileBlock(const Data& data, PhaseAxis axis) {
   for (int32_t i = 1; i + 1 < n; ++i) {
     const int32_t e = data.sortIndex[i];
     const long double x = axis == PhaseAxis::Phase ? data.sortedPhase[i] : data.jdAverage[i];
-    block += FormatFileG(static_cast<double>(x));
+    block += FormatFileG(x);
     block += "  ";
-    block += FormatFileG(static_cast<double>(data.mag[e]));
+    block += FormatFileG(data.mag[e]);
     block += "  ";
-    block += FormatFileG(static_cast<double>(data.jd[e]));
+    block += FormatFileG(data.jd[e]);
     block += "\r\n";
   }
   block += "\r\n";

@@ -181,6 +181,8 @@ TEST(FormatFile, AgreesWithPrintfInTheCLocale) {
     ASSERT_EQ(FormatFileG(x), buffer) << "x = " << buffer;
     const int decimals = i % 9;
     const long double extended = static_cast<long double>(x) * (1.0L + 1e-17L);
+    std::snprintf(buffer, sizeof buffer, "%Lg", extended);
+    ASSERT_EQ(FormatFileG(extended), buffer);
     std::snprintf(buffer, sizeof buffer, "%.*Lf", decimals, extended);
     ASSERT_EQ(FormatFileFixed(extended, decimals), buffer);
   }

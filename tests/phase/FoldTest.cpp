@@ -537,6 +537,18 @@ TEST(PhaseFileBlock, LinesForPositionsOneToNMinusTwo) {
   EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "\r\n");
 }
 
+TEST(PhaseFileBlock, ExtendedValuesAreRoundedOnceFromTheirOwnDigits) {
+  // 10.00045, 10.00075 and 51230.15 lie just below their halfway points as extended values
+  // but just above as doubles: rounding through double would write 10.0005, 10.0008 and
+  // 51230.2 (C printf "%Lg" of the extended values gives 10.0004, 10.0007 and 51230.1).
+  auto data = MakeData({{51230.15L, 10.00045L}, {51230.15L, 10.00045L}, {0, 1}});
+  data->sortIndex[1] = 0;
+  data->sortedPhase[1] = 0.25L;
+  data->jdAverage[1] = 10.00075L;
+  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "0.25  10.0004  51230.1\r\n\r\n");
+  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::JdAverage), "10.0007  10.0004  51230.1\r\n\r\n");
+}
+
 TEST(WritePhaseFile, AppendsBlocksInTheCurrentFolderAndReportsAFailureOnce) {
   namespace fs = std::filesystem;
   const fs::path previous = fs::current_path();
