@@ -405,14 +405,14 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
   ChartSeries& diagram = chart.Series(kSeries6);
   ChartSeries& marked = chart.Series(kSeries2);
   auto add = [&](double x, int32_t e) {
-    const double y = static_cast<double>(data.mag[e]);
+    const double y = ToDouble(data.mag[e]);
     diagram.Add(x, y, colours[static_cast<size_t>(data.night[e])]);
     if (data.markFlag[e] == 1) marked.Add(x, y);
   };
   // First cycle: positions 1 .. N-1 (position 0 is drawn in the second cycle only).
   for (int32_t v = 1; v < n; ++v) {
     const long double x = phaseAxis ? data.sortedPhase[v] : data.jdAverage[v];
-    add(static_cast<double>(x), data.sortIndex[v]);
+    add(ToDouble(x), data.sortIndex[v]);
   }
   // Second cycle: positions 0 .. N-2 one cycle later, stored at N + w with the copies of the
   // magnitudes and marks that the selection on the diagram reads.
@@ -429,7 +429,7 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
       const long double shifted = data.jdAverage[w] + period;
       data.jdAverage[n + w] = shifted;
       data.jd[n + w] = data.jd[w];  // position w read as an entry index, as the diagram has it
-      x = static_cast<double>(shifted);
+      x = ToDouble(shifted);
     }
     add(x, e);
   }

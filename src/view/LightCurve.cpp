@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/FloatingPoint.h"
 #include "store/NightIndex.h"
 
 namespace ombrane {
@@ -9,8 +10,9 @@ namespace ombrane {
 void AddLightCurvePoint(ChartModel& chart, const Data& data, int i) {
   if (i < 0 || i >= kMaxEntries) return;
   const auto at = static_cast<size_t>(i);
-  const double x = static_cast<double>(data.jd[at]);
-  const double y = static_cast<double>(data.mag[at]);
+  // Rounded to double as the chart stores them; a value beyond the double range faults.
+  const double x = ToDouble(data.jd[at]);
+  const double y = ToDouble(data.mag[at]);
   const int32_t nightIndex = data.night[at];
   const uint32_t colour =
       nightIndex >= 0 && nightIndex < kMaxNights ? nightColours[static_cast<size_t>(nightIndex)] : 0;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "NightFixture.h"
+#include "common/FloatingPoint.h"
 
 namespace ombrane {
 namespace {
@@ -120,6 +121,22 @@ TEST(LightCurveTest, LoadedCurveReplacesThePictureAndDrawsAllEntries) {
   EXPECT_EQ(chart.Series(kSeries2).Point(0).x, static_cast<double>(s.data->jd[1]));
   const int kept[kSeriesCount] = {6, 1, 1, 0, 1, 0, 0, 0};
   for (int series = 0; series < kSeriesCount; ++series) EXPECT_EQ(chart.Series(series).Count(), kept[series]);
+}
+
+TEST(LightCurveTest, AValueBeyondTheDoubleRangeFaultsWhereItIsDrawn) {
+  auto data = std::make_unique<Data>();
+  data->jd[0] = 2450001.25L;
+  data->mag[0] = 12.5L;
+  data->jd[1] = 2450001.5L;
+  data->mag[1] = 1e400L;  // an extended value no double can hold
+  ChartModel chart;
+  try {
+    DrawLightCurveRange(chart, *data, 0, 2);
+    FAIL() << "no fault";
+  } catch (const FloatingPointError& error) {
+    EXPECT_STREQ(error.what(), "Floating point overflow");
+  }
+  EXPECT_EQ(chart.Series(kSeries1).Count(), 1);  // the entries before it are drawn
 }
 
 }  // namespace
