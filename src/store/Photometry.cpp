@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/SystemError.h"
+#include "common/TextToFloat.h"
 
 namespace ombrane {
 namespace {
@@ -58,7 +59,15 @@ TokenValue ParseToken(std::string_view token, long double& value) {
   if (token.front() == '+') token.remove_prefix(1);  // from_chars takes no plus sign
   long double parsed = 0;
   const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), parsed);
-  if (ec == std::errc::result_out_of_range) return TokenValue::OutOfRange;
+  if (ec == std::errc::result_out_of_range) {
+    // Too large is refused; too small to hold reads as zero, as in the number boxes.
+    try {
+      value = TextToFloat(token);
+      return TokenValue::Number;
+    } catch (const ConversionError&) {
+      return TokenValue::OutOfRange;
+    }
+  }
   if (ec != std::errc() || end != token.data() + token.size()) return TokenValue::NotNumber;
   value = parsed;
   return TokenValue::Number;

@@ -94,6 +94,11 @@ const ReadCase kReadCases[] = {
      "2450001.5 12.1\n1e5000 12.2\n",
      {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
      {"obs.txt, line 2: '1e5000' is out of range; reading stopped there."}},
+    // Too small for an extended value: read as zero, so the pair is skipped like any zero pair.
+    {"TooSmallReadsAsZero",
+     "2450001.5 12.1\n2450001.6 1e-5000\n2450001.7 12.3\n",
+     {{2450001.5L, 12.1L}, {2450001.7L, 12.3L}, {2450001.7L, 12.3L}},
+     {}},
     {"LongTokenQuotedShort",
      "2450001.5 12.1\n" + std::string(50, 'x') + "\n",
      {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
