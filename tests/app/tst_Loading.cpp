@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
@@ -33,6 +34,7 @@ class TestLoading : public QObject {
   void incrementBoxNotANumberStopsBeforeAnything();
   void separatorOfTheUserLocale();
   void nightColoursOnTheChart();
+  void newLoadShowsTheWholeCurve();
 };
 
 void TestLoading::twoLinesGiveThreeEntries_data() {
@@ -258,6 +260,29 @@ void TestLoading::nightColoursOnTheChart() {
   QCOMPARE(s.Point(24).colour, 0x000000u);  // night 12 black
   QCOMPARE(s.Point(28).colour, 0xFFFFFFu);  // night 14 white
   QCOMPARE(f.form->chartModel().Series(kSeries2).Count(), 0);
+}
+
+void TestLoading::newLoadShowsTheWholeCurve() {
+  QTemporaryDir dir;
+  FormFixture f;
+  f.form->show();
+  QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.5\n2450001.7 12.9\n");
+  ChartWidget* chart = f.form->Chart1;
+  // Drag down and to the right over part of the plot: the chart zooms in.
+  const QPoint from = chart->PlotRect().center();
+  const QPoint to = from + QPoint(60, 40);
+  auto send = [chart](QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(pos), chart->mapToGlobal(QPointF(pos)), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(chart, &event);
+  };
+  send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+  QVERIFY(chart->IsZoomed());
+  // The next file is shown whole, whatever part of the last one was looked at.
+  f.Load(dir, QStringLiteral("b.txt"), "2450101.5 11.1\n2450101.6 11.5\n");
+  QVERIFY(!chart->IsZoomed());
 }
 
 QTEST_MAIN(TestLoading)

@@ -85,7 +85,9 @@ TEST(CountTrials, RepeatedAdditionBelowTheMaximum) {
       {0.5L, 1.0L + 1e-12L, 0.25L, 3},
       {1.0L, 1.0L, 0.1L, 0},  // empty range
       {2.0L, 1.0L, 0.1L, 0},
-      // 0.1 is not exact, so the count follows the additions: 0.1 * 10 additions stays below 1.
+      // 0.1 is not exact, so the count follows the additions: ten extended additions of 0.1L
+      // land just above 1 (1.00000000000000000011), so 1 is not tried; in double they would
+      // land below 1 and give an eleventh trial.
       {0, 1.0L, 0.1L, 10},
   };
   for (const auto& c : cases) {
