@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
@@ -93,9 +94,26 @@ TForm1::TForm1(std::unique_ptr<Outside> outside, QWidget* parent)
   CreateControls();
   ConnectHandlers();
   FormCreate();
+  qApp->installEventFilter(this);
 }
 
 TForm1::~TForm1() = default;
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->window() == this) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const QKeySequence pressed(key->keyCombination());
+      for (const QAction* menuAction :
+           {FileNewCmd, FileOpenCmd, FileSaveCmd, EditUndoCmd, EditCutCmd, EditCopyCmd, EditPasteCmd}) {
+        // Left unaccepted, the override lets the window's shortcut run its action.
+        if (menuAction->shortcut() == pressed) return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
 
 QString TForm1::programFolder() const {
   return QCoreApplication::applicationDirPath();

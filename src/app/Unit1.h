@@ -136,6 +136,11 @@ class TForm1 : public QMainWindow {
   void Edit8Change();
   void RadioGroup3Click();
 
+ protected:
+  // The seven menu shortcuts act even when a box or the notes pane has the focus: the boxes'
+  // own Ctrl+C / X / V / Z would otherwise take the keys before the menu sees them.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void CreateControls();
   void CreateToolBar();

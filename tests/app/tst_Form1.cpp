@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -12,6 +14,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -38,6 +41,7 @@ class TestForm1 : public QObject {
   void radioGroups();
   void menuShortcuts();
   void keysOnlyNamedInHintsDoNothing();
+  void menuShortcutsActOnTheNotesWhateverHasTheFocus();
   void altAcceleratorsPressNavigationButtons();
   void formCreateSetsUpDownAndCrosshair();
   void chartAndNotesHiddenUntilLoad();
@@ -301,6 +305,36 @@ void TestForm1::keysOnlyNamedInHintsDoNothing() {
   QCOMPARE(f.outside->openDialogs, 0);  // Ctrl+L does not load
   QVERIFY(f.outside->errors.isEmpty());
   QVERIFY(f.form->Chart1->isHidden());
+}
+
+void TestForm1::menuShortcutsActOnTheNotesWhateverHasTheFocus() {
+  QTemporaryDir dir;
+  FormFixture f;
+  f.form->show();
+  QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+  f.form->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+  QTextEdit* notes = f.form->RichEdit1;
+  QCOMPARE(notes->toPlainText(), QStringLiteral("File name: a.txt"));
+  QTextCursor all(notes->document());
+  all.select(QTextCursor::Document);
+  notes->setTextCursor(all);
+  QLineEdit* box = f.form->Edit3;
+  box->setFocus();
+  box->selectAll();
+  QTRY_VERIFY(box->hasFocus());
+
+  QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);  // Cut: the notes lose their text
+  QCOMPARE(notes->toPlainText(), QString());
+  QCOMPARE(box->text(), QStringLiteral("0"));
+  QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("File name: a.txt"));
+  QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);  // Undo: they have it back
+  QCOMPARE(notes->toPlainText(), QStringLiteral("File name: a.txt"));
+  QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);  // Paste: into the notes, not the box
+  QCOMPARE(notes->toPlainText().count(QStringLiteral("File name: a.txt")), 2);
+  QCOMPARE(box->text(), QStringLiteral("0"));
+  QVERIFY(f.outside->errors.isEmpty());
 }
 
 void TestForm1::altAcceleratorsPressNavigationButtons() {
