@@ -696,8 +696,8 @@ void TForm1::AppendNote(const QString& line) {
   cursor.insertText(line);
 }
 
-void TForm1::AppendOutput(const std::string& fileName, const std::string& text) {
-  if (auto message = outputFiles_.Append(fileName, text)) AppendNote(QString::fromStdString(*message));
+void TForm1::NoteOutputFailure(const std::optional<std::string>& failure) {
+  if (failure) AppendNote(QString::fromStdString(*failure));
 }
 
 char TForm1::DecimalSeparator() const {

@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "Outside.h"
@@ -165,8 +166,9 @@ class TForm1 : public QMainWindow {
   void SetBoxText(QLineEdit* box, const QString& text);
   // Appends one line at the end of the notes pane.
   void AppendNote(const QString& line);
-  // Appends text to an output file; a failure is told in the notes pane.
-  void AppendOutput(const std::string& fileName, const std::string& text);
+  // Tells in the notes pane the failure an output file reported, if any (OutputFiles::Append,
+  // WritePhaseFile).
+  void NoteOutputFailure(const std::optional<std::string>& failure);
   // The user's separators for numbers in boxes, labels and the pane.
   char DecimalSeparator() const;
   std::string GroupSeparator() const;

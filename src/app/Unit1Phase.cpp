@@ -69,10 +69,7 @@ class InputBlocker : public QObject {
 void TForm1::ApplyFoldOutcome(const FoldOutcome& outcome) {
   if (outcome.label11) Label11->setText(QString::fromStdString(*outcome.label11));
   if (outcome.label13) Label13->setText(QString::fromStdString(*outcome.label13));
-  if (outcome.phaseFileBlock) {
-    if (auto message = WritePhaseFile(*outcome.phaseFileBlock, outputFiles_))
-      AppendNote(QString::fromStdString(*message));
-  }
+  if (outcome.phaseFileBlock) NoteOutputFailure(WritePhaseFile(*outcome.phaseFileBlock, outputFiles_));
 }
 
 void TForm1::Fold(bool fromPeriodBox, bool writePhaseFile) {

@@ -401,12 +401,11 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
   chart.titleLines = {data.fileName};
   const bool phaseAxis = axis == PhaseAxis::Phase;
   chart.bottomAxisTitle = phaseAxis ? "Phase" : "JD average";
-  const auto& colours = nightColours;
   ChartSeries& diagram = chart.Series(kSeries6);
   ChartSeries& marked = chart.Series(kSeries2);
   auto add = [&](double x, int32_t e) {
     const double y = ToDouble(data.mag[e]);
-    diagram.Add(x, y, colours[static_cast<size_t>(data.night[e])]);
+    diagram.Add(x, y, nightColours[static_cast<size_t>(data.night[e])]);
     if (data.markFlag[e] == 1) marked.Add(x, y);
   };
   // First cycle: positions 1 .. N-1 (position 0 is drawn in the second cycle only).
