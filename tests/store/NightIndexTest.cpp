@@ -106,7 +106,7 @@ TEST_P(SplitNightsTest, OverWorkingDaysIgnoresUpperHalf) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SplitNightsTest, ::testing::ValuesIn(kSplitCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& param) { return param.param.name; });
 
 TEST(SplitNights, EmptyStoreWritesNothing) {
   auto data = std::make_unique<Data>();

@@ -131,7 +131,7 @@ TEST_P(ReadPhotometryTextTest, StoresEntries) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ReadPhotometryTextTest, ::testing::ValuesIn(kReadCases),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& param) { return param.param.name; });
 
 // Tokens outside the C notation; each stops reading in the magnitude position of pair 2.
 TEST(ReadPhotometryText, RejectsWhatIsNotCNotation) {
@@ -234,7 +234,7 @@ TEST_P(CapacityTest, HoldsSixThousandEntries) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CapacityTest, ::testing::ValuesIn(CapacityCases()),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& param) { return param.param.name; });
 
 // Under a locale with a decimal comma the file is still read with ".".
 TEST(ReadPhotometryText, IgnoresProcessLocale) {

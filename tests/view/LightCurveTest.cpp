@@ -78,13 +78,21 @@ TEST(LightCurveTest, RangeAndNightDrawing) {
     std::vector<int> entries;
   };
   const Case cases[] = {
-      {"range 1..4", [](ChartModel& c, const Data& d) { DrawLightCurveRange(c, d, 1, 4); }, {1, 2, 3}},
-      {"empty range", [](ChartModel& c, const Data& d) { DrawLightCurveRange(c, d, 4, 4); }, {}},
-      {"range from below 0", [](ChartModel& c, const Data& d) { DrawLightCurveRange(c, d, -2, 1); }, {0}},
-      {"night 1", [](ChartModel& c, const Data& d) { DrawNightEntries(c, d, 1, 8); }, {3, 4}},
-      {"night 2 with repeat", [](ChartModel& c, const Data& d) { DrawNightEntries(c, d, 2, 8); }, {5, 6, 7}},
-      {"night 2 without", [](ChartModel& c, const Data& d) { DrawNightEntries(c, d, 2, 7); }, {5, 6}},
-      {"night 0 cut at 2", [](ChartModel& c, const Data& d) { DrawNightEntries(c, d, 0, 2); }, {0, 1}},
+      {"range 1..4",
+       [](ChartModel& c, const Data& store) { DrawLightCurveRange(c, store, 1, 4); },
+       {1, 2, 3}},
+      {"empty range", [](ChartModel& c, const Data& store) { DrawLightCurveRange(c, store, 4, 4); }, {}},
+      {"range from below 0",
+       [](ChartModel& c, const Data& store) { DrawLightCurveRange(c, store, -2, 1); },
+       {0}},
+      {"night 1", [](ChartModel& c, const Data& store) { DrawNightEntries(c, store, 1, 8); }, {3, 4}},
+      {"night 2 with repeat",
+       [](ChartModel& c, const Data& store) { DrawNightEntries(c, store, 2, 8); },
+       {5, 6, 7}},
+      {"night 2 without", [](ChartModel& c, const Data& store) { DrawNightEntries(c, store, 2, 7); }, {5, 6}},
+      {"night 0 cut at 2",
+       [](ChartModel& c, const Data& store) { DrawNightEntries(c, store, 0, 2); },
+       {0, 1}},
   };
   for (const Case& c : cases) {
     ChartModel chart;
