@@ -1,8 +1,9 @@
 // TForm1, the main window: every control of the program, the records it owns and the event
 // handlers. A handler reads its controls, calls the core and writes the results back to the
-// controls, the chart model and the notes pane. The construction of the controls is in
-// Unit1.cpp; each subsystem's handlers live in a file of their own (Unit1Store.cpp,
-// Unit1View.cpp, Unit1Phase.cpp, Unit1Notes.cpp).
+// controls, the chart model and the notes pane. The construction of the controls and the shared
+// handler mechanisms are in Unit1.cpp; each subsystem's handlers live in a file of their own:
+// Unit1Notes.cpp, Unit1Store.cpp, Unit1View.cpp, Unit1Phase.cpp, Unit1Select.cpp, Unit1Fit.cpp,
+// Unit1Timing.cpp and Unit1Output.cpp (the slots below are grouped by file).
 #pragma once
 
 #include <QMainWindow>
@@ -68,7 +69,7 @@ class TForm1 : public QMainWindow {
   void DrawCrosshair(int x, int y);
 
  public slots:
-  // Notes pane and toolbar.
+  // Notes pane (Unit1Notes.cpp).
   void FileNewClick();
   void FileOpenClick();
   void FileSaveClick();
@@ -76,33 +77,21 @@ class TForm1 : public QMainWindow {
   void CopyClick();
   void PastClick();
   void UndoClick();
-  // Loading.
+  // Loading (Unit1Store.cpp).
   void OpenDataClick();
-  // Graph output.
-  void printGraphClick();
-  void saveGraph_bmpClick();
-  void saveGraph_emfClick();
-  void copyGraphClick();
-  // Phase, fits, minimum, deletion.
-  void PhaseClick();
-  void NJDClick();
-  void sincosClick();
-  void DeleteClick();
-  // Night navigation.
+  // Night navigation and the chart's own events (Unit1View.cpp).
   void FirstClick();
   void PreviousClick();
   void NextClick();
   void LastClick();
   void AllClick();
   void ScrollBar1Change();
-  // Chart events.
-  void Chart1ClickSeries(int series, int index, int x, int y);
   void Chart1ClickAxis();
   void Chart1MouseMove(int x, int y);
   void Chart1AfterDraw();
   void BitBtn1Click();
-  void BitBtn2Click();
-  // Ephemeris group.
+  // Ephemeris, phase diagram and period search (Unit1Phase.cpp).
+  void PhaseClick();
   void Edit2Change();
   void Edit2DblClick();
   void Edit3Change();
@@ -118,6 +107,22 @@ class TForm1 : public QMainWindow {
   void Button4Click();
   void Button7Click();
   void Button12Click();
+  void RadioGroup3Click();
+  // Selection, measurements, deletion and magnitude steps (Unit1Select.cpp).
+  void Chart1ClickSeries(int series, int index, int x, int y);
+  void BitBtn2Click();
+  void DeleteClick();
+  void Button10Click();
+  void Button5Click();
+  void Button6Click();
+  void Edit7Change();
+  // Harmonic fits (Unit1Fit.cpp).
+  void NJDClick();
+  void Button9Click();
+  void BitBtn3Click();
+  void Edit8Change();
+  // Time of minimum, heliocentric correction and catalogue lookup (Unit1Timing.cpp).
+  void sincosClick();
   void Button11Click();
   void Edit10Change();
   void Edit13Change();
@@ -127,15 +132,11 @@ class TForm1 : public QMainWindow {
   void Edit12Change();
   void Edit15Change();
   void Edit17Change();
-  // Math group.
-  void Button10Click();
-  void Button5Click();
-  void Button6Click();
-  void Edit7Change();
-  void BitBtn3Click();
-  void Button9Click();
-  void Edit8Change();
-  void RadioGroup3Click();
+  // Graph output (Unit1Output.cpp).
+  void printGraphClick();
+  void saveGraph_bmpClick();
+  void saveGraph_emfClick();
+  void copyGraphClick();
 
  protected:
   // The seven menu shortcuts act even when a box or the notes pane has the focus: the boxes'
@@ -205,97 +206,101 @@ class TForm1 : public QMainWindow {
       .caption = QStringLiteral("Save graph as metafile"),
       .filter = QStringLiteral("Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf")};
 
-  // Controls, named as their components.
+  // Controls, named as their components, each with its caption, text or role ("&" marks the
+  // Alt accelerator letter).
   QToolBar* ToolBar1 = nullptr;
-  QToolButton* FileNew = nullptr;
-  QToolButton* FileOpen = nullptr;
-  QToolButton* FileSave = nullptr;
-  QToolButton* Cut = nullptr;
-  QToolButton* Copy = nullptr;
-  QToolButton* Past = nullptr;
-  QToolButton* Undo = nullptr;
-  QToolButton* OpenData = nullptr;
-  QToolButton* printGraph = nullptr;
-  QToolButton* saveGraph_bmp = nullptr;
-  QToolButton* saveGraph_emf = nullptr;
-  QToolButton* copyGraph = nullptr;
-  QToolButton* Phase = nullptr;
-  QToolButton* NJD = nullptr;
-  QToolButton* sincos = nullptr;
-  QToolButton* Delete = nullptr;
-  QCheckBox* CheckBox1 = nullptr;
-  QCheckBox* CheckBox2 = nullptr;
-  QCheckBox* CheckBox3 = nullptr;
-  QCheckBox* CheckBox4 = nullptr;
+  QToolButton* FileNew = nullptr;        // picture: new notes
+  QToolButton* FileOpen = nullptr;       // picture: open notes
+  QToolButton* FileSave = nullptr;       // picture: save notes
+  QToolButton* Cut = nullptr;            // picture: cut text
+  QToolButton* Copy = nullptr;           // picture: copy text
+  QToolButton* Past = nullptr;           // picture: paste text
+  QToolButton* Undo = nullptr;           // picture: undo text
+  QToolButton* OpenData = nullptr;       // picture: load data file
+  QToolButton* printGraph = nullptr;     // picture: print graph
+  QToolButton* saveGraph_bmp = nullptr;  // picture: save graph as bitmap
+  QToolButton* saveGraph_emf = nullptr;  // picture: save graph as metafile
+  QToolButton* copyGraph = nullptr;      // picture: copy graph
+  QToolButton* Phase = nullptr;          // picture: phase diagram
+  QToolButton* NJD = nullptr;            // picture: Fourier fit, automatic harmonics
+  QToolButton* sincos = nullptr;         // picture: time of minimum (Kwee & van Woerden)
+  QToolButton* Delete = nullptr;         // picture: delete a run of points
+  QCheckBox* CheckBox1 = nullptr;        // "&2 Save Fourier To File"
+  QCheckBox* CheckBox2 = nullptr;        // "&1 Save Data To File"
+  QCheckBox* CheckBox3 = nullptr;        // "&3 Fourier To Edit"
+  QCheckBox* CheckBox4 = nullptr;        // "&4 Calculate Hel Corr"
 
-  QLabel* Label1 = nullptr;
-  QLabel* Label4 = nullptr;
-  QPushButton* First = nullptr;
-  QPushButton* Previous = nullptr;
-  QPushButton* Next = nullptr;
-  QPushButton* Last = nullptr;
-  QPushButton* All = nullptr;
-  QLabel* Label3 = nullptr;
-  QScrollBar* ScrollBar1 = nullptr;
+  QLabel* Label1 = nullptr;          // the loaded file's name
+  QLabel* Label4 = nullptr;          // "Show night:"
+  QPushButton* First = nullptr;      // "Fi&rst"
+  QPushButton* Previous = nullptr;   // "Pre&vious"
+  QPushButton* Next = nullptr;       // "Ne&xt"
+  QPushButton* Last = nullptr;       // "Las&t"
+  QPushButton* All = nullptr;        // "A&ll"
+  QLabel* Label3 = nullptr;          // "Points per night"
+  QScrollBar* ScrollBar1 = nullptr;  // least points of a night shown (1 ... 200)
 
-  ChartWidget* Chart1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QLabel* Label5 = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QLabel* Image1 = nullptr;
-  QTextEdit* RichEdit1 = nullptr;
+  ChartWidget* Chart1 = nullptr;   // title "Light Curve"
+  QLabel* Label2 = nullptr;        // cursor readout "X: ... / Y: ..."
+  QLabel* Label5 = nullptr;        // night label
+  QPushButton* BitBtn1 = nullptr;  // "Color" (crosshair colour)
+  QLabel* Image1 = nullptr;        // start picture
+  QTextEdit* RichEdit1 = nullptr;  // notes pane
 
+  // "Graph ": "Select &Point", "Select &Area", "Select Single &Night", "Select N&ight "
   RadioGroup* RadioGroup1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;
+  QPushButton* BitBtn2 = nullptr;  // "A&ctive: Graph / Data"
+  // "Data": "Time &Interval ", "Delta &mag", "&Eclipse Total Length", "&Flat Bottom Length",
+  // "&O'Connell Effect", "&Pri Amplitude", "&Sec Amplitude"
   RadioGroup* RadioGroup2 = nullptr;
-  QWidget* GroupBox1 = nullptr;
-  EditBox* Edit2 = nullptr;
-  QPushButton* Button12 = nullptr;
-  EditBox* Edit3 = nullptr;
-  EditBox* Edit6 = nullptr;
-  QPushButton* Button1 = nullptr;
-  QPushButton* Button2 = nullptr;
-  QPushButton* Button3 = nullptr;
-  QPushButton* Button4 = nullptr;
-  QPushButton* Button7 = nullptr;
-  QLabel* Label11 = nullptr;
-  QLabel* Label13 = nullptr;
-  EditBox* Edit4 = nullptr;
-  EditBox* Edit5 = nullptr;
-  QPushButton* Button11 = nullptr;
-  EditBox* Edit10 = nullptr;
-  EditBox* Edit13 = nullptr;
-  EditBox* Edit11 = nullptr;
-  EditBox* Edit14 = nullptr;
-  EditBox* Edit16 = nullptr;
-  EditBox* Edit12 = nullptr;
-  EditBox* Edit15 = nullptr;
-  EditBox* Edit17 = nullptr;
-  UpDown* UpDown1 = nullptr;
-  RadioGroup* RadioGroup4 = nullptr;
-  QWidget* GroupBox2 = nullptr;
-  QPushButton* Button10 = nullptr;
-  QPushButton* Button5 = nullptr;
-  QPushButton* Button6 = nullptr;
-  EditBox* Edit7 = nullptr;
-  QPushButton* BitBtn3 = nullptr;
-  QPushButton* Button9 = nullptr;
-  EditBox* Edit8 = nullptr;
-  UpDown* UpDown3 = nullptr;
-  QPushButton* Button8 = nullptr;
-  EditBox* Edit9 = nullptr;
-  UpDown* UpDown4 = nullptr;
-  UpDown* UpDown2 = nullptr;
-  RadioGroup* RadioGroup3 = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
+  QWidget* GroupBox1 = nullptr;       // "EPHEMERIDES"
+  EditBox* Edit2 = nullptr;           // after "M0:" (epoch)
+  QPushButton* Button12 = nullptr;    // "Period"
+  EditBox* Edit3 = nullptr;           // after "Period:"
+  EditBox* Edit6 = nullptr;           // hint "Increment" (period step)
+  QPushButton* Button1 = nullptr;     // "&*2"
+  QPushButton* Button2 = nullptr;     // "&/2"
+  QPushButton* Button3 = nullptr;     // "&+"
+  QPushButton* Button4 = nullptr;     // "&-"
+  QPushButton* Button7 = nullptr;     // "Search"
+  QLabel* Label11 = nullptr;          // after "SL:" (string length)
+  QLabel* Label13 = nullptr;          // after "AoV:" (AoV statistic)
+  EditBox* Edit4 = nullptr;           // after "Min:" (search range)
+  EditBox* Edit5 = nullptr;           // after "Max:" (search range)
+  QPushButton* Button11 = nullptr;    // "Na&me" (catalogue lookup)
+  EditBox* Edit10 = nullptr;          // star name, "star"
+  EditBox* Edit13 = nullptr;          // constellation, "con"
+  EditBox* Edit11 = nullptr;          // after "REC": hours
+  EditBox* Edit14 = nullptr;          // right ascension minutes
+  EditBox* Edit16 = nullptr;          // right ascension seconds
+  EditBox* Edit12 = nullptr;          // after "DEC": degrees
+  EditBox* Edit15 = nullptr;          // declination minutes
+  EditBox* Edit17 = nullptr;          // declination seconds
+  UpDown* UpDown1 = nullptr;          // hidden, no function
+  RadioGroup* RadioGroup4 = nullptr;  // "Method": "SL", "AoV"
+  QWidget* GroupBox2 = nullptr;       // "Math"
+  QPushButton* Button10 = nullptr;    // "Bright" (a night's brightness shift)
+  QPushButton* Button5 = nullptr;     // "+" (magnitude step up)
+  QPushButton* Button6 = nullptr;     // "-" (magnitude step down)
+  EditBox* Edit7 = nullptr;           // magnitude step
+  QPushButton* BitBtn3 = nullptr;     // "sin+cos"
+  QPushButton* Button9 = nullptr;     // "sin" (Fourier fit, chosen harmonics)
+  EditBox* Edit8 = nullptr;           // number of harmonics
+  UpDown* UpDown3 = nullptr;          // up-down of Edit8, 1 ... 45
+  QPushButton* Button8 = nullptr;     // "nw", hidden, no function
+  EditBox* Edit9 = nullptr;           // hidden, no function
+  UpDown* UpDown4 = nullptr;          // hidden, no function
+  UpDown* UpDown2 = nullptr;          // hidden, no function
+  RadioGroup* RadioGroup3 = nullptr;  // "Plot/File": "P&hase", "&JD average"
+  QStatusBar* StatusBar1 = nullptr;   // status bar
 
-  QAction* FileNewCmd = nullptr;
-  QAction* FileOpenCmd = nullptr;
-  QAction* FileSaveCmd = nullptr;
-  QAction* EditUndoCmd = nullptr;
-  QAction* EditCutCmd = nullptr;
-  QAction* EditCopyCmd = nullptr;
-  QAction* EditPasteCmd = nullptr;
+  QAction* FileNewCmd = nullptr;    // "&New" Ctrl+N
+  QAction* FileOpenCmd = nullptr;   // "&Open" Ctrl+O
+  QAction* FileSaveCmd = nullptr;   // "&Save" Ctrl+S
+  QAction* EditUndoCmd = nullptr;   // "&Undo" Ctrl+Z
+  QAction* EditCutCmd = nullptr;    // "&Cut" Ctrl+X
+  QAction* EditCopyCmd = nullptr;   // "&Copy" Ctrl+C
+  QAction* EditPasteCmd = nullptr;  // "&Paste" Ctrl+V
 };
 
 }  // namespace ombrane

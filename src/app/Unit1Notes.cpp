@@ -1,4 +1,4 @@
-// TForm1: the notes pane as a small text editor, and the handlers that later analyses fill.
+// TForm1: the notes pane as a small text editor.
 #include <QFile>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -32,22 +32,5 @@ void TForm1::PastClick() {
 void TForm1::UndoClick() {
   Run([this] { RichEdit1->undo(); });
 }
-
-// Graph output.
-void TForm1::printGraphClick() {}
-void TForm1::saveGraph_bmpClick() {}
-void TForm1::saveGraph_emfClick() {}
-void TForm1::copyGraphClick() {}
-
-// Fits, time of minimum, deletion, catalogue and night brightness.
-void TForm1::NJDClick() {}
-void TForm1::sincosClick() {}
-void TForm1::DeleteClick() {}
-void TForm1::Button11Click() {}
-void TForm1::Button10Click() {}
-void TForm1::Button5Click() {}
-void TForm1::Button6Click() {}
-void TForm1::BitBtn3Click() {}
-void TForm1::Button9Click() {}
 
 }  // namespace ombrane

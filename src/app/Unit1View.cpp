@@ -51,10 +51,6 @@ void TForm1::ScrollBar1Change() {
   Run([this] { ApplyNavigation(ApplyMinNightPoints(*view_, ScrollBar1->value())); });
 }
 
-void TForm1::Chart1ClickSeries(int /*series*/, int /*index*/, int /*x*/, int /*y*/) {
-  // Point, area and night selection and the two-click measurements act here.
-}
-
 void TForm1::Chart1ClickAxis() {
   Run([this] { chartModel_->leftAxisInverted = !chartModel_->leftAxisInverted; }, true);
 }
@@ -124,10 +120,6 @@ void TForm1::BitBtn1Click() {
     if (const auto colour = outside_->ChooseColour(this, FromBgr(crosshairColour)))
       crosshairColour = BgrOf(*colour);
   });
-}
-
-void TForm1::BitBtn2Click() {
-  // Switching between the selection and the measurement group acts here.
 }
 
 }  // namespace ombrane
