@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -137,10 +138,13 @@ TEST_F(Batch, FailuresExitWithOneAfterWhatWasDone) {
   } cases[] = {
       // Four entries: the string length is shown, the AoV statistic has empty bins. By hand:
       // sqrt(0.4^2 + 2^2) + 0 + sqrt(0.1^2 + 1^2) = 3.04461...
-      {"fold three.txt --period 0.5", "SL: 3.044600\n", "Invalid floating point operation\n"},
+      {"fold three.txt --period 0.5", "SL: 3.044600\n",
+       "Invalid floating point operation\nwhile folding at period 0.5\n"},
       // A search at 10 entries or fewer finds a period but its final fold faults: no result line.
-      {"search three.txt --min 0.4 --max 0.6 --step 0.05", "SL: ", "Invalid floating point operation\n"},
-      {"search twenty.txt --min 0 --max 1 --step 0.1", "", "Floating point division by zero\n"},
+      {"search three.txt --min 0.4 --max 0.6 --step 0.05",
+       "SL: ", "Invalid floating point operation\nwhile folding at period 0.45\n"},
+      {"search twenty.txt --min 0 --max 1 --step 0.1", "",
+       "Floating point division by zero\nwhile searching the periods from 0 below 1 in steps of 0.1\n"},
       {"search twenty.txt --min 0.5 --max 1 --step 0", "", "The period step must be greater than 0.\n"},
       {"search twenty.txt --min -0.5 --max 1 --step 0.1", "", "The search range must not start below 0.\n"},
       {"fold empty.txt --period 1", "", "No observations in empty.txt.\n"},
@@ -173,15 +177,58 @@ TEST_F(Batch, BadArgumentsAndUnreadableFilesExitWithTwo) {
       "search twenty.txt --min 1 --max 0.5 --step 0.1",
       "search twenty.txt --min 0.5 --max 1",
       "search twenty.txt --min 0.5 --max 1 --step 0.1 --method fourier",
-      "fold missing.txt --period 1",
   };
   for (const char* args : cases) {
     SCOPED_TRACE(args);
     const Result run = Exec(args);
     EXPECT_EQ(run.exit, 2);
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("usage: ombrane-batch fold FILE --period P"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("usage: ombrane-batch fold FILE... --period P"), std::string::npos) << run.err;
   }
+}
+
+TEST_F(Batch, AFileThatCannotBeReadExitsWithTwo) {
+  const Result run = Exec("fold missing.txt --period 1");
+  EXPECT_EQ(run.exit, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "missing.txt could not be opened: No such file or directory\n");
+}
+
+TEST_F(Batch, SeveralFilesEachUnderTheirNameWithTheWorstExitCode) {
+  const std::string twenty = "SL: 7.329870\nAoV: 1.14224E9\n";
+  const Result two = Exec("fold twenty.txt --period 1 twenty.txt");
+  EXPECT_EQ(two.exit, 0) << two.err;
+  EXPECT_EQ(two.out, "== twenty.txt\n" + twenty + "== twenty.txt\n" + twenty);
+
+  // A file without observations fails (1), one that cannot be read is worse (2); the files
+  // after a failed one still run.
+  const Result failed = Exec("fold empty.txt twenty.txt --period 1");
+  EXPECT_EQ(failed.exit, 1);
+  EXPECT_EQ(failed.out, "== empty.txt\n== twenty.txt\n" + twenty);
+  EXPECT_EQ(failed.err, "No observations in empty.txt.\n");
+  const Result unreadable = Exec("fold missing.txt empty.txt twenty.txt --period 1");
+  EXPECT_EQ(unreadable.exit, 2);
+  EXPECT_EQ(unreadable.out, "== missing.txt\n== empty.txt\n== twenty.txt\n" + twenty);
+
+  const Result search = Exec("search twenty.txt twenty.txt --min 1 --max 1.00045 --step 0.0001 --method aov");
+  EXPECT_EQ(search.exit, 0) << search.err;
+  EXPECT_EQ(std::count(search.out.begin(), search.out.end(), '\n'), 8);
+  EXPECT_EQ(search.out.substr(0, 20), "== twenty.txt\nAoV: 1");
+}
+
+TEST_F(Batch, ABadArgumentIsQuotedShortAndEscaped) {
+  // A terminal escape sequence and a 120 kB argument: neither reaches the terminal raw.
+  const Result escape = Exec("fold twenty.txt --period \"$(printf '\\033[2J')\"");
+  EXPECT_EQ(escape.exit, 2);
+  EXPECT_EQ(escape.err.substr(0, escape.err.find('\n')),
+            "ombrane-batch: --period: '\\x1B[2J' is not a valid floating point value");
+  const Result huge = Exec("fold twenty.txt \"--$(head -c 120000 /dev/zero | tr '\\0' x)\"");
+  EXPECT_EQ(huge.exit, 2);
+  EXPECT_EQ(huge.err.substr(0, huge.err.find('\n')),
+            "ombrane-batch: unknown option '--" + std::string(58, 'x') + "...' for fold");
+  const Result empty = Exec("fold '' --period 1");
+  EXPECT_EQ(empty.exit, 2);
+  EXPECT_EQ(empty.err.substr(0, empty.err.find('\n')), "ombrane-batch: an empty argument names no file");
 }
 
 TEST_F(Batch, HelpExplainsEveryOption) {

@@ -1,0 +1,77 @@
+// ombrane-batch fold: the period box of the window, on every file.
+#include "Batch.h"
+#include "common/NumberFormat.h"
+#include "common/OutputFile.h"
+#include "phase/Fold.h"
+
+namespace ombrane::batch {
+namespace {
+
+constexpr OptionSpec kOptions[] = {
+    {"--period", true}, {"--epoch", true}, {"--jd-average", false}, {"--phase-file", false}};
+
+int Run(const Invocation& invocation) {
+  const std::optional<std::string_view> periodText = invocation.Text("--period");
+  if (!periodText) throw UsageError("fold needs --period");
+  if (!(*invocation.Number("--period") > 0)) throw UsageError("--period must be greater than 0");
+  const std::optional<long double> epoch = invocation.Number("--epoch");
+  const FoldOptions options{.jdAverage = invocation.Has("--jd-average"),
+                            .phaseFile = invocation.Has("--phase-file")};
+  return ForEachPhotometryFile(invocation, [&](Records& r) {
+    if (epoch) r.star->epoch = *epoch;
+    return PrintFold(*periodText, std::nullopt, options, r);
+  });
+}
+
+}  // namespace
+
+int PrintFold(std::string_view periodText, const std::optional<std::string>& heading,
+              const FoldOptions& options, Records& r) {
+  const FoldRequest request{.axis = options.jdAverage ? PhaseAxis::JdAverage : PhaseAxis::Phase,
+                            .writePhaseFile = options.phaseFile,
+                            .computeAov = true,
+                            .separator = '.'};
+  FoldOutcome outcome;
+  auto printLabels = [&] {
+    if (outcome.label11) Print("SL: " + *outcome.label11);
+    if (outcome.label13) Print("AoV: " + *outcome.label13);
+  };
+  r.activity = "folding at period " + std::string(periodText);
+  try {
+    ApplyPeriodBox(periodText, *r.data, *r.star, *r.view, r.chart, request, outcome);
+  } catch (...) {
+    printLabels();  // what was computed before the fault, without the heading
+    throw;
+  }
+  if (heading) Print(*heading);
+  printLabels();
+  if (outcome.phaseFileBlock) {
+    OutputFiles files;
+    if (auto message = WritePhaseFile(*outcome.phaseFileBlock, files)) {
+      PrintError(*message);
+      return kExitFailed;
+    }
+  }
+  return kExitOk;
+}
+
+extern const Command kFoldCommand;
+const Command kFoldCommand{
+    .name = "fold",
+    .synopsis = "fold FILE... --period P [--epoch M0] [--jd-average] [--phase-file]",
+    .help =
+        "fold FILE... --period P\n"
+        "    Folds each file at period P (days, > 0) about the epoch, as the window's period box\n"
+        "    does, and prints\n"
+        "        SL: <string length of the fold, pairs with a marked point left out>\n"
+        "        AoV: <analysis-of-variance statistic x 10^8>\n"
+        "    in the format of the window's labels (six significant digits, six decimals).\n"
+        "    --epoch M0     epoch of phase 0 (Julian Day); default 2450000\n"
+        "    --jd-average   abscissa of the phase file in averaged Julian Days instead of phase\n"
+        "    --phase-file   append the folded curve as a block to DataPhase.txt in the current\n"
+        "                   folder (abscissa, magnitude, Julian Day; never truncated)\n",
+    .options = kOptions,
+    .run = &Run,
+};
+
+}  // namespace ombrane::batch
