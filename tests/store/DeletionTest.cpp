@@ -1,0 +1,146 @@
+#include "store/Deletion.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "store/NightIndex.h"
+
+namespace ombrane {
+namespace {
+
+// A loaded store: the given Julian Days (the caller writes the repeat of the last one), the
+// magnitudes 10.0, 10.1, ... as loaded, and working magnitudes one magnitude fainter with every
+// entry marked, as if shifts and marks had been made since loading.
+struct Store {
+  std::unique_ptr<Data> data = std::make_unique<Data>();
+  std::unique_ptr<ViewState> view = std::make_unique<ViewState>();
+
+  explicit Store(const std::vector<long double>& days) {
+    Data& d = *data;
+    for (size_t i = 0; i < days.size(); ++i) {
+      d.fileJd[i] = days[i];
+      d.fileMag[i] = 10.0L + 0.1L * static_cast<long double>(i);
+      d.jd[i] = days[i];
+      d.mag[i] = d.fileMag[i] + 1;
+      d.markFlag[i] = 1;
+      d.markFlag[days.size() + i] = 1;
+    }
+    d.pointCount = static_cast<int32_t>(days.size());
+    d.markCount = d.pointCount;
+    view->currentNight = 2;
+    view->shownNightFirst = 3;
+    view->nightFirst.fill(77);  // leftovers the rebuild must clear
+    view->nightEnd.fill(77);
+    view->nightCount.fill(77);
+  }
+};
+
+// Four nights of three observations (the last night two and the repeat).
+const std::vector<long double> kFourNights = {2450001.1L, 2450001.2L, 2450001.3L, 2450002.1L,
+                                              2450002.2L, 2450002.3L, 2450003.1L, 2450003.2L,
+                                              2450003.3L, 2450004.1L, 2450004.2L, 2450004.2L};
+
+struct DeleteCase {
+  const char* name;
+  int32_t a, b;
+  std::vector<int32_t> kept;  // former entry index of each entry left, in order
+  std::vector<int32_t> nights;
+  int32_t lastNight;
+};
+
+class DeleteEntriesTest : public testing::TestWithParam<DeleteCase> {};
+
+TEST_P(DeleteEntriesTest, KeepsTheOtherEntriesInOrderWithTheirLoadedValues) {
+  const DeleteCase& c = GetParam();
+  Store s(kFourNights);
+  DeleteEntries(*s.data, *s.view, c.a, c.b);
+  const Data& d = *s.data;
+  ASSERT_EQ(d.pointCount, static_cast<int32_t>(c.kept.size()));
+  for (size_t k = 0; k < c.kept.size(); ++k) {
+    const auto former = static_cast<size_t>(c.kept[k]);
+    SCOPED_TRACE(k);
+    EXPECT_EQ(d.jd[k], kFourNights[former]);
+    EXPECT_EQ(d.mag[k], 10.0L + 0.1L * static_cast<long double>(former));  // the shift is undone
+    EXPECT_EQ(d.fileJd[k], d.jd[k]);
+    EXPECT_EQ(d.fileMag[k], d.mag[k]);
+    EXPECT_EQ(d.night[k], c.nights[k]);
+  }
+  EXPECT_EQ(s.view->lastNight, c.lastNight);
+  // Nothing is left beyond the new end of the working arrays, and no mark anywhere.
+  for (size_t i = c.kept.size(); i < kTwoCycle; ++i) {
+    ASSERT_EQ(d.jd[i], 0) << i;
+    ASSERT_EQ(d.mag[i], 0) << i;
+  }
+  for (int32_t flag : d.markFlag) ASSERT_EQ(flag, 0);
+  EXPECT_EQ(d.markCount, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ranges, DeleteEntriesTest,
+    testing::Values(
+        // Entries 3..6 go; 7, 8, ... move down to 3, 4, ...
+        DeleteCase{"MiddleRun", 3, 6, {0, 1, 2, 7, 8, 9, 10, 11}, {0, 0, 0, 1, 1, 2, 2, 2}, 2},
+        DeleteCase{"ClicksInTheOtherOrder", 6, 3, {0, 1, 2, 7, 8, 9, 10, 11}, {0, 0, 0, 1, 1, 2, 2, 2}, 2},
+        DeleteCase{
+            "OneEntry", 4, 4, {0, 1, 2, 3, 5, 6, 7, 8, 9, 10, 11}, {0, 0, 0, 1, 1, 2, 2, 2, 3, 3, 3}, 3},
+        // The whole of night 1 goes: the later nights move down by one.
+        DeleteCase{"AWholeNight", 3, 5, {0, 1, 2, 6, 7, 8, 9, 10, 11}, {0, 0, 0, 1, 1, 1, 2, 2, 2}, 2},
+        // The repeat alone goes: entry N - 2 is now last, and the last night counts from the one
+        // before it.
+        DeleteCase{"TheRepeatedEntry",
+                   11,
+                   11,
+                   {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+                   {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3},
+                   3},
+        DeleteCase{"EverythingButTwoNights", 0, 5, {6, 7, 8, 9, 10, 11}, {0, 0, 0, 1, 1, 1}, 1},
+        // Indexes beyond the store drop nothing there.
+        DeleteCase{
+            "PastTheEnd", 10, 5000, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {0, 0, 0, 1, 1, 1, 2, 2, 2, 3}, 2}),
+    [](const testing::TestParamInfo<DeleteCase>& param) { return std::string(param.param.name); });
+
+TEST(DeleteEntries, RebuildsTheNightTables) {
+  Store s(kFourNights);
+  DeleteEntries(*s.data, *s.view, 3, 5);
+  const ViewState& v = *s.view;
+  EXPECT_EQ(v.nightFirst[0], 0);
+  EXPECT_EQ(v.nightFirst[1], 3);
+  EXPECT_EQ(v.nightFirst[2], 6);
+  EXPECT_EQ(v.nightEnd[2], 9);
+  EXPECT_EQ(v.nightCount[2], 3);  // two observations and the repeat
+  EXPECT_EQ(v.nightCount[3], 0);  // rows beyond the last night are empty
+  EXPECT_EQ(v.nightFirst[3], 0);
+  EXPECT_EQ(v.currentNight, -1);
+  EXPECT_EQ(v.shownNightFirst, 0);
+}
+
+TEST(DeleteEntries, FewerThanThreeNightsShowNightOne) {
+  Store s(kFourNights);
+  s.view->minNightPoints = 7;
+  DeleteEntries(*s.data, *s.view, 0, 5);
+  EXPECT_EQ(s.view->lastNight, 1);
+  EXPECT_EQ(s.view->currentNight, 1);
+  EXPECT_EQ(s.view->minNightPoints, 1);
+}
+
+TEST(DeleteEntries, AnEmptyStoreStaysEmpty) {
+  Store s({});
+  DeleteEntries(*s.data, *s.view, 0, 0);
+  EXPECT_EQ(s.data->pointCount, 0);
+  EXPECT_EQ(s.view->lastNight, 0);
+  EXPECT_EQ(s.view->nightCount[0], 0);
+}
+
+TEST(DeleteEntries, ASecondDeleteWorksOnTheCompactedStore) {
+  Store s(kFourNights);
+  DeleteEntries(*s.data, *s.view, 3, 6);  // former 7.. are now 3..
+  DeleteEntries(*s.data, *s.view, 0, 3);  // drops former 0, 1, 2, 7
+  ASSERT_EQ(s.data->pointCount, 4);
+  EXPECT_EQ(s.data->jd[0], kFourNights[8]);
+  EXPECT_EQ(s.data->mag[0], 10.0L + 0.1L * 8);
+}
+
+}  // namespace
+}  // namespace ombrane
