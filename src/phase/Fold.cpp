@@ -395,19 +395,19 @@ void SetJdAverage(Data& data, long double period) {
   for (int32_t i = 0; i < n; ++i) data.jdAverage[i] = data.sortedPhase[i] * period + data.meanEpoch;
 }
 
+void AddPhasePoint(ChartModel& chart, const Data& data, int series, double x, int32_t e) {
+  const double y = ToDouble(data.mag[e]);
+  chart.Series(series).Add(x, y, nightColours[static_cast<size_t>(data.night[e])]);
+  if (data.markFlag[e] == 1) chart.Series(kSeries2).Add(x, y);
+}
+
 void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view) {
   const int32_t n = EntryCount(data);
   for (int s : {kSeries1, kSeries2, kSeries6, kSeries4, kSeries7, kSeries8}) chart.Series(s).Clear();
   chart.titleLines = {data.fileName};
   const bool phaseAxis = axis == PhaseAxis::Phase;
   chart.bottomAxisTitle = phaseAxis ? "Phase" : "JD average";
-  ChartSeries& diagram = chart.Series(kSeries6);
-  ChartSeries& marked = chart.Series(kSeries2);
-  auto add = [&](double x, int32_t e) {
-    const double y = ToDouble(data.mag[e]);
-    diagram.Add(x, y, nightColours[static_cast<size_t>(data.night[e])]);
-    if (data.markFlag[e] == 1) marked.Add(x, y);
-  };
+  auto add = [&](double x, int32_t e) { AddPhasePoint(chart, data, kSeries6, x, e); };
   // First cycle: positions 1 .. N-1 (position 0 is drawn in the second cycle only).
   for (int32_t v = 1; v < n; ++v) {
     const long double x = phaseAxis ? data.sortedPhase[v] : data.jdAverage[v];

@@ -56,6 +56,10 @@ double AovStatisticPlain(Data& data);
 // jdAverage[i] = sortedPhase[i] * P + meanEpoch for i < N.
 void SetJdAverage(Data& data, long double period);
 
+// One point of a phase diagram: (x, mag[e]) in `series` in the colour of e's night, and in
+// Series2 (own colour) when e is marked. Shared by the fold's drawing and the magnitude steps.
+void AddPhasePoint(ChartModel& chart, const Data& data, int series, double x, int32_t e);
+
 // Draws the fold into Series6 (both cycles) and Series2 (marked), writes the second-cycle
 // copies and sets phaseView = 1.
 void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view);

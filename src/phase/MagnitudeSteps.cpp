@@ -1,0 +1,51 @@
+#include "phase/MagnitudeSteps.h"
+
+#include <algorithm>
+
+#include "common/FloatingPoint.h"
+#include "common/NumberFormat.h"
+#include "phase/Fold.h"
+
+namespace ombrane {
+namespace {
+
+// The phase diagram of the last fold with the magnitudes as they are now: the first cycle in
+// Series6, the second apart in Series7, no second-cycle copies written.
+void RedrawPhaseDiagram(const Data& data, ChartModel& chart, int32_t n) {
+  for (int s : {kSeries1, kSeries2, kSeries4, kSeries6, kSeries7, kSeries8}) chart.Series(s).Clear();
+  chart.titleLines = {data.fileName};
+  chart.bottomAxisTitle = "Phase";
+  for (int32_t v = 1; v < n; ++v)
+    AddPhasePoint(chart, data, kSeries6, ToDouble(data.sortedPhase[static_cast<size_t>(v)]),
+                  data.sortIndex[static_cast<size_t>(v)]);
+  for (int32_t w = 0; w + 1 < n; ++w)
+    AddPhasePoint(chart, data, kSeries7, static_cast<double>(data.sortedPhase[static_cast<size_t>(w)] + 1.0L),
+                  data.sortIndex[static_cast<size_t>(w)]);
+}
+
+}  // namespace
+
+MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, const ViewState& view, ChartModel& chart,
+                                          int sign) {
+  MagnitudeStepOutcome outcome;
+  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  if (view.currentNight >= 0) {
+    const long double step = Multiply(sign, star.magnitudeStep);
+    for (int32_t i = 0; i < n; ++i) {
+      const auto at = static_cast<size_t>(i);
+      if (data.night[at] == view.currentNight) data.mag[at] = Add(data.mag[at], step);
+    }
+    data.nightShift = Add(data.nightShift, step);
+    outcome.redrawn = true;
+    RedrawPhaseDiagram(data, chart, n);
+  }
+  FoldStringLength(data, star);
+  return outcome;
+}
+
+std::string NightShiftLine(const Data& data, char separator) {
+  return "Night " + std::to_string(data.selectedNightDay) + " was change " +
+         FormatGeneral(data.nightShift, separator) + " mag";
+}
+
+}  // namespace ombrane

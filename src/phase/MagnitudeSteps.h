@@ -1,0 +1,30 @@
+// The magnitude steps of single nights: "+" and "-" move every magnitude of the night shown by
+// one step, so that a night with another zero point can be slid against the others until the
+// folded curve is smooth; the phase diagram of the last fold is redrawn with the new magnitudes
+// and the string length recomputed. "Bright" reports the shift accumulated for the night picked
+// last.
+#pragma once
+
+#include <string>
+
+#include "store/Records.h"
+#include "view/ChartModel.h"
+
+namespace ombrane {
+
+struct MagnitudeStepOutcome {
+  bool redrawn = false;  // one night was shown: its magnitudes moved and the diagram is new
+};
+
+// With one night shown (currentNight >= 0): mag[i] += sign * magnitudeStep for every entry of
+// that night (its repeated last entry too), nightShift grows by the same, and the phase diagram
+// of the last fold is drawn again without folding (phases always, the second cycle in Series7).
+// In every case the string length of the current arrays goes into star.stringLength.
+MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, const ViewState& view, ChartModel& chart,
+                                          int sign);
+
+// The report of "Bright": "Night " + selectedNightDay + " was change " + nightShift (general
+// format) + " mag".
+std::string NightShiftLine(const Data& data, char separator);
+
+}  // namespace ombrane
