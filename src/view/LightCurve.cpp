@@ -1,6 +1,7 @@
 #include "view/LightCurve.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/FloatingPoint.h"
 #include "store/NightIndex.h"
@@ -9,13 +10,18 @@ namespace ombrane {
 
 void AddLightCurvePoint(ChartModel& chart, const Data& data, int i) {
   if (i < 0 || i >= kMaxEntries) return;
+  const int32_t nightIndex = data.night[static_cast<size_t>(i)];
+  const uint32_t colour =
+      nightIndex >= 0 && nightIndex < kMaxNights ? nightColours[static_cast<size_t>(nightIndex)] : 0;
+  AddLightCurvePoint(chart, data, i, colour);
+}
+
+void AddLightCurvePoint(ChartModel& chart, const Data& data, int i, uint32_t colour) {
+  if (i < 0 || i >= kMaxEntries) return;
   const auto at = static_cast<size_t>(i);
   // Rounded to double as the chart stores them; a value beyond the double range faults.
   const double x = ToDouble(data.jd[at]);
   const double y = ToDouble(data.mag[at]);
-  const int32_t nightIndex = data.night[at];
-  const uint32_t colour =
-      nightIndex >= 0 && nightIndex < kMaxNights ? nightColours[static_cast<size_t>(nightIndex)] : 0;
   chart.Series(kSeries1).Add(x, y, colour);
   if (data.markFlag[at] == 1) chart.Series(kSeries2).Add(x, y, kSeriesColour);
 }
@@ -29,6 +35,14 @@ void DrawNightEntries(ChartModel& chart, const Data& data, int nightIndex, int l
   const int end = std::min(limitExclusive, static_cast<int>(kMaxEntries));
   for (int i = 0; i < end; ++i) {
     if (data.night[static_cast<size_t>(i)] == nightIndex) AddLightCurvePoint(chart, data, i);
+  }
+}
+
+void DrawDayEntries(ChartModel& chart, const Data& data, long double day, uint32_t colour,
+                    int limitExclusive) {
+  const int end = std::min(limitExclusive, static_cast<int>(kMaxEntries));
+  for (int i = 0; i < end; ++i) {
+    if (std::trunc(data.jd[static_cast<size_t>(i)]) == day) AddLightCurvePoint(chart, data, i, colour);
   }
 }
 

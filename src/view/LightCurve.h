@@ -2,6 +2,7 @@
 // marked entries once more in Series2 in that series' own colour.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "store/Records.h"
@@ -13,6 +14,8 @@ namespace ombrane {
 // markFlag[i] is 1 the same point goes to Series2 in kSeriesColour. An index outside the
 // store's capacity adds nothing.
 void AddLightCurvePoint(ChartModel& chart, const Data& data, int i);
+// The same in a given colour in place of the night's.
+void AddLightCurvePoint(ChartModel& chart, const Data& data, int i, uint32_t colour);
 
 // AddLightCurvePoint for every entry first <= i < endExclusive.
 void DrawLightCurveRange(ChartModel& chart, const Data& data, int first, int endExclusive);
@@ -21,6 +24,12 @@ void DrawLightCurveRange(ChartModel& chart, const Data& data, int first, int end
 // order (a night that comes back after another one is a different night index, so this is
 // one run of consecutive entries).
 void DrawNightEntries(ChartModel& chart, const Data& data, int nightIndex, int limitExclusive);
+
+// AddLightCurvePoint in `colour` for every entry i < limitExclusive whose Julian Day has the
+// integer part (truncated toward zero) `day`, in entry order: a whole day, also when it comes
+// back after another night.
+void DrawDayEntries(ChartModel& chart, const Data& data, long double day, uint32_t colour,
+                    int limitExclusive);
 
 // The picture after a load: clears the night view, bottom axis "Julian Day", the title is the
 // one line `name`, the left axis inverted (brighter up), and all N entries drawn (the repeat

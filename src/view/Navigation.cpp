@@ -157,4 +157,17 @@ NavigationOutcome NightStateAfterLoad(ViewState& view) {
   return out;
 }
 
+NavigationOutcome NightStateAfterDelete(ViewState& view) {
+  NavigationOutcome out;
+  if (view.lastNight > 1) {
+    out.buttons = {
+        .first = true, .previous = false, .next = false, .last = true, .all = true, .scrollBar = true};
+  } else {
+    ApplyLoadedNightState(view);
+    out.buttons = {
+        .first = false, .previous = false, .next = false, .last = false, .all = false, .scrollBar = {}};
+  }
+  return out;
+}
+
 }  // namespace ombrane

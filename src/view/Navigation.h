@@ -49,6 +49,11 @@ NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& c
 // enabled, currentNight = 1 and minNightPoints = 1 (the scroll bar is left as it was).
 NavigationOutcome NightStateAfterLoad(ViewState& view);
 
+// The buttons after a Delete: as after a load with three nights or more; with fewer every night
+// button is disabled, All too (the whole curve is already shown), currentNight = 1 and
+// minNightPoints = 1.
+NavigationOutcome NightStateAfterDelete(ViewState& view);
+
 // The scroll bar moved to `position`: sets minNightPoints and counts in nightsShown the
 // nights that Next and Previous will visit (the last night is not examined). Draws nothing.
 NavigationOutcome ApplyMinNightPoints(ViewState& view, int32_t position);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -271,6 +273,29 @@ TEST(NavigationTest, ScrollBarCountsTheNightsNextAndPreviousVisit) {
     EXPECT_TRUE(out.showLabel5);
     EXPECT_FALSE(out.drawn);
     ExpectButtons(out.buttons, "-----", c.label);
+  }
+}
+
+TEST(NavigationTest, ButtonsAfterADeleteDisableAllWithFewerThanThreeNights) {
+  struct Case {
+    int32_t lastNight;
+    const char* states;  // First, Previous, Next, Last, All
+    int32_t currentNight;
+    std::optional<bool> scrollBar;
+  };
+  const Case cases[] = {{2, "EDDEE", -1, true}, {1, "DDDDD", 1, std::nullopt}, {0, "DDDDD", 1, std::nullopt}};
+  for (const Case& c : cases) {
+    auto view = std::make_unique<ViewState>();
+    view->lastNight = c.lastNight;
+    view->currentNight = -1;
+    view->minNightPoints = 5;
+    const NavigationOutcome out = NightStateAfterDelete(*view);
+    char states[6] = {};
+    std::copy_n(c.states, 5, states);
+    ExpectButtons(out.buttons, states, std::to_string(c.lastNight));
+    EXPECT_EQ(out.buttons.scrollBar, c.scrollBar);
+    EXPECT_EQ(view->currentNight, c.currentNight);
+    EXPECT_EQ(view->minNightPoints, c.lastNight > 1 ? 5 : 1);
   }
 }
 
