@@ -1,0 +1,76 @@
+#include "measure/ClickedPoint.h"
+
+#include "common/FloatingPoint.h"
+
+namespace ombrane {
+namespace {
+
+bool IsEntry(int64_t e) {
+  return e >= 0 && e < kMaxEntries;
+}
+bool IsPosition(int64_t p) {
+  return p >= 0 && p < kTwoCycle;
+}
+
+}  // namespace
+
+std::optional<ClickedEntry> EntryOfClick(const Data& data, const ViewState& view, int series, int r) {
+  if (r < 0) return std::nullopt;
+  const int64_t n = data.pointCount;
+  ClickedEntry clicked;
+  switch (series) {
+    case kSeries1: {
+      const int64_t e = int64_t{r} + view.shownNightFirst;
+      if (!IsEntry(e)) return std::nullopt;
+      clicked.entry = static_cast<int32_t>(e);
+      clicked.position = clicked.entry;
+      return clicked;
+    }
+    case kSeries6: {
+      const int64_t p = int64_t{r} + 1;
+      if (!IsPosition(p) || !IsEntry(data.sortIndex[static_cast<size_t>(p)])) return std::nullopt;
+      clicked.position = static_cast<int32_t>(p);
+      clicked.entry = data.sortIndex[static_cast<size_t>(p)];
+      clicked.onPhaseDiagram = true;
+      return clicked;
+    }
+    case kSeries7: {
+      if (!IsPosition(r) || !IsPosition(n + r) || !IsEntry(data.sortIndex[static_cast<size_t>(r)]))
+        return std::nullopt;
+      clicked.position = static_cast<int32_t>(n + r);
+      clicked.entry = data.sortIndex[static_cast<size_t>(r)];
+      clicked.onPhaseDiagram = true;
+      clicked.secondCycleApart = true;
+      return clicked;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+double PhaseOfClick(const Data& data, const ClickedEntry& clicked) {
+  // A second-cycle position stands one cycle after its first-cycle twin. The phase drawing stores
+  // that value only while it draws phases, so it is formed here from the twin, as the drawing
+  // forms it, and holds whichever abscissa the diagram shows.
+  const int32_t n = data.pointCount;
+  if (clicked.position >= n && n > 0) {
+    const auto twin = static_cast<size_t>(clicked.position - n);
+    return static_cast<double>(data.sortedPhase[twin] + 1.0L);
+  }
+  return ToDouble(data.sortedPhase[static_cast<size_t>(clicked.position)]);
+}
+
+SeriesPoint PointUnderCross(const ChartModel& chart, SeriesPoint clicked) {
+  if (clicked.series != kSeries2) return clicked;
+  const ChartSeries& crosses = chart.Series(kSeries2);
+  if (clicked.index < 0 || clicked.index >= crosses.Count()) return clicked;
+  const ChartPoint& cross = crosses.Point(clicked.index);
+  for (int s : {kSeries1, kSeries6, kSeries7}) {
+    const auto& points = chart.Series(s).Points();
+    for (size_t i = 0; i < points.size(); ++i)
+      if (points[i].x == cross.x && points[i].y == cross.y) return {s, static_cast<int>(i)};
+  }
+  return clicked;
+}
+
+}  // namespace ombrane

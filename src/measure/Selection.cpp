@@ -1,0 +1,199 @@
+#include "measure/Selection.h"
+
+#include <cmath>
+
+#include "common/FloatingPoint.h"
+#include "measure/ClickedPoint.h"
+#include "measure/Measurement.h"
+#include "store/NightIndex.h"
+#include "view/LightCurve.h"
+
+namespace ombrane {
+namespace {
+
+constexpr uint32_t kLime = 0x00FF00;
+
+size_t At(int32_t i) {
+  return static_cast<size_t>(i);
+}
+
+// The abscissa a phase-diagram point is drawn at in the current mode of the diagram: the stored
+// phase or averaged time of its sorted position (the drawing writes the second cycle of the mode
+// it draws); a Series7 point always shows the phase one cycle on.
+double DiagramAbscissa(const Data& data, const ClickedEntry& clicked, PhaseAxis axis) {
+  if (clicked.secondCycleApart) return PhaseOfClick(data, clicked);
+  const long double x = axis == PhaseAxis::Phase ? data.sortedPhase[At(clicked.position)]
+                                                 : data.jdAverage[At(clicked.position)];
+  return ToDouble(x);
+}
+
+// The point a click stands for as the chart draws it: (abscissa, magnitude).
+struct DrawnPoint {
+  double x = 0;
+  double y = 0;
+};
+DrawnPoint DrawnPointOf(const Data& data, const ClickedEntry& clicked, PhaseAxis axis) {
+  const double y = ToDouble(data.mag[At(clicked.entry)]);
+  if (clicked.onPhaseDiagram) return {DiagramAbscissa(data, clicked, axis), y};
+  return {ToDouble(data.jd[At(clicked.entry)]), y};
+}
+
+bool IsNight(int32_t k) {
+  return k >= 0 && k < kMaxNights;
+}
+
+}  // namespace
+
+ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, int series, int r,
+                         PhaseAxis axis) {
+  ClickOutcome outcome;
+  if (series == kSeries1 || series == kSeries6) {
+    const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, series, r);
+    if (!clicked) return outcome;
+    const DrawnPoint p = DrawnPointOf(data, *clicked, axis);
+    int32_t& flag = data.markFlag[At(clicked->entry)];
+    if (flag == 0) {
+      flag = 1;
+      ++data.markCount;
+      chart.Series(kSeries2).Add(p.x, p.y, kSeriesColour);
+      outcome.chartChanged = true;
+    }
+    return outcome;
+  }
+  if (series == kSeries2) {
+    outcome.colourButtonShown = false;
+    ChartSeries& crosses = chart.Series(kSeries2);
+    if (r < 0 || r >= crosses.Count()) return outcome;
+    const ChartPoint cross = crosses.Point(r);
+    // The cross holds the entry's values rounded to double: the first entry with exactly these
+    // values is the one it marks. A cross on the phase diagram has a phase or an averaged time
+    // for x and matches no entry, so marks are removed on the light curve only.
+    const int32_t n = std::min(data.pointCount, kMaxEntries);
+    for (int32_t i = 0; i < n; ++i) {
+      if (static_cast<double>(data.jd[At(i)]) == cross.x && static_cast<double>(data.mag[At(i)]) == cross.y) {
+        data.markFlag[At(i)] = 0;
+        --data.markCount;
+        crosses.Delete(r);
+        outcome.chartChanged = true;
+        break;
+      }
+    }
+  }
+  return outcome;
+}
+
+ClickOutcome SelectArea(const Data& data, ChartModel& chart, ViewState& view, int series, int r,
+                        PhaseAxis axis) {
+  ClickOutcome outcome;
+  outcome.colourButtonShown = true;
+  outcome.crosshair = true;
+  const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, series, r);
+  if (!clicked) return outcome;  // a marker or the fitted curve is no end of an area
+  view.areaOnLightCurve = clicked->onPhaseDiagram ? 0 : 1;
+  const DrawnPoint p = DrawnPointOf(data, *clicked, axis);
+  ChartSeries& markers = chart.Series(kSeries8);
+  if (view.areaFirstDone == 0) {
+    markers.Clear();
+    view.areaIndex1 = clicked->position;
+    markers.Add(p.x, p.y, kLime, "min");
+    view.areaFirstDone = 1;
+    outcome.sincosEnabled = false;
+    outcome.deleteEnabled = false;
+  } else {
+    view.areaIndex2 = clicked->position;
+    markers.Add(p.x, p.y, kLime, "min");
+    view.areaFirstDone = 0;
+    outcome.sincosEnabled = true;
+    // Delete takes entry indexes: only while no phase diagram has been drawn since loading.
+    if (view.phaseView != 1) outcome.deleteEnabled = true;
+  }
+  outcome.chartChanged = true;
+  return outcome;
+}
+
+ClickOutcome SelectSingleNight(const Data& data, ChartModel& chart, ViewState& view, int series, int r) {
+  ClickOutcome outcome;
+  if (series != kSeries1 && series != kSeries6) return outcome;
+  const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, series, r);
+  if (!clicked) return outcome;
+  const int32_t e = clicked->entry;
+  const int32_t nightOfClick = data.night[At(e)];
+  if (!IsNight(nightOfClick)) return outcome;
+  outcome.colourButtonShown = false;
+  ClearNightView(chart);
+  chart.bottomAxisTitle = "Julian Day";
+  const int32_t observations = std::min(data.pointCount, kMaxEntries) - 1;
+  if (series == kSeries1) {
+    // Every observation of the clicked point's whole Julian Day, in the clicked night's colour.
+    DrawDayEntries(chart, data, std::trunc(data.jd[At(e)]), nightColours[At(nightOfClick)], observations);
+  } else {
+    // The clicked night's entries, visited in phase order (position N - 1 is not visited).
+    for (int32_t k = 0; k < observations; ++k) {
+      const int32_t f = data.sortIndex[At(k)];
+      if (f >= 0 && f < kMaxEntries && data.night[At(f)] == nightOfClick) AddLightCurvePoint(chart, data, f);
+    }
+  }
+  view.currentNight = nightOfClick;
+  view.shownNightFirst = view.nightFirst[At(nightOfClick)];
+  outcome.nightButtons = {
+      .first = true, .previous = true, .next = true, .last = true, .all = true, .scrollBar = {}};
+  outcome.chartChanged = true;
+  outcome.newPicture = true;
+  return outcome;
+}
+
+ClickOutcome SelectNight(Data& data, ViewState& view, int series, int r) {
+  ClickOutcome outcome;
+  outcome.colourButtonShown = false;
+  const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, series, r);
+  if (!clicked) return outcome;
+  data.nightShift = 0;
+  data.selectedNightDay = TruncToInt32(data.jd[At(clicked->entry)]);
+  if (clicked->onPhaseDiagram) {
+    const int32_t nightOfClick = data.night[At(clicked->entry)];
+    if (!IsNight(nightOfClick)) return outcome;
+    view.currentNight = nightOfClick;
+    view.shownNightFirst = view.nightFirst[At(nightOfClick)];
+    outcome.nightButtons = {
+        .first = true, .previous = false, .next = false, .last = true, .all = true, .scrollBar = {}};
+  }
+  return outcome;
+}
+
+ClickOutcome ChartClick(Data& data, const Star& star, ViewState& view, ChartModel& chart,
+                        const ClickRequest& request) {
+  SeriesPoint point{request.series, request.index};
+  // Only marking knows a cross of its own; every other action takes the point under it.
+  if (request.graphItem != static_cast<int>(GraphSelection::Point)) point = PointUnderCross(chart, point);
+  switch (request.graphItem) {
+    case static_cast<int>(GraphSelection::Point):
+      return SelectPoint(data, chart, view, point.series, point.index, request.axis);
+    case static_cast<int>(GraphSelection::Area):
+      return SelectArea(data, chart, view, point.series, point.index, request.axis);
+    case static_cast<int>(GraphSelection::SingleNight):
+      return SelectSingleNight(data, chart, view, point.series, point.index);
+    case static_cast<int>(GraphSelection::Night):
+      return SelectNight(data, view, point.series, point.index);
+    default:
+      break;
+  }
+  ClickOutcome outcome;
+  if (request.dataItem >= 0 && request.dataItem < kMeasurementCount) {
+    outcome.colourButtonShown = true;
+    outcome.crosshair = true;
+    outcome.note = MeasureClick(static_cast<Measurement>(request.dataItem), data, star, view, point.series,
+                                point.index, request.separator);
+  }
+  return outcome;
+}
+
+GroupSwitch SwitchGroups(bool graphEnabledNow) {
+  if (graphEnabledNow) return {.graphEnabled = false, .graphItem = -1, .dataItem = 0};
+  return {.graphEnabled = true, .graphItem = 0, .dataItem = -1};
+}
+
+void ForgetPendingArea(ViewState& view) {
+  view.areaFirstDone = 0;
+}
+
+}  // namespace ombrane

@@ -1,0 +1,341 @@
+#include "measure/Selection.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "store/NightIndex.h"
+#include "view/LightCurve.h"
+#include "view/NightFixture.h"
+
+namespace ombrane {
+namespace {
+
+constexpr uint32_t kLime = 0x00FF00;
+
+// Three nights of three observations (entries 0..8) and the repeat (entry 9): night k at Julian
+// Days 2450000 + k + 0.1, 0.11, 0.12 and magnitudes 10 + k + 0, 0.001, 0.002. A fold written by
+// hand: sorted position p holds entry (7 p) mod 10 at phase p / 10, so the night order is mixed.
+struct Fixture {
+  test::NightStore store = test::MakeNights({3, 3, 3});
+  Data& data = *store.data;
+  ViewState& view = *store.view;
+  std::unique_ptr<Star> star = std::make_unique<Star>();
+  ChartModel chart;
+
+  Fixture() {
+    for (int32_t p = 0; p < 10; ++p) {
+      data.sortIndex[p] = (7 * p) % 10;
+      data.sortedPhase[p] = p / 10.0;
+      data.jdAverage[p] = 2450001.0L + p / 10.0L;
+    }
+    view.currentNight = -1;
+    star->period = 1;
+  }
+  // The whole light curve, as after a load.
+  void DrawAll() { DrawLightCurveRange(chart, data, 0, data.pointCount); }
+  // Night k alone, as navigation shows it.
+  void ShowNight(int32_t k) {
+    ClearNightView(chart);
+    view.currentNight = k;
+    view.shownNightFirst = view.nightFirst[k];
+    DrawNightEntries(chart, data, k, data.pointCount - 1);
+  }
+  // The phase diagram of the fold (positions 1..9, then 0..8 one cycle on).
+  void DrawDiagram(PhaseAxis axis) { PlotPhaseDiagram(data, star->period, axis, chart, view); }
+  ClickOutcome Click(int graphItem, int series, int r, PhaseAxis axis = PhaseAxis::Phase) {
+    return ChartClick(data, *star, view, chart,
+                      {.graphItem = graphItem,
+                       .dataItem = -1,
+                       .axis = axis,
+                       .series = series,
+                       .index = r,
+                       .separator = '.'});
+  }
+};
+
+constexpr int kPoint = 0, kArea = 1, kSingleNight = 2, kNight = 3;
+
+TEST(SelectPoint, MarksTheClickedEntryOfTheNightShownOnce) {
+  Fixture f;
+  f.ShowNight(2);
+  f.Click(kPoint, kSeries1, 1);  // the second point of night 2: entry 7
+  f.Click(kPoint, kSeries1, 1);
+  EXPECT_EQ(f.data.markFlag[7], 1);
+  EXPECT_EQ(f.data.markCount, 1);
+  ASSERT_EQ(f.chart.Series(kSeries2).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kSeries2).Point(0).x, static_cast<double>(2450002.11L));
+  EXPECT_EQ(f.chart.Series(kSeries2).Point(0).y, static_cast<double>(12.001L));
+  EXPECT_EQ(f.chart.Series(kSeries2).Point(0).colour, kSeriesColour);
+  // Another night and back: the mark is drawn on the same entry.
+  f.ShowNight(0);
+  EXPECT_EQ(f.chart.Series(kSeries2).Count(), 0);
+  f.ShowNight(2);
+  ASSERT_EQ(f.chart.Series(kSeries2).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kSeries2).Point(0).x, static_cast<double>(2450002.11L));
+}
+
+TEST(SelectPoint, OnThePhaseDiagramMarksTheEntryOfTheSortedPosition) {
+  for (PhaseAxis axis : {PhaseAxis::Phase, PhaseAxis::JdAverage}) {
+    Fixture f;
+    f.DrawDiagram(axis);
+    f.chart.Series(kSeries2).Clear();
+    f.Click(kPoint, kSeries6, 2, axis);  // position 3: entry 1, phase 0.3
+    EXPECT_EQ(f.data.markFlag[1], 1);
+    ASSERT_EQ(f.chart.Series(kSeries2).Count(), 1);
+    EXPECT_EQ(f.chart.Series(kSeries2).Point(0).x, axis == PhaseAxis::Phase ? 0.3 : 2450001.3);
+    EXPECT_EQ(f.chart.Series(kSeries2).Point(0).y, static_cast<double>(10.001L));
+  }
+}
+
+TEST(SelectPoint, ACrossOnTheLightCurveUnmarksItsEntryOnThePhaseDiagramNothing) {
+  Fixture f;
+  f.data.markFlag[4] = 1;
+  f.data.markFlag[6] = 1;
+  f.data.markCount = 2;
+  f.DrawAll();
+  const ClickOutcome outcome = f.Click(kPoint, kSeries2, 1);  // the cross of entry 6
+  EXPECT_EQ(outcome.colourButtonShown, std::optional<bool>(false));
+  EXPECT_EQ(f.data.markFlag[6], 0);
+  EXPECT_EQ(f.data.markFlag[4], 1);
+  EXPECT_EQ(f.data.markCount, 1);
+  ASSERT_EQ(f.chart.Series(kSeries2).Count(), 1);
+
+  f.DrawDiagram(PhaseAxis::Phase);
+  const int crosses = f.chart.Series(kSeries2).Count();
+  ASSERT_GT(crosses, 0);
+  f.Click(kPoint, kSeries2, 0);
+  EXPECT_EQ(f.data.markFlag[4], 1);
+  EXPECT_EQ(f.data.markCount, 1);
+  EXPECT_EQ(f.chart.Series(kSeries2).Count(), crosses);
+}
+
+TEST(SelectPoint, OtherSeriesDoNothing) {
+  Fixture f;
+  f.DrawAll();
+  f.chart.Series(kSeries8).Add(2450000.1, 10, kLime);
+  for (int series : {kSeries7, kSeries8}) f.Click(kPoint, series, 0);
+  EXPECT_EQ(f.data.markCount, 0);
+  EXPECT_EQ(f.chart.Series(kSeries2).Count(), 0);
+}
+
+TEST(SelectArea, PhaseDiagramThenLightCurve) {
+  Fixture f;
+  f.DrawDiagram(PhaseAxis::Phase);
+  f.chart.Series(kSeries8).Add(0.5, 10, 0x0000FF);   // a marker of an earlier picture
+  ClickOutcome first = f.Click(kArea, kSeries6, 4);  // position 5: entry 5, phase 0.5
+  EXPECT_TRUE(first.crosshair);
+  EXPECT_EQ(first.colourButtonShown, std::optional<bool>(true));
+  EXPECT_EQ(first.sincosEnabled, std::optional<bool>(false));
+  EXPECT_EQ(first.deleteEnabled, std::optional<bool>(false));
+  EXPECT_EQ(f.view.areaIndex1, 5);
+  EXPECT_EQ(f.view.areaFirstDone, 1);
+  EXPECT_EQ(f.view.areaOnLightCurve, 0);
+  ASSERT_EQ(f.chart.Series(kSeries8).Count(), 1);
+  const ChartPoint& marker = f.chart.Series(kSeries8).Point(0);
+  EXPECT_EQ(marker.x, 0.5);
+  EXPECT_EQ(marker.y, static_cast<double>(11.002L));
+  EXPECT_EQ(marker.label, "min");
+  EXPECT_EQ(marker.colour, kLime);
+
+  f.DrawAll();  // the light curve with the first marker gone from the picture
+  ClickOutcome second = f.Click(kArea, kSeries1, 8);
+  EXPECT_EQ(f.view.areaIndex2, 8);
+  EXPECT_EQ(f.view.areaOnLightCurve, 1);
+  EXPECT_EQ(f.view.areaFirstDone, 0);
+  EXPECT_EQ(second.sincosEnabled, std::optional<bool>(true));
+  EXPECT_FALSE(second.deleteEnabled.has_value());  // a phase diagram was drawn
+}
+
+TEST(SelectArea, DeleteIsEnabledOnlyWhileNoPhaseDiagramWasDrawn) {
+  for (int32_t phaseView : {0, 1}) {
+    Fixture f;
+    f.view.phaseView = phaseView;
+    f.view.shownNightFirst = 3;
+    f.ShowNight(1);
+    f.Click(kArea, kSeries1, 0);
+    const ClickOutcome second = f.Click(kArea, kSeries1, 2);
+    EXPECT_EQ(f.view.areaIndex1, 3);
+    EXPECT_EQ(f.view.areaIndex2, 5);
+    EXPECT_EQ(second.sincosEnabled, std::optional<bool>(true));
+    EXPECT_EQ(second.deleteEnabled, phaseView == 0 ? std::optional<bool>(true) : std::nullopt);
+    // Both lime markers stand, on the clicked points.
+    ASSERT_EQ(f.chart.Series(kSeries8).Count(), 2);
+    EXPECT_EQ(f.chart.Series(kSeries8).Point(1).x, static_cast<double>(2450001.12L));
+  }
+}
+
+TEST(SelectArea, TheSecondCycleApartOfTheMagnitudeStepsIsItsOwnPoint) {
+  Fixture f;
+  // Series7 point 2 shows sorted position 2 one cycle on: entry 4 at phase 1.2.
+  f.chart.Series(kSeries7).Add(1.2, 11.001, 0);
+  f.Click(kArea, kSeries7, 2);
+  EXPECT_EQ(f.view.areaIndex1, 12);  // position N + 2
+  ASSERT_EQ(f.chart.Series(kSeries8).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kSeries8).Point(0).x, 1.2);
+  EXPECT_EQ(f.chart.Series(kSeries8).Point(0).y, static_cast<double>(11.001L));
+}
+
+TEST(SelectArea, AClickOnAMarkerOrTheFittedCurveIsNoEndOfTheArea) {
+  Fixture f;
+  f.DrawAll();
+  f.Click(kArea, kSeries1, 2);
+  for (int series : {kSeries4, kSeries8}) {
+    f.chart.Series(series).Add(2450000.1, 10, kLime);
+    const ClickOutcome outcome = f.Click(kArea, series, 0);
+    EXPECT_TRUE(outcome.crosshair);
+    EXPECT_FALSE(outcome.sincosEnabled.has_value());
+  }
+  EXPECT_EQ(f.view.areaFirstDone, 1);
+  EXPECT_EQ(f.view.areaIndex1, 2);
+}
+
+TEST(SelectArea, ACrossStandsForThePointUnderIt) {
+  Fixture f;
+  f.data.markFlag[6] = 1;
+  f.DrawAll();
+  f.Click(kArea, kSeries2, 0);  // the only cross, over entry 6
+  EXPECT_EQ(f.view.areaIndex1, 6);
+  EXPECT_EQ(f.view.areaOnLightCurve, 1);
+}
+
+TEST(SelectArea, APendingFirstPointSurvivesModesButNotALoad) {
+  Fixture f;
+  f.DrawAll();
+  f.Click(kArea, kSeries1, 2);
+  f.Click(kPoint, kSeries1, 3);
+  EXPECT_EQ(f.view.areaFirstDone, 1);
+  ForgetPendingArea(f.view);
+  f.Click(kArea, kSeries1, 4);
+  EXPECT_EQ(f.view.areaFirstDone, 1);
+  EXPECT_EQ(f.view.areaIndex1, 4);
+}
+
+TEST(SelectSingleNight, FromTheLightCurveShowsTheWholeDayInTheClickedNightsColour) {
+  Fixture f;
+  // Entry 7 moves back to the first day: night index 2 but the Julian Day of night 0.
+  f.data.jd[7] = 2450000.5L;
+  f.DrawAll();
+  f.data.markFlag[1] = 1;
+  f.chart.Series(kSeries8).Add(2450000.1, 10, kLime);
+  const ClickOutcome outcome = f.Click(kSingleNight, kSeries1, 0);  // entry 0, night 0
+  EXPECT_TRUE(outcome.newPicture);
+  EXPECT_EQ(outcome.colourButtonShown, std::optional<bool>(false));
+  const ChartSeries& curve = f.chart.Series(kSeries1);
+  ASSERT_EQ(curve.Count(), 4);  // entries 0, 1, 2 and 7
+  for (const ChartPoint& p : curve.Points()) EXPECT_EQ(p.colour, nightColours[0]);
+  EXPECT_EQ(curve.Point(3).x, 2450000.5);
+  EXPECT_EQ(f.chart.Series(kSeries2).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kSeries8).Count(), 0);
+  EXPECT_EQ(f.chart.bottomAxisTitle, "Julian Day");
+  EXPECT_EQ(f.view.currentNight, 0);
+  EXPECT_EQ(f.view.shownNightFirst, 0);
+  const NightButtons& b = outcome.nightButtons;
+  for (const auto* state : {&b.first, &b.previous, &b.next, &b.last, &b.all})
+    EXPECT_EQ(*state, std::optional<bool>(true));
+}
+
+TEST(SelectSingleNight, FromThePhaseDiagramShowsTheNightOfTheClickedEntry) {
+  Fixture f;
+  f.DrawDiagram(PhaseAxis::Phase);
+  // Point 5 is position 6: entry 2, night 0. Position 9 (entry 3, night 1) is not visited.
+  f.Click(kSingleNight, kSeries6, 5);
+  EXPECT_EQ(f.view.currentNight, 0);
+  EXPECT_EQ(f.chart.Series(kSeries6).Count(), 0);
+  const ChartSeries& curve = f.chart.Series(kSeries1);
+  ASSERT_EQ(curve.Count(), 3);
+  EXPECT_EQ(curve.Point(0).x, static_cast<double>(2450000.1L));
+  EXPECT_EQ(curve.Point(2).x, static_cast<double>(2450000.12L));
+
+  Fixture g;
+  g.DrawDiagram(PhaseAxis::Phase);
+  g.Click(kSingleNight, kSeries6, 3);  // position 4: entry 8, night 2
+  EXPECT_EQ(g.view.currentNight, 2);
+  EXPECT_EQ(g.view.shownNightFirst, 6);
+}
+
+TEST(SelectSingleNight, OnThePhaseDiagramTheNightSkipsPositionNMinusOne) {
+  Fixture f;
+  f.DrawDiagram(PhaseAxis::Phase);
+  // Position 9 holds entry 3 (night 1); night 1 is entries 3, 4, 5: only 4 and 5 are visited.
+  f.Click(kSingleNight, kSeries6, 8);  // position 9 itself
+  EXPECT_EQ(f.view.currentNight, 1);
+  EXPECT_EQ(f.view.shownNightFirst, 3);
+  EXPECT_EQ(f.chart.Series(kSeries1).Count(), 2);
+}
+
+TEST(SelectNight, OnThePhaseDiagramPicksTheNightOfTheMagnitudeSteps) {
+  Fixture f;
+  f.DrawDiagram(PhaseAxis::Phase);
+  f.data.nightShift = 0.25L;
+  const ClickOutcome outcome = f.Click(kNight, kSeries6, 3);  // position 4: entry 8, night 2
+  EXPECT_EQ(f.data.nightShift, 0);
+  EXPECT_EQ(f.data.selectedNightDay, 2450002);
+  EXPECT_EQ(f.view.currentNight, 2);
+  EXPECT_EQ(f.view.shownNightFirst, 6);
+  EXPECT_EQ(outcome.colourButtonShown, std::optional<bool>(false));
+  EXPECT_EQ(outcome.nightButtons.first, std::optional<bool>(true));
+  EXPECT_EQ(outcome.nightButtons.next, std::optional<bool>(false));
+  EXPECT_EQ(outcome.nightButtons.previous, std::optional<bool>(false));
+  EXPECT_EQ(outcome.nightButtons.last, std::optional<bool>(true));
+  EXPECT_EQ(outcome.nightButtons.all, std::optional<bool>(true));
+  EXPECT_FALSE(outcome.chartChanged);
+}
+
+TEST(SelectNight, OnTheLightCurveStartsTheReportOfTheClickedDayAndKeepsTheNight) {
+  Fixture f;
+  f.ShowNight(1);
+  f.data.nightShift = 0.25L;
+  const ClickOutcome outcome = f.Click(kNight, kSeries1, 0);  // entry 3
+  EXPECT_EQ(f.data.nightShift, 0);
+  EXPECT_EQ(f.data.selectedNightDay, 2450001);
+  EXPECT_EQ(f.view.currentNight, 1);
+  EXPECT_FALSE(outcome.nightButtons.first.has_value());
+  EXPECT_FALSE(outcome.nightButtons.next.has_value());
+}
+
+TEST(ChartClick, TheDataGroupMeasuresWithTheCrosshair) {
+  Fixture f;
+  f.DrawAll();
+  auto measure = [&f](int r) {
+    return ChartClick(f.data, *f.star, f.view, f.chart,
+                      {.graphItem = -1,
+                       .dataItem = 1,
+                       .axis = PhaseAxis::Phase,
+                       .series = kSeries1,
+                       .index = r,
+                       .separator = ','});
+  };
+  const ClickOutcome first = measure(0);
+  EXPECT_TRUE(first.crosshair);
+  EXPECT_EQ(first.colourButtonShown, std::optional<bool>(true));
+  EXPECT_FALSE(first.note.has_value());
+  const ClickOutcome second = measure(8);
+  ASSERT_TRUE(second.note.has_value());
+  EXPECT_EQ(*second.note, "dmag: 2,002 ( X1: 2450000,1 X2: 2450002,12 -- Y1: 10 Y2: 12,002 ) ");
+  EXPECT_FALSE(second.chartChanged);
+}
+
+TEST(ChartClick, NoItemChosenDoesNothing) {
+  Fixture f;
+  f.DrawAll();
+  const ClickOutcome outcome = f.Click(-1, kSeries1, 0);
+  EXPECT_FALSE(outcome.crosshair);
+  EXPECT_FALSE(outcome.chartChanged);
+  EXPECT_FALSE(outcome.colourButtonShown.has_value());
+  EXPECT_EQ(f.data.markCount, 0);
+}
+
+TEST(SwitchGroups, TwiceReturnsToSelectPoint) {
+  const GroupSwitch once = SwitchGroups(true);
+  EXPECT_FALSE(once.graphEnabled);
+  EXPECT_EQ(once.graphItem, -1);
+  EXPECT_EQ(once.dataItem, 0);
+  const GroupSwitch twice = SwitchGroups(once.graphEnabled);
+  EXPECT_TRUE(twice.graphEnabled);
+  EXPECT_EQ(twice.graphItem, 0);
+  EXPECT_EQ(twice.dataItem, -1);
+}
+
+}  // namespace
+}  // namespace ombrane
