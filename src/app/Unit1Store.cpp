@@ -9,8 +9,6 @@
 #include "Controls.h"
 #include "Unit1.h"
 #include "store/Loading.h"
-#include "store/NightIndex.h"
-#include "store/Photometry.h"
 #include "view/LightCurve.h"
 #include "view/Navigation.h"
 
@@ -41,23 +39,22 @@ void TForm1::OpenDataClick() {
           Label1->setText(name);
           view_->openPath = QFile::encodeName(name).toStdString();  // the name as the file system spells it
 
-          // 5.-7. Read the pairs (the file is opened by name in the current folder).
-          data_->fileName = name.toStdString();
-          const PhotometryReadResult read = ReadPhotometryFile(view_->openPath, data_->fileName, *data_);
+          // 5.-8. Read the pairs (the file is opened by name in the current folder), split the
+          // nights and copy the entries into the working arrays.
+          const PhotometryReadResult read = LoadPhotometry(
+              {.path = view_->openPath, .fileName = name.toStdString(), .shownName = name.toStdString()},
+              *data_, *star_, *view_);
           if (!read.opened) outside_->Beep();
 
-          // 8. Nights.
-          SplitNights(data_->fileJd, *data_, *view_);
-
-          // 9. Draw the whole light curve, the repeated last entry included.
+          // 9. Draw the whole light curve, the repeated last entry included. The file name and
+          // the reading messages go first, so that a fault while drawing leaves them shown.
           Image1->hide();
           RichEdit1->show();
           Chart1->show();
-          CopyLoadedToWorking(*data_);
-          DrawLoadedCurve(*chartModel_, *data_, data_->fileName);
-          Chart1->ResetZoom();
           AppendNote(QStringLiteral("File name: ") + name);
           for (const std::string& message : read.messages) AppendNote(QString::fromStdString(message));
+          DrawLoadedCurve(*chartModel_, *data_, data_->fileName);
+          Chart1->ResetZoom();
         }
 
         // 10. Buttons for the nights there are (also after a cancelled dialog).

@@ -7,8 +7,6 @@
 #include "common/QuotedText.h"
 #include "common/TextToFloat.h"
 #include "store/Loading.h"
-#include "store/NightIndex.h"
-#include "store/Photometry.h"
 
 namespace ombrane::batch {
 namespace {
@@ -42,14 +40,11 @@ int RunOnFile(std::string_view file, const std::function<int(Records&)>& each) {
   Records r;
   const std::string path(file);
   const std::string shown = Shown(file);
-  ClearStoreForLoad(*r.data, *r.star, *r.view);
-  const PhotometryReadResult read = ReadPhotometryFile(path, shown, *r.data);
+  const std::string name = std::filesystem::path(path).filename().string();
+  const PhotometryReadResult read = LoadPhotometry(
+      {.path = path, .fileName = name.empty() ? path : name, .shownName = shown}, *r.data, *r.star, *r.view);
   for (const std::string& message : read.messages) PrintError(message);
   if (!read.opened) return kExitUsage;
-  const std::string name = std::filesystem::path(path).filename().string();
-  r.data->fileName = name.empty() ? path : name;
-  SplitNights(r.data->fileJd, *r.data, *r.view);
-  CopyLoadedToWorking(*r.data);
   ApplyNewObjectDefaults(*r.star, *r.view);
   ApplyLoadedNightState(*r.view);
   if (r.data->pointCount < 1) {

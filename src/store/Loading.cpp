@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "store/NightIndex.h"
+
 namespace ombrane {
 namespace {
 
@@ -44,6 +46,15 @@ void CopyLoadedToWorking(Data& data) {
   const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
   std::copy_n(data.fileJd.begin(), n, data.jd.begin());
   std::copy_n(data.fileMag.begin(), n, data.mag.begin());
+}
+
+PhotometryReadResult LoadPhotometry(const PhotometrySource& source, Data& data, Star& star, ViewState& view) {
+  ClearStoreForLoad(data, star, view);
+  data.fileName = source.fileName;
+  PhotometryReadResult read = ReadPhotometryFile(source.path, source.shownName, data);
+  SplitNights(data.fileJd, data, view);
+  CopyLoadedToWorking(data);
+  return read;
 }
 
 void ApplyNewObjectDefaults(Star& star, ViewState& view) {

@@ -1,6 +1,9 @@
 // What loading a photometry file does to the records, apart from the dialog and the boxes.
 #pragma once
 
+#include <string>
+
+#include "store/Photometry.h"
 #include "store/Records.h"
 
 namespace ombrane {
@@ -12,6 +15,21 @@ void ClearStoreForLoad(Data& data, Star& star, ViewState& view);
 
 // Copies fileJd / fileMag into jd / mag for entries 0 .. N-1 after the night split.
 void CopyLoadedToWorking(Data& data);
+
+// The file a load reads.
+struct PhotometrySource {
+  std::string path;       // opened as given (the window passes the bare name in the current folder)
+  std::string fileName;   // data.fileName: the name without its folder, the chart's title
+  std::string shownName;  // names the file in the reading messages
+};
+
+// One load of a photometry file, for the window's Open and for ombrane-batch alike, in the
+// window's order: the store emptied (ClearStoreForLoad), fileName set, the pairs read into
+// fileJd / fileMag (ReadPhotometryFile), the nights split over fileJd (SplitNights), and the
+// entries copied into jd / mag. The caller then reports the messages, draws the curve, sets
+// the navigation state and the defaults of a new object. A file that cannot be opened leaves an
+// empty store (N = 0) and says why in the messages.
+PhotometryReadResult LoadPhotometry(const PhotometrySource& source, Data& data, Star& star, ViewState& view);
 
 // Defaults for a new object after loading (also after a cancelled dialog): measurement state
 // zeroed; period = 0, epoch = 2450000, magnitudeStep = 0.005, raDecimalDegrees = 0,

@@ -72,6 +72,10 @@ constexpr std::array<uint32_t, kMaxNights> BuildNightColours() {
 // days beyond any integer range stay exact; no conversion can overflow.
 void Split(std::span<const long double> t, Data& data, ViewState& view) {
   const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  data.night.fill(0);
+  view.nightFirst.fill(0);
+  view.nightEnd.fill(0);
+  view.nightCount.fill(0);
   if (n == 0) {
     view.lastNight = 0;
     return;

@@ -14,8 +14,9 @@ namespace ombrane {
 extern const std::array<uint32_t, kMaxNights> nightColours;
 
 // Builds data.night, view.nightFirst / nightEnd / nightCount and view.lastNight from the Julian
-// Days t[0 .. data.pointCount - 1]. The caller has zeroed data.night and the three tables.
-// N = 0 writes nothing and sets lastNight = 0.
+// Days t[0 .. data.pointCount - 1]. What it does not write it clears: night[] from entry N on
+// and the table rows after the last night, so a split after a deletion leaves no stale rows.
+// N = 0 leaves all of them 0 and sets lastNight = 0.
 void SplitNights(const std::array<long double, kMaxEntries>& t, Data& data, ViewState& view);
 void SplitNights(const std::array<long double, kTwoCycle>& t, Data& data, ViewState& view);
 

@@ -35,6 +35,7 @@ class TestLoading : public QObject {
   void separatorOfTheUserLocale();
   void nightColoursOnTheChart();
   void newLoadShowsTheWholeCurve();
+  void messagesStayWhenDrawingFaults();
 };
 
 void TestLoading::twoLinesGiveThreeEntries_data() {
@@ -283,6 +284,19 @@ void TestLoading::newLoadShowsTheWholeCurve() {
   // The next file is shown whole, whatever part of the last one was looked at.
   f.Load(dir, QStringLiteral("b.txt"), "2450101.5 11.1\n2450101.6 11.5\n");
   QVERIFY(!chart->IsZoomed());
+}
+
+// A magnitude beyond the double range reads (extended precision holds it) but faults where the
+// chart draws it. The file name and the reading messages are in the notes pane before that.
+void TestLoading::messagesStayWhenDrawingFaults() {
+  QTemporaryDir dir;
+  FormFixture f;
+  f.Load(dir, QStringLiteral("huge.txt"), "2450001.5 12.1\n2450001.6 1e400\nx\n");
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Floating point overflow")});
+  QCOMPARE(
+      f.form->RichEdit1->toPlainText(),
+      QStringLiteral("File name: huge.txt\nhuge.txt, line 3: 'x' is not a number; reading stopped there."));
+  QCOMPARE(f.form->data().pointCount, 3);
 }
 
 QTEST_MAIN(TestLoading)

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 
 #include "store/NightIndex.h"
 #include "store/Photometry.h"
@@ -230,27 +235,51 @@ TEST(ApplyLoadedNightState, FewerThanThreeNightsShowNightOne) {
   }
 }
 
-// The whole load of a two-line file over records left by an earlier one.
+// The whole load of a two-line file over records left by an earlier one, through the one call
+// the window and the batch program share.
 TEST(Loading, TwoLineFileAfterEarlierLoad) {
   Records r;
-  ClearStoreForLoad(*r.data, *r.star, *r.view);
-  const PhotometryReadResult result =
-      ReadPhotometryText("2450001.5 12.1\n2450001.6 12.2\n", "two.txt", *r.data);
-  SplitNights(r.data->fileJd, *r.data, *r.view);
-  CopyLoadedToWorking(*r.data);
+  r.data->fileName = "earlier.txt";
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("ombrane-load-" + std::to_string(::getpid()) + ".txt");
+  std::ofstream(path) << "2450001.5 12.1\n2450001.6 12.2\n";
+  const PhotometryReadResult result = LoadPhotometry(
+      {.path = path.string(), .fileName = "two.txt", .shownName = "shown"}, *r.data, *r.star, *r.view);
+  std::filesystem::remove(path);
   ApplyLoadedNightState(*r.view);
   ApplyNewObjectDefaults(*r.star, *r.view);
 
+  ASSERT_TRUE(result.opened);
   ASSERT_EQ(result.pointCount, 3);
+  EXPECT_EQ(r.data->fileName, "two.txt");
   EXPECT_EQ(r.data->jd[2], 2450001.6L);
   EXPECT_EQ(r.data->mag[2], 12.2L);
   EXPECT_EQ(r.data->jd[3], 0);  // the earlier load's values are gone
+  EXPECT_EQ(r.data->mag[3], 0);
+  EXPECT_EQ(r.data->sortedPhase[0], 0);
   EXPECT_EQ(r.data->night[2], 0);
+  EXPECT_EQ(r.data->night[3], 0);
   EXPECT_EQ(r.view->nightCount[0], 3);
   EXPECT_EQ(r.view->nightFirst[1], 0);
+  EXPECT_EQ(r.view->nightCount[1], 0);
   EXPECT_EQ(r.view->lastNight, 0);
   EXPECT_EQ(r.view->currentNight, 1);
   EXPECT_EQ(r.view->minNightPoints, 1);
+  EXPECT_EQ(r.star->harmonicCount, 3);
+}
+
+// A file that cannot be opened leaves an empty store and names the file as it was shown.
+TEST(Loading, UnopenableFileLeavesAnEmptyStore) {
+  Records r;
+  const PhotometryReadResult result =
+      LoadPhotometry({.path = "/nonexistent/dir/x.txt", .fileName = "x.txt", .shownName = "dir/x.txt"},
+                     *r.data, *r.star, *r.view);
+  EXPECT_FALSE(result.opened);
+  EXPECT_EQ(r.data->pointCount, 0);
+  EXPECT_EQ(r.data->jd[0], 0);
+  EXPECT_EQ(r.view->nightCount[0], 0);
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0], "dir/x.txt could not be opened: No such file or directory");
 }
 
 }  // namespace

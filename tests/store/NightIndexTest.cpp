@@ -108,23 +108,43 @@ TEST_P(SplitNightsTest, OverWorkingDaysIgnoresUpperHalf) {
 INSTANTIATE_TEST_SUITE_P(Cases, SplitNightsTest, ::testing::ValuesIn(kSplitCases),
                          [](const auto& param) { return param.param.name; });
 
-TEST(SplitNights, EmptyStoreWritesNothing) {
-  auto data = std::make_unique<Data>();
-  auto view = std::make_unique<ViewState>();
-  data->night.fill(7);
-  view->nightFirst.fill(7);
-  view->nightEnd.fill(7);
-  view->nightCount.fill(7);
-  view->lastNight = 5;
-  data->fileJd[0] = 2450001.5L;
-  data->pointCount = 0;
-  SplitNights(data->fileJd, *data, *view);
-  EXPECT_EQ(view->lastNight, 0);
-  for (int32_t i = 0; i < kMaxEntries; ++i) ASSERT_EQ(data->night[i], 7);
-  for (int32_t k = 0; k < kMaxNights; ++k) {
-    ASSERT_EQ(view->nightFirst[k], 7);
-    ASSERT_EQ(view->nightEnd[k], 7);
-    ASSERT_EQ(view->nightCount[k], 7);
+// Rows and entries the split does not write are cleared, whatever an earlier, longer store left
+// there: a re-split after a deletion must not leave the nights of deleted entries behind.
+TEST(SplitNights, ClearsWhatItDoesNotWrite) {
+  const struct {
+    const char* name;
+    std::vector<long double> t;  // the entries, the repeat of the last included
+    int32_t lastNight;
+  } cases[] = {
+      {"empty store", {}, 0},
+      {"two nights", {2450001.1L, 2450001.3L, 2450002.2L, 2450002.2L}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto data = std::make_unique<Data>();
+    auto view = std::make_unique<ViewState>();
+    data->night.fill(7);
+    view->nightFirst.fill(7);
+    view->nightEnd.fill(7);
+    view->nightCount.fill(7);
+    view->lastNight = 5;
+    for (size_t i = 0; i < c.t.size(); ++i) data->fileJd[i] = c.t[i];
+    data->fileJd[c.t.size()] = 2450009.5L;  // beyond N: not split
+    data->pointCount = static_cast<int32_t>(c.t.size());
+    SplitNights(data->fileJd, *data, *view);
+    EXPECT_EQ(view->lastNight, c.lastNight);
+    const int32_t n = data->pointCount;
+    const int32_t nights = n == 0 ? 0 : c.lastNight + 1;
+    for (int32_t i = n; i < kMaxEntries; ++i) ASSERT_EQ(data->night[i], 0) << i;
+    for (int32_t k = nights; k < kMaxNights; ++k) {
+      ASSERT_EQ(view->nightFirst[k], 0) << k;
+      ASSERT_EQ(view->nightEnd[k], 0) << k;
+      ASSERT_EQ(view->nightCount[k], 0) << k;
+    }
+    if (n > 0) {
+      EXPECT_EQ(view->nightEnd[c.lastNight], n);
+      EXPECT_EQ(data->night[n - 1], c.lastNight);
+    }
   }
 }
 
