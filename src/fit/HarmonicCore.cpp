@@ -1,0 +1,197 @@
+#include "fit/HarmonicCore.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "common/FloatingPoint.h"
+#include "common/InputError.h"
+
+namespace ombrane {
+
+namespace {
+
+// The entries of the store; pointCount never exceeds the capacity, the clamp only keeps a
+// damaged record from reaching past the arrays.
+int32_t EntryCount(const Data& data) {
+  return std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+}
+
+// An entry takes part in a fit when it is an observation (not the repeat N - 1) and unmarked.
+inline bool TakesPart(const Data& data, int32_t i) {
+  return data.markFlag[i] == 0;
+}
+
+// Frequencies w_k = k * 2 pi / P, cleared matrix and right-hand side.
+void Prepare(const Star& star, int32_t n, HarmonicFit& fit) {
+  if (n < 0 || n > kMaxHarmonics)
+    throw InputError("A fit takes 0 to " + std::to_string(kMaxHarmonics) + " harmonics; " +
+                     std::to_string(n) + " cannot be fitted");
+  fit.harmonics = n;
+  fit.coefficients = 2 * n + 1;
+  fit.fullyInverted = true;
+  const long double omega = Divide(static_cast<long double>(kTwoPi), star.period);
+  fit.frequency.fill(0);
+  for (int32_t k = 1; k <= n; ++k) fit.frequency[k] = k * omega;
+  for (HarmonicVector& row : fit.inverse) row.fill(0);
+  fit.rightHandSide.fill(0);
+}
+
+// sin and cos of the extended argument w_k t, taken in double precision.
+inline double SinOf(long double frequency, long double t) {
+  return std::sin(static_cast<double>(frequency * t));
+}
+inline double CosOf(long double frequency, long double t) {
+  return std::cos(static_cast<double>(frequency * t));
+}
+
+}  // namespace
+
+bool InvertSymmetric(HarmonicMatrix& m, int32_t size) {
+  HarmonicVector p{};
+  HarmonicVector q{};
+  std::array<int32_t, kHarmonicStorage> avail{};
+  for (int32_t i = 1; i <= size; ++i) avail[i] = 1;
+  for (int32_t step = 1; step <= size; ++step) {
+    // Pivot: the largest remaining diagonal magnitude, strictly greater, so the lowest index of
+    // equal ones wins and a zero diagonal is never chosen.
+    long double big = 0;
+    int32_t kk = 0;
+    for (int32_t i = 1; i <= size; ++i) {
+      if (std::fabs(m[i][i]) - big > 0 && avail[i] != 0) {
+        big = std::fabs(m[i][i]);
+        kk = i;
+      }
+    }
+    if (big == 0) return false;  // only zero pivots remain: stop, lower triangle untouched
+    avail[kk] = 0;
+    p[kk] = 1 / m[kk][kk];
+    q[kk] = 1;
+    m[kk][kk] = 0;
+    for (int32_t i = 1; i < kk; ++i) {
+      q[i] = m[i][kk];
+      p[i] = avail[i] == 0 ? m[i][kk] * p[kk] : -m[i][kk] * p[kk];
+      m[i][kk] = 0;
+    }
+    for (int32_t i = kk + 1; i <= size; ++i) {
+      q[i] = avail[i] != 0 ? m[kk][i] : -m[kk][i];
+      p[i] = -m[kk][i] * p[kk];
+      m[kk][i] = 0;
+    }
+    for (int32_t i = 1; i <= size; ++i) {
+      const long double qi = q[i];
+      HarmonicVector& row = m[i];
+      for (int32_t j = i; j <= size; ++j) row[j] += qi * p[j];
+    }
+  }
+  for (int32_t r = size; r >= 2; --r)
+    for (int32_t l = 1; l < r; ++l) m[r][l] = m[l][r];
+  return true;
+}
+
+void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit& fit) {
+  Prepare(star, n, fit);
+  const int32_t size = fit.coefficients;
+  const int32_t last = EntryCount(data) - 1;  // entries 0 .. N-2
+  HarmonicMatrix& m = fit.inverse;
+  HarmonicVector& r = fit.rightHandSide;
+  // v[1] = 1, v[2k] = sin(w_k t), v[2k+1] = cos(w_k t): one row of the design matrix. Every
+  // element of the normal matrix is the product of two of them, formed in extended precision.
+  HarmonicVector v{};
+  v[1] = 1;
+  for (int32_t e = 0; e < last; ++e) {
+    if (!TakesPart(data, e)) continue;
+    const long double t = data.jd[e];
+    const long double y = data.mag[e];
+    for (int32_t k = 1; k <= n; ++k) {
+      const double argument = static_cast<double>(fit.frequency[k] * t);
+      v[2 * k] = std::sin(argument);
+      v[2 * k + 1] = std::cos(argument);
+    }
+    for (int32_t i = 1; i <= size; ++i) r[i] += y * v[i];
+    for (int32_t i = 1; i <= size; ++i) {
+      const long double vi = v[i];
+      HarmonicVector& row = m[i];
+      for (int32_t j = i; j <= size; ++j) row[j] += vi * v[j];
+    }
+  }
+  // The matrix is symmetric: s_j c_k and c_k s_j are the same product, summed over the same
+  // observations in the same order, so the mirrored triangle holds exactly those sums.
+  for (int32_t i = 2; i <= size; ++i)
+    for (int32_t j = 1; j < i; ++j) m[i][j] = m[j][i];
+}
+
+void NormalEquationsPlain(const Data& data, const Star& star, int32_t n, HarmonicFit& fit) {
+  Prepare(star, n, fit);
+  const int32_t last = EntryCount(data) - 1;
+  HarmonicMatrix& m = fit.inverse;
+  HarmonicVector& r = fit.rightHandSide;
+  const HarmonicVector& w = fit.frequency;
+  for (int32_t e = 0; e < last; ++e) {
+    if (!TakesPart(data, e)) continue;
+    const long double t = data.jd[e];
+    const long double y = data.mag[e];
+    r[1] += y;
+    m[1][1] += 1;
+    for (int32_t k = 1; k <= n; ++k) {
+      r[2 * k] += y * SinOf(w[k], t);
+      r[2 * k + 1] += y * CosOf(w[k], t);
+      m[1][2 * k] += SinOf(w[k], t);
+      m[1][2 * k + 1] += CosOf(w[k], t);
+      for (int32_t j = 1; j <= n; ++j) {
+        m[2 * j][2 * k] += static_cast<long double>(SinOf(w[j], t)) * SinOf(w[k], t);
+        m[2 * j][2 * k + 1] += static_cast<long double>(SinOf(w[j], t)) * CosOf(w[k], t);
+        m[2 * j + 1][2 * k] += static_cast<long double>(CosOf(w[j], t)) * SinOf(w[k], t);
+        m[2 * j + 1][2 * k + 1] += static_cast<long double>(CosOf(w[j], t)) * CosOf(w[k], t);
+      }
+    }
+  }
+  for (int32_t i = 2; i <= fit.coefficients; ++i) m[i][1] = m[1][i];
+}
+
+void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted, HarmonicFit& fit) {
+  NormalEquations(data, star, n, fit);
+  const int32_t size = fit.coefficients;
+  fit.fullyInverted = InvertSymmetric(fit.inverse, size);
+
+  const HarmonicMatrix& inverse = fit.inverse;
+  fit.coefficient.fill(0);
+  for (int32_t i = 1; i <= size; ++i) {
+    long double x = 0;
+    for (int32_t j = 1; j <= size; ++j) x += inverse[i][j] * fit.rightHandSide[j];
+    fit.coefficient[i] = CheckResult(x);
+  }
+
+  const int32_t last = EntryCount(data) - 1;
+  long double sum = 0;
+  for (int32_t e = 0; e < last; ++e) {
+    if (!TakesPart(data, e)) continue;
+    const long double f = EvaluateSeries(fit, data.jd[e]);
+    if (storeFitted) data.fitMag[e] = f;
+    const long double residual = data.mag[e] - f;
+    sum += residual * residual;
+  }
+  fit.residualSum = CheckResult(sum);
+
+  // Degrees of freedom: the observations that take part (N - 1 - markCount) less the 2n + 1
+  // coefficients. Zero divides by zero; a negative count gives a negative variance whose
+  // square root below is invalid.
+  const long double freedom = static_cast<long double>(data.pointCount) - 2 - data.markCount - 2 * n;
+  fit.variance = Divide(fit.residualSum, freedom);
+  for (int32_t i = 1; i <= size; ++i)
+    for (int32_t j = 1; j <= size; ++j) fit.covariance[i][j] = fit.variance * inverse[i][j];
+  fit.sigma = Sqrt(ToDouble(fit.variance));
+}
+
+long double EvaluateSeries(const HarmonicFit& fit, long double t) {
+  const HarmonicVector& x = fit.coefficient;
+  long double f = x[1];
+  for (int32_t k = 1; k <= fit.harmonics; ++k) {
+    const double argument = static_cast<double>(fit.frequency[k] * t);
+    f += x[2 * k] * std::sin(argument);
+    f += x[2 * k + 1] * std::cos(argument);
+  }
+  return f;
+}
+
+}  // namespace ombrane
