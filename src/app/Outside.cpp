@@ -1,11 +1,15 @@
 #include "Outside.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <algorithm>
 
 namespace ombrane {
 
@@ -29,21 +33,39 @@ QtOutside::~QtOutside() {
 }
 
 std::optional<FileChoice> QtOutside::OpenFile(QWidget* parent, const QString& caption, const QString& folder,
-                                              const QString& filter) {
+                                              const QString& filter, bool offerReadOnly) {
   QFileDialog dialog(parent, caption, folder, QtFileFilter(filter));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  QCheckBox* readOnly = nullptr;
+  if (offerReadOnly) {
+    // The platform's dialog takes no extra control: Qt's own dialog, with the box under the
+    // file-type row.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+      readOnly = new QCheckBox(QFileDialog::tr("Open read-only"), &dialog);
+      readOnly->setObjectName(QStringLiteral("ReadOnlyBox"));
+      grid->addWidget(readOnly, grid->rowCount(), 1, 1, std::max(1, grid->columnCount() - 1));
+    }
+  }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   const QString path = dialog.selectedFiles().first();
   if (path.isEmpty()) return std::nullopt;
-  return FileChoice{path, dialog.testOption(QFileDialog::ReadOnly)};
+  return FileChoice{path, readOnly != nullptr && readOnly->isChecked()};
 }
 
 std::optional<FileChoice> QtOutside::SaveFile(QWidget* parent, const QString& caption, const QString& folder,
                                               const QString& filter) {
-  const QString path = QFileDialog::getSaveFileName(parent, caption, folder, QtFileFilter(filter));
+  // The window asks before replacing a file, the same way for every save dialog.
+  const QString path = QFileDialog::getSaveFileName(parent, caption, folder, QtFileFilter(filter), nullptr,
+                                                    QFileDialog::DontConfirmOverwrite);
   if (path.isEmpty()) return std::nullopt;
   return FileChoice{path, false};
+}
+
+bool QtOutside::Ask(QWidget* parent, const QString& question) {
+  return QMessageBox::question(parent, QApplication::applicationName(), question,
+                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 std::optional<QColor> QtOutside::ChooseColour(QWidget* parent, const QColor& initial) {
@@ -71,7 +93,16 @@ QString QtOutside::ClipboardText() {
 }
 
 QPrinter* QtOutside::Printer() {
-  if (printer_ == nullptr) printer_ = new QPrinter(QPrinter::HighResolution);
+  if (printer_ == nullptr) {
+    // The default printer; when none is marked default, the first one there is.
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+      const QList<QPrinterInfo> printers = QPrinterInfo::availablePrinters();
+      if (printers.isEmpty()) return nullptr;
+      info = printers.first();
+    }
+    printer_ = new QPrinter(info, QPrinter::HighResolution);
+  }
   return printer_;
 }
 

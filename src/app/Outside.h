@@ -16,7 +16,7 @@ namespace ombrane {
 
 struct FileChoice {
   QString path;           // absolute path of the chosen file
-  bool readOnly = false;  // the dialog's read-only option (notes files)
+  bool readOnly = false;  // the open dialog's "Open read-only" box was ticked
 };
 
 // What a file dialog of the window keeps between runs: its caption, the folder it opens in and
@@ -37,11 +37,15 @@ class Outside {
   virtual ~Outside() = default;
 
   // An open or save dialog: caption, initial folder and filter ("" for none). Nothing when
-  // the user cancels or chooses an empty name.
+  // the user cancels or chooses an empty name. With `offerReadOnly` the open dialog shows an
+  // "Open read-only" box. The save dialog returns the name as typed (no extension added) and
+  // does not ask about an existing file: the window asks (TForm1::ChooseSaveFile).
   virtual std::optional<FileChoice> OpenFile(QWidget* parent, const QString& caption, const QString& folder,
-                                             const QString& filter) = 0;
+                                             const QString& filter, bool offerReadOnly = false) = 0;
   virtual std::optional<FileChoice> SaveFile(QWidget* parent, const QString& caption, const QString& folder,
                                              const QString& filter) = 0;
+  // A question answered Yes or No; true for Yes.
+  virtual bool Ask(QWidget* parent, const QString& question) = 0;
   // The colour dialog preset to `initial`; nothing when cancelled.
   virtual std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) = 0;
   virtual void Beep() = 0;
@@ -50,7 +54,8 @@ class Outside {
   virtual void CopyImage(const QImage& image) = 0;
   virtual void CopyText(const QString& text) = 0;
   virtual QString ClipboardText() = 0;
-  // The default printer, or nothing when there is none.
+  // The default printer, or nothing when no printer is installed. The printer stays owned by
+  // the Outside and keeps its settings between print jobs.
   virtual QPrinter* Printer() = 0;
 };
 
@@ -60,9 +65,10 @@ class QtOutside : public Outside {
   QtOutside();
   ~QtOutside() override;
   std::optional<FileChoice> OpenFile(QWidget* parent, const QString& caption, const QString& folder,
-                                     const QString& filter) override;
+                                     const QString& filter, bool offerReadOnly = false) override;
   std::optional<FileChoice> SaveFile(QWidget* parent, const QString& caption, const QString& folder,
                                      const QString& filter) override;
+  bool Ask(QWidget* parent, const QString& question) override;
   std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) override;
   void Beep() override;
   void ReportError(QWidget* parent, const QString& message) override;

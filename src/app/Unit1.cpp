@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -20,6 +21,8 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSvgRenderer>
+#include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -692,8 +695,36 @@ void TForm1::SetBoxText(QLineEdit* box, const QString& text) {
 void TForm1::AppendNote(const QString& line) {
   QTextCursor cursor(RichEdit1->document());
   cursor.movePosition(QTextCursor::End);
-  if (!RichEdit1->document()->isEmpty()) cursor.insertBlock();
-  cursor.insertText(line);
+  // An empty last line (the pane's start, or a line end the user left) takes the result; a
+  // line with text gets a new line after it. Results are written in the plain format, not in
+  // whatever the user's last typed text was.
+  if (!cursor.block().text().isEmpty()) cursor.insertBlock();
+  cursor.insertText(line, QTextCharFormat());
+}
+
+std::optional<FileChoice> TForm1::ChooseOpenFile(const FileDialog& dialog, bool offerReadOnly) {
+  std::optional<FileChoice> choice =
+      outside_->OpenFile(this, dialog.caption, dialog.initialDir, dialog.filter, offerReadOnly);
+  // The chosen file's folder becomes the current one: files are opened by bare name there, and
+  // the output files of later analyses go beside it.
+  if (choice) QDir::setCurrent(QFileInfo(choice->path).absolutePath());
+  return choice;
+}
+
+std::optional<FileChoice> TForm1::ChooseSaveFile(const FileDialog& dialog) {
+  QString folder = dialog.initialDir;
+  for (;;) {
+    std::optional<FileChoice> choice = outside_->SaveFile(this, dialog.caption, folder, dialog.filter);
+    if (!choice) return std::nullopt;
+    const QFileInfo chosen(choice->path);
+    if (!chosen.exists() ||
+        outside_->Ask(this, QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                .arg(QDir::toNativeSeparators(choice->path)))) {
+      QDir::setCurrent(chosen.absolutePath());
+      return choice;
+    }
+    folder = chosen.absolutePath();
+  }
 }
 
 void TForm1::NoteOutputFailure(const std::optional<std::string>& failure) {

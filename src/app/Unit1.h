@@ -62,6 +62,11 @@ class TForm1 : public QMainWindow {
   int32_t crosshairX = -1;
   int32_t crosshairY = 0;
 
+  // Print resolution of the chart: 0 lays the chart out at the size of the printed rectangle,
+  // -100 on twice that size scaled down (texts at half size). Set by each print from the
+  // chosen item of RadioGroup1.
+  int32_t printResolution = 0;
+
   // Folder in which the data-file and notes dialogs open: the program's own folder.
   QString programFolder() const;
 
@@ -165,8 +170,13 @@ class TForm1 : public QMainWindow {
   // Writes a box's text as the program; the box's change handler runs when the text differs,
   // and its failure ends the calling handler.
   void SetBoxText(QLineEdit* box, const QString& text);
-  // Appends one line at the end of the notes pane.
+  // Appends one line at the end of the notes pane, on a line of its own.
   void AppendNote(const QString& line);
+  // Runs a file dialog of the window; the chosen file's folder becomes the current folder. A
+  // save dialog takes the name as typed and asks before replacing an existing file (No shows
+  // the dialog again).
+  std::optional<FileChoice> ChooseOpenFile(const FileDialog& dialog, bool offerReadOnly = false);
+  std::optional<FileChoice> ChooseSaveFile(const FileDialog& dialog);
   // Tells in the notes pane the failure an output file reported, if any (OutputFiles::Append,
   // WritePhaseFile).
   void NoteOutputFailure(const std::optional<std::string>& failure);

@@ -25,14 +25,11 @@ void TForm1::OpenDataClick() {
         chartModel_->leftAxisInverted = false;
 
         // 3. The data-file dialog, in the program's folder, without a filter.
+        // Choosing a file makes its folder the current one: the file is opened by its bare name.
         OpenDialog2.initialDir = programFolder();
-        const std::optional<FileChoice> choice =
-            outside_->OpenFile(this, OpenDialog2.caption, OpenDialog2.initialDir, OpenDialog2.filter);
+        const std::optional<FileChoice> choice = ChooseOpenFile(OpenDialog2);
         if (choice) {
           const QFileInfo chosen(choice->path);
-          // Choosing a file makes its folder the current one: the file is opened by its bare
-          // name, and the output files of later analyses go beside it.
-          QDir::setCurrent(chosen.absolutePath());
 
           // 4. The name without its folder.
           const QString name = chosen.fileName();

@@ -5,10 +5,11 @@
 namespace ombrane::test {
 
 std::optional<FileChoice> RecordingOutside::OpenFile(QWidget*, const QString&, const QString& folder,
-                                                     const QString& filter) {
+                                                     const QString& filter, bool offerReadOnly) {
   ++openDialogs;
   openFolders << folder;
   openFilters << filter;
+  readOnlyOffered << offerReadOnly;
   if (openAnswers.empty()) return std::nullopt;
   const FileChoice answer = openAnswers.front();
   openAnswers.pop_front();
@@ -16,9 +17,24 @@ std::optional<FileChoice> RecordingOutside::OpenFile(QWidget*, const QString&, c
   return answer;
 }
 
-std::optional<FileChoice> RecordingOutside::SaveFile(QWidget*, const QString&, const QString&,
-                                                     const QString&) {
-  return std::nullopt;
+std::optional<FileChoice> RecordingOutside::SaveFile(QWidget*, const QString& caption, const QString& folder,
+                                                     const QString& filter) {
+  saveCaptions << caption;
+  saveFolders << folder;
+  saveFilters << filter;
+  if (saveAnswers.empty()) return std::nullopt;
+  const QString answer = saveAnswers.front();
+  saveAnswers.pop_front();
+  if (answer.isEmpty()) return std::nullopt;
+  return FileChoice{answer, false};
+}
+
+bool RecordingOutside::Ask(QWidget*, const QString& question) {
+  questions << question;
+  if (askAnswers.empty()) return false;
+  const bool answer = askAnswers.front();
+  askAnswers.pop_front();
+  return answer;
 }
 
 std::optional<QColor> RecordingOutside::ChooseColour(QWidget*, const QColor& initial) {

@@ -19,26 +19,36 @@ namespace ombrane::test {
 class RecordingOutside : public Outside {
  public:
   std::deque<FileChoice> openAnswers;               // next answers of open dialogs; an empty path cancels
+  std::deque<QString> saveAnswers;                  // next answers of save dialogs; an empty path cancels
+  std::deque<bool> askAnswers;                      // next answers of questions; none left answers No
   std::deque<std::optional<QColor>> colourAnswers;  // next answers of the colour dialog
   QStringList errors;                               // messages of the error reporter
   QStringList openFolders;                          // folders the open dialogs started in
   QStringList openFilters;
+  QStringList saveFolders;  // folders, filters and captions of the save dialogs
+  QStringList saveFilters;
+  QStringList saveCaptions;
+  QStringList questions;
+  QList<bool> readOnlyOffered;  // per open dialog: whether it showed the read-only box
   int beeps = 0;
   int openDialogs = 0;
   std::optional<QColor> lastColourPreset;
   QImage copiedImage;
   QString copiedText;
+  QPrinter* printer = nullptr;  // the "default printer"; none installed when null
 
-  std::optional<FileChoice> OpenFile(QWidget*, const QString&, const QString& folder,
+  std::optional<FileChoice> OpenFile(QWidget*, const QString&, const QString& folder, const QString& filter,
+                                     bool offerReadOnly) override;
+  std::optional<FileChoice> SaveFile(QWidget*, const QString& caption, const QString& folder,
                                      const QString& filter) override;
-  std::optional<FileChoice> SaveFile(QWidget*, const QString&, const QString&, const QString&) override;
+  bool Ask(QWidget*, const QString& question) override;
   std::optional<QColor> ChooseColour(QWidget*, const QColor& initial) override;
   void Beep() override { ++beeps; }
   void ReportError(QWidget*, const QString& message) override { errors << message; }
   void CopyImage(const QImage& image) override { copiedImage = image; }
   void CopyText(const QString& text) override { copiedText = text; }
   QString ClipboardText() override { return copiedText; }
-  QPrinter* Printer() override { return nullptr; }
+  QPrinter* Printer() override { return printer; }
 };
 
 // A window with a recording Outside; `outside` points into it.
