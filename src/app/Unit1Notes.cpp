@@ -3,6 +3,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include "NotesFile.h"
 #include "Unit1.h"
 
 namespace ombrane {
@@ -14,8 +15,30 @@ void TForm1::FileNewClick() {
   });
 }
 
-void TForm1::FileOpenClick() {}
-void TForm1::FileSaveClick() {}
+void TForm1::FileOpenClick() {
+  Run([this] {
+    const std::optional<FileChoice> choice = ChooseOpenFile(OpenDialog1, true);
+    if (!choice) return;
+    // A file that cannot be read leaves the pane as it was.
+    const NotesContent content = ReadNotesFile(choice->path);
+    if (content.rich) {
+      RichEdit1->setHtml(content.text);
+    } else {
+      RichEdit1->setPlainText(content.text);
+    }
+    RichEdit1->document()->setModified(false);
+    RichEdit1->setReadOnly(choice->readOnly);
+  });
+}
+
+void TForm1::FileSaveClick() {
+  Run([this] {
+    const std::optional<FileChoice> choice = ChooseSaveFile(SaveDialog1);
+    if (!choice) return;
+    WriteNotesFile(choice->path, *RichEdit1->document());
+    RichEdit1->document()->setModified(false);
+  });
+}
 
 void TForm1::CutClick() {
   Run([this] { RichEdit1->cut(); });
@@ -30,7 +53,10 @@ void TForm1::PastClick() {
 }
 
 void TForm1::UndoClick() {
-  Run([this] { RichEdit1->undo(); });
+  // A read-only pane is not edited, by Undo either.
+  Run([this] {
+    if (!RichEdit1->isReadOnly()) RichEdit1->undo();
+  });
 }
 
 }  // namespace ombrane

@@ -1,0 +1,378 @@
+// The notes pane as a document: New, Open and Save through the dialogs, the formats on disk,
+// the read-only choice, failures that keep the pane, and result lines added after the user's text.
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QtTest>
+
+#include "FormTestHelper.h"
+
+using namespace ombrane;
+using namespace ombrane::test;
+
+namespace {
+
+// One run of text with the attributes the round trip must keep.
+struct Run {
+  QString text;
+  bool bold = false;
+  bool italic = false;
+  QRgb colour = qRgb(0, 0, 0);
+  bool operator==(const Run&) const = default;
+};
+
+// The document as runs of equal attributes, line ends as "\n" runs of their own, so that the
+// comparison does not depend on how a format splits or joins fragments.
+QList<Run> Runs(const QTextDocument& document) {
+  QList<Run> runs;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    if (block != document.begin()) runs << Run{QStringLiteral("\n")};
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextCharFormat format = it.fragment().charFormat();
+      const QBrush brush = format.foreground();
+      const Run run{it.fragment().text(), format.fontWeight() >= QFont::Bold, format.fontItalic(),
+                    brush.style() == Qt::NoBrush ? qRgb(0, 0, 0) : brush.color().rgb()};
+      if (!runs.isEmpty() && runs.last().text != QLatin1String("\n") && runs.last().bold == run.bold &&
+          runs.last().italic == run.italic && runs.last().colour == run.colour) {
+        runs.last().text += run.text;
+      } else {
+        runs << run;
+      }
+    }
+  }
+  return runs;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The notes of an observer: plain, bold, italic red and non-Latin text on three lines.
+void WriteFormattedNotes(QTextEdit* pane) {
+  pane->clear();
+  QTextCursor cursor(pane->document());
+  QTextCharFormat plain;
+  QTextCharFormat bold;
+  bold.setFontWeight(QFont::Bold);
+  QTextCharFormat redItalic;
+  redItalic.setFontItalic(true);
+  redItalic.setForeground(QColor(0xC0, 0x10, 0x20));
+  cursor.insertText(QStringLiteral("Minimum: "), plain);
+  cursor.insertText(QStringLiteral("2450001.23456"), bold);
+  cursor.insertBlock();
+  cursor.insertText(QStringLiteral("clouds after 23h"), redItalic);
+  cursor.insertBlock();
+  cursor.insertText(QStringLiteral("Δm = 0,12 ± 0,01 (β Per)"), plain);
+}
+
+QList<Run> FormattedNotesRuns() {
+  const QRgb red = qRgb(0xC0, 0x10, 0x20);
+  return {Run{QStringLiteral("Minimum: ")}, Run{QStringLiteral("2450001.23456"), true},
+          Run{QStringLiteral("\n")},        Run{QStringLiteral("clouds after 23h"), false, true, red},
+          Run{QStringLiteral("\n")},        Run{QStringLiteral("Δm = 0,12 ± 0,01 (β Per)")}};
+}
+
+}  // namespace
+
+class TestNotes : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { QLocale::setDefault(QLocale::c()); }
+  void cleanup() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
+  void newEmptiesWithoutAsking();
+  void saveAndReopenKeepTextAndFormatting_data();
+  void saveAndReopenKeepTextAndFormatting();
+  void saveAsOpenDocumentWhenTheNameSaysOdt();
+  void plainTextLinesBecomeLines_data();
+  void plainTextLinesBecomeLines();
+  void readOnlyChoiceBlocksTypingUntilAnotherOpen();
+  void failedOpenKeepsThePane_data();
+  void failedOpenKeepsThePane();
+  void failedSaveSaysWhyAndKeepsModified();
+  void saveAsksBeforeReplacing();
+  void dialogsMakeTheFolderCurrent();
+  void resultLineTakesTheEmptyLastLine_data();
+  void resultLineTakesTheEmptyLastLine();
+};
+
+void TestNotes::newEmptiesWithoutAsking() {
+  QTemporaryDir dir;
+  FormFixture f;
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+  QVERIFY(f.form->RichEdit1->document()->isModified());
+  f.form->FileNewClick();
+  QCOMPARE(f.form->RichEdit1->toPlainText(), QString());
+  QVERIFY(!f.form->RichEdit1->document()->isModified());
+  QVERIFY(f.outside->questions.isEmpty());
+  QCOMPARE(f.outside->openDialogs, 1);  // the load's dialog only
+}
+
+void TestNotes::saveAndReopenKeepTextAndFormatting_data() {
+  QTest::addColumn<QString>("name");
+  QTest::newRow("no extension") << QStringLiteral("notes");
+  QTest::newRow(".txt") << QStringLiteral("notes.txt");
+  QTest::newRow(".rtf") << QStringLiteral("night of 12 May.rtf");
+  QTest::newRow(".html") << QStringLiteral("notes.html");
+}
+
+void TestNotes::saveAndReopenKeepTextAndFormatting() {
+  QFETCH(QString, name);
+  QTemporaryDir dir;
+  FormFixture f;
+  WriteFormattedNotes(f.form->RichEdit1);
+  QCOMPARE(Runs(*f.form->RichEdit1->document()), FormattedNotesRuns());
+  QVERIFY(f.form->RichEdit1->document()->isModified());
+
+  const QString path = dir.filePath(name);
+  f.outside->saveAnswers.push_back(path);
+  f.form->FileSaveClick();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('\n')));
+  QVERIFY(!f.form->RichEdit1->document()->isModified());
+  QVERIFY(!QFile::exists(path + QStringLiteral(".html")));  // the name as typed
+  // HTML whatever the extension, in UTF-8.
+  const QByteArray saved = ReadAll(path);
+  QVERIFY(saved.startsWith("<!DOCTYPE HTML"));
+  QVERIFY(saved.contains("clouds after 23h"));
+  QVERIFY(saved.contains(QStringLiteral("β Per").toUtf8()));
+
+  f.form->FileNewClick();
+  f.outside->openAnswers.push_back(FileChoice{path, false});
+  f.form->FileOpenClick();
+  QVERIFY(f.outside->errors.isEmpty());
+  QCOMPARE(Runs(*f.form->RichEdit1->document()), FormattedNotesRuns());
+  QVERIFY(!f.form->RichEdit1->document()->isModified());
+}
+
+void TestNotes::saveAsOpenDocumentWhenTheNameSaysOdt() {
+  QTemporaryDir dir;
+  FormFixture f;
+  WriteFormattedNotes(f.form->RichEdit1);
+  const QString path = dir.filePath(QStringLiteral("log.ODT"));
+  f.outside->saveAnswers.push_back(path);
+  f.form->FileSaveClick();
+  QVERIFY(f.outside->errors.isEmpty());
+  QVERIFY(!f.form->RichEdit1->document()->isModified());
+  // An OpenDocument file is a zip archive whose first member, stored uncompressed, is
+  // "mimetype" holding the document's type (OpenDocument 1.2, part 3, section 3.3).
+  const QByteArray saved = ReadAll(path);
+  QVERIFY(saved.startsWith("PK\x03\x04"));
+  QCOMPARE(saved.mid(30, 8), QByteArray("mimetype"));
+  QCOMPARE(saved.mid(38, 39), QByteArray("application/vnd.oasis.opendocument.text"));
+
+  // The pane cannot read it back: it says so and keeps what it shows.
+  const QString before = f.form->RichEdit1->toPlainText();
+  f.outside->openAnswers.push_back(FileChoice{path, false});
+  f.form->FileOpenClick();
+  QCOMPARE(f.outside->errors.size(), 1);
+  QVERIFY(f.outside->errors[0].contains(QStringLiteral("log.ODT")));
+  QVERIFY(f.outside->errors[0].contains(QStringLiteral("OpenDocument")));
+  QCOMPARE(f.form->RichEdit1->toPlainText(), before);
+}
+
+void TestNotes::plainTextLinesBecomeLines_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QStringList>("lines");
+  const QStringList two{QStringLiteral("first line"), QStringLiteral("second line")};
+  QTest::newRow("CR LF") << QByteArray("first line\r\nsecond line\r\n") << two;
+  QTest::newRow("LF, no final end") << QByteArray("first line\nsecond line") << two;
+  QTest::newRow("CR only") << QByteArray("first line\rsecond line\r") << two;
+  QTest::newRow("empty line kept") << QByteArray("a\r\n\r\nb\r\n")
+                                   << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")};
+  QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF\xCE\x94m 0.1\n")
+                                   << QStringList{QStringLiteral("Δm 0.1")};
+  QTest::newRow("Latin-1") << QByteArray(
+                                  "Stra\xDF"
+                                  "e 12\xB0\n")
+                           << QStringList{QStringLiteral("Straße 12°")};
+  QTest::newRow("UTF-16 with mark") << QByteArray(
+                                           "\xFF\xFE"
+                                           "a\0\n\0b\0",
+                                           8)
+                                    << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+  QTest::newRow("markup that is not a page")
+      << QByteArray("<b>not bold</b>\n") << QStringList{QStringLiteral("<b>not bold</b>")};
+}
+
+void TestNotes::plainTextLinesBecomeLines() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QStringList, lines);
+  QTemporaryDir dir;
+  FormFixture f;
+  const QString path = dir.filePath(QStringLiteral("observing log.txt"));
+  WriteFile(path, bytes);
+  f.outside->openAnswers.push_back(FileChoice{path, false});
+  f.form->FileOpenClick();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('\n')));
+  const QTextDocument* document = f.form->RichEdit1->document();
+  QCOMPARE(document->blockCount(), lines.size());
+  for (int i = 0; i < lines.size(); ++i) QCOMPARE(document->findBlockByNumber(i).text(), lines[i]);
+}
+
+void TestNotes::readOnlyChoiceBlocksTypingUntilAnotherOpen() {
+  QTemporaryDir dir;
+  FormFixture f;
+  const QString path = dir.filePath(QStringLiteral("kept.txt"));
+  WriteFile(path, "published result\n");
+  QTextEdit* pane = f.form->RichEdit1;
+  pane->show();
+
+  f.outside->openAnswers.push_back(FileChoice{path, true});
+  f.form->FileOpenClick();
+  QCOMPARE(f.outside->readOnlyOffered, QList<bool>{true});
+  QVERIFY(pane->isReadOnly());
+  pane->setFocus();
+  pane->moveCursor(QTextCursor::End);
+  QTest::keyClicks(pane, QStringLiteral("xyz"));
+  QTest::keyClick(pane, Qt::Key_Backspace);
+  f.form->UndoClick();
+  f.form->PastClick();
+  QCOMPARE(pane->toPlainText(), QStringLiteral("published result"));
+
+  // New keeps the choice of the last open; another file opened without it lifts it.
+  f.outside->openAnswers.push_back(FileChoice{path, false});
+  f.form->FileOpenClick();
+  QVERIFY(!pane->isReadOnly());
+  pane->moveCursor(QTextCursor::End);
+  QTest::keyClicks(pane, QStringLiteral("!"));
+  QCOMPARE(pane->toPlainText(), QStringLiteral("published result!"));
+}
+
+void TestNotes::failedOpenKeepsThePane_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QByteArray>("bytes");  // written unless empty
+  QTest::newRow("missing") << QStringLiteral("gone.txt") << QByteArray();
+  QTest::newRow("binary") << QStringLiteral("picture.bmp") << QByteArray("BM\x10\0\0\0\0\0", 8);
+  QTest::newRow("zip") << QStringLiteral("archive.zip") << QByteArray("PK\x03\x04\x14\0", 6);
+}
+
+void TestNotes::failedOpenKeepsThePane() {
+  QFETCH(QString, name);
+  QFETCH(QByteArray, bytes);
+  QTemporaryDir dir;
+  FormFixture f;
+  const QString path = dir.filePath(name);
+  if (!bytes.isEmpty()) WriteFile(path, bytes);
+  WriteFormattedNotes(f.form->RichEdit1);
+  f.form->RichEdit1->setReadOnly(true);
+  f.outside->openAnswers.push_back(FileChoice{path, false});
+  f.form->FileOpenClick();
+  QCOMPARE(f.outside->errors.size(), 1);
+  QVERIFY2(f.outside->errors[0].contains(QDir::toNativeSeparators(path)), qPrintable(f.outside->errors[0]));
+  QCOMPARE(Runs(*f.form->RichEdit1->document()), FormattedNotesRuns());
+  QVERIFY(f.form->RichEdit1->document()->isModified());
+  QVERIFY(f.form->RichEdit1->isReadOnly());
+}
+
+void TestNotes::failedSaveSaysWhyAndKeepsModified() {
+  QTemporaryDir dir;
+  FormFixture f;
+  WriteFormattedNotes(f.form->RichEdit1);
+  const QString path = dir.filePath(QStringLiteral("no such folder/notes.txt"));
+  f.outside->saveAnswers.push_back(path);
+  f.form->FileSaveClick();
+  QCOMPARE(f.outside->errors.size(), 1);
+  QVERIFY(
+      f.outside->errors[0].startsWith(QStringLiteral("Could not write ") + QDir::toNativeSeparators(path)));
+  QVERIFY(f.form->RichEdit1->document()->isModified());
+  QVERIFY(!QFile::exists(path));
+}
+
+void TestNotes::saveAsksBeforeReplacing() {
+  QTemporaryDir dir;
+  FormFixture f;
+  const QString path = dir.filePath(QStringLiteral("old.txt"));
+  WriteFile(path, "older notes\n");
+  QTextCursor(f.form->RichEdit1->document()).insertText(QStringLiteral("new notes"));
+
+  // No: the dialog comes back in the same folder; cancelling it writes nothing.
+  f.outside->saveAnswers = {path, QString()};
+  f.outside->askAnswers = {false};
+  f.form->FileSaveClick();
+  QCOMPARE(f.outside->questions.size(), 1);
+  QVERIFY(f.outside->questions[0].contains(QDir::toNativeSeparators(path)));
+  QCOMPARE(f.outside->saveFolders.size(), 2);
+  QCOMPARE(f.outside->saveFolders[1], dir.path());
+  QCOMPARE(ReadAll(path), QByteArray("older notes\n"));
+  QVERIFY(f.form->RichEdit1->document()->isModified());
+
+  // Yes: replaced.
+  f.outside->saveAnswers = {path};
+  f.outside->askAnswers = {true};
+  f.form->FileSaveClick();
+  QCOMPARE(f.outside->questions.size(), 2);
+  QVERIFY(ReadAll(path).contains("new notes"));
+  QVERIFY(!f.form->RichEdit1->document()->isModified());
+
+  // A new name is not asked about.
+  f.outside->saveAnswers = {dir.filePath(QStringLiteral("other.txt"))};
+  f.form->FileSaveClick();
+  QCOMPARE(f.outside->questions.size(), 2);
+  QVERIFY(QFile::exists(dir.filePath(QStringLiteral("other.txt"))));
+}
+
+void TestNotes::dialogsMakeTheFolderCurrent() {
+  QTemporaryDir openDir;
+  QTemporaryDir saveDir;
+  FormFixture f;
+  const QString programFolder = QCoreApplication::applicationDirPath();
+  const QString notes = openDir.filePath(QStringLiteral("n.txt"));
+  WriteFile(notes, "x\n");
+  f.outside->openAnswers.push_back(FileChoice{notes, false});
+  f.form->FileOpenClick();
+  QCOMPARE(f.outside->openFolders, QStringList{programFolder});
+  QCOMPARE(f.outside->openFilters, QStringList{QStringLiteral("*.*|*.*")});
+  QCOMPARE(QDir::currentPath(), QFileInfo(openDir.path()).canonicalFilePath());
+
+  f.outside->saveAnswers.push_back(saveDir.filePath(QStringLiteral("s.txt")));
+  f.form->FileSaveClick();
+  QCOMPARE(f.outside->saveFolders, QStringList{programFolder});
+  QCOMPARE(f.outside->saveFilters, QStringList{QStringLiteral("*.*|*.*")});
+  QCOMPARE(QDir::currentPath(), QFileInfo(saveDir.path()).canonicalFilePath());
+
+  // A cancelled dialog leaves the folder.
+  f.form->FileOpenClick();
+  f.form->FileSaveClick();
+  QCOMPARE(QDir::currentPath(), QFileInfo(saveDir.path()).canonicalFilePath());
+}
+
+void TestNotes::resultLineTakesTheEmptyLastLine_data() {
+  QTest::addColumn<QString>("typed");
+  QTest::addColumn<QString>("expected");
+  const QString result = QStringLiteral("File name: a.txt");
+  QTest::newRow("empty pane") << QString() << result;
+  QTest::newRow("text without line end") << QStringLiteral("my note") << QStringLiteral("my note\n") + result;
+  QTest::newRow("text with line end") << QStringLiteral("my note\n") << QStringLiteral("my note\n") + result;
+  QTest::newRow("two line ends") << QStringLiteral("my note\n\n") << QStringLiteral("my note\n\n") + result;
+}
+
+void TestNotes::resultLineTakesTheEmptyLastLine() {
+  QFETCH(QString, typed);
+  QFETCH(QString, expected);
+  QTemporaryDir dir;
+  FormFixture f;
+  QTextEdit* pane = f.form->RichEdit1;
+  // The user types in bold; the result line is written plain all the same.
+  QTextCursor cursor(pane->document());
+  QTextCharFormat bold;
+  bold.setFontWeight(QFont::Bold);
+  cursor.insertText(typed, bold);
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+  QCOMPARE(pane->toPlainText(), expected);
+  const QTextBlock last = pane->document()->lastBlock();
+  QCOMPARE(last.begin().fragment().charFormat().fontWeight(), int(QFont::Normal));
+}
+
+QTEST_MAIN(TestNotes)
+#include "tst_Notes.moc"
