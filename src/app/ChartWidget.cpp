@@ -28,13 +28,17 @@ uint32_t BgrOf(const QColor& colour) {
 }
 namespace {
 
-constexpr int kBorder = 10;             // empty margin around the chart
-constexpr int kTick = 4;                // length of the axis ticks
-constexpr int kSymbolHalf = 3;          // half-width and half-height of diamonds, squares, crosses
-constexpr int kHitSlack = 1;            // a hit box is the symbol plus this many pixels
+constexpr int kBorder = 10;     // empty margin around the chart
+constexpr int kTick = 4;        // length of the axis ticks
+constexpr int kSymbolHalf = 3;  // half-width and half-height of diamonds, squares, crosses
+constexpr int kHitSlack = 1;    // a line or marker is hit this many pixels beside it
+// A click hits the nearest point symbol whose centre lies within this many pixels: a diamond of
+// half-width 3 is hit from a little outside it, without pixel hunting.
+constexpr double kPickRadius = 6.0;
 constexpr int kMarkerHalfHeight = 150;  // Series8: vertical marker line through the point
 constexpr int kMarkerHalfWidth = 1;
-constexpr int kLineWidth = 3;       // Series4
+constexpr int kLineWidth = 3;                                       // Series4
+constexpr double kCurveReach = kLineWidth / 2.0 + kHitSlack + 0.5;  // a click this near the curve hits it
 constexpr int kClickTolerance = 3;  // a press and release this close is a click, not a drag
 constexpr double kBottomMinStep = 0.001;
 constexpr double kLeftMinStep = 0.01;
@@ -503,41 +507,72 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
   if (model_ == nullptr) return std::nullopt;
   const Range& r = layout_.range;
   const Mapper map = Mapper(layout_.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout_.inverted);
-  for (int s = kSeriesCount - 1; s >= 0; --s) {
-    const ChartSeries& series = model_->Series(s);
-    const auto& points = series.Points();
-    if (series.kind() == SeriesKind::Line) {
-      const QPointF click(pos);
-      std::optional<QPointF> previous;
-      for (int i = 0; i < series.Count(); ++i) {
-        const ChartPoint& p = points[static_cast<size_t>(i)];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-          previous.reset();
-          continue;
-        }
-        const QPointF q(map.X(p.x), map.Y(p.y));
-        const QPointF from = previous.value_or(q);
-        if (SegmentDistance(click, from, q) <= kLineWidth / 2.0 + kHitSlack + 0.5) {
-          // The nearer end of the segment.
-          const bool nearEnd = !previous || QLineF(click, q).length() <= QLineF(click, from).length();
-          return Hit{s, nearEnd ? i : i - 1};
-        }
-        previous = q;
+  const double px = pos.x();
+  const double py = pos.y();
+
+  // The point symbols: the nearest centre within kPickRadius wins. The crosses of Series2 come
+  // first where they tie with a point: a cross lies exactly over the point it marks, and a click
+  // on it has to reach the cross to take the mark away. Then the observations (the light curve
+  // and the phase diagram in its two series), then the two series no picture fills. Within a
+  // series the point drawn last lies on top and wins a tie.
+  static constexpr int kPointOrder[] = {kSeries2, kSeries1, kSeries6, kSeries7, kSeries3, kSeries5};
+  std::optional<Hit> best;
+  double bestDistance2 = kPickRadius * kPickRadius;
+  for (int s : kPointOrder) {
+    const auto& points = model_->Series(s).Points();
+    for (int i = static_cast<int>(points.size()) - 1; i >= 0; --i) {
+      const ChartPoint& p = points[static_cast<size_t>(i)];
+      // Most points lie far off in x: leave them before rounding to the drawn pixel. NaN
+      // coordinates fail every comparison and are never hit.
+      const double fx = map.X(p.x);
+      if (!(std::fabs(fx - px) <= kPickRadius + 1)) continue;
+      const double fy = map.Y(p.y);
+      if (!(std::fabs(fy - py) <= kPickRadius + 1)) continue;
+      const double dx = ToPixel(fx) - px;
+      const double dy = ToPixel(fy) - py;
+      const double d2 = dx * dx + dy * dy;
+      if (d2 < bestDistance2 || (!best && d2 == bestDistance2)) {
+        best = Hit{s, i};
+        bestDistance2 = d2;
       }
+    }
+  }
+  if (best) return best;
+
+  // The fitted curve and the vertical markers run across many points and stand for no
+  // observation: they take a click only where no point symbol is near.
+  const ChartSeries& curve = model_->Series(kSeries4);
+  const QPointF click(pos);
+  std::optional<QPointF> previous;
+  for (int i = 0; i < curve.Count(); ++i) {
+    const ChartPoint& p = curve.Point(i);
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+      previous.reset();
       continue;
     }
-    const int halfX =
-        (series.kind() == SeriesKind::VerticalMarker ? kMarkerHalfWidth : kSymbolHalf) + kHitSlack;
-    const int halfY =
-        (series.kind() == SeriesKind::VerticalMarker ? kMarkerHalfHeight : kSymbolHalf) + kHitSlack;
-    for (int i = series.Count() - 1; i >= 0; --i) {  // the point drawn last lies on top
-      const ChartPoint& p = points[static_cast<size_t>(i)];
-      if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-      if (std::abs(pos.x() - ToPixel(map.X(p.x))) <= halfX &&
-          std::abs(pos.y() - ToPixel(map.Y(p.y))) <= halfY) {
-        return Hit{s, i};
-      }
+    const QPointF q(map.X(p.x), map.Y(p.y));
+    const bool firstPoint = !previous;
+    const QPointF from = previous.value_or(q);
+    previous = q;
+    // A segment whose ends both lie beyond the reach on one side is not near.
+    if ((from.x() < px - kCurveReach && q.x() < px - kCurveReach) ||
+        (from.x() > px + kCurveReach && q.x() > px + kCurveReach) ||
+        (from.y() < py - kCurveReach && q.y() < py - kCurveReach) ||
+        (from.y() > py + kCurveReach && q.y() > py + kCurveReach))
+      continue;
+    if (SegmentDistance(click, from, q) <= kCurveReach) {
+      // The nearer end of the segment.
+      const bool nearEnd = firstPoint || QLineF(click, q).length() <= QLineF(click, from).length();
+      return Hit{kSeries4, nearEnd ? i : i - 1};
     }
+  }
+  const ChartSeries& markers = model_->Series(kSeries8);
+  for (int i = markers.Count() - 1; i >= 0; --i) {
+    const ChartPoint& p = markers.Point(i);
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+    if (std::abs(pos.x() - ToPixel(map.X(p.x))) <= kMarkerHalfWidth + kHitSlack &&
+        std::abs(pos.y() - ToPixel(map.Y(p.y))) <= kMarkerHalfHeight + kHitSlack)
+      return Hit{kSeries8, i};
   }
   return std::nullopt;
 }

@@ -64,6 +64,16 @@ class ChartWidget : public QWidget {
   void ResetZoom();
   bool IsZoomed() const { return zoom_.has_value(); }
 
+  // The point a click at widget pixel `pos` hits, as of the last rendering: the nearest point
+  // symbol within a few pixels (Series2 before the observations where they lie on each other);
+  // the fitted curve and the vertical markers only where no symbol is near. A click on a hit
+  // emits ClickSeries with the series (0..7 = Series1..Series8) and the point's index.
+  struct Hit {
+    int series = -1;
+    int index = -1;
+  };
+  std::optional<Hit> HitTest(QPoint pos) const;
+
   QSize sizeHint() const override { return {857, 465}; }
 
   // Texts of the axis labels of the last rendering, from the smallest value up.
@@ -100,10 +110,6 @@ class ChartWidget : public QWidget {
     AxisLabels bottom, left;
     QRect bottomAxisArea, leftAxisArea;  // where a click counts as a click on the axis
   };
-  struct Hit {
-    int series = -1;
-    int index = -1;
-  };
 
   Range DataRange() const;
   Layout ComputeLayout(const QRect& target, const QPaintDevice* device) const;
@@ -113,7 +119,6 @@ class ChartWidget : public QWidget {
   Layout RenderWithLayout(QPainter& painter, const QRect& target) const;
   void Rerender();
   void ZoomTo(const QRect& pixels);
-  std::optional<Hit> HitTest(QPoint pos) const;
 
   ChartModel* model_;
   QChar decimal_;

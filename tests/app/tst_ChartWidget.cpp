@@ -153,8 +153,9 @@ class TestChartWidget : public QObject {
     QTest::addColumn<int>("series");     // -1: no hit
     QTest::addColumn<int>("index");
     QTest::newRow("Series1 third point") << 6.0 << 6.0 << QPoint(0, 0) << 0 << 2;
-    QTest::newRow("edge of the hit box") << 9.0 << 9.0 << QPoint(4, -4) << 0 << 3;
-    QTest::newRow("just outside it") << 9.0 << 9.0 << QPoint(5, 0) << -1 << -1;
+    QTest::newRow("within the pick radius") << 9.0 << 9.0 << QPoint(4, -4) << 0 << 3;
+    QTest::newRow("on the pick radius") << 9.0 << 9.0 << QPoint(0, 6) << 0 << 3;
+    QTest::newRow("just outside it") << 9.0 << 9.0 << QPoint(5, 4) << -1 << -1;
     QTest::newRow("Series2 above Series1") << 3.0 << 3.0 << QPoint(1, 1) << 1 << 0;
     QTest::newRow("Series6") << 6.0 << 2.0 << QPoint(-3, 2) << 5 << 0;
     QTest::newRow("Series4 near its first end") << 2.0 << 7.0 << QPoint(0, 2) << 3 << 0;
@@ -189,6 +190,38 @@ class TestChartWidget : public QObject {
     QCOMPARE(args.at(1).toInt(), index);
     QCOMPARE(args.at(2).toInt(), at.x());
     QCOMPARE(args.at(3).toInt(), at.y());
+  }
+
+  // Two symbols 4 pixels apart and a marker line through one of them: the nearest symbol takes
+  // the click, and the marker only a click beside every symbol.
+  void clickTakesTheNearestSymbol_data() {
+    QTest::addColumn<QPoint>("offset");  // pixels from the Series1 point (3, 3)
+    QTest::addColumn<int>("series");
+    QTest::addColumn<int>("index");
+    QTest::newRow("on the light-curve point") << QPoint(0, 0) << 0 << 1;
+    QTest::newRow("one pixel towards the other") << QPoint(1, 0) << 0 << 1;
+    QTest::newRow("nearer the phase point") << QPoint(3, 0) << 5 << 0;
+    QTest::newRow("on the marker above the point") << QPoint(0, -3) << 0 << 1;
+    QTest::newRow("on the marker far above") << QPoint(0, -40) << 7 << 0;
+  }
+  void clickTakesTheNearestSymbol() {
+    QFETCH(QPoint, offset);
+    QFETCH(int, series);
+    QFETCH(int, index);
+    FillDiagonal(*model_);
+    Show();
+    // 4 pixels right of (3, 3), then a render that keeps the range (the point lies inside it).
+    const double x = chart_->XValue(chart_->XPixel(3) + 4);
+    model_->Series(ombrane::kSeries6).Add(x, 3, 0x0000FF);
+    model_->Series(ombrane::kSeries8).Add(3, 3, 0x00FF00);
+    chart_->Refresh();
+    QCOMPARE(chart_->XPixel(x), chart_->XPixel(3) + 4);
+    QSignalSpy clicks(chart_.get(), &ChartWidget::ClickSeries);
+    Click(chart_.get(), QPoint(chart_->XPixel(3), chart_->YPixel(3)) + offset);
+    QCOMPARE(clicks.count(), 1);
+    const QList<QVariant> args = clicks.takeFirst();
+    QCOMPARE(args.at(0).toInt(), series);
+    QCOMPARE(args.at(1).toInt(), index);
   }
 
   void clickOnAxis_data() {

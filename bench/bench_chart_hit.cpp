@@ -1,0 +1,79 @@
+// Finding the clicked point: ChartWidget::HitTest over a phase diagram of 12 000 diamonds
+// (Series6, two cycles of a 6000-entry store), 600 crosses of marked entries (Series2), a
+// 20 000-point fitted curve (Series4) and two vertical markers (Series8) on an 857 x 465 chart.
+// A click beside every point visits every symbol, the curve and the markers (the worst case); a
+// click on a diamond visits the symbols only.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPoint>
+#include <cmath>
+
+#include "ChartWidget.h"
+#include "view/ChartModel.h"
+
+namespace {
+
+using ombrane::ChartModel;
+using ombrane::ChartWidget;
+
+constexpr int kDiamonds = 12000;
+constexpr int kMarks = 600;
+constexpr int kCurvePoints = 20000;
+
+double Magnitude(double phase) {
+  return 11.0 + 0.8 * std::exp(-std::pow((std::fmod(phase, 1.0) - 0.5) / 0.06, 2));
+}
+
+void Fill(ChartModel& model) {
+  for (int i = 0; i < kDiamonds; ++i) {
+    const double phase = 2.0 * i / kDiamonds;
+    const double mag = Magnitude(phase) + 0.05 * std::sin(37.0 * i);
+    model.Series(ombrane::kSeries6).Add(phase, mag, 0x008000);
+    if (i % (kDiamonds / kMarks) == 0) model.Series(ombrane::kSeries2).Add(phase, mag);
+  }
+  for (int i = 0; i < kCurvePoints; ++i) {
+    const double phase = 2.0 * i / kCurvePoints;
+    model.Series(ombrane::kSeries4).Add(phase, Magnitude(phase), 0x00FFFF);
+  }
+  model.Series(ombrane::kSeries8).Add(0.45, 11.5, 0x00FF00, "min");
+  model.Series(ombrane::kSeries8).Add(0.55, 11.5, 0x00FF00, "min");
+}
+
+void HitLoop(benchmark::State& state, bool onAPoint) {
+  ChartModel model;
+  Fill(model);
+  ChartWidget chart(&model);
+  chart.resize(857, 465);
+  chart.Refresh();
+  // Beside everything: the top left corner of the plot (the curve and the points lie lower);
+  // on a point: the diamond at phase 0.25.
+  const QPoint at =
+      onAPoint ? QPoint(chart.XPixel(0.25), chart.YPixel(model.Series(ombrane::kSeries6).Point(1500).y))
+               : chart.PlotRect().topLeft() + QPoint(2, 2);
+  const bool hits = chart.HitTest(at).has_value();
+  if (hits != onAPoint) state.SkipWithError("the click does not fall where the benchmark means it to");
+  for (auto _ : state) benchmark::DoNotOptimize(chart.HitTest(at));
+}
+
+void BM_HitTestBesideEveryPoint(benchmark::State& state) {
+  HitLoop(state, false);
+}
+BENCHMARK(BM_HitTestBesideEveryPoint)->Unit(benchmark::kMicrosecond);
+
+void BM_HitTestOnAPoint(benchmark::State& state) {
+  HitLoop(state, true);
+}
+BENCHMARK(BM_HitTestOnAPoint)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
