@@ -99,7 +99,7 @@ void BM_Edit3ChangeWithDrawing(benchmark::State& state) {
   for (auto _ : state) {
     FoldOutcome outcome;
     RunFold(*data, star, view, chart, request, outcome);
-    benchmark::DoNotOptimize(outcome.label13);
+    benchmark::DoNotOptimize(outcome.aovText);
   }
 }
 BENCHMARK(BM_Edit3ChangeWithDrawing)->Unit(benchmark::kMillisecond);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QWindow>
 
 #include "ChartWidget.h"
@@ -67,8 +68,19 @@ class InputBlocker : public QObject {
 }  // namespace
 
 void TForm1::ApplyFoldOutcome(const FoldOutcome& outcome) {
-  if (outcome.label11) Label11->setText(QString::fromStdString(*outcome.label11));
-  if (outcome.label13) Label13->setText(QString::fromStdString(*outcome.label13));
+  if (outcome.stringLengthText) Label11->setText(QString::fromStdString(*outcome.stringLengthText));
+  if (outcome.aovText) {
+    Label13->setText(QString::fromStdString(*outcome.aovText));
+    // The dash of an undefined statistic says why in the status bar, until a fold defines it.
+    const QString reason = outcome.aovUndefined == AovUndefined::None
+                               ? QString()
+                               : QStringLiteral("AoV statistic undefined: ") +
+                                     QString::fromUtf8(AovUndefinedReason(outcome.aovUndefined));
+    if (!reason.isEmpty())
+      StatusBar1->showMessage(reason);
+    else if (StatusBar1->currentMessage().startsWith(QStringLiteral("AoV statistic undefined")))
+      StatusBar1->clearMessage();
+  }
   if (outcome.phaseFileBlock) NoteOutputFailure(WritePhaseFile(*outcome.phaseFileBlock, outputFiles_));
 }
 
@@ -193,6 +205,10 @@ void TForm1::Button7Click() {
         };
         const SearchResult result = SearchPeriod(*data_, *star_, request);
         progress.close();
+        if (result.status == SearchResult::Status::NotRun)
+          AppendNote(QString::fromStdString(SearchNotRunLine(*data_, request, DecimalSeparator())));
+        if (result.status == SearchResult::Status::AllUndefined)
+          AppendNote(QString::fromStdString(SearchSkippedLine(result)));
         if (result.status != SearchResult::Status::Done) return;
 
         // Apply the best period through the period box; when it already shows that text, the
@@ -203,6 +219,7 @@ void TForm1::Button7Click() {
         else
           SetBoxText(Edit3, text);
         AppendNote(QString::fromStdString(SearchResultLine(method, result, DecimalSeparator())));
+        if (result.skipped > 0) AppendNote(QString::fromStdString(SearchSkippedLine(result)));
       },
       true);
 }

@@ -33,8 +33,11 @@ int PrintFold(std::string_view periodText, const std::optional<std::string>& hea
                             .separator = '.'};
   FoldOutcome outcome;
   auto printLabels = [&] {
-    if (outcome.label11) Print("SL: " + *outcome.label11);
-    if (outcome.label13) Print("AoV: " + *outcome.label13);
+    if (outcome.stringLengthText) Print("SL: " + *outcome.stringLengthText);
+    if (outcome.aovUndefined != AovUndefined::None)
+      Print("AoV: undefined (" + std::string(AovUndefinedReason(outcome.aovUndefined)) + ")");
+    else if (outcome.aovText)
+      Print("AoV: " + *outcome.aovText);
   };
   r.activity = "folding at period " + std::string(periodText);
   try {

@@ -42,13 +42,18 @@ int Run(const Invocation& invocation) {
     r.activity = "searching the periods from " + FormatGeneral(*searchMin) + " below " +
                  FormatGeneral(*searchMax) + " in steps of " + FormatGeneral(*step);
     const SearchResult result = SearchPeriod(*r.data, star, request);
+    if (result.status == SearchResult::Status::AllUndefined) {
+      PrintError(SearchSkippedLine(result));
+      return kExitFailed;
+    }
     if (result.status != SearchResult::Status::Done) {
-      PrintError("Nothing to search.");
+      PrintError(SearchNotRunLine(*r.data, request, '.'));
       return kExitFailed;
     }
     // The best period goes through the period box as its 15-digit text.
-    const std::string line = SearchResultLine(method, result, '.');
-    return PrintFold(FormatGeneral(result.bestPeriod), line, options, r);
+    std::string heading = SearchResultLine(method, result, '.');
+    if (result.skipped > 0) heading += "\n" + SearchSkippedLine(result);
+    return PrintFold(FormatGeneral(result.bestPeriod), heading, options, r);
   });
 }
 

@@ -257,6 +257,106 @@ double Theta(long double between, long double within, int32_t n) {
   return ToDouble(Divide(betweenVariance, withinVariance));
 }
 
+// Whether the statistic of a fold with these bin counts is defined: more than ten entries and
+// an entry in every bin.
+AovUndefined UndefinedFor(int32_t n, const std::array<int32_t, kAovBins>& count) {
+  if (n <= kAovBins) return AovUndefined::TooFewEntries;
+  for (int32_t c : count)
+    if (c == 0) return AovUndefined::EmptyBin;
+  return AovUndefined::None;
+}
+
+// The tables of an undefined statistic: every count, and the mean and term of each bin that has
+// entries (0 for an empty one).
+void FillUndefinedTables(Data& data, long double m, const std::array<double, kAovBins>& binSum,
+                         const std::array<int32_t, kAovBins>& count) {
+  for (int32_t k = 0; k < kAovBins; ++k) {
+    data.aovBinCount[k] = count[k];
+    data.aovBinMean[k] = 0;
+    data.aovBinTerm[k] = 0;
+    if (count[k] == 0) continue;
+    const long double mean = Divide(static_cast<long double>(binSum[k]), static_cast<long double>(count[k]));
+    data.aovBinMean[k] = mean;
+    data.aovBinTerm[k] = count[k] * ((mean - m) * (mean - m));
+  }
+}
+
+// Analysis of variance over ten equal phase bins (Schwarzenberg-Czerny 1989, MNRAS 241, 153):
+// Θ = (B / 9) / (W / (N - 10)), B the between-bin and W the within-bin sum of squares of the
+// magnitudes. The phases are sorted, so each bin is one run of positions: one scan finds the
+// runs and sums them in the order of the ten-pass definition (AovPlain). With `tolerant` an
+// undefined statistic is returned as such; without, it faults where the division does.
+AovValue AovFast(Data& data, const FoldInvariants& invariants, bool tolerant) {
+  const int32_t n = EntryCount(data);
+  const long double m = invariants.valid ? invariants.magMean : GrandMean(data, n);
+  const auto& bound = Bounds().bound;
+  std::array<double, kAovBins> binSum{};
+  std::array<int32_t, kAovBins> count{};
+  std::array<int32_t, kAovBins> first{};
+  std::array<int32_t, kAovBins> end{};
+  int32_t i = 0;
+  while (i < n && data.sortedPhase[i] < bound[0]) ++i;
+  for (int32_t k = 0; k < kAovBins; ++k) {
+    first[k] = i;
+    double sum = 0;
+    while (i < n && data.sortedPhase[i] < bound[k + 1]) {
+      sum = AddToDouble(sum, data.mag[data.sortIndex[i]]);
+      ++i;
+    }
+    binSum[k] = sum;
+    end[k] = i;
+    count[k] = i - first[k];
+  }
+  if (tolerant) {
+    if (const AovUndefined undefined = UndefinedFor(n, count); undefined != AovUndefined::None) {
+      FillUndefinedTables(data, m, binSum, count);
+      return AovValue{.theta = 0, .undefined = undefined};
+    }
+  }
+  const long double between = FillBinTables(data, m, binSum, count);
+  long double within = 0;
+  for (int32_t k = 0; k < kAovBins; ++k)
+    for (int32_t p = first[k]; p < end[k]; ++p) within += WithinTerm(data, p, k);
+  return AovValue{.theta = Theta(between, within, n)};
+}
+
+// The same statistic by ten passes over all positions, as the definition reads.
+AovValue AovPlain(Data& data, bool tolerant) {
+  const int32_t n = EntryCount(data);
+  const long double m = GrandMean(data, n);
+  std::array<double, kAovBins> binSum{};
+  std::array<int32_t, kAovBins> count{};
+  double lo = 0;
+  double hi = 0.1;
+  for (int32_t k = 0; k < kAovBins; ++k) {
+    for (int32_t i = 0; i < n; ++i) {
+      if (lo <= data.sortedPhase[i] && data.sortedPhase[i] < hi) {
+        binSum[k] = AddToDouble(binSum[k], data.mag[data.sortIndex[i]]);
+        ++count[k];
+      }
+    }
+    lo = lo + 0.1;
+    hi = hi + 0.1;
+  }
+  if (tolerant) {
+    if (const AovUndefined undefined = UndefinedFor(n, count); undefined != AovUndefined::None) {
+      FillUndefinedTables(data, m, binSum, count);
+      return AovValue{.theta = 0, .undefined = undefined};
+    }
+  }
+  const long double between = FillBinTables(data, m, binSum, count);
+  long double within = 0;
+  lo = 0;
+  hi = 0.1;
+  for (int32_t k = 0; k < kAovBins; ++k) {
+    for (int32_t i = 0; i < n; ++i)
+      if (lo <= data.sortedPhase[i] && data.sortedPhase[i] < hi) within += WithinTerm(data, i, k);
+    lo = lo + 0.1;
+    hi = hi + 0.1;
+  }
+  return AovValue{.theta = Theta(between, within, n)};
+}
+
 }  // namespace
 
 FoldInvariants ComputeFoldInvariants(const Data& data) {
@@ -324,70 +424,36 @@ long double SearchStringLength(const Data& data) {
   return CheckResult(length);
 }
 
-// Analysis of variance over ten equal phase bins (Schwarzenberg-Czerny 1989, MNRAS 241, 153):
-// Θ = (B / 9) / (W / (N - 10)), B the between-bin and W the within-bin sum of squares of the
-// magnitudes. The phases are sorted, so each bin is one run of positions: one scan finds the
-// runs and sums them in the order of the ten-pass definition (AovStatisticPlain).
 double AovStatistic(Data& data) {
   return AovStatistic(data, FoldInvariants{});
 }
 
 double AovStatistic(Data& data, const FoldInvariants& invariants) {
-  const int32_t n = EntryCount(data);
-  const long double m = invariants.valid ? invariants.magMean : GrandMean(data, n);
-  const auto& bound = Bounds().bound;
-  std::array<double, kAovBins> binSum{};
-  std::array<int32_t, kAovBins> count{};
-  std::array<int32_t, kAovBins> first{};
-  std::array<int32_t, kAovBins> end{};
-  int32_t i = 0;
-  while (i < n && data.sortedPhase[i] < bound[0]) ++i;
-  for (int32_t k = 0; k < kAovBins; ++k) {
-    first[k] = i;
-    double sum = 0;
-    while (i < n && data.sortedPhase[i] < bound[k + 1]) {
-      sum = AddToDouble(sum, data.mag[data.sortIndex[i]]);
-      ++i;
-    }
-    binSum[k] = sum;
-    end[k] = i;
-    count[k] = i - first[k];
-  }
-  const long double between = FillBinTables(data, m, binSum, count);
-  long double within = 0;
-  for (int32_t k = 0; k < kAovBins; ++k)
-    for (int32_t p = first[k]; p < end[k]; ++p) within += WithinTerm(data, p, k);
-  return Theta(between, within, n);
+  return AovFast(data, invariants, false).theta;
+}
+
+AovValue AovStatisticIfDefined(Data& data, const FoldInvariants& invariants) {
+  return AovFast(data, invariants, true);
 }
 
 double AovStatisticPlain(Data& data) {
-  const int32_t n = EntryCount(data);
-  const long double m = GrandMean(data, n);
-  std::array<double, kAovBins> binSum{};
-  std::array<int32_t, kAovBins> count{};
-  double lo = 0;
-  double hi = 0.1;
-  for (int32_t k = 0; k < kAovBins; ++k) {
-    for (int32_t i = 0; i < n; ++i) {
-      if (lo <= data.sortedPhase[i] && data.sortedPhase[i] < hi) {
-        binSum[k] = AddToDouble(binSum[k], data.mag[data.sortIndex[i]]);
-        ++count[k];
-      }
-    }
-    lo = lo + 0.1;
-    hi = hi + 0.1;
+  return AovPlain(data, false).theta;
+}
+
+AovValue AovStatisticIfDefinedPlain(Data& data) {
+  return AovPlain(data, true);
+}
+
+const char* AovUndefinedReason(AovUndefined undefined) {
+  switch (undefined) {
+    case AovUndefined::TooFewEntries:
+      return "10 points or fewer";
+    case AovUndefined::EmptyBin:
+      return "empty phase bin";
+    case AovUndefined::None:
+      break;
   }
-  const long double between = FillBinTables(data, m, binSum, count);
-  long double within = 0;
-  lo = 0;
-  hi = 0.1;
-  for (int32_t k = 0; k < kAovBins; ++k) {
-    for (int32_t i = 0; i < n; ++i)
-      if (lo <= data.sortedPhase[i] && data.sortedPhase[i] < hi) within += WithinTerm(data, i, k);
-    lo = lo + 0.1;
-    hi = hi + 0.1;
-  }
-  return Theta(between, within, n);
+  return "";
 }
 
 void SetJdAverage(Data& data, long double period) {
@@ -472,8 +538,12 @@ void RunFold(Data& data, Star& star, ViewState& view, ChartModel& chart, const F
   outcome.ran = true;
   FoldPhases(data, star, period);
   FoldStringLength(data, star);
-  outcome.label11 = StringLengthLabel(star.stringLength, request.separator);
-  if (request.computeAov) outcome.label13 = AovLabel(AovStatistic(data), request.separator);
+  outcome.stringLengthText = StringLengthLabel(star.stringLength, request.separator);
+  if (request.computeAov) {
+    const AovValue aov = AovStatisticIfDefined(data);
+    outcome.aovUndefined = aov.undefined;
+    outcome.aovText = aov.defined() ? AovLabel(aov.theta, request.separator) : kUndefinedAovText;
+  }
   SetJdAverage(data, period);
   PlotPhaseDiagram(data, period, request.axis, chart, view);
   if (request.writePhaseFile) outcome.phaseFileBlock = PhaseFileBlock(data, request.axis);

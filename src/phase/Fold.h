@@ -53,6 +53,26 @@ double AovStatistic(Data& data);
 // the plain reference of AovStatistic (same value, same tables, same faults).
 double AovStatisticPlain(Data& data);
 
+// Why the AoV statistic of a fold has no value: with ten bins it needs more than ten entries
+// (N - 10 degrees of freedom within the bins) and an entry in every bin (a bin mean).
+enum class AovUndefined { None, TooFewEntries, EmptyBin };
+
+// The reason in words, for messages: "10 points or fewer", "empty phase bin".
+const char* AovUndefinedReason(AovUndefined undefined);
+
+struct AovValue {
+  double theta = 0;
+  AovUndefined undefined = AovUndefined::None;
+  bool defined() const { return undefined == AovUndefined::None; }
+};
+
+// AovStatistic, except that an undefined statistic (N <= 10 or an empty bin) is returned as such
+// instead of faulting; the tables then hold the counts, and the means and terms of the bins
+// that have entries (0 for the others). A zero within-bin sum and every other fault still
+// raise. The plain variant is the reference, as above.
+AovValue AovStatisticIfDefined(Data& data, const FoldInvariants& invariants = {});
+AovValue AovStatisticIfDefinedPlain(Data& data);
+
 // jdAverage[i] = sortedPhase[i] * P + meanEpoch for i < N.
 void SetJdAverage(Data& data, long double period);
 
@@ -85,17 +105,22 @@ struct FoldRequest {
   char separator = '.';         // decimal separator of the labels
 };
 
+// What the AoV label shows when the statistic is undefined.
+inline constexpr const char* kUndefinedAovText = "\u2013";
+
 // What a fold produced for the window; filled step by step, so that after a failure the
 // window still shows what had been done before it.
 struct FoldOutcome {
-  bool ran = false;                    // N > 0 and P > 0
-  std::optional<std::string> label11;  // string length text
-  std::optional<std::string> label13;  // AoV text
+  bool ran = false;                                // N > 0 and P > 0
+  std::optional<std::string> stringLengthText;     // the string length as its label shows it
+  std::optional<std::string> aovText;              // the AoV statistic x 10^8, or kUndefinedAovText
+  AovUndefined aovUndefined = AovUndefined::None;  // why aovText is the dash
   std::optional<std::string> phaseFileBlock;
 };
 
 // Fold at star.period and draw (the Phase button; with computeAov the tail of the period box):
-// nothing when N = 0 or P <= 0.
+// nothing when N = 0 or P <= 0. An undefined AoV statistic does not stop the fold: it is shown
+// as the dash and the diagram is drawn.
 void RunFold(Data& data, Star& star, ViewState& view, ChartModel& chart, const FoldRequest& request,
              FoldOutcome& outcome);
 

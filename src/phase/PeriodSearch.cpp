@@ -73,16 +73,23 @@ TrialPlan PlanTrials(long double searchMin, long double searchMax, long double i
   return plan;
 }
 
-// The score of one trial on `data`: the string length with every pair counted, or Θ. The
-// plain path forms everything anew at each trial; the fast one takes the invariants.
-long double Score(Data& data, const Star& star, long double t, SearchMethod method, bool plain,
-                  const FoldInvariants& invariants = {}) {
-  if (plain) {
+// The score of one trial on `data`: the string length with every pair counted, or Θ, whose
+// `undefined` says when it has none. The plain path forms everything anew at each trial; the
+// fast one takes the invariants.
+struct Scored {
+  long double score = 0;
+  AovUndefined undefined = AovUndefined::None;
+};
+
+Scored Score(Data& data, const Star& star, long double t, SearchMethod method, bool plain,
+             const FoldInvariants& invariants = {}) {
+  if (plain)
     FoldPhasesPlain(data, star, t);
-    return method == SearchMethod::Aov ? AovStatisticPlain(data) : SearchStringLength(data);
-  }
-  FoldPhases(data, star, t, invariants);
-  return method == SearchMethod::Aov ? AovStatistic(data, invariants) : SearchStringLength(data);
+  else
+    FoldPhases(data, star, t, invariants);
+  if (method != SearchMethod::Aov) return Scored{.score = SearchStringLength(data)};
+  const AovValue aov = plain ? AovStatisticIfDefinedPlain(data) : AovStatisticIfDefined(data, invariants);
+  return Scored{.score = aov.theta, .undefined = aov.undefined};
 }
 
 // A shorter string or a larger Θ wins; equal scores keep the earlier trial.
@@ -95,6 +102,8 @@ struct BlockOutcome {
   int64_t bestTrial = -1;
   long double best = 0;
   long double bestPeriod = 0;
+  int64_t skipped = 0;  // trials before any fault whose AoV statistic is undefined
+  AovUndefined skippedBecause = AovUndefined::None;
   int64_t faultTrial = -1;
   FloatingPointFault fault = FloatingPointFault::InvalidOperation;
 };
@@ -105,17 +114,19 @@ void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod 
   const int64_t end = std::min(first + plan.blockSize, plan.count);
   long double t = plan.blockStart[static_cast<size_t>(block)];
   for (int64_t k = first; k < end; ++k) {
-    long double score;
+    Scored scored;
     try {
-      score = Score(data, star, t, method, false, invariants);
+      scored = Score(data, star, t, method, false, invariants);
     } catch (const FloatingPointError& error) {
       out.faultTrial = k;
       out.fault = error.fault();
       return;
     }
-    if (out.bestTrial < 0 || Better(method, score, out.best)) {
+    if (scored.undefined != AovUndefined::None) {
+      if (out.skipped++ == 0) out.skippedBecause = scored.undefined;
+    } else if (out.bestTrial < 0 || Better(method, scored.score, out.best)) {
       out.bestTrial = k;
-      out.best = score;
+      out.best = scored.score;
       out.bestPeriod = t;
     }
     t = t + plan.increment;
@@ -158,24 +169,38 @@ SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest&
   SearchResult result;
   if (!HasWork(data, request)) return result;
   const TrialPlan plan = PlanTrials(request.searchMin, request.searchMax, request.increment);
+  // A search without a defined trial changes nothing: keep what it would overwrite.
+  const auto dataBefore = std::make_unique<Data>(data);
+  const Star starBefore = star;
   star.period = request.searchMin;
   star.bestPeriod = request.searchMin;
   long double best = 0;
+  bool found = false;
   long double t = request.searchMin;
   for (int64_t k = 0; k < plan.count; ++k) {
-    const long double score = Score(data, star, t, request.method, true);
-    if (k == 0) {
-      best = score;
-    } else if (Better(request.method, score, best)) {
-      best = score;
+    const Scored scored = Score(data, star, t, request.method, true);
+    if (scored.undefined != AovUndefined::None) {
+      if (result.skipped++ == 0) result.skippedBecause = scored.undefined;
+    } else if (!found) {
+      best = scored.score;
+      star.bestPeriod = t;
+      found = true;
+    } else if (Better(request.method, scored.score, best)) {
+      best = scored.score;
       star.bestPeriod = t;
     }
     t = t + request.increment;
   }
+  result.trials = plan.count;
+  if (!found) {
+    data = *dataBefore;
+    star = starBefore;
+    result.status = SearchResult::Status::AllUndefined;
+    return result;
+  }
   result.status = SearchResult::Status::Done;
   result.best = best;
   result.bestPeriod = star.bestPeriod;
-  result.trials = plan.count;
   return result;
 }
 
@@ -270,10 +295,17 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
       best = out.best;
       bestPeriod = out.bestPeriod;
     }
+    if (out.skipped > 0 && result.skipped == 0) result.skippedBecause = out.skippedBecause;
+    result.skipped += out.skipped;
     if (out.faultTrial >= 0) {
       fault = out;
       break;
     }
+  }
+  result.trials = plan.count;
+  if (!fault && bestTrial < 0) {
+    result.status = SearchResult::Status::AllUndefined;
+    return result;  // nothing of the records was touched
   }
 
   star.period = request.searchMin;
@@ -291,8 +323,25 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
   result.status = SearchResult::Status::Done;
   result.best = best;
   result.bestPeriod = bestPeriod;
-  result.trials = plan.count;
   return result;
+}
+
+std::string SearchSkippedLine(const SearchResult& result) {
+  if (result.skipped == 0) return {};
+  const std::string reason = AovUndefinedReason(result.skippedBecause);
+  if (result.status == SearchResult::Status::AllUndefined)
+    return "AoV undefined at all " + FormatGeneral(result.trials) + " trial periods (" + reason +
+           "); nothing was changed.";
+  return "AoV undefined at " + FormatGeneral(result.skipped) + " of " + FormatGeneral(result.trials) +
+         " trial periods (" + reason + "); they were skipped.";
+}
+
+std::string SearchNotRunLine(const Data& data, const SearchRequest& request, char separator) {
+  if (data.pointCount < 1) return "Search: no data loaded; nothing was searched.";
+  if (!(request.searchMin < request.searchMax))
+    return "Search: Min (" + FormatGeneral(request.searchMin, separator) + ") is not below Max (" +
+           FormatGeneral(request.searchMax, separator) + "); nothing was searched.";
+  return {};
 }
 
 std::string SearchResultLine(SearchMethod method, const SearchResult& result, char separator) {

@@ -7,6 +7,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QtTest>
 #include <cmath>
@@ -54,7 +55,7 @@ class TestPhase : public QObject {
   void typingAPeriodFoldsAndDraws();
   void phaseFileBlocksWhenTicked();
   void notANumberInThePeriodBox();
-  void smallFileStopsAtTheAovStatistic();
+  void undefinedAovStatisticShowsADashAndDraws();
   void doubleAndHalve();
   void stepAboutTheMeanJulianDay();
   void failingRefoldEndsTheWritingHandler();
@@ -63,7 +64,8 @@ class TestPhase : public QObject {
   void searchAppliesTheBestPeriod();
   void searchRefusals_data();
   void searchRefusals();
-  void searchOverFewEntriesEndsAtTheFinalRefold();
+  void searchOverFewEntries();
+  void searchWithoutDataSaysSo();
   void longSearchShowsProgressAndCancels();
   void periodButtonAndDoubleClick();
   void labelsUseTheUserSeparator();
@@ -131,23 +133,26 @@ void TestPhase::notANumberInThePeriodBox() {
   QCOMPARE(form.Label11->text(), label);
 }
 
-void TestPhase::smallFileStopsAtTheAovStatistic() {
+// Four observations leave phase bins empty: the fold is drawn, Label13 shows the dash and the
+// status bar says why, until a fold with a defined statistic.
+void TestPhase::undefinedAovStatisticShowsADashAndDraws() {
   QTemporaryDir dir;
   FormFixture f;
   TForm1& form = *f.form;
   f.Load(dir, QStringLiteral("few.txt"), "2450001.1 12.0\n2450001.2 12.3\n2450001.35 12.1\n2450001.5 12.2\n");
-  const int lightCurve = form.chartModel().Series(kSeries1).Count();
   form.Edit3->setText(QStringLiteral("0.5"));
-  QCOMPARE(f.outside->errors.size(), 1);
-  QCOMPARE(f.outside->errors[0], QStringLiteral("Invalid floating point operation"));  // an empty bin
-  QVERIFY(form.Label11->text() != QStringLiteral("0"));                                // already updated
-  QCOMPARE(form.Label13->text(), QStringLiteral("0"));
-  QCOMPARE(form.chartModel().Series(kSeries1).Count(), lightCurve);  // the chart as it was
-  QCOMPARE(form.view().phaseView, 0);
-  // Phase computes no AoV statistic and draws.
-  form.PhaseClick();
-  QCOMPARE(f.outside->errors.size(), 1);
+  QVERIFY(f.outside->errors.isEmpty());
+  QVERIFY(form.Label11->text() != QStringLiteral("0"));
+  QCOMPARE(form.Label13->text(), QStringLiteral("\u2013"));
+  QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("AoV statistic undefined: 10 points or fewer"));
   QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.view().phaseView, 1);
+
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  QVERIFY(form.Label13->text() != QStringLiteral("\u2013"));
+  QCOMPARE(form.StatusBar1->currentMessage(), QString());
+  QVERIFY(f.outside->errors.isEmpty());
 }
 
 void TestPhase::doubleAndHalve() {
@@ -206,7 +211,9 @@ void TestPhase::failingRefoldEndsTheWritingHandler() {
   QTemporaryDir dir;
   FormFixture f;
   TForm1& form = *f.form;
-  f.Load(dir, QStringLiteral("few.txt"), "2450001.1 12.0\n2450001.2 12.3\n2450001.35 12.1\n2450001.5 12.2\n");
+  // A magnitude beyond the double range: every fold overflows at the string length.
+  f.Load(dir, QStringLiteral("huge.txt"),
+         "2450001.1 12.0\n2450001.2 1e400\n2450001.35 12.1\n2450001.5 12.2\n");
   form.PhaseClick();  // nothing: period 0
   form.star().period = 0.5L;
   form.PhaseClick();  // a fold, so that the mean Julian Day is known
@@ -214,9 +221,9 @@ void TestPhase::failingRefoldEndsTheWritingHandler() {
   const QString epochText = form.Edit2->text();
   f.outside->errors.clear();
   form.Button3->click();
-  // The period box's fold fails at the AoV statistic: one message, and the epoch box is
-  // never written although the epoch itself has moved.
-  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Invalid floating point operation")});
+  // The period box's fold fails: one message, and the epoch box is never written although the
+  // epoch itself has moved.
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Floating point overflow")});
   QCOMPARE(form.Edit3->text(), QStringLiteral("0.51"));
   QCOMPARE(form.Edit2->text(), epochText);
   QVERIFY(form.star().epoch != 2450000.0L);
@@ -283,26 +290,28 @@ void TestPhase::searchRefusals_data() {
   QTest::addColumn<QString>("max");
   QTest::addColumn<QString>("step");
   QTest::addColumn<QString>("message");
+  QTest::addColumn<QString>("line");
   QTest::newRow("zero step") << "0.5"
                              << "0.6"
                              << "0"
-                             << "The period step must be greater than 0.";
+                             << "The period step must be greater than 0." << QString();
   QTest::newRow("negative step") << "0.5"
                                  << "0.6"
                                  << "-0.001"
-                                 << "The period step must be greater than 0.";
+                                 << "The period step must be greater than 0." << QString();
   QTest::newRow("below zero") << "-0.1"
                               << "0.6"
                               << "0.001"
-                              << "The search range must not start below 0.";
+                              << "The search range must not start below 0." << QString();
   QTest::newRow("from zero") << "0"
                              << "0.6"
                              << "0.001"
-                             << "Floating point division by zero";
+                             << "Floating point division by zero" << QString();
   QTest::newRow("empty range") << "0.6"
                                << "0.6"
                                << "0.001"
-                               << "";
+                               << ""
+                               << "Search: Min (0.6) is not below Max (0.6); nothing was searched.";
 }
 
 void TestPhase::searchRefusals() {
@@ -310,6 +319,7 @@ void TestPhase::searchRefusals() {
   QFETCH(QString, max);
   QFETCH(QString, step);
   QFETCH(QString, message);
+  QFETCH(QString, line);
   QTemporaryDir dir;
   FormFixture f;
   TForm1& form = *f.form;
@@ -321,25 +331,49 @@ void TestPhase::searchRefusals() {
   form.Edit6->setText(step);
   form.Button7->click();
   QCOMPARE(f.outside->errors, message.isEmpty() ? QStringList() : QStringList{message});
-  QCOMPARE(form.RichEdit1->toPlainText(), notes);  // no result line
+  QCOMPARE(form.RichEdit1->toPlainText(), line.isEmpty() ? notes : notes + QStringLiteral("\n") + line);
   QCOMPARE(form.Edit3->text(), QStringLiteral("0.7"));
 }
 
-void TestPhase::searchOverFewEntriesEndsAtTheFinalRefold() {
+// Four observations: a string-length search finds its period and folds there with the AoV
+// dash; an AoV search has no defined trial and says so in one line, changing nothing.
+void TestPhase::searchOverFewEntries() {
   QTemporaryDir dir;
   FormFixture f;
   TForm1& form = *f.form;
   f.Load(dir, QStringLiteral("few.txt"), "2450001.1 12.0\n2450001.2 12.3\n2450001.35 12.1\n2450001.5 12.2\n");
   const QString notes = form.RichEdit1->toPlainText();
-  form.Edit4->setText(QStringLiteral("0.3"));
-  form.Edit5->setText(QStringLiteral("0.4"));
-  form.Edit6->setText(QStringLiteral("0.01"));
+  // Trials 0.25, 0.25 + 1/64, ... below 0.375: eight of them, exact in binary.
+  form.Edit4->setText(QStringLiteral("0.25"));
+  form.Edit5->setText(QStringLiteral("0.375"));
+  form.Edit6->setText(QStringLiteral("0.015625"));
   form.Button7->click();
-  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Invalid floating point operation")});
-  QCOMPARE(form.RichEdit1->toPlainText(), notes);
-  // The period box took the best period (rounded to 15 digits) and folded at it.
+  QVERIFY(f.outside->errors.isEmpty());
+  QVERIFY(LastLine(form.RichEdit1).startsWith(QStringLiteral("Mesurment String - Length: ")));
   QCOMPARE(form.Edit3->text().toStdString(), FormatGeneral(form.star().bestPeriod));
-  QCOMPARE(form.star().period, TextToFloat(form.Edit3->text().toStdString()));
+  QCOMPARE(form.Label13->text(), QStringLiteral("\u2013"));
+  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+
+  const QString period = form.Edit3->text();
+  const QString afterFirst = form.RichEdit1->toPlainText();
+  form.RadioGroup4->item(1)->click();
+  form.Button7->click();
+  QVERIFY(f.outside->errors.isEmpty());
+  QCOMPARE(
+      form.RichEdit1->toPlainText(),
+      afterFirst + QStringLiteral("\nAoV undefined at all 8 trial periods (10 points or fewer); nothing was "
+                                  "changed."));
+  QCOMPARE(form.Edit3->text(), period);
+  QVERIFY(notes != afterFirst);
+}
+
+void TestPhase::searchWithoutDataSaysSo() {
+  FormFixture f;
+  f.form->Edit4->setText(QStringLiteral("0.5"));
+  f.form->Edit5->setText(QStringLiteral("0.6"));
+  f.form->Button7->click();
+  QVERIFY(f.outside->errors.isEmpty());
+  QCOMPARE(f.form->RichEdit1->toPlainText(), QStringLiteral("Search: no data loaded; nothing was searched."));
 }
 
 void TestPhase::longSearchShowsProgressAndCancels() {

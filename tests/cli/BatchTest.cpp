@@ -130,19 +130,32 @@ TEST_F(Batch, SearchPrintsTheResultLineThenTheLabels) {
   EXPECT_EQ(aov.out.substr(aov.out.size() - aovTail.size()), aovTail);
 }
 
+// An undefined AoV statistic is said and the run goes on. Three observations (four entries):
+// by hand SL = sqrt(0.4^2 + 2^2) + 0 + sqrt(0.1^2 + 1^2) = 3.04461...
+TEST_F(Batch, AnUndefinedAovStatisticIsSaidAndTheRunGoesOn) {
+  const Result fold = Exec("fold three.txt --period 0.5");
+  EXPECT_EQ(fold.exit, 0) << fold.err;
+  EXPECT_EQ(fold.out, "SL: 3.044600\nAoV: undefined (10 points or fewer)\n");
+  EXPECT_EQ(fold.err, "");
+  // twenty.txt holds pairs 1.1 days apart: folded at 1.1 days all of them fall into bin 0.
+  const Result empty = Exec("fold twenty.txt --period 1.1");
+  EXPECT_EQ(empty.exit, 0) << empty.err;
+  EXPECT_EQ(empty.out.substr(empty.out.find('\n') + 1), "AoV: undefined (empty phase bin)\n");
+  // A string-length search over them finds its period and folds there as any fold.
+  const Result search = Exec("search three.txt --min 0.4 --max 0.6 --step 0.05");
+  EXPECT_EQ(search.exit, 0) << search.err;
+  EXPECT_EQ(search.out.substr(0, 27), "Mesurment String - Length: ");
+  EXPECT_NE(search.out.find("\nAoV: undefined (10 points or fewer)\n"), std::string::npos) << search.out;
+}
+
 TEST_F(Batch, FailuresExitWithOneAfterWhatWasDone) {
   const struct {
     const char* args;
     std::string out;
     std::string err;
   } cases[] = {
-      // Four entries: the string length is shown, the AoV statistic has empty bins. By hand:
-      // sqrt(0.4^2 + 2^2) + 0 + sqrt(0.1^2 + 1^2) = 3.04461...
-      {"fold three.txt --period 0.5", "SL: 3.044600\n",
-       "Invalid floating point operation\nwhile folding at period 0.5\n"},
-      // A search at 10 entries or fewer finds a period but its final fold faults: no result line.
-      {"search three.txt --min 0.4 --max 0.6 --step 0.05",
-       "SL: ", "Invalid floating point operation\nwhile folding at period 0.45\n"},
+      {"search three.txt --min 0.4 --max 0.6 --step 0.05 --method aov", "",
+       "AoV undefined at all 4 trial periods (10 points or fewer); nothing was changed.\n"},
       {"search twenty.txt --min 0 --max 1 --step 0.1", "",
        "Floating point division by zero\nwhile searching the periods from 0 below 1 in steps of 0.1\n"},
       {"search twenty.txt --min 0.5 --max 1 --step 0", "", "The period step must be greater than 0.\n"},

@@ -404,6 +404,42 @@ TEST(AovStatistic, UndefinedCasesFaultAtTheirStep) {
   }
 }
 
+// The same undefined cases through the variant that reports them: the two of bins and count
+// come back as such, with the tables of the bins that hold entries; W = 0 still faults.
+TEST(AovStatistic, IfDefinedNamesWhyInsteadOfFaulting) {
+  std::vector<std::pair<double, long double>> emptyBin3;
+  for (const auto& p : TwoPerBin())
+    if (p.first < 0.3 || p.first >= 0.4) emptyBin3.push_back(p);
+  std::vector<std::pair<double, long double>> ten;
+  for (int k = 0; k < 10; ++k) ten.push_back({0.1 * k + 0.05, 10.0L + k / 4.0L});
+  std::vector<std::pair<double, long double>> flatBins;
+  for (const auto& p : TwoPerBin()) flatBins.push_back({p.first, 10.0L + static_cast<int>(p.first * 10)});
+  for (auto statistic : {+[](Data& d) { return AovStatisticIfDefined(d); }, &AovStatisticIfDefinedPlain}) {
+    auto empty = SortedFixture(emptyBin3);
+    const AovValue a = statistic(*empty);
+    EXPECT_EQ(a.undefined, AovUndefined::EmptyBin);
+    EXPECT_FALSE(a.defined());
+    EXPECT_EQ(empty->aovBinCount[3], 0);
+    EXPECT_EQ(empty->aovBinMean[3], 0);
+    EXPECT_EQ(empty->aovBinCount[4], 2);
+    EXPECT_EQ(empty->aovBinMean[4], 11.0L);  // 10 + 4/4 -+ 0.25
+
+    auto few = SortedFixture(ten);
+    EXPECT_EQ(statistic(*few).undefined, AovUndefined::TooFewEntries);
+
+    auto flat = SortedFixture(flatBins);
+    EXPECT_THROW(statistic(*flat), FloatingPointError);
+
+    auto full = SortedFixture(TwoPerBin());
+    const AovValue defined = statistic(*full);
+    EXPECT_TRUE(defined.defined());
+    auto check = SortedFixture(TwoPerBin());
+    EXPECT_EQ(defined.theta, AovStatistic(*check));
+  }
+  EXPECT_STREQ(AovUndefinedReason(AovUndefined::EmptyBin), "empty phase bin");
+  EXPECT_STREQ(AovUndefinedReason(AovUndefined::TooFewEntries), "10 points or fewer");
+}
+
 // A chart with a point in every series, to see which ones the drawing clears.
 ChartModel FilledChart() {
   ChartModel chart;
@@ -617,12 +653,12 @@ TEST(ApplyPeriodBox, FoldsComputesBothStatisticsDrawsAndWritesTheBlock) {
   ApplyPeriodBox("1,0", *w.data, w.star, w.view, w.chart, request, w.outcome);
   EXPECT_TRUE(w.outcome.ran);
   EXPECT_EQ(w.star.period, 1.0L);
-  ASSERT_TRUE(w.outcome.label11 && w.outcome.label13 && w.outcome.phaseFileBlock);
-  EXPECT_EQ(*w.outcome.label11, StringLengthLabel(w.star.stringLength, ','));
+  ASSERT_TRUE(w.outcome.stringLengthText && w.outcome.aovText && w.outcome.phaseFileBlock);
+  EXPECT_EQ(*w.outcome.stringLengthText, StringLengthLabel(w.star.stringLength, ','));
   // The same fold checked against a fresh fold and statistic.
   auto check = std::make_unique<Data>(*w.data);
   FoldPhases(*check, w.star, 1.0L);
-  EXPECT_EQ(*w.outcome.label13, AovLabel(AovStatistic(*check), ','));
+  EXPECT_EQ(*w.outcome.aovText, AovLabel(AovStatistic(*check), ','));
   EXPECT_EQ(w.chart.Series(kSeries6).Count(), 2 * 21 - 2);
   EXPECT_EQ(w.view.phaseView, 1);
   EXPECT_EQ(*w.outcome.phaseFileBlock, PhaseFileBlock(*w.data, PhaseAxis::Phase));
@@ -636,7 +672,7 @@ TEST(ApplyPeriodBox, TextThatIsNotANumberChangesNothing) {
   FoldRequest request;
   EXPECT_THROW(ApplyPeriodBox("0.5x", *w.data, w.star, w.view, w.chart, request, w.outcome), ConversionError);
   EXPECT_EQ(w.star.period, 0.25L);
-  EXPECT_FALSE(w.outcome.ran || w.outcome.label11 || w.outcome.label13);
+  EXPECT_FALSE(w.outcome.ran || w.outcome.stringLengthText || w.outcome.aovText);
   EXPECT_EQ(w.chart.Series(kSeries6).Count(), 1);
   EXPECT_EQ(w.data->sortIndex[0], 0);
   EXPECT_EQ(w.data->entryPhase[0], 0.0L);
@@ -653,34 +689,33 @@ TEST(ApplyPeriodBox, NothingIsFoldedWithoutDataOrPositivePeriod) {
     if (c.empty) w.data->pointCount = 0;
     ApplyPeriodBox(c.text, *w.data, w.star, w.view, w.chart, FoldRequest{}, w.outcome);
     EXPECT_EQ(w.star.period, TextToFloat(c.text));  // the number is stored in any case
-    EXPECT_FALSE(w.outcome.ran || w.outcome.label11);
+    EXPECT_FALSE(w.outcome.ran || w.outcome.stringLengthText);
     EXPECT_EQ(w.chart.Series(kSeries6).Count(), 1);
     EXPECT_EQ(w.view.phaseView, 0);
   }
 }
 
-TEST(ApplyPeriodBox, AnUndefinedAovStopsAfterTheStringLength) {
-  // Four entries: bins are empty, so the statistic faults; the fold and Label11 are done,
-  // Label13, jdAverage, the chart, phaseView and the file are not.
+TEST(ApplyPeriodBox, AnUndefinedAovStatisticStillDrawsTheFold) {
+  // Four entries: bins are empty, so the statistic is undefined. The fold is drawn and written as
+  // any other; the AoV text is the dash and the outcome says why.
   Window w;
   w.data = MakeLoaded({{2450000.1L, 10}, {2450000.35L, 11}, {2450001.3L, 12}});
-  w.data->jdAverage[0] = 3;
   FoldRequest request{.axis = PhaseAxis::Phase, .writePhaseFile = true};
-  try {
-    ApplyPeriodBox("0.5", *w.data, w.star, w.view, w.chart, request, w.outcome);
-    ADD_FAILURE() << "no fault";
-  } catch (const FloatingPointError& error) {
-    EXPECT_EQ(std::string(error.what()), "Invalid floating point operation");
-  }
+  ApplyPeriodBox("0.5", *w.data, w.star, w.view, w.chart, request, w.outcome);
   EXPECT_EQ(w.star.period, 0.5L);
   EXPECT_EQ(w.data->sortIndex[1], 2);  // folded
-  EXPECT_GT(w.star.stringLength, 0.0L);
-  ASSERT_TRUE(w.outcome.label11.has_value());
-  EXPECT_FALSE(w.outcome.label13 || w.outcome.phaseFileBlock);
-  EXPECT_EQ(w.data->jdAverage[0], 3.0L);
-  EXPECT_EQ(w.chart.Series(kSeries6).Count(), 1);
-  EXPECT_EQ(w.chart.Series(kSeries6).Point(0).x, -5);
-  EXPECT_EQ(w.view.phaseView, 0);
+  ASSERT_TRUE(w.outcome.stringLengthText && w.outcome.aovText && w.outcome.phaseFileBlock);
+  EXPECT_EQ(*w.outcome.aovText, "\u2013");
+  EXPECT_EQ(w.outcome.aovUndefined, AovUndefined::TooFewEntries);
+  EXPECT_EQ(w.data->jdAverage[0], w.data->sortedPhase[0] * 0.5L + w.data->meanEpoch);
+  EXPECT_EQ(w.chart.Series(kSeries6).Count(), 6);
+  EXPECT_EQ(w.view.phaseView, 1);
+
+  // Twenty entries whose nights lie 1.1 days apart, folded at 1.1 days: all fall into bin 0.
+  Window twenty = TwentyObservations();
+  ApplyPeriodBox("1.1", *twenty.data, twenty.star, twenty.view, twenty.chart, FoldRequest{}, twenty.outcome);
+  EXPECT_EQ(twenty.outcome.aovUndefined, AovUndefined::EmptyBin);
+  EXPECT_EQ(twenty.chart.Series(kSeries6).Count(), 40);
 }
 
 TEST(RunFold, ThePhaseButtonDrawsWithoutTheStatistic) {
@@ -691,8 +726,8 @@ TEST(RunFold, ThePhaseButtonDrawsWithoutTheStatistic) {
     w.star.period = 0.5L;
     RunFold(*w.data, w.star, w.view, w.chart, FoldRequest{.axis = axis, .writePhaseFile = true}, w.outcome);
     EXPECT_TRUE(w.outcome.ran);
-    EXPECT_TRUE(w.outcome.label11.has_value());
-    EXPECT_FALSE(w.outcome.label13.has_value());
+    EXPECT_TRUE(w.outcome.stringLengthText.has_value());
+    EXPECT_FALSE(w.outcome.aovText.has_value());
     ASSERT_TRUE(w.outcome.phaseFileBlock.has_value());
     EXPECT_EQ(*w.outcome.phaseFileBlock, PhaseFileBlock(*w.data, axis));
     EXPECT_EQ(w.chart.Series(kSeries6).Count(), 6);

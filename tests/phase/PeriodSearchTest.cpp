@@ -153,37 +153,50 @@ TEST(SearchPeriod, AovTiesKeepTheEarlierTrial) {
 // Random curves with many equal magnitudes and Julian Days on a grid (equal phases).
 struct SameAnswerCase {
   const char* name;
-  uint32_t seed;
-  int32_t count;
-  long double nightLength;
+  std::vector<Observation> curve;
   long double min, max, step;
   SearchMethod method;
   bool faults;
+  bool skips;
 };
 
-// 60 entries of seed 20 over nights of 0.3 days: at trial 91 of 0.3, 0.3007, ... a phase bin
-// runs empty (checked below), well after the first blocks of work.
-constexpr SameAnswerCase kLateFault = {"aov with a late empty bin", 20,  60, 0.3L, 0.3L, 0.9L, 0.0007L,
-                                       SearchMethod::Aov,           true};
-
-std::vector<Observation> CurveOf(const SameAnswerCase& c) {
-  return test::RandomCurve(c.seed, c.count, 30, 0.01L, 4, c.nightLength);
+std::vector<Observation> Random(uint32_t seed, int32_t count, long double nightLength) {
+  return test::RandomCurve(seed, count, 30, 0.01L, 4, nightLength);
 }
+
+// Ten observations on scattered days, at day fractions 0.05, 0.15, ... 0.95: at P = 1 one per
+// phase bin, at other periods scrambled. With the repeat (N = 11) a trial that fills all ten
+// bins has one magnitude per bin and W = 0, a fault; the trials before the first such one leave
+// a bin empty and are skipped.
+std::vector<Observation> OnePerBinNearOne() {
+  constexpr int kDays[] = {0, 17, 41, 58, 93, 110, 147, 171, 196, 230};
+  std::vector<Observation> entries;
+  for (int k = 0; k < 10; ++k) entries.push_back({2450000.05L + kDays[k] + k * 0.1L, 10.0L + (k % 3)});
+  return entries;
+}
+
+// The W = 0 case in a range of 201 trials 0.9, 0.9005, ... 1: its fault must come after several
+// blocks of work (16 trials each), or it would not test the replay of the trial before it.
+constexpr long double kLateMin = 0.9L, kLateMax = 1.0001L, kLateStep = 0.0005L;
 
 TEST(SearchPeriod, SameAnswerAsTheSequentialSearch) {
   const SameAnswerCase cases[] = {
-      {"string length", 22, 400, 0.45L, 0.3L, 0.9L, 0.0007L, SearchMethod::StringLength, false},
-      {"aov", 22, 400, 0.45L, 0.3L, 0.9L, 0.0007L, SearchMethod::Aov, false},
-      kLateFault,
-      {"zero period first", 24, 50, 0.3L, 0, 0.5L, 0.01L, SearchMethod::StringLength, true},
+      {"string length", Random(22, 400, 0.45L), 0.3L, 0.9L, 0.0007L, SearchMethod::StringLength, false,
+       false},
+      {"aov", Random(22, 400, 0.45L), 0.3L, 0.9L, 0.0007L, SearchMethod::Aov, false, false},
+      // 60 entries over nights of 0.3 days: from trial 91 of 0.3, 0.3007, ... on, phase bins run
+      // empty now and then; those trials are skipped.
+      {"aov skipping empty bins", Random(20, 60, 0.3L), 0.3L, 0.9L, 0.0007L, SearchMethod::Aov, false, true},
+      {"aov with a late fault", OnePerBinNearOne(), kLateMin, kLateMax, kLateStep, SearchMethod::Aov, true,
+       true},
+      {"zero period first", Random(24, 50, 0.3L), 0, 0.5L, 0.01L, SearchMethod::StringLength, true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto curve = CurveOf(c);
     for (unsigned threads : {1u, 2u, 3u}) {
       SCOPED_TRACE(threads);
-      auto sequentialData = MakeLoaded(curve);
-      auto parallelData = MakeLoaded(curve);
+      auto sequentialData = MakeLoaded(c.curve);
+      auto parallelData = MakeLoaded(c.curve);
       Star sequentialStar;
       sequentialStar.epoch = 2450000.123L;
       Poison(*sequentialData, sequentialStar);
@@ -198,30 +211,82 @@ TEST(SearchPeriod, SameAnswerAsTheSequentialSearch) {
       EXPECT_EQ(parallel.result.best, sequential.result.best);
       EXPECT_EQ(parallel.result.bestPeriod, sequential.result.bestPeriod);
       EXPECT_EQ(parallel.result.trials, sequential.result.trials);
+      EXPECT_EQ(parallel.result.skipped, sequential.result.skipped);
+      if (!c.faults) {
+        EXPECT_EQ(sequential.result.skipped > 0, c.skips);
+      }
       ExpectSameRecords(*parallelData, *sequentialData, parallelStar, sequentialStar);
     }
   }
 }
 
-TEST(SearchPeriod, TheFaultingFixtureFaultsBeyondTheFirstBlocks) {
-  // The late fault must come after several good trials, or the case would not test the replay
-  // of the trial before the fault: find the first faulting trial one fold at a time.
-  const SameAnswerCase& c = kLateFault;
-  auto data = MakeLoaded(CurveOf(c));
+TEST(SearchPeriod, TheLateFaultComesAfterSeveralBlocks) {
+  auto data = MakeLoaded(OnePerBinNearOne());
   Star star;
   star.epoch = 2450000.123L;
   int64_t first = -1;
-  long double t = c.min;
-  for (int64_t k = 0; t < c.max; ++k, t = t + c.step) {
+  int64_t undefined = 0;
+  long double t = kLateMin;
+  for (int64_t k = 0; t < kLateMax; ++k, t = t + kLateStep) {
     FoldPhases(*data, star, t);
     try {
-      AovStatistic(*data);
+      if (!AovStatisticIfDefined(*data).defined()) ++undefined;
     } catch (const FloatingPointError&) {
       first = k;
       break;
     }
   }
-  EXPECT_EQ(first, 91);
+  EXPECT_GT(first, 3 * 16);
+  EXPECT_EQ(undefined, first);  // every trial before the fault was skipped
+}
+
+// The empty-bin trials of a search are skipped; the best is the best of the others, and the
+// result says how many were skipped. By hand: twenty entries, two per tenth of a cycle at P = 1;
+// at P = 1.1 (the spacing of their nights) all fall into bin 0.
+TEST(SearchPeriod, AovSkipsUndefinedTrials) {
+  std::vector<Observation> entries;
+  for (int k = 0; k < 10; ++k) {
+    entries.push_back({2450000.03L + k * 1.1L, 10.0L + k / 4.0L - 0.25L});
+    entries.push_back({2450000.07L + k * 1.1L, 10.0L + k / 4.0L + 0.25L});
+  }
+  for (auto search : {SearchPeriod, SearchPeriodSequential}) {
+    auto data = MakeLoaded(entries);
+    Star star;
+    star.epoch = 2450000;
+    // Trials 1 and 1.1: the second is undefined.
+    const SearchResult result = search(*data, star, Request(1, 1.15L, 0.1L, SearchMethod::Aov, 2));
+    EXPECT_EQ(result.status, SearchResult::Status::Done);
+    EXPECT_EQ(result.trials, 2);
+    EXPECT_EQ(result.skipped, 1);
+    EXPECT_EQ(result.skippedBecause, AovUndefined::EmptyBin);
+    EXPECT_EQ(result.bestPeriod, 1.0L);
+    EXPECT_EQ(SearchSkippedLine(result),
+              "AoV undefined at 1 of 2 trial periods (empty phase bin); they were skipped.");
+    // Started at 1.1, the undefined trial comes first and cannot be best.
+    auto again = MakeLoaded(entries);
+    const SearchResult later = search(*again, star, Request(0.9L, 1.15L, 0.1L, SearchMethod::Aov, 2));
+    ASSERT_EQ(later.trials, 3);
+    EXPECT_EQ(later.skipped, 1);
+    EXPECT_NE(later.bestPeriod, 1.1L);
+  }
+}
+
+// With 10 points or fewer no trial is defined: the search says so and changes nothing.
+TEST(SearchPeriod, NoDefinedTrialChangesNothing) {
+  for (auto search : {SearchPeriod, SearchPeriodSequential}) {
+    auto data = MakeLoaded({{2450000.1L, 10}, {2450000.35L, 11}, {2450001.3L, 12}});
+    Star star;
+    Poison(*data, star);
+    const auto before = std::make_unique<Data>(*data);
+    const Star starBefore = star;
+    const SearchResult result = search(*data, star, Request(0.4L, 0.6L, 0.05L, SearchMethod::Aov, 2));
+    EXPECT_EQ(result.status, SearchResult::Status::AllUndefined);
+    EXPECT_EQ(result.trials, 4);
+    EXPECT_EQ(result.skipped, 4);
+    ExpectSameRecords(*data, *before, star, starBefore);
+    EXPECT_EQ(SearchSkippedLine(result),
+              "AoV undefined at all 4 trial periods (10 points or fewer); nothing was changed.");
+  }
 }
 
 TEST(SearchPeriod, ZeroPeriodLeavesTheRecordsOfTheFailingFold) {
@@ -319,6 +384,18 @@ TEST(SearchPeriod, NothingToSearch) {
       EXPECT_EQ(data->meanJd, 7.0L);
     }
   }
+}
+
+TEST(SearchNotRunLine, SaysWhyNothingWasSearched) {
+  auto data = EvenDays();
+  EXPECT_EQ(SearchNotRunLine(*data, Request(1, 0.5L, 0.1L), ','),
+            "Search: Min (1) is not below Max (0,5); nothing was searched.");
+  EXPECT_EQ(SearchNotRunLine(*data, Request(0.5L, 0.5L, 0.1L), '.'),
+            "Search: Min (0.5) is not below Max (0.5); nothing was searched.");
+  EXPECT_EQ(SearchNotRunLine(*data, Request(0.5L, 1, 0.1L), '.'), "");
+  data->pointCount = 0;
+  EXPECT_EQ(SearchNotRunLine(*data, Request(0.5L, 1, 0.1L), '.'),
+            "Search: no data loaded; nothing was searched.");
 }
 
 TEST(SearchResultLine, TextsOfBothMethods) {
