@@ -13,10 +13,12 @@ namespace ombrane::batch {
 // The commands, one file each.
 extern const Command kFoldCommand;
 extern const Command kSearchCommand;
+extern const Command kFourierCommand;
+extern const Command kSinCosCommand;
 
 namespace {
 
-constexpr std::array kCommands = {&kFoldCommand, &kSearchCommand};
+constexpr std::array kCommands = {&kFoldCommand, &kSearchCommand, &kFourierCommand, &kSinCosCommand};
 
 constexpr std::string_view kIntroduction =
     "Runs the analyses of the Ombrane window on photometry files and prints what the window\n"
