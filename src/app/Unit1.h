@@ -39,6 +39,8 @@ class RadioGroup;
 class UpDown;
 struct NavigationOutcome;
 struct FoldOutcome;
+struct FitRequest;
+struct FitSink;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -193,6 +195,10 @@ class TForm1 : public QMainWindow {
   // what it produced, also when it fails part way.
   void Fold(bool fromPeriodBox, bool writePhaseFile);
   void UpdateReadout(int x, int y);
+  // The harmonic fits: what the check boxes and the abscissa switch ask for, and where the
+  // lines and files go (the notes pane, the output files with their failures told).
+  FitRequest FitRequestOfControls() const;
+  FitSink FitOutput();
 
   std::unique_ptr<Outside> outside_;
   std::unique_ptr<Data> data_;

@@ -1,17 +1,90 @@
 // TForm1: the harmonic fits — the Fourier series with an automatic number of harmonics (NJD),
 // with a chosen number (Button9 "sin", the harmonics box Edit8) and the sine-plus-cosine fit
-// (BitBtn3 "sin+cos").
+// (BitBtn3 "sin+cos"). The handlers read the check boxes and the harmonics box, run the fit of
+// the core and let its lines reach the notes pane and its files the current folder.
+#include <QApplication>
+#include <QCheckBox>
+
+#include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
 #include "common/FloatingPoint.h"
+#include "fit/FourierFit.h"
 
 namespace ombrane {
 
-void TForm1::NJDClick() {}
+namespace {
 
-void TForm1::Button9Click() {}
+// The busy cursor while a fit runs (a 45-harmonic fit of 6000 points takes a good part of a
+// second).
+class FitBusyCursor {
+ public:
+  FitBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~FitBusyCursor() { QApplication::restoreOverrideCursor(); }
+  FitBusyCursor(const FitBusyCursor&) = delete;
+  FitBusyCursor& operator=(const FitBusyCursor&) = delete;
+};
 
-void TForm1::BitBtn3Click() {}
+}  // namespace
+
+FitRequest TForm1::FitRequestOfControls() const {
+  return FitRequest{.axis = RadioGroup3->itemIndex() == 1 ? PhaseAxis::JdAverage : PhaseAxis::Phase,
+                    .toEdit = CheckBox3->isChecked(),
+                    .fourierFile = CheckBox1->isChecked(),
+                    .dataFile = CheckBox2->isChecked(),
+                    .openFiles = true,
+                    .separator = DecimalSeparator()};
+}
+
+FitSink TForm1::FitOutput() {
+  return FitSink{
+      .note = [this](const std::string& line) { AppendNote(QString::fromStdString(line)); },
+      .open = [this](const std::string& file) { NoteOutputFailure(outputFiles_.Append(file, {})); },
+      .append = [this](const std::string& file,
+                       const std::string& text) { NoteOutputFailure(outputFiles_.Append(file, text)); }};
+}
+
+void TForm1::NJDClick() {
+  Run(
+      [this] {
+        const FitBusyCursor busy;
+        FitOutcome outcome;
+        try {
+          RunAutomaticFit(*data_, *star_, *view_, *chartModel_, FitRequestOfControls(), FitOutput(), outcome);
+        } catch (...) {
+          if (outcome.extremes) Chart1->ResetZoom();
+          throw;
+        }
+        if (outcome.extremes) Chart1->ResetZoom();
+      },
+      true);
+}
+
+void TForm1::Button9Click() {
+  Run(
+      [this] {
+        const FitBusyCursor busy;
+        FitOutcome outcome;
+        try {
+          RunFixedFit(Edit8->text().toStdString(), *data_, *star_, *view_, *chartModel_,
+                      FitRequestOfControls(), FitOutput(), outcome);
+        } catch (...) {
+          if (outcome.extremes) Chart1->ResetZoom();
+          throw;
+        }
+        if (outcome.extremes) Chart1->ResetZoom();
+      },
+      true);
+}
+
+void TForm1::BitBtn3Click() {
+  Run([this] {
+    const FitBusyCursor busy;
+    FitOutcome outcome;
+    RunSinCosFit(Edit8->text().toStdString(), *data_, *star_, *view_, FitRequestOfControls(), FitOutput(),
+                 outcome);
+  });
+}
 
 void TForm1::Edit8Change() {
   Run([this] { star_->harmonicCount = TruncToInt32(BoxNumber(Edit8)); });
