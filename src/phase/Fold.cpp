@@ -467,16 +467,18 @@ void AddPhasePoint(ChartModel& chart, const Data& data, int series, double x, in
   if (data.markFlag[e] == 1) chart.Series(kSeries2).Add(x, y);
 }
 
-void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view) {
+void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view,
+                      const PhaseDrawing& drawing) {
   const int32_t n = EntryCount(data);
-  for (int s : {kSeries1, kSeries2, kSeries6, kSeries4, kSeries7, kSeries8}) chart.Series(s).Clear();
+  for (int s : {kSeries1, kSeries2, kSeries6, kSeries4, kSeries7}) chart.Series(s).Clear();
+  if (!drawing.keepMarkers) chart.Series(kSeries8).Clear();
   chart.titleLines = {data.fileName};
   const bool phaseAxis = axis == PhaseAxis::Phase;
   chart.bottomAxisTitle = phaseAxis ? "Phase" : "JD average";
   auto add = [&](double x, int32_t e) { AddPhasePoint(chart, data, kSeries6, x, e); };
   // First cycle: positions 1 .. N-1 (position 0 is drawn in the second cycle only).
   for (int32_t v = 1; v < n; ++v) {
-    const long double x = phaseAxis ? data.sortedPhase[v] : data.jdAverage[v];
+    const long double x = phaseAxis ? data.sortedPhase[v] : data.jdAverage[v] + drawing.shift;
     add(ToDouble(x), data.sortIndex[v]);
   }
   // Second cycle: positions 0 .. N-2 one cycle later, stored at N + w with the copies of the
@@ -494,7 +496,7 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
       const long double shifted = data.jdAverage[w] + period;
       data.jdAverage[n + w] = shifted;
       data.jd[n + w] = data.jd[w];  // position w read as an entry index, as the diagram has it
-      x = ToDouble(shifted);
+      x = ToDouble(shifted + drawing.shift);
     }
     add(x, e);
   }
