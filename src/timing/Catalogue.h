@@ -1,0 +1,56 @@
+// The star catalogue "allstars.txt": two lines per star, a name line (the star's name and its
+// constellation abbreviation as the first two words) and a data line with the coordinates, the
+// period and the epoch at fixed character positions.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ombrane {
+
+inline constexpr const char* kCatalogueFileName = "allstars.txt";
+
+// Lines longer than this keep their first kCatalogueLineLength characters; the rest of such a
+// line is skipped, so the alternation of name and data lines is kept.
+inline constexpr size_t kCatalogueLineLength = 254;
+
+// The boxes a lookup fills, in the order it fills them.
+enum class CatalogueBox { Edit2, Edit3, Edit11, Edit14, Edit16, Edit12, Edit15, Edit17 };
+const char* CatalogueBoxName(CatalogueBox box);
+
+// One step of a lookup: a value for a box, or a message line for the notes pane.
+struct CatalogueStep {
+  std::optional<CatalogueBox> box;  // set for a value
+  double value = 0;
+  std::string message;  // set for a message
+};
+
+// Splits the catalogue's bytes into lines: LF separates lines (a CR before it stays as white
+// space at the end of the line), the text ends at the end or at a NUL byte, and a text ending
+// with a line end is followed by one more, empty, line.
+std::vector<std::string> CatalogueLines(std::string_view text);
+
+// Reads a number of a data line at a 0-based character position: "(" characters right at the
+// position and then white space are skipped, then a decimal number (sign, digits, point,
+// exponent) is read up to the first character that cannot continue it. Nothing when no number
+// follows on the line or the position lies beyond its end.
+std::optional<double> CatalogueNumber(std::string_view line, size_t position);
+
+// Looks the star up: every record whose name line's first word equals `name` and whose second
+// word equals `constellation` (case-sensitive, whole words of any length) applies its data line:
+// M0 (position 48) to Edit2 or "no M0", the period (38) to Edit3 or "no period", the right
+// ascension (0, 3, 6) to Edit11 or "no REC", then Edit14 and Edit16 when read, the declination
+// (11, 15, 18) to Edit12 or "no DEC", then Edit15 and Edit17 when read. Ends with "no star" when
+// no matching record was applied (a matching name line that ends the text applies nothing).
+std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view name,
+                                      std::string_view constellation);
+
+// The catalogue's bytes, or nothing when the file cannot be opened or read.
+std::optional<std::string> ReadCatalogueFile(const std::string& path);
+
+// The line told when the catalogue cannot be opened in `folder`.
+std::string CatalogueMissingMessage(std::string_view folder);
+
+}  // namespace ombrane

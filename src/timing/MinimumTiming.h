@@ -1,0 +1,55 @@
+// The time of minimum of the stretch between the two points of an area selection, on the light
+// curve or on the phase diagram, with its lines for the notes pane, its markers on the chart
+// and, on request, the heliocentric and barycentric corrections.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "phase/Fold.h"
+#include "store/Records.h"
+#include "timing/KweeVanWoerden.h"
+#include "view/ChartModel.h"
+
+namespace ombrane {
+
+enum class MinimumMode { LightCurve, Phase, JdAverage };
+
+struct MinimumRequest {
+  PhaseAxis axis = PhaseAxis::Phase;  // the diagram's abscissa when the area was picked on it
+  bool heliocentric = false;          // "Calculate Hel Corr" is ticked
+  bool barycentric = false;           // and the BJD_TDB line follows the heliocentric lines
+  char separator = '.';               // decimal separator of the lines
+};
+
+// Filled step by step, so that after a floating-point fault the caller still has the lines
+// written before it.
+struct MinimumOutcome {
+  std::vector<std::string> lines;
+  bool finished = false;  // the run went through to the end: the selection has been timed
+  MinimumMode mode = MinimumMode::LightCurve;
+  KweeResult kwee;
+  long double time = 0;  // T = q + T0 + minimumShift
+  long double heliocentricCorrection = 0;
+};
+
+// The mode of an area selection: the light curve when the last click fell on it, else the
+// diagram's abscissa.
+MinimumMode MinimumModeOf(const ViewState& view, PhaseAxis axis);
+
+// Times the minimum between view.areaIndex1 and view.areaIndex2 by Kwee & van Woerden, marks it
+// in Series8 (red, with the two picked points in lime), redraws the phase diagram in the phase
+// modes (the JD-average abscissae shifted by data.minimumShift) and sets phaseView. Selections
+// that cannot be timed (both clicks on one point, fewer than five points in the range, a
+// singular parabola, points out of order or out of the data) end with one line saying so and
+// change nothing on the chart. Floating-point faults (5 to 8 points, a = 0) propagate after the
+// lines written before them.
+void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, const MinimumRequest& request,
+                 MinimumOutcome& outcome);
+
+// The two heliocentric lines ("hjd-jd = ", "minimum+(hjd-jd) = ") and, with `barycentric`, the
+// "bjd_tdb = " line for the time t (a UTC Julian Day) and the star's coordinates.
+std::vector<std::string> CorrectionLines(Star& star, long double t, bool barycentric, char separator,
+                                         long double* heliocentricCorrection = nullptr);
+
+}  // namespace ombrane

@@ -1,0 +1,129 @@
+#include "timing/Catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ombrane {
+namespace {
+
+// A step as text: "Edit2=2451234.5678" for a value, the message itself otherwise.
+std::vector<std::string> Steps(std::string_view text, std::string_view name, std::string_view con) {
+  std::vector<std::string> out;
+  for (const CatalogueStep& s : LookupStar(text, name, con)) {
+    if (s.box) {
+      char value[64];
+      std::snprintf(value, sizeof value, "%.10g", s.value);
+      out.push_back(std::string(CatalogueBoxName(*s.box)) + "=" + value);
+    } else {
+      out.push_back(s.message);
+    }
+  }
+  return out;
+}
+
+// A data line with the fields at their positions: 12 34 56.7 +45 12 34 in columns 0-19, blanks
+// up to 38, (0.8372) at 38 and 2451234.5678 at 48.
+const std::string kData = "12 34 56.7 +45 12 34" + std::string(18, ' ') + "(0.8372)  2451234.5678";
+
+TEST(CatalogueNumber, ReadsAtFixedPositions) {
+  ASSERT_EQ(kData.substr(38, 8), "(0.8372)");
+  ASSERT_EQ(kData.substr(48), "2451234.5678");
+  struct Case {
+    std::string line;
+    size_t position;
+    std::optional<double> value;
+  };
+  const std::vector<Case> cases = {
+      {kData, 0, 12},
+      {kData, 3, 34},
+      {kData, 6, 56.7},
+      {kData, 11, 45},
+      {kData, 15, 12},
+      {kData, 18, 34},
+      {kData, 38, 0.8372},
+      {kData, 48, 2451234.5678},
+      {"((( -1.5e2)", 0, -150},
+      {"  7", 0, 7},
+      {"abc", 0, std::nullopt},
+      {"1", 1, std::nullopt},
+      {"1", 5, std::nullopt},
+      {"   \r", 0, std::nullopt},
+      {"(", 0, std::nullopt},
+      {".5x", 0, 0.5},
+      {"1e", 0, 1},
+      {"-", 0, std::nullopt},
+      {"inf", 0, std::nullopt},
+      {"5 (2", 1, std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(CatalogueNumber(c.line, c.position), c.value) << c.line << " @" << c.position;
+}
+
+TEST(CatalogueLines, SplitsAtLineFeedsAndStopsAtNul) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(CatalogueLines("a\r\nb"), (Lines{"a\r", "b"}));
+  EXPECT_EQ(CatalogueLines("a\nb\n"), (Lines{"a", "b", ""}));
+  EXPECT_EQ(CatalogueLines(std::string("a\nb\0c\nd", 7)), (Lines{"a", "b"}));
+  const std::string longLine = std::string(300, 'x') + "\nnext";
+  const Lines lines = CatalogueLines(longLine);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].size(), kCatalogueLineLength);
+  EXPECT_EQ(lines[1], "next");
+}
+
+TEST(LookupStar, AppliesTheDataLineOfTheMatchingNameLine) {
+  const std::string text = "AB Cde\n" + kData + "\nXX Abc extra words\n" + kData + "\n";
+  const std::vector<std::string> expected = {"Edit2=2451234.568", "Edit3=0.8372", "Edit11=12", "Edit14=34",
+                                             "Edit16=56.7",       "Edit12=45",    "Edit15=12", "Edit17=34"};
+  EXPECT_EQ(Steps(text, "XX", "Abc"), expected);
+  EXPECT_EQ(Steps(text, "xx", "Abc"), std::vector<std::string>{"no star"});  // case-sensitive
+  EXPECT_EQ(Steps(text, "", ""), std::vector<std::string>{"no star"});       // before any edit
+}
+
+TEST(LookupStar, MissingFieldsAndShiftedAlternation) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<std::string> expected;
+  };
+  const std::string noPeriod = "12 34 56.7 +45 12 34" + std::string(28, ' ') + "2451234.5";
+  const std::vector<Case> cases = {
+      {"blank period field reads M0 as the period",
+       "V1 Her\n" + noPeriod,
+       {"Edit2=2451234.5", "Edit3=2451234.5", "Edit11=12", "Edit14=34", "Edit16=56.7", "Edit12=45",
+        "Edit15=12", "Edit17=34"}},
+      {"short line: no M0, no period",
+       "V1 Her\n01 02 03.0 +04 05 06",
+       {"no M0", "no period", "Edit11=1", "Edit14=2", "Edit16=3", "Edit12=4", "Edit15=5", "Edit17=6"}},
+      {"matching name line then a final line end: the empty data line",
+       "V1 Her\n",
+       {"no M0", "no period", "no REC", "no DEC"}},
+      {"matching name line at the very end", "V1 Her", {"no star"}},
+      {"an empty line shifts the alternation", "\nV1 Her\n" + kData, {"no star"}},
+      {"one word matches nothing", "V1\n" + kData, {"no star"}},
+      {"a longer first word is another star", "V1Herculis Her\n" + kData, {"no star"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Steps(c.text, "V1", "Her"), c.expected) << c.what;
+}
+
+TEST(LookupStar, WordsLongerThanElevenCharactersAreComparedWhole) {
+  const std::string text = "HerculisStarOne Her\n1\nHerculisStarTwo Her\n2";
+  EXPECT_EQ(Steps(text, "HerculisStarTwo", "Her"),
+            (std::vector<std::string>{"no M0", "no period", "Edit11=2", "no DEC"}));
+}
+
+TEST(LookupStar, LaterRecordsOfTheSameStarApplyAgain) {
+  const std::string text = "V1 Her\n1\nV2 Her\n2\nV1 Her\n3";
+  EXPECT_EQ(Steps(text, "V1", "Her"), (std::vector<std::string>{"no M0", "no period", "Edit11=1", "no DEC",
+                                                                "no M0", "no period", "Edit11=3", "no DEC"}));
+}
+
+TEST(CatalogueFile, MissingFileIsToldWithItsFolder) {
+  EXPECT_FALSE(ReadCatalogueFile("/nonexistent-folder/allstars.txt"));
+  EXPECT_EQ(CatalogueMissingMessage("/data/stars"), "Cannot open or find file allstars.txt in /data/stars");
+}
+
+}  // namespace
+}  // namespace ombrane
