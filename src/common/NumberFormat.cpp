@@ -134,6 +134,10 @@ std::string FormatFileG(long double x) {
   return ToChars(x, std::chars_format::general, 6);
 }
 
+std::string FormatFileExact(long double x) {
+  return ToChars(x);
+}
+
 std::string FormatFileFixed(long double x, int decimals) {
   return ToChars(x, std::chars_format::fixed, std::max(decimals, 0));
 }

@@ -29,6 +29,11 @@ std::string FormatFixed(long double x, int precision, int decimals, char separat
 // digits (10.00045L -> 10.0004, where the double nearest to it would give 10.0005).
 std::string FormatFileG(long double x);
 
+// The shortest text that reads back as exactly `x` (std::to_chars without a precision), with
+// "." : 2451234.5678 stays 2451234.5678. For values whose every digit counts, such as the
+// Julian Days of a results file.
+std::string FormatFileExact(long double x);
+
 // Fixed notation with exactly `decimals` decimals and "." (printf "%.*f").
 std::string FormatFileFixed(long double x, int decimals);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <numeric>
 
@@ -50,6 +51,13 @@ inline double AddToDouble(double sum, long double value) {
   const double rounded = static_cast<double>(wide);
   return std::isfinite(rounded) ? rounded : ToDouble(wide);
 }
+
+// The fold computes in the 80-bit extended type of the x87 unit, and the truncation below relies
+// on its 64-bit significand (integers are exactly one apart at 2^63). Another long double (the
+// 64-bit double of some platforms, the 128-bit quad of others) would fold to wrong phases
+// without a word, so such a platform fails to build here.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "the fold needs the 80-bit extended long double (64-bit significand)");
 
 // Truncation toward zero of |x| < 2^31 without switching the rounding mode of the unit for an
 // integer conversion: adding and subtracting 2^63 rounds x to the nearest integer (extended
@@ -447,7 +455,7 @@ AovValue AovStatisticIfDefinedPlain(Data& data) {
 const char* AovUndefinedReason(AovUndefined undefined) {
   switch (undefined) {
     case AovUndefined::TooFewEntries:
-      return "10 points or fewer";
+      return "fewer than 10 observations";
     case AovUndefined::EmptyBin:
       return "empty phase bin";
     case AovUndefined::None:
@@ -508,12 +516,13 @@ std::string PhaseFileBlock(const Data& data, PhaseAxis axis) {
   std::string block;
   for (int32_t i = 1; i + 1 < n; ++i) {
     const int32_t e = data.sortIndex[i];
-    const long double x = axis == PhaseAxis::Phase ? data.sortedPhase[i] : data.jdAverage[i];
-    block += FormatFileG(x);
+    // Times keep every digit (six would leave ten days of resolution near 2.45 million);
+    // phases and magnitudes keep the short format of the stream.
+    block += axis == PhaseAxis::Phase ? FormatFileG(data.sortedPhase[i]) : FormatFileExact(data.jdAverage[i]);
     block += "  ";
     block += FormatFileG(data.mag[e]);
     block += "  ";
-    block += FormatFileG(data.jd[e]);
+    block += FormatFileExact(data.jd[e]);
     block += "\r\n";
   }
   block += "\r\n";

@@ -57,7 +57,7 @@ double AovStatisticPlain(Data& data);
 // (N - 10 degrees of freedom within the bins) and an entry in every bin (a bin mean).
 enum class AovUndefined { None, TooFewEntries, EmptyBin };
 
-// The reason in words, for messages: "10 points or fewer", "empty phase bin".
+// The reason in words, for messages: "fewer than 10 observations", "empty phase bin".
 const char* AovUndefinedReason(AovUndefined undefined);
 
 struct AovValue {
@@ -93,7 +93,8 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
                       const PhaseDrawing& drawing = {});
 
 // The block "DataPhase.txt" receives for the fold: positions 1 .. N-2, CR LF line ends, an empty
-// line at the end.
+// line at the end. Phase and magnitude in the "%g" form of six digits; the Julian Day and the
+// averaged time with all their digits (FormatFileExact).
 std::string PhaseFileBlock(const Data& data, PhaseAxis axis);
 
 inline constexpr const char* kPhaseFileName = "DataPhase.txt";

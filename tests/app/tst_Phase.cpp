@@ -144,7 +144,8 @@ void TestPhase::undefinedAovStatisticShowsADashAndDraws() {
   QVERIFY(f.outside->errors.isEmpty());
   QVERIFY(form.Label11->text() != QStringLiteral("0"));
   QCOMPARE(form.Label13->text(), QStringLiteral("\u2013"));
-  QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("AoV statistic undefined: 10 points or fewer"));
+  QCOMPARE(form.StatusBar1->currentMessage(),
+           QStringLiteral("AoV statistic undefined: fewer than 10 observations"));
   QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
   QCOMPARE(form.view().phaseView, 1);
 
@@ -361,8 +362,9 @@ void TestPhase::searchOverFewEntries() {
   QVERIFY(f.outside->errors.isEmpty());
   QCOMPARE(
       form.RichEdit1->toPlainText(),
-      afterFirst + QStringLiteral("\nAoV undefined at all 8 trial periods (10 points or fewer); nothing was "
-                                  "changed."));
+      afterFirst +
+          QStringLiteral("\nAoV undefined at all 8 trial periods (fewer than 10 observations); nothing was "
+                         "changed."));
   QCOMPARE(form.Edit3->text(), period);
   QVERIFY(notes != afterFirst);
 }

@@ -92,7 +92,7 @@ TEST_F(Batch, PhaseFileGetsOneBlockPerRun) {
   ASSERT_EQ(Exec("fold twenty.txt --period 1 --phase-file").exit, 0);
   const std::string block = ReadFile(dir_ / "DataPhase.txt");
   // Positions 1 .. 19 of 21; position 1 is (0.07, 10.25) of 2450000.07.
-  EXPECT_EQ(block.substr(0, block.find("\r\n") + 2), "0.07  10.25  2.45e+06\r\n");
+  EXPECT_EQ(block.substr(0, block.find("\r\n") + 2), "0.07  10.25  2450000.07\r\n");
   size_t lines = 0;
   for (size_t at = block.find("\r\n"); at != std::string::npos; at = block.find("\r\n", at + 2)) ++lines;
   EXPECT_EQ(lines, 19u + 1u);
@@ -105,7 +105,7 @@ TEST_F(Batch, PhaseFileGetsOneBlockPerRun) {
   ASSERT_EQ(both.size() > block.size(), true);
   EXPECT_EQ(both.substr(0, block.size()), block);
   const std::string second = both.substr(block.size());
-  EXPECT_EQ(second.substr(0, second.find("\r\n") + 2), "2.45001e+06  10.25  2.45e+06\r\n");
+  EXPECT_EQ(second.substr(0, second.find("\r\n") + 2), "2450006.07  10.25  2450000.07\r\n");
 }
 
 TEST_F(Batch, SearchPrintsTheResultLineThenTheLabels) {
@@ -135,7 +135,7 @@ TEST_F(Batch, SearchPrintsTheResultLineThenTheLabels) {
 TEST_F(Batch, AnUndefinedAovStatisticIsSaidAndTheRunGoesOn) {
   const Result fold = Exec("fold three.txt --period 0.5");
   EXPECT_EQ(fold.exit, 0) << fold.err;
-  EXPECT_EQ(fold.out, "SL: 3.044600\nAoV: undefined (10 points or fewer)\n");
+  EXPECT_EQ(fold.out, "SL: 3.044600\nAoV: undefined (fewer than 10 observations)\n");
   EXPECT_EQ(fold.err, "");
   // twenty.txt holds pairs 1.1 days apart: folded at 1.1 days all of them fall into bin 0.
   const Result empty = Exec("fold twenty.txt --period 1.1");
@@ -145,7 +145,8 @@ TEST_F(Batch, AnUndefinedAovStatisticIsSaidAndTheRunGoesOn) {
   const Result search = Exec("search three.txt --min 0.4 --max 0.6 --step 0.05");
   EXPECT_EQ(search.exit, 0) << search.err;
   EXPECT_EQ(search.out.substr(0, 27), "Mesurment String - Length: ");
-  EXPECT_NE(search.out.find("\nAoV: undefined (10 points or fewer)\n"), std::string::npos) << search.out;
+  EXPECT_NE(search.out.find("\nAoV: undefined (fewer than 10 observations)\n"), std::string::npos)
+      << search.out;
 }
 
 TEST_F(Batch, FailuresExitWithOneAfterWhatWasDone) {
@@ -155,7 +156,7 @@ TEST_F(Batch, FailuresExitWithOneAfterWhatWasDone) {
     std::string err;
   } cases[] = {
       {"search three.txt --min 0.4 --max 0.6 --step 0.05 --method aov", "",
-       "AoV undefined at all 4 trial periods (10 points or fewer); nothing was changed.\n"},
+       "AoV undefined at all 4 trial periods (fewer than 10 observations); nothing was changed.\n"},
       {"search twenty.txt --min 0 --max 1 --step 0.1", "",
        "Floating point division by zero\nwhile searching the periods from 0 below 1 in steps of 0.1\n"},
       {"search twenty.txt --min 0.5 --max 1 --step 0", "", "The period step must be greater than 0.\n"},

@@ -437,7 +437,7 @@ TEST(AovStatistic, IfDefinedNamesWhyInsteadOfFaulting) {
     EXPECT_EQ(defined.theta, AovStatistic(*check));
   }
   EXPECT_STREQ(AovUndefinedReason(AovUndefined::EmptyBin), "empty phase bin");
-  EXPECT_STREQ(AovUndefinedReason(AovUndefined::TooFewEntries), "10 points or fewer");
+  EXPECT_STREQ(AovUndefinedReason(AovUndefined::TooFewEntries), "fewer than 10 observations");
 }
 
 // A chart with a point in every series, to see which ones the drawing clears.
@@ -549,8 +549,9 @@ TEST(PlotPhaseDiagram, OneObservationAndItsRepeat) {
 }
 
 TEST(PhaseFileBlock, LinesForPositionsOneToNMinusTwo) {
-  // %g with six significant digits: 0.12345678 -> 0.123457, 12.345 -> 12.345,
-  // 2451234.5678 -> 2.45123e+06, 2450001.25 -> 2.45e+06, 0.00001 -> 1e-05.
+  // Phase and magnitude by %g with six significant digits: 0.12345678 -> 0.123457,
+  // 12.345 -> 12.345, 0.00001 -> 1e-05. Julian Days and averaged times with all their digits:
+  // 2451234.5678 stays 2451234.5678 (six digits would write 2.45123e+06, ten days wide).
   auto data = MakeData({{2451234.5678L, 12.345L}, {2450000, 11}, {2450000, 10.00001L}});
   const long double phase[] = {0.1L, 0.12345678L, 0.9L};
   const int32_t index[] = {2, 0, 1};
@@ -559,30 +560,44 @@ TEST(PhaseFileBlock, LinesForPositionsOneToNMinusTwo) {
     data->sortIndex[i] = index[i];
   }
   data->jdAverage[1] = 2450001.25L;
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "0.123457  12.345  2.45123e+06\r\n\r\n");
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::JdAverage), "2.45e+06  12.345  2.45123e+06\r\n\r\n");
+  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "0.123457  12.345  2451234.5678\r\n\r\n");
+  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::JdAverage), "2450001.25  12.345  2451234.5678\r\n\r\n");
 
   data->sortedPhase[1] = 0.00001L;
   data->pointCount = 4;
   data->sortedPhase[2] = 0.5L;
   data->sortIndex[3] = 1;
   EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase),
-            "1e-05  12.345  2.45123e+06\r\n0.5  11  2.45e+06\r\n\r\n");
+            "1e-05  12.345  2451234.5678\r\n0.5  11  2450000\r\n\r\n");
 
   data->pointCount = 2;
   EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "\r\n");
 }
 
+TEST(PhaseFileBlock, TimesReadBackExactly) {
+  // Times with more digits than a double holds, and one that is not short in decimal: each reads
+  // back (as the photometry reader reads it) as the very value written.
+  const long double times[] = {2451234.56789012345L, 2450000.1L / 3, -0.5L, 1e-20L, 2.5e15L};
+  for (long double t : times) {
+    auto data = MakeData({{t, 10}, {t, 11}, {t, 12}});
+    data->sortIndex[1] = 0;
+    data->jdAverage[1] = t;
+    const std::string block = PhaseFileBlock(*data, PhaseAxis::JdAverage);
+    const size_t first = block.find("  ");
+    const size_t last = block.rfind("  ");
+    EXPECT_EQ(TextToFloat(block.substr(0, first)), t) << block;
+    EXPECT_EQ(TextToFloat(block.substr(last + 2, block.find("\r\n") - last - 2)), t) << block;
+  }
+}
+
 TEST(PhaseFileBlock, ExtendedValuesAreRoundedOnceFromTheirOwnDigits) {
-  // 10.00045, 10.00075 and 51230.15 lie just below their halfway points as extended values
-  // but just above as doubles: rounding through double would write 10.0005, 10.0008 and
-  // 51230.2 (C printf "%Lg" of the extended values gives 10.0004, 10.0007 and 51230.1).
+  // 10.00045 lies just below its halfway point as an extended value but just above as a
+  // double: rounding through double would write 10.0005 (C printf "%Lg" of the extended value
+  // gives 10.0004).
   auto data = MakeData({{51230.15L, 10.00045L}, {51230.15L, 10.00045L}, {0, 1}});
   data->sortIndex[1] = 0;
   data->sortedPhase[1] = 0.25L;
-  data->jdAverage[1] = 10.00075L;
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "0.25  10.0004  51230.1\r\n\r\n");
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::JdAverage), "10.0007  10.0004  51230.1\r\n\r\n");
+  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "0.25  10.0004  51230.15\r\n\r\n");
 }
 
 TEST(WritePhaseFile, AppendsBlocksInTheCurrentFolderAndReportsAFailureOnce) {

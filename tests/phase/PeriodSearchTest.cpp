@@ -271,7 +271,7 @@ TEST(SearchPeriod, AovSkipsUndefinedTrials) {
   }
 }
 
-// With 10 points or fewer no trial is defined: the search says so and changes nothing.
+// With fewer than 10 observations no trial is defined: the search says so and changes nothing.
 TEST(SearchPeriod, NoDefinedTrialChangesNothing) {
   for (auto search : {SearchPeriod, SearchPeriodSequential}) {
     auto data = MakeLoaded({{2450000.1L, 10}, {2450000.35L, 11}, {2450001.3L, 12}});
@@ -285,7 +285,7 @@ TEST(SearchPeriod, NoDefinedTrialChangesNothing) {
     EXPECT_EQ(result.skipped, 4);
     ExpectSameRecords(*data, *before, star, starBefore);
     EXPECT_EQ(SearchSkippedLine(result),
-              "AoV undefined at all 4 trial periods (10 points or fewer); nothing was changed.");
+              "AoV undefined at all 4 trial periods (fewer than 10 observations); nothing was changed.");
   }
 }
 
