@@ -2,22 +2,105 @@
 // measurements), the switch between the two groups (BitBtn2), deleting a run of points (Delete),
 // a night's brightness shift (Button10 "Bright") and the magnitude steps (Button5 "+",
 // Button6 "-", the step box Edit7).
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
+#include "measure/Selection.h"
+#include "phase/MagnitudeSteps.h"
+#include "store/Deletion.h"
+#include "view/LightCurve.h"
+#include "view/Navigation.h"
 
 namespace ombrane {
 
-void TForm1::Chart1ClickSeries(int /*series*/, int /*index*/, int /*x*/, int /*y*/) {}
+void TForm1::NewPicture() {
+  Chart1->ResetZoom();
+}
 
-void TForm1::BitBtn2Click() {}
+void TForm1::ApplyClickOutcome(const ClickOutcome& outcome, int x, int y) {
+  if (outcome.colourButtonShown) BitBtn1->setVisible(*outcome.colourButtonShown);
+  // At the click's pixel: over the crosshair of the last mouse move this erases it.
+  if (outcome.crosshair) DrawCrosshair(x, y);
+  if (outcome.sincosEnabled) sincos->setEnabled(*outcome.sincosEnabled);
+  if (outcome.deleteEnabled) Delete->setEnabled(*outcome.deleteEnabled);
+  NavigationOutcome buttons;
+  buttons.buttons = outcome.nightButtons;
+  ApplyNavigation(buttons);
+  if (outcome.note) AppendNote(QString::fromStdString(*outcome.note));
+  if (outcome.newPicture)
+    NewPicture();
+  else if (outcome.chartChanged)
+    Chart1->Refresh();
+}
 
-void TForm1::DeleteClick() {}
+void TForm1::Chart1ClickSeries(int series, int index, int x, int y) {
+  Run([this, series, index, x, y] {
+    const ClickRequest request{
+        .graphItem = RadioGroup1->itemIndex(),
+        .dataItem = RadioGroup2->itemIndex(),
+        .axis = RadioGroup3->itemIndex() == 1 ? PhaseAxis::JdAverage : PhaseAxis::Phase,
+        .series = series,
+        .index = index,
+        .separator = DecimalSeparator()};
+    try {
+      ApplyClickOutcome(ChartClick(*data_, *star_, *view_, *chartModel_, request), x, y);
+    } catch (...) {
+      Chart1->Refresh();  // show what the click changed before it failed
+      throw;
+    }
+  });
+}
 
-void TForm1::Button10Click() {}
+void TForm1::BitBtn2Click() {
+  Run([this] {
+    const GroupSwitch groups = SwitchGroups(RadioGroup1->isEnabled());
+    RadioGroup1->setEnabled(groups.graphEnabled);
+    RadioGroup2->setEnabled(!groups.graphEnabled);
+    RadioGroup1->setItemIndex(groups.graphItem);
+    RadioGroup2->setItemIndex(groups.dataItem);
+  });
+}
 
-void TForm1::Button5Click() {}
+void TForm1::DeleteClick() {
+  Run(
+      [this] {
+        DeleteEntries(*data_, *view_, view_->areaIndex1, view_->areaIndex2);
+        // The whole light curve of what is left, with no title.
+        DrawLoadedCurve(*chartModel_, *data_, std::string());
+        chartModel_->titleLines.clear();
+        ApplyNavigation(NightStateAfterDelete(*view_));
+        Delete->setEnabled(false);
+        sincos->setEnabled(false);
+        NewPicture();
+      },
+      true);
+}
 
-void TForm1::Button6Click() {}
+void TForm1::Button10Click() {
+  Run([this] { AppendNote(QString::fromStdString(NightShiftLine(*data_, DecimalSeparator()))); });
+}
+
+void TForm1::StepNightMagnitudes(int sign) {
+  Run(
+      [this, sign] {
+        const MagnitudeStepOutcome outcome = ShiftNightMagnitudes(*data_, *star_, *view_, *chartModel_, sign);
+        Label11->setText(General(star_->stringLength));
+        if (outcome.redrawn) NewPicture();
+      },
+      true);
+}
+
+void TForm1::Button5Click() {
+  StepNightMagnitudes(+1);
+}
+
+void TForm1::Button6Click() {
+  StepNightMagnitudes(-1);
+}
 
 void TForm1::Edit7Change() {
   Run([this] { star_->magnitudeStep = BoxNumber(Edit7); });

@@ -4,10 +4,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QTextEdit>
+#include <QToolButton>
 
 #include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
+#include "measure/Selection.h"
 #include "store/Loading.h"
 #include "view/LightCurve.h"
 #include "view/Navigation.h"
@@ -23,6 +25,11 @@ void TForm1::OpenDataClick() {
         // 2. Empty the store before the dialog opens.
         ClearStoreForLoad(*data_, *star_, *view_);
         chartModel_->leftAxisInverted = false;
+        // An area picked on the previous store names its entries: neither a pending first point
+        // nor a finished pair may act on the new one.
+        ForgetPendingArea(*view_);
+        Delete->setEnabled(false);
+        sincos->setEnabled(false);
 
         // 3. The data-file dialog, in the program's folder, without a filter.
         // Choosing a file makes its folder the current one: the file is opened by its bare name.
