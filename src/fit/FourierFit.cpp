@@ -256,11 +256,13 @@ FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit
   ExtremeTracker tracker;
   FitExtremes extremes;
   if (phaseAxis) {
-    // Phase x in [0, 2) by repeated addition of the step in double precision; the series is
-    // evaluated at time x P, so the curve's phase origin is Julian Day 0.
+    // Phase x in [0, 2) by repeated addition of the step in double precision. The series is
+    // evaluated at time meanEpoch + x P, an instant of phase x of the fold the points were drawn
+    // from, so the curve lies on the folded points whatever the epoch.
+    const long double origin = data.meanEpoch;
     constexpr double kStep = 0.0001;
     for (double x = 0; x < 2; x += kStep) {
-      const long double f = EvaluateSeries(fit, x * period);
+      const long double f = EvaluateSeries(fit, origin + x * period);
       curve.Add(x, ToDouble(f), kFitCurveColour);
       if (x <= 1) tracker.See(x, f);
     }

@@ -96,7 +96,7 @@ struct FitExtremes {
 
 // The picture of a fit: the folded curve (sorted positions 1 .. N-2) in Series6 and one cycle
 // later in Series7, marked entries in Series2, the fitted curve in Series4 (yellow) over two
-// cycles, against phase (the series evaluated at time x P, Julian Day 0 as phase origin) or
+// cycles, against phase (the series evaluated at time meanEpoch + x P, phase x of the fold) or
 // against averaged time (from meanEpoch). The extremes are tracked over the first cycle from
 // the curve's first point.
 FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit& fit, PhaseAxis axis,

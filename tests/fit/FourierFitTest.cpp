@@ -243,6 +243,32 @@ INSTANTIATE_TEST_SUITE_P(Cases, DrawFitCurveTest,
                              CurveCase{"AboveTwentyFive", 27.0L, -0.3L, 0.25L, 0.75L}),
                          [](const auto& param) { return std::string(param.param.name); });
 
+TEST(DrawFitCurve, CurveLiesOnTheFoldedPoints) {
+  // A noise-free curve folded about an epoch that is no whole number of periods from Julian Day
+  // 0: the fitted curve drawn against phase passes through the folded points.
+  const long double period = 0.61L;
+  const std::vector<test::Harmonic> terms{{1, 0.3L, 0.4L}, {2, 0.1L, 2.0L}};
+  const auto t = test::CampaignTimes(8, 200, 15);
+  auto data = test::MakeCurve(t, test::CurveMagnitudes(t, 12.0L, terms, period));
+  Star star;
+  star.period = period;
+  star.epoch = 2450000.37L;
+  FoldPhases(*data, star, period);
+  auto fit = std::make_unique<HarmonicFit>();
+  FitHarmonicSeries(*data, star, 2, false, *fit);
+  ChartModel chart;
+  DrawFitCurve(*data, period, *fit, PhaseAxis::Phase, chart);
+  const ChartSeries& curve = chart.Series(kSeries4);
+  for (int32_t p = 1; p + 1 < data->pointCount; p += 7) {
+    const auto index =
+        static_cast<int>(std::lround(static_cast<double>(data->sortedPhase[static_cast<size_t>(p)]) * 1e4));
+    const double mag =
+        static_cast<double>(data->mag[static_cast<size_t>(data->sortIndex[static_cast<size_t>(p)])]);
+    // Within a half step of 0.0001 in phase the curve moves by less than 2e-4 mag.
+    EXPECT_NEAR(curve.Point(index).y, mag, 2e-4) << "position " << p;
+  }
+}
+
 TEST(DrawFitCurve, FlatCurveHasBothExtremesAtTheStart) {
   auto data = FoldedCurve(0.5L, 12.0L, {{1, 0.3L, 0.0L}});
   auto fit = HandFit({12.5L});
