@@ -255,27 +255,39 @@ std::vector<Observation> MakeShortNight() {
 // ---------------------------------------------------------------------------------------------
 // The RRab pulsator
 
-// Fundamental-mode RR Lyrae star. The light curve is a truncated sawtooth in brightness,
-// sum over k = 1..4 of sin(2 pi k x) / k weighted by 0.85^(k-1): a fast rise and a slow
-// decline. It is shifted so that maximum light falls on the epoch and scaled so that the
+// Fundamental-mode RR Lyrae star. The light curve is a four-term Fourier series in brightness,
+// sum over k = 1..4 of 0.85^(k-1) sin(2 pi k x + psi_k) / k: a fast rise and a slow decline.
+// The amplitude ratios are those of a sawtooth (R_k1 = 0.85^(k-1) / k); the phases psi_k are
+// chosen so that the magnitudes have the Fourier phase differences of a typical RRab star in
+// the sine series (phi_21 = 2.45, phi_31 = 5.10, phi_41 = 1.55 rad; Simon & Teays 1982,
+// ApJ 261, 586). It is shifted so that maximum light falls on the epoch and scaled so that the
 // peak-to-peak amplitude is exactly the stated one.
 struct RRabPulsator {
   double period = 0.567123;             // days
   double epochMaximum = 2459612.38420;  // Julian Day of a maximum of light
   double maximumMagnitude = 10.4500;    // magnitude at maximum light (brightest)
   double amplitude = 1.00;              // mag, peak to peak
-  double shift = 0.0;                   // phase of maximum brightness of the raw sawtooth
-  double rawMin = 0.0;                  // extremes of the raw sawtooth
+  double shift = 0.0;                   // phase of maximum brightness of the raw series
+  double rawMin = 0.0;                  // extremes of the raw series
   double rawMax = 0.0;
 
   static constexpr int kTerms = 4;
   static constexpr double kWeight = 0.85;
+  // phi_k1 of the magnitudes for k = 2..4 (index k - 2).
+  static constexpr double kPhaseDifference[kTerms - 1] = {2.45, 5.10, 1.55};
+
+  // The brightness phase of harmonic k: magnitudes are minus the brightness, which adds pi to
+  // every phase, so phi_k1 = psi_k - k psi_1 + (1 - k) pi; with psi_1 = 0,
+  // psi_k = phi_k1 + (k - 1) pi.
+  static double BrightnessPhase(int k) {
+    return k == 1 ? 0.0 : kPhaseDifference[k - 2] + (k - 1) * std::numbers::pi;
+  }
 
   static double RawBrightness(double x) {
     double sum = 0.0;
     double weight = 1.0;
     for (int k = 1; k <= kTerms; ++k) {
-      sum += weight * std::sin(kTwoPi * k * x) / k;
+      sum += weight * std::sin(kTwoPi * k * x + BrightnessPhase(k)) / k;
       weight *= kWeight;
     }
     return sum;
@@ -337,7 +349,7 @@ std::vector<Observation> MakePulsatingStar() {
                         .maxCadenceMinutes = 9.0};
   constexpr double kNoise = 0.015;
   const RRabPulsator star;
-  std::printf("pulsator: raw sawtooth maximum at phase %.6f, raw range %.6f\n", star.shift,
+  std::printf("pulsator: raw series maximum at phase %.6f, raw range %.6f\n", star.shift,
               star.rawMax - star.rawMin);
   return Observe(season, star, kNoise, rng);
 }
