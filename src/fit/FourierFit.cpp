@@ -193,9 +193,10 @@ FourierParameter FourierParameters(const HarmonicFit& fit, int32_t k) {
   return p;
 }
 
-HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFit& work) {
+HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFit& work, SeriesTable* table) {
+  SeriesTable own;
   for (int32_t n = 1; n <= kMaxHarmonics; ++n) {
-    FitHarmonicSeries(data, star, n, false, work);
+    FitHarmonicSeries(data, star, n, false, work, table ? table : &own);
     for (int32_t k = 1; k <= n; ++k) {
       const HarmonicTerms h = AmplitudePhase(work, k, PowerForm::Pow);
       if (std::fabs(h.amplitude) < h.amplitudeError || std::fabs(h.phase) < h.phaseError)
@@ -210,13 +211,14 @@ HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFi
   return {.harmonics = kMaxHarmonics, .capped = true};
 }
 
-int32_t ClipOutliers(Data& data, const HarmonicFit& fit) {
+int32_t ClipOutliers(Data& data, const HarmonicFit& fit, const SeriesTable* table) {
   const int32_t last = EntryCount(data) - 1;
   const long double limit = 2.5L * fit.sigma;
   int32_t marked = 0;
   for (int32_t i = 0; i < last; ++i) {
     if (data.markFlag[i] != 0) continue;
-    const long double residual = data.mag[i] - EvaluateSeries(fit, data.jd[i]);
+    const long double f = table ? EvaluateSeries(fit, *table, i) : EvaluateSeries(fit, data.jd[i]);
+    const long double residual = data.mag[i] - f;
     if (std::fabs(residual) > limit) {
       data.markFlag[i] = 1;
       ++data.markCount;
@@ -350,7 +352,8 @@ void RunAutomaticFit(Data& data, Star& star, const ViewState& view, ChartModel& 
   outcome.ran = true;
   Note(sink, "FOURIER  ");
   auto fit = std::make_unique<HarmonicFit>();
-  const HarmonicCountResult count = SelectHarmonicCount(data, star, *fit);
+  SeriesTable table;  // the search's sines and cosines serve the final fit and the clipping
+  const HarmonicCountResult count = SelectHarmonicCount(data, star, *fit, &table);
   const int32_t n = count.harmonics;
   outcome.harmonics = n;
   if (count.capped)
@@ -364,8 +367,8 @@ void RunAutomaticFit(Data& data, Star& star, const ViewState& view, ChartModel& 
     Note(sink, "FOURIER  ");
     Note(sink, "nr fit " + std::to_string(n));
   }
-  FitHarmonicSeries(data, star, n, true, *fit);
-  ClipOutliers(data, *fit);
+  FitHarmonicSeries(data, star, n, true, *fit, &table);
+  ClipOutliers(data, *fit, &table);
   ReportFit(data, star, view, chart, request, sink, *fit, outcome);
 }
 

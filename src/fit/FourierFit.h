@@ -78,11 +78,14 @@ struct HarmonicCountResult {
 // The number of harmonics by significance: n = 1, 2, ... are fitted until a fit has an
 // amplitude, phase, R_k1 or phi_k1 smaller (strictly) than its own standard error; the result
 // is that count less one. Stops at kMaxHarmonics.
-HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFit& work);
+// `table`, when given, keeps the sines and cosines for the final fit of the same click.
+HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFit& work,
+                                        SeriesTable* table = nullptr);
 
 // Marks every unmarked observation whose residual from the fit exceeds 2.5 sigma (strictly);
 // returns how many it marked.
-int32_t ClipOutliers(Data& data, const HarmonicFit& fit);
+// With `table` (covering the fit's harmonics) the residuals read their sines and cosines there.
+int32_t ClipOutliers(Data& data, const HarmonicFit& fit, const SeriesTable* table = nullptr);
 
 // The extremes of the fitted curve over the first cycle, and the rising time (minimum to
 // maximum light, in cycles, in [0, 1]).

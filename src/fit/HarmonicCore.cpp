@@ -47,6 +47,30 @@ inline double CosOf(long double frequency, long double t) {
 
 }  // namespace
 
+void SeriesTable::Cover(const Data& data, const HarmonicVector& frequency, int32_t n) {
+  const int32_t entries = std::max(EntryCount(data) - 1, 0);
+  if (&data != data_ || frequency[1] != omega_ || entries != entries_) {
+    data_ = &data;
+    omega_ = frequency[1];
+    entries_ = entries;
+    harmonics_ = 0;
+    sin_.clear();
+    cos_.clear();
+  }
+  if (n <= harmonics_) return;
+  const size_t size = static_cast<size_t>(n) * static_cast<size_t>(entries);
+  sin_.resize(size);
+  cos_.resize(size);
+  for (int32_t k = harmonics_ + 1; k <= n; ++k) {
+    for (int32_t e = 0; e < entries; ++e) {
+      const double argument = static_cast<double>(frequency[k] * data.jd[e]);
+      sin_[Index(k, e)] = std::sin(argument);
+      cos_[Index(k, e)] = std::cos(argument);
+    }
+  }
+  harmonics_ = n;
+}
+
 bool InvertSymmetric(HarmonicMatrix& m, int32_t size) {
   HarmonicVector p{};
   HarmonicVector q{};
@@ -89,32 +113,50 @@ bool InvertSymmetric(HarmonicMatrix& m, int32_t size) {
   return true;
 }
 
-void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit& fit) {
+void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit& fit, SeriesTable& table) {
   Prepare(star, n, fit);
+  table.Cover(data, fit.frequency, n);
   const int32_t size = fit.coefficients;
   const int32_t last = EntryCount(data) - 1;  // entries 0 .. N-2
   HarmonicMatrix& m = fit.inverse;
   HarmonicVector& r = fit.rightHandSide;
-  // v[1] = 1, v[2k] = sin(w_k t), v[2k+1] = cos(w_k t): one row of the design matrix. Every
-  // element of the normal matrix is the product of two of them, formed in extended precision.
-  HarmonicVector v{};
-  v[1] = 1;
+  // A block of observations at a time: row b of `v` is (1, sin w_1 t, cos w_1 t, ...) of one
+  // observation, a row of the design matrix. Each element of the normal matrix is loaded once
+  // per block, the block's products (formed in extended precision) are added to it in the order
+  // of the observations, and it is stored again: the same sums, in the same order, as adding
+  // one observation after the other, without an extended load and store for every product.
+  constexpr int32_t kBlock = 8;
+  std::array<std::array<double, kHarmonicStorage>, kBlock> v{};
+  std::array<long double, kBlock> y{};
+  int32_t filled = 0;
+  auto flush = [&] {
+    for (int32_t i = 1; i <= size; ++i) {
+      long double sum = r[i];
+      for (int32_t b = 0; b < filled; ++b) sum += y[b] * v[b][i];
+      r[i] = sum;
+    }
+    for (int32_t i = 1; i <= size; ++i) {
+      HarmonicVector& row = m[i];
+      for (int32_t j = i; j <= size; ++j) {
+        long double sum = row[j];
+        for (int32_t b = 0; b < filled; ++b) sum += static_cast<long double>(v[b][i]) * v[b][j];
+        row[j] = sum;
+      }
+    }
+    filled = 0;
+  };
   for (int32_t e = 0; e < last; ++e) {
     if (!TakesPart(data, e)) continue;
-    const long double t = data.jd[e];
-    const long double y = data.mag[e];
+    auto& row = v[filled];
+    row[1] = 1;
     for (int32_t k = 1; k <= n; ++k) {
-      const double argument = static_cast<double>(fit.frequency[k] * t);
-      v[2 * k] = std::sin(argument);
-      v[2 * k + 1] = std::cos(argument);
+      row[2 * k] = table.Sin(k, e);
+      row[2 * k + 1] = table.Cos(k, e);
     }
-    for (int32_t i = 1; i <= size; ++i) r[i] += y * v[i];
-    for (int32_t i = 1; i <= size; ++i) {
-      const long double vi = v[i];
-      HarmonicVector& row = m[i];
-      for (int32_t j = i; j <= size; ++j) row[j] += vi * v[j];
-    }
+    y[filled] = data.mag[e];
+    if (++filled == kBlock) flush();
   }
+  if (filled > 0) flush();
   // The matrix is symmetric: s_j c_k and c_k s_j are the same product, summed over the same
   // observations in the same order, so the mirrored triangle holds exactly those sums.
   for (int32_t i = 2; i <= size; ++i)
@@ -149,8 +191,11 @@ void NormalEquationsPlain(const Data& data, const Star& star, int32_t n, Harmoni
   for (int32_t i = 2; i <= fit.coefficients; ++i) m[i][1] = m[1][i];
 }
 
-void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted, HarmonicFit& fit) {
-  NormalEquations(data, star, n, fit);
+void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted, HarmonicFit& fit,
+                       SeriesTable* table) {
+  SeriesTable own;
+  SeriesTable& trig = table ? *table : own;
+  NormalEquations(data, star, n, fit, trig);
   const int32_t size = fit.coefficients;
   fit.fullyInverted = InvertSymmetric(fit.inverse, size);
 
@@ -166,7 +211,7 @@ void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted
   long double sum = 0;
   for (int32_t e = 0; e < last; ++e) {
     if (!TakesPart(data, e)) continue;
-    const long double f = EvaluateSeries(fit, data.jd[e]);
+    const long double f = EvaluateSeries(fit, trig, e);
     if (storeFitted) data.fitMag[e] = f;
     const long double residual = data.mag[e] - f;
     sum += residual * residual;
@@ -190,6 +235,16 @@ long double EvaluateSeries(const HarmonicFit& fit, long double t) {
     const double argument = static_cast<double>(fit.frequency[k] * t);
     f += x[2 * k] * std::sin(argument);
     f += x[2 * k + 1] * std::cos(argument);
+  }
+  return f;
+}
+
+long double EvaluateSeries(const HarmonicFit& fit, const SeriesTable& table, int32_t entry) {
+  const HarmonicVector& x = fit.coefficient;
+  long double f = x[1];
+  for (int32_t k = 1; k <= fit.harmonics; ++k) {
+    f += x[2 * k] * table.Sin(k, entry);
+    f += x[2 * k + 1] * table.Cos(k, entry);
   }
   return f;
 }

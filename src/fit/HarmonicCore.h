@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "store/Records.h"
 
@@ -43,6 +44,32 @@ struct HarmonicFit {
   bool fullyInverted = true;       // false when the inversion met only zero pivots
 };
 
+// The sines and cosines of w_k t of the observations (entries 0 .. N-2) for k = 1 .. n, each the
+// double-precision sine or cosine of the extended argument w_k t, taken once and shared by the
+// fits of one click: the search refits the same observations with more and more harmonics, and
+// the final fit, its residuals and the clipping need the same values again. A value read from
+// the table is the value a fresh evaluation gives, so results do not depend on it.
+class SeriesTable {
+ public:
+  // Makes the columns up to harmonic n for `data` and the frequencies (w_k = frequency[k]);
+  // columns made before for the same record and frequencies are kept.
+  void Cover(const Data& data, const HarmonicVector& frequency, int32_t n);
+  double Sin(int32_t k, int32_t entry) const { return sin_[Index(k, entry)]; }
+  double Cos(int32_t k, int32_t entry) const { return cos_[Index(k, entry)]; }
+
+ private:
+  size_t Index(int32_t k, int32_t entry) const {
+    return static_cast<size_t>(k - 1) * static_cast<size_t>(entries_) + static_cast<size_t>(entry);
+  }
+
+  const Data* data_ = nullptr;
+  long double omega_ = 0;
+  int32_t entries_ = 0;
+  int32_t harmonics_ = 0;
+  std::vector<double> sin_;
+  std::vector<double> cos_;
+};
+
 // Inverts the symmetric matrix m[1 .. size][1 .. size] in place (Gauss-Jordan exchange with the
 // largest remaining diagonal element as pivot; among equal magnitudes the lowest index). Only
 // the upper triangle is worked on; the lower one is rebuilt from it at the end. When only zero
@@ -56,16 +83,22 @@ bool InvertSymmetric(HarmonicMatrix& m, int32_t size);
 // the fitted value of every entry that takes part goes to data.fitMag. Raises the floating-point
 // fault of the variance's divisor N - 2 - markCount - 2n (zero: division; negative: the square
 // root) and of a non-number or overflow in the solution.
-void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted, HarmonicFit& fit);
+// `table`, when given, keeps the sines and cosines for the next fits of the same click.
+void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted, HarmonicFit& fit,
+                       SeriesTable* table = nullptr);
 
 // A0 + sum over k of [ X[2k] sin(w_k t) + X[2k+1] cos(w_k t) ], in ascending k.
 long double EvaluateSeries(const HarmonicFit& fit, long double t);
 
+// EvaluateSeries at the Julian Day of an observation, its sines and cosines read from a table
+// that covers the fit's harmonics: the same value, bit for bit.
+long double EvaluateSeries(const HarmonicFit& fit, const SeriesTable& table, int32_t entry);
+
 // The normal equations of the fit (the first steps of FitHarmonicSeries): the frequencies into
 // fit.frequency, the normal matrix, both triangles, into fit.inverse (not yet inverted) and the
 // right-hand side into fit.rightHandSide. Each observation's sines and cosines are taken once
-// and the upper triangle is summed, then mirrored.
-void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit& fit);
+// (into `table`) and the upper triangle is summed, then mirrored.
+void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit& fit, SeriesTable& table);
 
 // The same normal equations term by term, every product from fresh sine and cosine evaluations
 // and every element of both triangles summed on its own: the plain reference NormalEquations

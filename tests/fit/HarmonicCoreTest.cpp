@@ -244,7 +244,8 @@ TEST(FitHarmonicSeries, OnePassEqualsTermByTermBitForBit) {
   auto fast = std::make_unique<HarmonicFit>();
   auto plain = std::make_unique<HarmonicFit>();
   const int32_t n = 7;
-  NormalEquations(*data, StarWithPeriod(period), n, *fast);
+  SeriesTable table;
+  NormalEquations(*data, StarWithPeriod(period), n, *fast, table);
   NormalEquationsPlain(*data, StarWithPeriod(period), n, *plain);
   for (int32_t i = 1; i <= 2 * n + 1; ++i) {
     const auto r = static_cast<size_t>(i);
@@ -254,6 +255,21 @@ TEST(FitHarmonicSeries, OnePassEqualsTermByTermBitForBit) {
       // The ten bytes of the extended value (the rest of the storage is padding).
       EXPECT_EQ(std::memcmp(&fast->inverse[r][c], &plain->inverse[r][c], 10), 0) << "M " << i << "," << j;
     }
+  }
+}
+
+TEST(EvaluateSeries, FromTheTableEqualsAFreshEvaluation) {
+  const long double period = 0.5665L;
+  const std::vector<test::Harmonic> terms{{1, 0.4L, 0.3L}, {2, 0.15L, 1.3L}};
+  const auto t = test::CampaignTimes(12, 300, 20);
+  auto data = test::MakeCurve(t, test::CurveMagnitudes(t, 12.0L, terms, period, 0.03, 4));
+  auto fit = std::make_unique<HarmonicFit>();
+  SeriesTable table;
+  FitHarmonicSeries(*data, StarWithPeriod(period), 6, true, *fit, &table);
+  for (int32_t e = 0; e + 1 < data->pointCount; ++e) {
+    const long double fresh = EvaluateSeries(*fit, data->jd[static_cast<size_t>(e)]);
+    EXPECT_EQ(EvaluateSeries(*fit, table, e), fresh);
+    EXPECT_EQ(data->fitMag[static_cast<size_t>(e)], fresh);
   }
 }
 
