@@ -153,10 +153,24 @@ TEST(HarmonicCount, StopsAtTheStorageLimit) {
   auto data = test::MakeCurve(t, test::CurveMagnitudes(t, 12.0L, terms, period));
   Star star;
   star.period = period;
-  auto work = std::make_unique<HarmonicFit>();
-  const HarmonicCountResult result = SelectHarmonicCount(*data, star, *work);
-  EXPECT_EQ(result.harmonics, kMaxHarmonics);
-  EXPECT_TRUE(result.capped);
+  star.epoch = 2450000;
+  FoldPhases(*data, star, period);
+  SetJdAverage(*data, period);
+  // The automatic fit says where it stopped and goes on with 49 harmonics.
+  ViewState view;
+  ChartModel chart;
+  std::vector<std::string> notes;
+  FitOutcome outcome;
+  RunAutomaticFit(
+      *data, star, view, chart, FitRequest{},
+      FitSink{.note = [&](const std::string& line) { notes.push_back(line); }, .open = {}, .append = {}},
+      outcome);
+  EXPECT_EQ(notes, (std::vector<std::string>{
+                       "FOURIER  ", "The search for harmonics stopped at 49, the most a fit can hold",
+                       "nr fit 49"}));
+  EXPECT_EQ(outcome.harmonics, kMaxHarmonics);
+  EXPECT_NEAR(static_cast<double>(star.fourierResult[9]), 0.1, 1e-6);  // A4
+  EXPECT_GT(chart.Series(kSeries4).Count(), 0);
 }
 
 TEST(ClipOutliers, MarksBeyondTwoAndAHalfSigma) {
