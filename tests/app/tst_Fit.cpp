@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTextEdit>
 #include <QtTest>
 #include <cmath>
@@ -68,6 +69,7 @@ class TestFit : public QObject {
   void unwritableFileIsToldOnce();
   void tooFewObservationsEndAtTheSearch();
   void paneUsesTheUserSeparator();
+  void averagedTimeAbscissa();
 };
 
 void TestFit::automaticFitReportsAndDraws() {
@@ -313,6 +315,34 @@ void TestFit::paneUsesTheUserSeparator() {
   const QByteArray line = ReadAll(dir.filePath(QStringLiteral("FourierOut.txt")));
   QVERIFY(line.contains('.') && !line.contains(','));
   QLocale::setDefault(QLocale::c());
+}
+
+void TestFit::averagedTimeAbscissa() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("rr.txt"), PulsatorCurve(300, 10, 0.61));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  form.RadioGroup3->item(1)->click();  // "JD average"
+  QCOMPARE(form.RadioGroup3->itemIndex(), 1);
+  form.CheckBox2->setChecked(true);
+  form.CheckBox3->setChecked(true);
+  form.Edit8->setText(QStringLiteral("2"));
+  form.Button9->click();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  const ChartModel& chart = form.chartModel();
+  QCOMPARE(chart.bottomAxisTitle, std::string("Julian Day Average"));
+  // Two periods from meanEpoch in steps of 0.0001 day.
+  const ChartSeries& curve = chart.Series(kSeries4);
+  QVERIFY(std::abs(curve.Count() - 12200) <= 1);
+  QCOMPARE(curve.Point(0).x, static_cast<double>(form.data().meanEpoch));
+  // The extremes are Julian Days within the first period; the rising time is in cycles.
+  const QStringList lines = PaneLines(form.RichEdit1);
+  const QString extremes = lines[lines.size() - 2];
+  QVERIFY(extremes.startsWith(QStringLiteral("Max   : JD 24500")));
+  QVERIFY(extremes.contains(QStringLiteral("Min   : JD 24500")));
+  // DataOut.txt starts its rows with averaged Julian Days.
+  QVERIFY(ReadAll(dir.filePath(QStringLiteral("DataOut.txt"))).startsWith("24500"));
 }
 
 QTEST_MAIN(TestFit)
