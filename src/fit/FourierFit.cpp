@@ -112,9 +112,8 @@ void ReportFit(Data& data, Star& star, const ViewState& view, ChartModel& chart,
     Note(sink, " Rising Time: " + general(extremes.risingTime) + " ");
   }
   AddExtremeMarkers(extremes, chart);
-  if (request.fourierFile)
-    Append(sink, kFourierFileName, FourierOutLine(star, extremes.risingTime, view.openPath));
-  if (request.dataFile) Append(sink, kDataFileName, DataOutBlock(data, request.axis));
+  if (request.fourierFile) WriteFourierOut(star, extremes.risingTime, view.openPath, sink);
+  if (request.dataFile) WriteDataOut(data, request.axis, sink);
 }
 
 // Tracks the brightest (smallest) and faintest (largest) value of the curve, from its first
@@ -326,6 +325,15 @@ std::string DataOutBlock(const Data& data, PhaseAxis axis) {
   }
   block += kLineEnd;
   return block;
+}
+
+void WriteFourierOut(const Star& star, long double risingTime, std::string_view openPath,
+                     const FitSink& sink) {
+  Append(sink, kFourierFileName, FourierOutLine(star, risingTime, openPath));
+}
+
+void WriteDataOut(const Data& data, PhaseAxis axis, const FitSink& sink) {
+  Append(sink, kDataFileName, DataOutBlock(data, axis));
 }
 
 std::string SinCosLine(const HarmonicFit& fit, std::string_view openPath) {

@@ -129,6 +129,12 @@ struct FitSink {
   std::function<void(const std::string& file, const std::string& text)> append;
 };
 
+// The two file steps of the fits: FourierOutLine appended to "FourierOut.txt" and DataOutBlock
+// to "DataOut.txt", through the sink.
+void WriteFourierOut(const Star& star, long double risingTime, std::string_view openPath,
+                     const FitSink& sink);
+void WriteDataOut(const Data& data, PhaseAxis axis, const FitSink& sink);
+
 struct FitRequest {
   PhaseAxis axis = PhaseAxis::Phase;  // "Plot/File": phase or averaged time
   bool toEdit = false;                // "Fourier To Edit": the result lines go to the pane
