@@ -61,7 +61,10 @@ class ChartWidget : public QWidget {
   QColor BackgroundColour() const;
   // Exclusive-or lines across the plot rectangle through (x, y); a second call erases them.
   void DrawCrosshair(int x, int y, QRgb penColour, Qt::PenStyle style);
+  // Back to the whole data range, rendered at once (a double click, a drag up or left).
   void ResetZoom();
+  // Back to the whole data range from the next rendering on (a new picture).
+  void ForgetZoom() { zoom_.reset(); }
   bool IsZoomed() const { return zoom_.has_value(); }
 
   // The point a click at widget pixel `pos` hits, as of the last rendering: the nearest point

@@ -655,10 +655,13 @@ void TForm1::FormCreate() {
 // ---- shared mechanisms -------------------------------------------------------------------
 
 void TForm1::Run(const std::function<void()>& body, bool draws) {
+  auto render = [this, draws] {
+    if (std::exchange(renderPending_, false) || draws) Chart1->Refresh();
+  };
   try {
     body();
   } catch (...) {
-    if (draws) Chart1->Refresh();
+    render();
     if (programWriteDepth_ > 0) {
       // A change handler run by a program write: the writing handler ends with this error.
       pendingError_ = std::current_exception();
@@ -667,7 +670,23 @@ void TForm1::Run(const std::function<void()>& body, bool draws) {
     Report(std::current_exception());
     return;
   }
-  if (draws) Chart1->Refresh();
+  render();
+}
+
+void TForm1::NewPicture(const std::function<void()>& draw) {
+  const int64_t before = chartModel_->pictureNumber;
+  auto shown = [this, before] {
+    if (chartModel_->pictureNumber == before) return;
+    Chart1->ForgetZoom();
+    renderPending_ = true;
+  };
+  try {
+    draw();
+  } catch (...) {
+    shown();
+    throw;
+  }
+  shown();
 }
 
 void TForm1::Report(const std::exception_ptr& error) {

@@ -170,6 +170,13 @@ class TForm1 : public QMainWindow {
   // to show what was drawn before it).
   void Run(const std::function<void()>& body, bool draws = false);
   void Report(const std::exception_ptr& error);
+  // The one step of every handler that replaces the picture: runs `draw`, the core calls that
+  // clear the chart model and draw into it, and when they started a new picture (the model's
+  // pictureNumber moved) the picture is shown whole, a zoom into the old one dropped, and the
+  // chart is rendered when the handler ends. Also when `draw` fails part way through: what it
+  // drew before the failure is a new picture too. Additions to the picture (a clicked point, a
+  // marker) keep the zoom.
+  void NewPicture(const std::function<void()>& draw);
   // Writes a box's text as the program; the box's change handler runs when the text differs,
   // and its failure ends the calling handler.
   void SetBoxText(QLineEdit* box, const QString& text);
@@ -216,6 +223,7 @@ class TForm1 : public QMainWindow {
   OutputFiles outputFiles_;
 
   int programWriteDepth_ = 0;
+  bool renderPending_ = false;  // NewPicture ran: Run renders the chart when the handler ends
   std::exception_ptr pendingError_;
 
  public:

@@ -91,10 +91,12 @@ void TForm1::Fold(bool fromPeriodBox, bool writePhaseFile) {
                             .separator = DecimalSeparator()};
   FoldOutcome outcome;
   try {
-    if (fromPeriodBox)
-      ApplyPeriodBox(Edit3->text().toStdString(), *data_, *star_, *view_, *chartModel_, request, outcome);
-    else
-      RunFold(*data_, *star_, *view_, *chartModel_, request, outcome);
+    NewPicture([&] {
+      if (fromPeriodBox)
+        ApplyPeriodBox(Edit3->text().toStdString(), *data_, *star_, *view_, *chartModel_, request, outcome);
+      else
+        RunFold(*data_, *star_, *view_, *chartModel_, request, outcome);
+    });
   } catch (...) {
     ApplyFoldOutcome(outcome);  // what was done before the failure stays shown
     throw;

@@ -57,8 +57,7 @@ void TForm1::OpenDataClick() {
           Chart1->show();
           AppendNote(QStringLiteral("File name: ") + name);
           for (const std::string& message : read.messages) AppendNote(QString::fromStdString(message));
-          DrawLoadedCurve(*chartModel_, *data_, data_->fileName);
-          Chart1->ResetZoom();
+          NewPicture([this] { DrawLoadedCurve(*chartModel_, *data_, data_->fileName); });
         }
 
         // 10. Buttons for the nights there are (also after a cancelled dialog).

@@ -24,27 +24,26 @@ void TForm1::ApplyNavigation(const NavigationOutcome& outcome) {
   if (outcome.buttons.scrollBar) ScrollBar1->setEnabled(*outcome.buttons.scrollBar);
   if (outcome.showLabel5) Label5->show();
   if (outcome.label5) Label5->setText(QString::fromStdString(*outcome.label5));
-  if (outcome.drawn) Chart1->Refresh();
 }
 
 void TForm1::FirstClick() {
-  Run([this] { ApplyNavigation(ShowFirstNight(*data_, *view_, *chartModel_)); });
+  Run([this] { NewPicture([this] { ApplyNavigation(ShowFirstNight(*data_, *view_, *chartModel_)); }); });
 }
 
 void TForm1::NextClick() {
-  Run([this] { ApplyNavigation(ShowNextNight(*data_, *view_, *chartModel_)); });
+  Run([this] { NewPicture([this] { ApplyNavigation(ShowNextNight(*data_, *view_, *chartModel_)); }); });
 }
 
 void TForm1::PreviousClick() {
-  Run([this] { ApplyNavigation(ShowPreviousNight(*data_, *view_, *chartModel_)); });
+  Run([this] { NewPicture([this] { ApplyNavigation(ShowPreviousNight(*data_, *view_, *chartModel_)); }); });
 }
 
 void TForm1::LastClick() {
-  Run([this] { ApplyNavigation(ShowLastNight(*data_, *view_, *chartModel_)); });
+  Run([this] { NewPicture([this] { ApplyNavigation(ShowLastNight(*data_, *view_, *chartModel_)); }); });
 }
 
 void TForm1::AllClick() {
-  Run([this] { ApplyNavigation(ShowAllNights(*data_, *view_, *chartModel_)); });
+  Run([this] { NewPicture([this] { ApplyNavigation(ShowAllNights(*data_, *view_, *chartModel_)); }); });
 }
 
 void TForm1::ScrollBar1Change() {

@@ -478,8 +478,7 @@ void AddPhasePoint(ChartModel& chart, const Data& data, int series, double x, in
 void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view,
                       const PhaseDrawing& drawing) {
   const int32_t n = EntryCount(data);
-  for (int s : {kSeries1, kSeries2, kSeries6, kSeries4, kSeries7}) chart.Series(s).Clear();
-  if (!drawing.keepMarkers) chart.Series(kSeries8).Clear();
+  ClearNightView(chart, drawing.keepMarkers);
   chart.titleLines = {data.fileName};
   const bool phaseAxis = axis == PhaseAxis::Phase;
   chart.bottomAxisTitle = phaseAxis ? "Phase" : "JD average";

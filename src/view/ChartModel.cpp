@@ -27,7 +27,9 @@ void ChartSeries::Delete(int index) {
   if (index >= 0 && index < Count()) points_.erase(points_.begin() + index);
 }
 
-void ChartSeries::Clear() { points_.clear(); }
+void ChartSeries::Clear() {
+  points_.clear();
+}
 
 double ChartSeries::MaxY() const {
   if (points_.empty()) return 0;
@@ -44,17 +46,19 @@ double ChartSeries::MinY() const {
 }
 
 ChartModel::ChartModel()
-    : series_{ChartSeries(SeriesKind::Diamond, 0x0000FF),        // Series1: light curve
-              ChartSeries(SeriesKind::DiagonalCross, 0x000000),  // Series2: marked points
-              ChartSeries(SeriesKind::Square, 0x008000),         // Series3: unused
-              ChartSeries(SeriesKind::Line, 0x00FFFF),           // Series4: fitted curve
-              ChartSeries(SeriesKind::Square, 0xFF0000),         // Series5: unused
-              ChartSeries(SeriesKind::Diamond, 0x0000FF),        // Series6: phase diagram
-              ChartSeries(SeriesKind::Diamond, 0x0000FF),        // Series7: second cycle
+    : series_{ChartSeries(SeriesKind::Diamond, 0x0000FF),            // Series1: light curve
+              ChartSeries(SeriesKind::DiagonalCross, 0x000000),      // Series2: marked points
+              ChartSeries(SeriesKind::Square, 0x008000),             // Series3: unused
+              ChartSeries(SeriesKind::Line, 0x00FFFF),               // Series4: fitted curve
+              ChartSeries(SeriesKind::Square, 0xFF0000),             // Series5: unused
+              ChartSeries(SeriesKind::Diamond, 0x0000FF),            // Series6: phase diagram
+              ChartSeries(SeriesKind::Diamond, 0x0000FF),            // Series7: second cycle
               ChartSeries(SeriesKind::VerticalMarker, 0x00FF80)} {}  // Series8: markers
 
-void ClearNightView(ChartModel& chart) {
-  for (int s : {kSeries1, kSeries2, kSeries4, kSeries6, kSeries7, kSeries8}) chart.Series(s).Clear();
+void ClearNightView(ChartModel& chart, bool keepMarkers) {
+  for (int s : {kSeries1, kSeries2, kSeries4, kSeries6, kSeries7}) chart.Series(s).Clear();
+  if (!keepMarkers) chart.Series(kSeries8).Clear();
+  ++chart.pictureNumber;
 }
 
 }  // namespace ombrane

@@ -51,7 +51,15 @@ class ChartSeries {
 
 // Series indexes 0..7 are Series1..Series8.
 enum SeriesIndex : int {
-  kSeries1 = 0, kSeries2, kSeries3, kSeries4, kSeries5, kSeries6, kSeries7, kSeries8, kSeriesCount
+  kSeries1 = 0,
+  kSeries2,
+  kSeries3,
+  kSeries4,
+  kSeries5,
+  kSeries6,
+  kSeries7,
+  kSeries8,
+  kSeriesCount
 };
 
 class ChartModel {
@@ -65,12 +73,17 @@ class ChartModel {
   std::string bottomAxisTitle;
   std::string leftAxisTitle{"Bright"};
   bool leftAxisInverted = true;
+  // Counts the pictures drawn: ClearNightView, which every drawing of a new picture starts with,
+  // adds one. The window tells a new picture from additions to the old one by it.
+  int64_t pictureNumber = 0;
 
  private:
   std::array<ChartSeries, kSeriesCount> series_;
 };
 
-// Clears Series1, Series2, Series4, Series6, Series7 and Series8 (never Series3 and Series5).
-void ClearNightView(ChartModel& chart);
+// Starts a new picture: clears Series1, Series2, Series4, Series6, Series7 and Series8 (never
+// Series3 and Series5) and counts the picture. With `keepMarkers` the vertical markers of
+// Series8 stay (a redraw of the phase diagram that keeps the minimum's markers).
+void ClearNightView(ChartModel& chart, bool keepMarkers = false);
 
 }  // namespace ombrane

@@ -457,8 +457,10 @@ TEST(PlotPhaseDiagram, PhaseModeDrawsBothCyclesAndWritesTheCopies) {
                            data->sortedPhase[3]};
   data->jdAverage[4] = 77;
   ChartModel chart = FilledChart();
+  const int64_t picture = chart.pictureNumber;
   ViewState view;
   PlotPhaseDiagram(*data, 0.5L, PhaseAxis::Phase, chart, view);
+  EXPECT_EQ(chart.pictureNumber, picture + 1);  // a new picture, whose zoom the window drops
 
   const uint32_t green = nightColours[0];
   const uint32_t olive = nightColours[1];

@@ -102,6 +102,21 @@ TEST(ChartModelTest, ClearNightViewLeavesSeries3AndSeries5) {
   for (int s = 0; s < kSeriesCount; ++s) EXPECT_EQ(chart.Series(s).Count(), expected[s]) << "series " << s;
 }
 
+TEST(ChartModelTest, OnlyANewPictureIsCounted) {
+  ChartModel chart;
+  EXPECT_EQ(chart.pictureNumber, 0);
+  ClearNightView(chart);
+  EXPECT_EQ(chart.pictureNumber, 1);
+  // Adding to the picture (a clicked point, a marker) or deleting from it is no new picture.
+  chart.Series(kSeries2).Add(1, 2);
+  chart.Series(kSeries8).Add(1, 2);
+  chart.Series(kSeries2).Delete(0);
+  chart.leftAxisInverted = false;
+  EXPECT_EQ(chart.pictureNumber, 1);
+  ClearNightView(chart);
+  EXPECT_EQ(chart.pictureNumber, 2);
+}
+
 TEST(ChartModelTest, StartsWithTheLightCurveTitleAndAnInvertedLeftAxis) {
   const ChartModel chart;
   EXPECT_EQ(chart.titleLines, std::vector<std::string>{"Light Curve"});
