@@ -12,7 +12,7 @@ namespace {
 // The phase diagram of the last fold with the magnitudes as they are now: the first cycle in
 // Series6, the second apart in Series7, no second-cycle copies written.
 void RedrawPhaseDiagram(const Data& data, ChartModel& chart, int32_t n) {
-  for (int s : {kSeries1, kSeries2, kSeries4, kSeries6, kSeries7, kSeries8}) chart.Series(s).Clear();
+  ClearNightView(chart);
   chart.titleLines = {data.fileName};
   chart.bottomAxisTitle = "Phase";
   for (int32_t v = 1; v < n; ++v)

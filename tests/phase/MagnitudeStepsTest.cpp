@@ -40,8 +40,10 @@ struct Fixture {
 
 TEST(ShiftNightMagnitudes, MovesTheShownNightAndRedrawsTheDiagramInTwoSeries) {
   Fixture f;
+  const int64_t picture = f.chart.pictureNumber;
   const MagnitudeStepOutcome outcome = ShiftNightMagnitudes(*f.data, *f.star, *f.view, f.chart, +1);
   EXPECT_TRUE(outcome.redrawn);
+  EXPECT_EQ(f.chart.pictureNumber, picture + 1);  // a new picture: the window drops the zoom
   const Data& d = *f.data;
   EXPECT_EQ(d.mag[0], 10);
   for (int i : {1, 2, 3}) EXPECT_EQ(d.mag[i], 10 + 0.3L) << i;  // the repeat moves with its night
