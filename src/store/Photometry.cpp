@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "common/QuotedText.h"
 #include "common/SystemError.h"
 #include "common/TextToFloat.h"
 
@@ -21,9 +22,6 @@ constexpr bool IsSpace(char c) {
 constexpr bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
-
-// Longest part of a bad token quoted in a message.
-constexpr size_t kQuotedTokenLength = 40;
 
 // Longest token kept: a longer one cannot be a sensible number and is read as not a number.
 constexpr size_t kMaxTokenLength = 4096;
@@ -79,31 +77,17 @@ std::string IntegerText(int64_t value) {
   return std::string(buffer, result.ptr);
 }
 
-// The token as it is quoted in a message: control characters shown as '?', long tokens cut
-// (at a character boundary of UTF-8) and ended with "...".
-std::string QuotedToken(std::string_view token) {
-  bool cut = false;
-  if (token.size() > kQuotedTokenLength) {
-    size_t length = kQuotedTokenLength;
-    while (length > 0 && (static_cast<unsigned char>(token[length]) & 0xC0) == 0x80) --length;
-    token = token.substr(0, length);
-    cut = true;
-  }
-  std::string quoted;
-  quoted.reserve(token.size() + 3);
-  for (char c : token) {
-    const auto byte = static_cast<unsigned char>(c);
-    quoted.push_back(byte < 0x20 || byte == 0x7F ? '?' : c);
-  }
-  if (cut) quoted += "...";
-  return quoted;
-}
+// The byte-order mark Windows editors put at the start of a UTF-8 file; it is not part of the
+// data.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Walks the text token by token, counting line ends as it skips white space. It reads either a
-// text in memory or a file in chunks, so a file of any size needs only one chunk of memory.
+// Walks the text token by token, counting line ends (LF, CR LF and a lone CR) as it skips white
+// space. It reads either a text in memory or a file in chunks, so a file of any size needs only
+// one chunk of memory; a token too long to be a number ends the reading at once, so a file
+// without white space (/dev/zero) is not read to its end.
 class TokenReader {
  public:
-  explicit TokenReader(std::string_view text) : view_(text) {}
+  explicit TokenReader(std::string_view text) : view_(text) { SkipByteOrderMark(); }
   explicit TokenReader(std::FILE* file) : file_(file), chunk_(std::make_unique<char[]>(kChunkSize)) {}
 
   // The next token, or an empty view at the end of the text. `line` is its 1-based line. The
@@ -111,10 +95,13 @@ class TokenReader {
   std::string_view Next(int32_t& line) {
     do {
       while (pos_ < view_.size() && IsSpace(view_[pos_])) {
-        if (view_[pos_] == '\n') ++line_;
+        const char c = view_[pos_];
+        if (c == '\r' || (c == '\n' && !afterCr_)) ++line_;
+        afterCr_ = c == '\r';
         ++pos_;
       }
     } while (pos_ == view_.size() && Refill());
+    afterCr_ = false;
     line = line_;
     token_.clear();
     tooLong_ = false;
@@ -125,7 +112,8 @@ class TokenReader {
       const bool ended = pos_ < view_.size() || file_ == nullptr;
       if (ended && token_.empty()) return Capped(piece);
       Keep(piece);
-      if (ended || !Refill()) return tooLong_ ? std::string_view(token_.data(), kMaxTokenLength + 1) : token_;
+      if (ended || tooLong_ || !Refill())
+        return tooLong_ ? std::string_view(token_.data(), kMaxTokenLength + 1) : token_;
     }
   }
 
@@ -144,7 +132,15 @@ class TokenReader {
     }
     view_ = std::string_view(chunk_.get(), got);
     pos_ = 0;
+    if (firstChunk_) {
+      firstChunk_ = false;
+      SkipByteOrderMark();
+    }
     return true;
+  }
+
+  void SkipByteOrderMark() {
+    if (view_.substr(0, kByteOrderMark.size()) == kByteOrderMark) pos_ = kByteOrderMark.size();
   }
 
   // A token over the longest kept is cut one past it, so that it never reads as a number.
@@ -161,6 +157,8 @@ class TokenReader {
   std::string_view view_;
   size_t pos_ = 0;
   int32_t line_ = 1;
+  bool afterCr_ = false;  // the last white space was a CR: an LF after it ends no other line
+  bool firstChunk_ = true;
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> chunk_;
   std::string token_;
@@ -196,7 +194,7 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
     }
     const TokenValue kind = ParseToken(token, target);
     if (kind == TokenValue::Number) return ReadOutcome::Stored;
-    badToken = QuotedToken(token);
+    badToken = QuotedText(token);
     badKind = kind;
     badLine = line;
     return ReadOutcome::Bad;
@@ -209,6 +207,7 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
   int64_t leftOut = 0;
   long double x = 0;
   long double y = 0;
+  bool magnitudeRead = false;  // a pass has read its magnitude: a last odd number has a partner
   auto repeatLast = [&] {
     if (k == 0) return;
     data.fileJd[k] = data.fileJd[k - 1];
@@ -219,6 +218,7 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
   while (true) {
     const ReadOutcome readX = read(x);
     const ReadOutcome readY = read(y);
+    if (readY == ReadOutcome::Stored) magnitudeRead = true;
     if (readX == ReadOutcome::Bad || readY == ReadOutcome::Bad) {
       // A half pair before the bad token is dropped; what was stored stays, with its repeat.
       repeatLast();
@@ -227,7 +227,9 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
     const bool pairValid = x != 0 && y != 0;
     if (readX == ReadOutcome::AtEnd || readY == ReadOutcome::AtEnd) {
       const bool oddPair = readX == ReadOutcome::Stored;
-      if (oddPair) {
+      // A single number has nothing to pair with: it is not stored (its magnitude is 0) and
+      // there is nothing to tell about pairing.
+      if (oddPair && magnitudeRead) {
         result.messages.push_back(std::string(fileName) +
                                   ": odd count of numbers; the last number was read with the magnitude "
                                   "before it.");
@@ -256,8 +258,8 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
 
   if (!badToken.empty()) {
     const char* what = badKind == TokenValue::OutOfRange ? "is out of range" : "is not a number";
-    result.messages.push_back(std::string(fileName) + ", line " + IntegerText(badLine) + ": '" + badToken +
-                              "' " + what + "; reading stopped there.");
+    result.messages.push_back(std::string(fileName) + ", line " + IntegerText(badLine) + ": " + badToken +
+                              " " + what + "; reading stopped there.");
   }
   if (leftOut > 0) {
     result.messages.push_back(std::string(fileName) + ": the store holds " + IntegerText(kMaxEntries) +
@@ -266,6 +268,7 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
   }
   data.pointCount = k;
   result.pointCount = k;
+  result.partial = !badToken.empty() || leftOut > 0;
   return result;
 }
 

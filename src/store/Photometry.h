@@ -13,17 +13,20 @@ namespace ombrane {
 struct PhotometryReadResult {
   bool opened = true;                 // false: the file could not be opened (see messages)
   int32_t pointCount = 0;             // N, the entries stored (the repeat included)
+  bool partial = false;               // reading stopped early: a bad token, or the store was full
   std::vector<std::string> messages;  // what the user should be told, one line each
 };
 
 // Reads the numbers of `text` into data.fileJd / data.fileMag and sets data.pointCount.
 // `fileName` only names the file in messages. Rules:
-//  - numbers in the C notation (sign, digits, ".", exponent), separated by white space;
+//  - numbers in the C notation (sign, digits, ".", exponent), separated by white space; a
+//    UTF-8 byte-order mark at the start is not part of the text;
 //  - pairs with a zero value are skipped;
 //  - the pass that meets the end of the text stores the last pair once more (the repeat),
 //    and an odd count of numbers pairs the last number with the magnitude before it;
 //  - a token that is not a number ends reading there; the pairs before it stay, the last one
-//    is repeated, and a message names the file, the line and the token;
+//    is repeated, and a message names the file, the line (LF, CR LF or CR ends a line) and the
+//    token, quoted with its invisible characters escaped (QuotedText);
 //  - at most kMaxEntries entries including the repeat; a message says how many pairs were
 //    left out.
 PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data);

@@ -49,7 +49,9 @@ const ReadCase kReadCases[] = {
      "2450001.5 12.1\n2450001.6\n",
      {{2450001.5L, 12.1L}, {2450001.6L, 12.1L}},
      {kOddNote}},
-    {"SingleNumberPairsWithZero", "2450001.5\n", {}, {kOddNote}},
+    // Nothing to pair a single number with: nothing is stored and nothing was paired.
+    {"SingleNumberStoresNothing", "2450001.5\n", {}, {}},
+    {"ZeroPairThenOddNumberPairsWithItsMagnitude", "0 12.5\n2450001.7\n", {{2450001.7L, 12.5L}}, {kOddNote}},
     {"Empty", "", {}, {}},
     {"BlanksOnly", "  \t\n \r\n\n", {}, {}},
     {"TabsAndCrLf",
@@ -99,6 +101,36 @@ const ReadCase kReadCases[] = {
      "2450001.5 12.1\n2450001.6 1e-5000\n2450001.7 12.3\n",
      {{2450001.5L, 12.1L}, {2450001.7L, 12.3L}, {2450001.7L, 12.3L}},
      {}},
+    // A UTF-8 byte-order mark at the start is not data; anywhere else it is part of a token.
+    {"ByteOrderMarkAtTheStart",
+     "\xEF\xBB\xBF"
+     "2450001.5 12.1\n2450001.6 12.2\n",
+     {{2450001.5L, 12.1L}, {2450001.6L, 12.2L}, {2450001.6L, 12.2L}},
+     {}},
+    {"ByteOrderMarkLaterIsShown",
+     "2450001.5 12.1\n\xEF\xBB\xBF"
+     "2450001.6 12.2\n",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 2: '\\uFEFF2450001.6' is not a number; reading stopped there."}},
+    // Invisible characters of a bad token are shown as escapes.
+    {"NoBreakSpaceIsShown",
+     "2450001.5 12.1\n2450001.6\xC2\xA0"
+     "12.2\n",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 2: '2450001.6\\u00A012.2' is not a number; reading stopped there."}},
+    {"ControlCharactersAreShown",
+     "2450001.5 12.1\n\x1B[2J\x07\n",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 2: '\\x1B[2J\\x07' is not a number; reading stopped there."}},
+    // Old Macintosh files end their lines with a CR alone; each one counts.
+    {"CrOnlyLineEnds",
+     "2450001.5 12.1\r2450001.6 12.2\r\r2450001.7 x\r",
+     {{2450001.5L, 12.1L}, {2450001.6L, 12.2L}, {2450001.6L, 12.2L}},
+     {"obs.txt, line 4: 'x' is not a number; reading stopped there."}},
+    {"MixedLineEnds",
+     "2450001.5 12.1\r\n\n\r\r\n x",
+     {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
+     {"obs.txt, line 5: 'x' is not a number; reading stopped there."}},
     {"LongTokenQuotedShort",
      "2450001.5 12.1\n" + std::string(50, 'x') + "\n",
      {{2450001.5L, 12.1L}, {2450001.5L, 12.1L}},
@@ -128,6 +160,9 @@ TEST_P(ReadPhotometryTextTest, StoresEntries) {
     ASSERT_EQ(data->fileMag[i], 0) << "entry " << i;
   }
   EXPECT_EQ(result.messages, c.messages);
+  // Read only in part exactly when reading stopped at a bad token.
+  const bool stopped = !c.messages.empty() && c.messages.back().ends_with("reading stopped there.");
+  EXPECT_EQ(result.partial, stopped);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ReadPhotometryTextTest, ::testing::ValuesIn(kReadCases),
@@ -231,6 +266,8 @@ TEST_P(CapacityTest, HoldsSixThousandEntries) {
   EXPECT_EQ(data->fileJd[kMaxEntries - 1], c.lastEntry.first);
   EXPECT_EQ(data->fileMag[kMaxEntries - 1], c.lastEntry.second);
   EXPECT_EQ(result.messages, c.messages);
+  // Pairs left out or a bad token: the file was read only in part.
+  EXPECT_EQ(result.partial, c.messages.size() > 1 || (c.messages.size() == 1 && c.messages[0] != kOddNote));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CapacityTest, ::testing::ValuesIn(CapacityCases()),
@@ -326,6 +363,41 @@ TEST(ReadPhotometryFile, ChunksReadAsTheWholeText) {
   const auto tooLong = ReadPhotometryText(texts[3], "star.txt", *data);
   ASSERT_EQ(tooLong.messages.size(), 1u);
   EXPECT_NE(tooLong.messages[0].find("is not a number"), std::string::npos);
+}
+
+// At the start of a file, the byte-order mark is skipped as in a text; CR line ends that fall
+// on a chunk boundary count once.
+TEST(ReadPhotometryFile, ByteOrderMarkAndLineEndsOfAFile) {
+  const TempFile file(
+      "\xEF\xBB\xBF"
+      "2450001.5 12.1\r2450001.6 12.2\r?\r");
+  auto data = std::make_unique<Data>();
+  const PhotometryReadResult result = ReadPhotometryFile(file.path(), "star.txt", *data);
+  EXPECT_EQ(result.pointCount, 3);
+  EXPECT_EQ(data->fileJd[0], 2450001.5L);
+  EXPECT_EQ(result.messages,
+            std::vector<std::string>{"star.txt, line 3: '?' is not a number; reading stopped there."});
+  // 65535 bytes then CR LF across the boundary, then a bad token: line 2.
+  std::string text = "2450001.5 12.1" + std::string(65535 - 14, ' ') + "\r\nx";
+  const TempFile straddling(text);
+  const PhotometryReadResult across = ReadPhotometryFile(straddling.path(), "star.txt", *data);
+  EXPECT_EQ(across.messages,
+            std::vector<std::string>{"star.txt, line 2: 'x' is not a number; reading stopped there."});
+}
+
+// A token refused for its length ends the reading at once: a file of zero bytes without end
+// (/dev/zero) is not read to its end.
+TEST(ReadPhotometryFile, AnEndlessTokenStopsTheReading) {
+  if (access("/dev/zero", R_OK) != 0) GTEST_SKIP() << "no /dev/zero";
+  auto data = std::make_unique<Data>();
+  const PhotometryReadResult result = ReadPhotometryFile("/dev/zero", "zero", *data);
+  EXPECT_TRUE(result.opened);
+  EXPECT_TRUE(result.partial);
+  EXPECT_EQ(result.pointCount, 0);
+  std::string zeros;
+  for (int i = 0; i < 40; ++i) zeros += "\\x00";
+  EXPECT_EQ(result.messages, std::vector<std::string>{"zero, line 1: '" + zeros +
+                                                      "...' is not a number; reading stopped there."});
 }
 
 TEST(ReadPhotometryFile, FileThatCannotBeOpened) {
