@@ -2,9 +2,11 @@
 
 #include "common/SystemError.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 
 namespace ombrane {
@@ -21,19 +23,28 @@ std::string FileKey(const std::string& name) {
 }  // namespace
 
 std::string AppendToFile(const std::string& name, std::string_view text) {
-  // Binary mode: the text already carries its CR LF line ends.
-  std::FILE* file = std::fopen(name.c_str(), "ab");
-  if (file == nullptr) return SystemErrorText(errno);
-  // The first failure names the reason; a failure that leaves errno unset counts as EIO.
+  // Unbuffered POSIX calls: every byte is either on the device or reported, and a failed write
+  // can be cut off again before the file is closed.
+  const int fd = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return SystemErrorText(errno);
+  struct stat status {};
+  const off_t before = ::fstat(fd, &status) == 0 ? status.st_size : -1;
   int error = 0;
-  const auto fail = [&error] {
-    if (error == 0) error = errno != 0 ? errno : EIO;
-  };
-  errno = 0;
-  if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) fail();
-  // Buffered bytes reach the device only here; a full disk shows up at the flush.
-  if (std::fflush(file) != 0) fail();
-  if (std::fclose(file) != 0) fail();
+  size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = n < 0 ? errno : EIO;
+      break;
+    }
+    written += static_cast<size_t>(n);
+  }
+  // A write that failed partway (a full disk) leaves a torn record, onto which the next append
+  // would join; cut the file back to its size before this write, so it holds whole blocks only.
+  if (error != 0 && written > 0 && before >= 0 && S_ISREG(status.st_mode))
+    static_cast<void>(::ftruncate(fd, before));
+  if (::close(fd) != 0 && error == 0) error = errno != 0 ? errno : EIO;
   return error == 0 ? std::string() : SystemErrorText(error);
 }
 

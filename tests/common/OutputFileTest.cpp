@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -67,6 +70,25 @@ TEST_F(OutputFileTest, ReturnsTheReasonOfAFailure) {
     EXPECT_EQ(AppendToFile(c.name, "1 2\r\n"), c.reason);
   }
   EXPECT_FALSE(fs::exists(folder_ / "missing"));
+}
+
+// A write that fails partway, as on a full disk (here a file-size limit stops it after 12 bytes),
+// is cut back, so that the next append does not join onto a torn record.
+TEST_F(OutputFileTest, AWriteThatFailsPartwayLeavesWholeBlocks) {
+  ASSERT_EQ(AppendToFile("DataPhase.txt", "0.25  12.5\r\n"), "");
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit saved = limit;
+  limit.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  const std::string reason = AppendToFile("DataPhase.txt", "0.4  9.7382  2450000.07\r\n\r\n");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  EXPECT_EQ(reason, "File too large");
+  EXPECT_EQ(Contents(folder_ / "DataPhase.txt"), "0.25  12.5\r\n");
+  EXPECT_EQ(AppendToFile("DataPhase.txt", "0.5  11\r\n"), "");
+  EXPECT_EQ(Contents(folder_ / "DataPhase.txt"), "0.25  12.5\r\n0.5  11\r\n");
 }
 
 TEST_F(OutputFileTest, ReportsAFailingFileOnceUntilAWriteSucceeds) {
