@@ -49,13 +49,16 @@ int RunOnFile(std::string_view file, const std::function<int(Records&)>& each) {
   ApplyLoadedNightState(*r.view);
   if (r.data->pointCount < 1) {
     PrintError("No observations in " + shown + ".");
-    return kExitFailed;
+    return kExitFailed;  // worse than a partial read
   }
+  // A file read only in part gives its own code after its results, so that scripts notice.
+  const int readCode = read.partial ? kExitPartial : kExitOk;
   try {
-    return each(r);
+    return Worst(each(r), readCode);
   } catch (const FloatingPointError& error) {
     PrintError(error.what());
-    if (!r.activity.empty()) PrintError("while " + r.activity);
+    if (!r.activity.empty())
+      PrintError("while " + r.activity + (error.detail().empty() ? "" : ": " + error.detail()));
   } catch (const InputError& error) {
     PrintError(error.what());
   }

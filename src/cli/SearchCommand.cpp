@@ -15,6 +15,8 @@ int Run(const Invocation& invocation) {
   const std::optional<long double> searchMax = invocation.Number("--max");
   const std::optional<long double> step = invocation.Number("--step");
   if (!searchMin || !searchMax || !step) throw UsageError("search needs --min, --max and --step");
+  if (!(*searchMin > 0))
+    throw UsageError("--min must be greater than 0: a trial period of 0 or less cannot fold");
   if (!(*searchMin < *searchMax)) throw UsageError("--min must be below --max");
   SearchMethod method = SearchMethod::StringLength;
   if (const std::optional<std::string_view> text = invocation.Text("--method")) {
@@ -67,14 +69,16 @@ const Command kSearchCommand{
         "                            [--jd-average] [--phase-file]",
     .help =
         "search FILE... --min A --max B --step S [--method sl|aov]\n"
-        "    Tries the periods A, A + S, A + 2S, ... below B (S > 0, e.g. 0.000001) on every core\n"
-        "    and scores each fold by its string length (sl, the default: shortest wins) or by the\n"
-        "    AoV statistic (aov: largest wins); equal scores keep the smaller period. The best\n"
+        "    Tries the periods A, A + S, A + 2S, ... below B (A > 0, S > 0, e.g. 0.000001) on all\n"
+        "    cores and scores each fold by its string length (sl, the default: shortest wins) or\n"
+        "    by the AoV statistic (aov: largest wins); equal scores keep the smaller period. The best\n"
         "    period, written with 15 significant digits, is then folded as by the fold command.\n"
         "    Prints\n"
         "        Mesurment String - Length: <best> Best Period:<period>   (sl)\n"
         "        AoV: <best x 10^8> Best Period:<period>                  (aov)\n"
-        "    followed by the SL: and AoV: lines of the final fold.\n"
+        "    followed by the SL: and AoV: lines of the final fold. An AoV search skips the trial\n"
+        "    periods where the statistic is undefined and says how many after the result line;\n"
+        "    when it is undefined at every trial it says so and exits with 1.\n"
         "    --epoch, --jd-average and --phase-file as for fold.\n",
     .options = kOptions,
     .run = &Run,

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace ombrane {
 
@@ -41,8 +42,8 @@ T CheckedDivide(T a, T b) {
 
 }  // namespace
 
-FloatingPointError::FloatingPointError(FloatingPointFault fault)
-    : std::runtime_error(FaultMessage(fault)), fault_(fault) {}
+FloatingPointError::FloatingPointError(FloatingPointFault fault, std::string detail)
+    : std::runtime_error(FaultMessage(fault)), fault_(fault), detail_(std::move(detail)) {}
 
 const char* FaultMessage(FloatingPointFault fault) noexcept {
   switch (fault) {

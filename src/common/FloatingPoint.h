@@ -9,18 +9,24 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 
 namespace ombrane {
 
 enum class FloatingPointFault { InvalidOperation, DivisionByZero, Overflow };
 
+// what() is always the fixed message of the fault. `detail` may say in words what went out of
+// range ("the cycle count leaves the 32-bit range"), for a reader who wants more than the
+// message; the window shows the message alone.
 class FloatingPointError : public std::runtime_error {
  public:
-  explicit FloatingPointError(FloatingPointFault fault);
+  explicit FloatingPointError(FloatingPointFault fault, std::string detail = {});
   FloatingPointFault fault() const noexcept { return fault_; }
+  const std::string& detail() const noexcept { return detail_; }
 
  private:
   FloatingPointFault fault_;
+  std::string detail_;
 };
 
 // The fixed message of each fault: "Invalid floating point operation",

@@ -76,9 +76,20 @@ inline long double TruncSmall(long double x) {
 
 // (jd - m0) / period through the checked helpers, and the checked truncation of the result:
 // raises the fault a cycle count out of range, a zero period or an overflow produces.
+constexpr const char* kCycleRangeDetail = "the cycle count leaves the 32-bit range";
+
+// Truncation of a cycle count; its fault says what left the range.
+int32_t CycleCount(long double x) {
+  try {
+    return TruncToInt32(x);
+  } catch (const FloatingPointError& error) {
+    throw FloatingPointError(error.fault(), kCycleRangeDetail);
+  }
+}
+
 long double CheckedCycles(long double jd, long double m0, long double period) {
   const long double x = Divide(Subtract(jd, m0), period);
-  static_cast<void>(TruncToInt32(x));
+  static_cast<void>(CycleCount(x));
   return x;
 }
 
@@ -116,7 +127,7 @@ void ComputePhases(Data& data, const Star& star, long double period, PhaseItem* 
     // The next instant of phase 0 after meanJd (the second one when meanJd lies before the
     // epoch, since the fraction is not moved up here): the origin of the "JD average" axis.
     const long double y = Divide(data.meanJd - m0, period);
-    const long double c = TruncToInt32(y);
+    const long double c = CycleCount(y);
     data.meanEpoch = ToDouble(data.meanJd + (1.0L - (y - c)) * period);
   } catch (...) {
     for (int32_t i = 0; i < written; ++i) {

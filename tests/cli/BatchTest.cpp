@@ -157,10 +157,11 @@ TEST_F(Batch, FailuresExitWithOneAfterWhatWasDone) {
   } cases[] = {
       {"search three.txt --min 0.4 --max 0.6 --step 0.05 --method aov", "",
        "AoV undefined at all 4 trial periods (fewer than 10 observations); nothing was changed.\n"},
-      {"search twenty.txt --min 0 --max 1 --step 0.1", "",
-       "Floating point division by zero\nwhile searching the periods from 0 below 1 in steps of 0.1\n"},
+      // At period 1e-06 about epoch 0 the Julian Days are 2.45e12 cycles away.
+      {"fold twenty.txt --period 1e-06 --epoch 0", "",
+       "Invalid floating point operation\nwhile folding at period 1e-06: the cycle count leaves the 32-bit "
+       "range\n"},
       {"search twenty.txt --min 0.5 --max 1 --step 0", "", "The period step must be greater than 0.\n"},
-      {"search twenty.txt --min -0.5 --max 1 --step 0.1", "", "The search range must not start below 0.\n"},
       {"fold empty.txt --period 1", "", "No observations in empty.txt.\n"},
   };
   for (const auto& c : cases) {
@@ -191,6 +192,8 @@ TEST_F(Batch, BadArgumentsAndUnreadableFilesExitWithTwo) {
       "search twenty.txt --min 1 --max 0.5 --step 0.1",
       "search twenty.txt --min 0.5 --max 1",
       "search twenty.txt --min 0.5 --max 1 --step 0.1 --method fourier",
+      "search twenty.txt --min 0 --max 1 --step 0.1",
+      "search twenty.txt --min -0.5 --max 1 --step 0.1",
   };
   for (const char* args : cases) {
     SCOPED_TRACE(args);
@@ -202,10 +205,43 @@ TEST_F(Batch, BadArgumentsAndUnreadableFilesExitWithTwo) {
 }
 
 TEST_F(Batch, AFileThatCannotBeReadExitsWithTwo) {
-  const Result run = Exec("fold missing.txt --period 1");
+  fs::create_directory(dir_ / "sub");
+  const struct {
+    const char* args;
+    const char* err;
+  } cases[] = {
+      {"fold missing.txt --period 1", "missing.txt could not be opened: No such file or directory\n"},
+      // Paths without a file name are named as given.
+      {"fold / --period 1", "/ could not be read: Is a directory\n"},
+      {"fold sub/ --period 1", "sub/ could not be read: Is a directory\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Result run = Exec(c.args);
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, c.err);
+  }
+}
+
+TEST_F(Batch, ZeroMinimumIsRefusedWithTheReason) {
+  const Result run = Exec("search twenty.txt --min 0 --max 1 --step 0.1");
   EXPECT_EQ(run.exit, 2);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "missing.txt could not be opened: No such file or directory\n");
+  EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+            "ombrane-batch: --min must be greater than 0: a trial period of 0 or less cannot fold");
+}
+
+// A file read only in part still gives its results, then exit code 3; a worse code of another
+// file wins.
+TEST_F(Batch, AFileReadInPartExitsWithThreeAfterItsResults) {
+  fs::copy_file(dir_ / "twenty.txt", dir_ / "cut.txt");
+  std::ofstream(dir_ / "cut.txt", std::ios::app) << "2450010.03 n/a\n";
+  const Result run = Exec("fold cut.txt --period 1");
+  EXPECT_EQ(run.exit, 3);
+  EXPECT_EQ(run.out, "SL: 7.329870\nAoV: 1.14224E9\n");
+  EXPECT_EQ(run.err, "cut.txt, line 21: 'n/a' is not a number; reading stopped there.\n");
+  EXPECT_EQ(Exec("fold cut.txt twenty.txt --period 1").exit, 3);
+  EXPECT_EQ(Exec("fold cut.txt empty.txt --period 1").exit, 1);
 }
 
 TEST_F(Batch, SeveralFilesEachUnderTheirNameWithTheWorstExitCode) {
