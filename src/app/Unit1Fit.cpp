@@ -44,6 +44,9 @@ FitSink TForm1::FitOutput() {
                        const std::string& text) { NoteOutputFailure(outputFiles_.Append(file, text)); }};
 }
 
+// A fit that drew its picture (the folded curve, the fitted curve, the markers) replaced the
+// last picture: NewPicture shows it whole, also when a later step of the click failed.
+
 void TForm1::NJDClick() {
   Run(
       [this] {
@@ -52,10 +55,10 @@ void TForm1::NJDClick() {
         try {
           RunAutomaticFit(*data_, *star_, *view_, *chartModel_, FitRequestOfControls(), FitOutput(), outcome);
         } catch (...) {
-          if (outcome.extremes) Chart1->ResetZoom();
+          if (outcome.extremes) NewPicture();
           throw;
         }
-        if (outcome.extremes) Chart1->ResetZoom();
+        if (outcome.extremes) NewPicture();
       },
       true);
 }
@@ -69,10 +72,10 @@ void TForm1::Button9Click() {
           RunFixedFit(Edit8->text().toStdString(), *data_, *star_, *view_, *chartModel_,
                       FitRequestOfControls(), FitOutput(), outcome);
         } catch (...) {
-          if (outcome.extremes) Chart1->ResetZoom();
+          if (outcome.extremes) NewPicture();
           throw;
         }
-        if (outcome.extremes) Chart1->ResetZoom();
+        if (outcome.extremes) NewPicture();
       },
       true);
 }
