@@ -108,6 +108,115 @@ double SegmentDistance(QPointF p, QPointF a, QPointF b) {
   return std::hypot(d.x(), d.y());
 }
 
+// Calls `paint(x, y, point)` with the pixel of every point of `series` that has finite values
+// (a point that is not finite is not drawn).
+template <typename Paint>
+void ForEachPixel(const ChartSeries& series, const Mapper& map, Paint paint) {
+  for (const ChartPoint& p : series.Points()) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+    paint(ToPixel(map.X(p.x)), ToPixel(map.Y(p.y)), p);
+  }
+}
+
+// Filled diamonds in each point's colour (the light curve, the phase diagram), each one convex
+// polygon: a path of thousands of diamonds is many times slower.
+void PaintDiamonds(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+  uint32_t current = 0xFFFFFFFFu;  // no colour chosen yet
+  ForEachPixel(series, map, [&](int x, int y, const ChartPoint& p) {
+    const uint32_t bgr = series.DrawnColour(p);
+    if (bgr != current) {
+      current = bgr;
+      const QColor colour = FromBgr(bgr);
+      painter.setPen(QPen(colour, 1));
+      painter.setBrush(colour);
+    }
+    const QPoint diamond[4] = {
+        {x, y - kSymbolHalf}, {x + kSymbolHalf, y}, {x, y + kSymbolHalf}, {x - kSymbolHalf, y}};
+    painter.drawConvexPolygon(diamond, 4);
+  });
+}
+
+// Filled squares in each point's colour.
+void PaintSquares(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+  ForEachPixel(series, map, [&](int x, int y, const ChartPoint& p) {
+    painter.fillRect(QRect(x - kSymbolHalf, y - kSymbolHalf, 2 * kSymbolHalf + 1, 2 * kSymbolHalf + 1),
+                     FromBgr(series.DrawnColour(p)));
+  });
+}
+
+// Diagonal crosses with a red pen two pixels wide (the marked points), in one call.
+void PaintDiagonalCrosses(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+  std::vector<QLine> lines;
+  lines.reserve(2 * static_cast<size_t>(series.Count()));
+  ForEachPixel(series, map, [&](int x, int y, const ChartPoint&) {
+    lines.emplace_back(x - kSymbolHalf, y - kSymbolHalf, x + kSymbolHalf, y + kSymbolHalf);
+    lines.emplace_back(x - kSymbolHalf, y + kSymbolHalf, x + kSymbolHalf, y - kSymbolHalf);
+  });
+  painter.setPen(QPen(kCrossPen, 2));
+  painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+}
+
+// Vertical marker lines through the points: maroon, three pixels wide, with the point's colour
+// down the middle.
+void PaintVerticalMarkers(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+  ForEachPixel(series, map, [&](int x, int y, const ChartPoint& p) {
+    const int h = 2 * kMarkerHalfHeight + 1;
+    painter.fillRect(QRect(x - kMarkerHalfWidth, y - kMarkerHalfHeight, 2 * kMarkerHalfWidth + 1, h),
+                     kMarkerPen);
+    painter.fillRect(QRect(x, y - kMarkerHalfHeight, 1, h), FromBgr(series.DrawnColour(p)));
+  });
+}
+
+// A line through the points (the fitted curve), one polyline per run of points of the same
+// colour; a segment takes the colour of its end point. A point that is not finite breaks the
+// line; a lone point shows as a dot.
+void PaintLine(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+  std::vector<QPoint> polyline;
+  auto flush = [&](uint32_t bgr) {
+    if (polyline.size() >= 2) {
+      painter.setPen(QPen(FromBgr(bgr), kLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
+    }
+    polyline.clear();
+  };
+  uint32_t runColour = 0;
+  for (const ChartPoint& p : series.Points()) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
+      flush(runColour);
+      continue;
+    }
+    const QPoint q(ToPixel(map.X(p.x)), ToPixel(map.Y(p.y)));
+    const uint32_t bgr = series.DrawnColour(p);
+    if (!polyline.empty() && bgr != runColour) {
+      const QPoint last = polyline.back();
+      flush(runColour);
+      polyline.push_back(last);
+    }
+    runColour = bgr;
+    if (polyline.empty() || polyline.back() != q) polyline.push_back(q);
+  }
+  if (polyline.size() == 1) polyline.push_back(polyline.back());
+  flush(runColour);
+}
+
+// One series with the routine of its kind.
+void PaintSeries(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+  if (series.Count() == 0) return;
+  painter.setBrush(Qt::NoBrush);
+  switch (series.kind()) {
+    case SeriesKind::Diamond:
+      return PaintDiamonds(painter, series, map);
+    case SeriesKind::Square:
+      return PaintSquares(painter, series, map);
+    case SeriesKind::DiagonalCross:
+      return PaintDiagonalCrosses(painter, series, map);
+    case SeriesKind::VerticalMarker:
+      return PaintVerticalMarkers(painter, series, map);
+    case SeriesKind::Line:
+      return PaintLine(painter, series, map);
+  }
+}
+
 }  // namespace
 
 ChartWidget::ChartWidget(ChartModel* model, QWidget* parent) : QWidget(parent), model_(model) {
@@ -248,28 +357,44 @@ void ChartWidget::Render(QPainter& painter, const QRect& target) const {
   RenderWithLayout(painter, target);
 }
 
+// The painting: RenderWithLayout lays the chart out and paints it layer by layer, frame and
+// grid, titles, then each series with the routine of its kind. The screen, pictures and the
+// printer all go through it.
 ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect& target) const {
   const Layout layout = ComputeLayout(target, painter.device());
-  const QRect& plot = layout.plot;
-  const Range& r = layout.range;
-  const Mapper map = Mapper(plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
-
   painter.save();
   painter.setClipRect(target);
   painter.setRenderHint(QPainter::Antialiasing, false);
+  PaintFrame(painter, target, layout);
+  PaintTitles(painter, target, layout);
+  if (model_ != nullptr) {
+    const Range& r = layout.range;
+    const Mapper map(layout.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
+    // Series1 first, so that later series lie on top. Points outside the plot rectangle are
+    // drawn too.
+    for (int s = 0; s < kSeriesCount; ++s) PaintSeries(painter, model_->Series(s), map);
+  }
+  painter.restore();
+  return layout;
+}
 
-  // Background, back wall and frame.
+// Background gradient, the white back wall, the dotted grid with the ticks and labels of both
+// axes, and the frame around the plot.
+void ChartWidget::PaintFrame(QPainter& painter, const QRect& target, const Layout& layout) const {
+  const QRect& plot = layout.plot;
+  const Range& r = layout.range;
+  const Mapper map(plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
+
   QLinearGradient gradient(target.topLeft(), target.bottomLeft());
   gradient.setColorAt(0, kGradientTop);
   gradient.setColorAt(1, kGradientBottom);
   painter.fillRect(target, gradient);
   painter.fillRect(plot, kBackWall);
 
-  // Grid, ticks and labels.
   const QFont labelFont = LabelFont();
   painter.setFont(labelFont);
   const QFontMetrics labelMetrics(labelFont, painter.device());
-  QPen gridPen(QColor(0xC0, 0xC0, 0xC0), 1, Qt::DotLine);
+  const QPen gridPen(QColor(0xC0, 0xC0, 0xC0), 1, Qt::DotLine);
   for (size_t i = 0; i < layout.bottom.values.size(); ++i) {
     const int x = ToPixel(map.X(layout.bottom.values[i]));
     painter.setPen(gridPen);
@@ -294,130 +419,38 @@ ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect
   painter.setPen(Qt::black);
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(plot.adjusted(0, 0, -1, -1));
+}
 
-  // Titles.
+// The chart's title lines centred at the top, the bottom axis title under the labels and the
+// left axis title turned upright beside them.
+void ChartWidget::PaintTitles(QPainter& painter, const QRect& target, const Layout& layout) const {
+  if (model_ == nullptr) return;
+  const QRect& plot = layout.plot;
   const QRect inner = target.adjusted(kBorder, kBorder, -kBorder, -kBorder);
-  if (model_ != nullptr) {
-    painter.setFont(TitleFont());
-    const QFontMetrics titleMetrics(painter.font(), painter.device());
-    int y = inner.top();
-    for (const std::string& line : model_->titleLines) {
-      painter.drawText(QRect(target.left(), y, target.width(), titleMetrics.height()),
-                       Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(line));
-      y += titleMetrics.height();
-    }
-    painter.setFont(AxisTitleFont());
-    const QFontMetrics axisMetrics(painter.font(), painter.device());
-    if (!model_->bottomAxisTitle.empty()) {
-      painter.drawText(
-          QRect(plot.left(), inner.bottom() - axisMetrics.height() + 1, plot.width(), axisMetrics.height()),
-          Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(model_->bottomAxisTitle));
-    }
-    if (!model_->leftAxisTitle.empty()) {
-      painter.save();
-      painter.translate(inner.left(), plot.center().y());
-      painter.rotate(-90);
-      painter.drawText(QRect(-plot.height() / 2, 0, plot.height(), axisMetrics.height()),
-                       Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(model_->leftAxisTitle));
-      painter.restore();
-    }
+  painter.setPen(Qt::black);
+  painter.setFont(TitleFont());
+  const QFontMetrics titleMetrics(painter.font(), painter.device());
+  int y = inner.top();
+  for (const std::string& line : model_->titleLines) {
+    painter.drawText(QRect(target.left(), y, target.width(), titleMetrics.height()),
+                     Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(line));
+    y += titleMetrics.height();
   }
-
-  // The series, Series1 first so that later series lie on top. Points outside the plot
-  // rectangle are drawn too.
-  if (model_ != nullptr) {
-    std::vector<QPoint> polyline;
-    std::vector<QLine> lines;
-    for (int s = 0; s < kSeriesCount; ++s) {
-      const ChartSeries& series = model_->Series(s);
-      if (series.Count() == 0) continue;
-      const SeriesKind kind = series.kind();
-      painter.setBrush(Qt::NoBrush);
-      uint32_t current = 0xFFFFFFFFu;  // no colour chosen yet
-      auto choose = [&](uint32_t bgr, bool fill) {
-        if (bgr == current) return;
-        current = bgr;
-        const QColor colour = FromBgr(bgr);
-        painter.setPen(QPen(colour, 1));
-        if (fill) painter.setBrush(colour);
-      };
-      switch (kind) {
-        case SeriesKind::Diamond:
-          for (const ChartPoint& p : series.Points()) {
-            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-            const int x = ToPixel(map.X(p.x)), y = ToPixel(map.Y(p.y));
-            choose(series.DrawnColour(p), true);
-            const QPoint diamond[4] = {
-                {x, y - kSymbolHalf}, {x + kSymbolHalf, y}, {x, y + kSymbolHalf}, {x - kSymbolHalf, y}};
-            painter.drawConvexPolygon(diamond, 4);
-          }
-          break;
-        case SeriesKind::Square:
-          for (const ChartPoint& p : series.Points()) {
-            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-            const int x = ToPixel(map.X(p.x)), y = ToPixel(map.Y(p.y));
-            painter.fillRect(
-                QRect(x - kSymbolHalf, y - kSymbolHalf, 2 * kSymbolHalf + 1, 2 * kSymbolHalf + 1),
-                FromBgr(series.DrawnColour(p)));
-          }
-          break;
-        case SeriesKind::DiagonalCross:
-          lines.clear();
-          for (const ChartPoint& p : series.Points()) {
-            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-            const int x = ToPixel(map.X(p.x)), y = ToPixel(map.Y(p.y));
-            lines.emplace_back(x - kSymbolHalf, y - kSymbolHalf, x + kSymbolHalf, y + kSymbolHalf);
-            lines.emplace_back(x - kSymbolHalf, y + kSymbolHalf, x + kSymbolHalf, y - kSymbolHalf);
-          }
-          painter.setPen(QPen(kCrossPen, 2));
-          painter.drawLines(lines.data(), static_cast<int>(lines.size()));
-          break;
-        case SeriesKind::VerticalMarker:
-          for (const ChartPoint& p : series.Points()) {
-            if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-            const int x = ToPixel(map.X(p.x)), y = ToPixel(map.Y(p.y));
-            // A maroon line of three pixels with the point's colour down its middle.
-            const int h = 2 * kMarkerHalfHeight + 1;
-            painter.fillRect(QRect(x - kMarkerHalfWidth, y - kMarkerHalfHeight, 2 * kMarkerHalfWidth + 1, h),
-                             kMarkerPen);
-            painter.fillRect(QRect(x, y - kMarkerHalfHeight, 1, h), FromBgr(series.DrawnColour(p)));
-          }
-          break;
-        case SeriesKind::Line: {
-          // One polyline per run of points of the same colour; a segment takes the colour of
-          // its end point. A point that is not finite breaks the line.
-          auto flush = [&](uint32_t bgr) {
-            if (polyline.size() >= 2) {
-              painter.setPen(QPen(FromBgr(bgr), kLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-              painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
-            }
-            polyline.clear();
-          };
-          uint32_t runColour = 0;
-          for (const ChartPoint& p : series.Points()) {
-            if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-              flush(runColour);
-              continue;
-            }
-            const QPoint q(ToPixel(map.X(p.x)), ToPixel(map.Y(p.y)));
-            const uint32_t bgr = series.DrawnColour(p);
-            if (!polyline.empty() && bgr != runColour) {
-              const QPoint last = polyline.back();
-              flush(runColour);
-              polyline.push_back(last);
-            }
-            runColour = bgr;
-            if (polyline.empty() || polyline.back() != q) polyline.push_back(q);
-          }
-          if (polyline.size() == 1) polyline.push_back(polyline.back());  // a lone point: a dot
-          flush(runColour);
-          break;
-        }
-      }
-    }
+  painter.setFont(AxisTitleFont());
+  const QFontMetrics axisMetrics(painter.font(), painter.device());
+  if (!model_->bottomAxisTitle.empty()) {
+    painter.drawText(
+        QRect(plot.left(), inner.bottom() - axisMetrics.height() + 1, plot.width(), axisMetrics.height()),
+        Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(model_->bottomAxisTitle));
   }
-  painter.restore();
-  return layout;
+  if (!model_->leftAxisTitle.empty()) {
+    painter.save();
+    painter.translate(inner.left(), plot.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRect(-plot.height() / 2, 0, plot.height(), axisMetrics.height()),
+                     Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(model_->leftAxisTitle));
+    painter.restore();
+  }
 }
 
 void ChartWidget::Rerender() {

@@ -119,7 +119,11 @@ class ChartWidget : public QWidget {
   AxisLabels ChooseLabels(double lo, double hi, int lengthPx, double minStep, const QPaintDevice* device,
                           bool horizontal) const;
   QString AxisText(double value) const;
+  // Lays the chart out on `target` and paints it: PaintFrame, PaintTitles, then each series by
+  // the routine of its kind (ChartWidget.cpp). A new kind of drawing is one more routine.
   Layout RenderWithLayout(QPainter& painter, const QRect& target) const;
+  void PaintFrame(QPainter& painter, const QRect& target, const Layout& layout) const;
+  void PaintTitles(QPainter& painter, const QRect& target, const Layout& layout) const;
   void Rerender();
   void ZoomTo(const QRect& pixels);
 
