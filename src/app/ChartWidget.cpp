@@ -476,6 +476,16 @@ QImage ChartWidget::RenderImage() const {
   return image;
 }
 
+void ChartWidget::RenderStretched(QPainter& painter, const QRect& target, QSize layout) const {
+  layout = layout.expandedTo(QSize(1, 1));
+  painter.save();
+  painter.translate(target.topLeft());
+  painter.scale(static_cast<double>(target.width()) / layout.width(),
+                static_cast<double>(target.height()) / layout.height());
+  Render(painter, QRect(QPoint(0, 0), layout));
+  painter.restore();
+}
+
 QRect ChartWidget::PlotRect() const {
   return layout_.plot;
 }

@@ -47,6 +47,10 @@ class ChartWidget : public QWidget {
   void Render(QPainter& painter, const QRect& target) const;
   // The chart at widget size, for bitmap and clipboard output (no crosshair, no rubber band).
   QImage RenderImage() const;
+  // Paints the chart laid out on an area of `layout` pixels (texts, symbols and lines at their
+  // pixel sizes there) and stretched onto `target` in the painter's coordinates, so that a
+  // page at 600 dpi shows the chart as the screen does. Printing uses it.
+  void RenderStretched(QPainter& painter, const QRect& target, QSize layout) const;
 
   // Plot rectangle inside the axes, in widget pixels, as of the last rendering.
   QRect PlotRect() const;

@@ -630,7 +630,7 @@ void TForm1::FormCreate() {
       {OpenData, "Load data from file Ctrl + L"},
       {printGraph, "Print current graph Ctrl + P"},
       {saveGraph_bmp, "Save current graph as .bmp Ctrl + B"},
-      {saveGraph_emf, "Save current graph as .emf or .wmf Ctrl + E"},
+      {saveGraph_emf, "Save current graph as .svg or .pdf Ctrl + E"},
       {copyGraph, "Copy current graph to clipboard Ctrl + G"},
       {Phase, "Phase date Ctrl + H"},
       {NJD, "Fourier (Sine) Series Fitting Ctrl + F"},

@@ -24,6 +24,7 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPrinter;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
@@ -214,6 +215,8 @@ class TForm1 : public QMainWindow {
   void ApplyClickOutcome(const ClickOutcome& outcome, int x, int y);
   // "+" (sign +1) and "-" (sign -1) of the magnitude steps.
   void StepNightMagnitudes(int sign);
+  // Prints the chart on one landscape page of `printer` (the default printer, or a PDF file).
+  void PrintChart(QPrinter& printer);
 
   std::unique_ptr<Outside> outside_;
   std::unique_ptr<Data> data_;
@@ -227,16 +230,19 @@ class TForm1 : public QMainWindow {
   std::exception_ptr pendingError_;
 
  public:
-  // The file dialogs of the window, named as their components: the notes dialogs (also the
-  // text output of the graph), the data-file dialog and the two picture dialogs.
+  // The file dialogs of the window, named as their components: the notes dialogs, the
+  // data-file dialog, the two picture dialogs (bitmap or PNG; SVG or PDF), and the dialog that
+  // saves the printed page as PDF when no printer is installed.
   FileDialog OpenDialog1;
   FileDialog SaveDialog1;
   FileDialog OpenDialog2{.caption = QStringLiteral("Open photometry file")};
   FileDialog SavePictureDialog1{.caption = QStringLiteral("Save graph as bitmap"),
                                 .filter = QStringLiteral("*.bmp")};
   FileDialog SavePictureDialog2{
-      .caption = QStringLiteral("Save graph as metafile"),
-      .filter = QStringLiteral("Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf")};
+      .caption = QStringLiteral("Save graph as SVG or PDF"),
+      .filter = QStringLiteral("SVG pictures (*.svg)|*.svg|PDF documents (*.pdf)|*.pdf")};
+  FileDialog PrintPdfDialog{.caption = QStringLiteral("Save the printed page as PDF"),
+                            .filter = QStringLiteral("PDF documents (*.pdf)|*.pdf")};
 
   // Controls, named as their components, each with its caption, text or role ("&" marks the
   // Alt accelerator letter).

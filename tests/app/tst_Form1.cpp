@@ -191,7 +191,7 @@ void TestForm1::hints_data() {
       {"OpenData", "Load data from file Ctrl + L"},
       {"printGraph", "Print current graph Ctrl + P"},
       {"saveGraph_bmp", "Save current graph as .bmp Ctrl + B"},
-      {"saveGraph_emf", "Save current graph as .emf or .wmf Ctrl + E"},
+      {"saveGraph_emf", "Save current graph as .svg or .pdf Ctrl + E"},
       {"copyGraph", "Copy current graph to clipboard Ctrl + G"},
       {"Phase", "Phase date Ctrl + H"},
       {"NJD", "Fourier (Sine) Series Fitting Ctrl + F"},
@@ -408,7 +408,7 @@ void TestForm1::fileDialogs() {
   QVERIFY(f.form->OpenDialog2.filter.isEmpty());
   QCOMPARE(f.form->SavePictureDialog1.filter, QStringLiteral("*.bmp"));
   QCOMPARE(f.form->SavePictureDialog2.filter,
-           QStringLiteral("Enhanced Metafiles (*.emf)|*.emf|Metafiles (*.wmf)|*.wmf"));
+           QStringLiteral("SVG pictures (*.svg)|*.svg|PDF documents (*.pdf)|*.pdf"));
 }
 
 void TestForm1::qtFileFilter_data() {
