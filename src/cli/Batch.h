@@ -38,10 +38,12 @@ class UsageError : public std::runtime_error {
 // A command-line argument quoted in a message: shortened and escaped (QuotedText).
 std::string Quoted(std::string_view argument);
 
-// An option a command accepts: "--period" with a value, "--jd-average" without.
+// An option a command accepts: "--period" with a value, "--jd-average" without, "--ra H M S"
+// with three.
 struct OptionSpec {
   std::string_view name;
   bool takesValue = false;
+  int valueCount = 1;  // values that follow an option that takes values
 };
 
 // The command line after the command name: options (the last of a repeated one counts) and
@@ -52,14 +54,17 @@ class Invocation {
   std::vector<std::string_view> operands;
 
   void Set(std::string_view option, std::string_view value);
+  void SetValues(std::string_view option, std::vector<std::string_view> values);
   bool Has(std::string_view option) const;
+  // Every value of an option that takes several; empty when the option is not given.
+  std::vector<std::string_view> Values(std::string_view option) const;
   std::optional<std::string_view> Text(std::string_view option) const;
   // The option's value as a number with "." as the decimal separator; UsageError when it is
   // not a number.
   std::optional<long double> Number(std::string_view option) const;
 
  private:
-  std::vector<std::pair<std::string_view, std::string_view>> options_;
+  std::vector<std::pair<std::string_view, std::vector<std::string_view>>> options_;
 };
 
 // One command: its name, the synopsis line(s) of the usage, its paragraph of --help, the options
@@ -102,6 +107,11 @@ struct FoldOptions {
   bool jdAverage = false;
   bool phaseFile = false;
 };
+// --ra H M S and --dec D M S into the star's coordinate fields, as the window's six coordinate
+// boxes take them; false when neither is given, UsageError when only one is or a value is not a
+// number. Shared by minimum and helio.
+bool ReadCoordinates(const Invocation& invocation, Star& star);
+
 int PrintFold(std::string_view periodText, const std::optional<std::string>& heading,
               const FoldOptions& options, Records& records);
 

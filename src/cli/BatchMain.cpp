@@ -2,6 +2,7 @@
 // in a file of its own and is one row of the table below; this file reads the command line,
 // prints the usage and the help, and runs the command.
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,12 +14,16 @@ namespace ombrane::batch {
 // The commands, one file each.
 extern const Command kFoldCommand;
 extern const Command kSearchCommand;
+extern const Command kMinimumCommand;
+extern const Command kHelioCommand;
+extern const Command kLookupCommand;
 extern const Command kFourierCommand;
 extern const Command kSinCosCommand;
 
 namespace {
 
-constexpr std::array kCommands = {&kFoldCommand, &kSearchCommand, &kFourierCommand, &kSinCosCommand};
+constexpr std::array kCommands = {&kFoldCommand,    &kSearchCommand, &kFourierCommand, &kSinCosCommand,
+                                  &kMinimumCommand, &kHelioCommand,  &kLookupCommand};
 
 constexpr std::string_view kIntroduction =
     "Runs the analyses of the Ombrane window on photometry files and prints what the window\n"
@@ -81,10 +86,14 @@ const Command& Parse(const std::vector<std::string_view>& args, Invocation& invo
       if (!option) throw UsageError("unknown option " + Quoted(arg) + " for " + std::string(command.name));
       if (!option->takesValue) {
         invocation.Set(option->name, {});
-      } else if (i + 1 < args.size()) {
-        invocation.Set(option->name, args[++i]);
+      } else if (i + static_cast<size_t>(option->valueCount) < args.size()) {
+        const auto first = args.begin() + static_cast<std::ptrdiff_t>(i) + 1;
+        invocation.SetValues(option->name, {first, first + option->valueCount});
+        i += static_cast<size_t>(option->valueCount);
       } else {
-        throw UsageError(std::string(option->name) + " needs a value");
+        throw UsageError(std::string(option->name) + " needs " +
+                         (option->valueCount == 1 ? std::string("a value")
+                                                  : std::to_string(option->valueCount) + " values"));
       }
     } else {
       if (arg.empty()) throw UsageError("an empty argument names no file");

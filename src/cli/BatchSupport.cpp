@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <iostream>
+#include <utility>
 
 #include "Batch.h"
 #include "common/FloatingPoint.h"
@@ -76,12 +77,22 @@ std::string Quoted(std::string_view argument) {
 }
 
 void Invocation::Set(std::string_view option, std::string_view value) {
-  for (auto& [name, text] : options_)
+  SetValues(option, {value});
+}
+
+void Invocation::SetValues(std::string_view option, std::vector<std::string_view> values) {
+  for (auto& [name, texts] : options_)
     if (name == option) {
-      text = value;
+      texts = std::move(values);
       return;
     }
-  options_.emplace_back(option, value);
+  options_.emplace_back(option, std::move(values));
+}
+
+std::vector<std::string_view> Invocation::Values(std::string_view option) const {
+  for (const auto& [name, texts] : options_)
+    if (name == option) return texts;
+  return {};
 }
 
 bool Invocation::Has(std::string_view option) const {
@@ -89,8 +100,8 @@ bool Invocation::Has(std::string_view option) const {
 }
 
 std::optional<std::string_view> Invocation::Text(std::string_view option) const {
-  for (const auto& [name, text] : options_)
-    if (name == option) return text;
+  for (const auto& [name, texts] : options_)
+    if (name == option) return texts.empty() ? std::string_view() : texts.front();
   return std::nullopt;
 }
 

@@ -19,8 +19,8 @@ constexpr uint32_t kLime = 0x00FF00;
 std::string KweeFailureLine(const KweeResult& r) {
   switch (r.status) {
     case KweeStatus::TooFewPoints:
-      return "Minimum not computed: " + std::to_string(std::max(r.n, 0)) +
-             " points in the range, at least 9 are needed";
+      return "Minimum not computed: " + std::to_string(std::max(r.n, 0)) + (r.n == 1 ? " point" : " points") +
+             " in the range, at least 9 are needed";
     case KweeStatus::SingularParabola:
       return "Error solving parabola";
     case KweeStatus::NoSmallestSum:

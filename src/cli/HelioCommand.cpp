@@ -1,0 +1,65 @@
+// ombrane-batch helio: the heliocentric and barycentric corrections of one time, as the window's
+// "Calculate Hel Corr" box adds them to a time of minimum.
+#include <string>
+
+#include "Batch.h"
+#include "common/TextToFloat.h"
+#include "timing/MinimumTiming.h"
+
+namespace ombrane::batch {
+
+bool ReadCoordinates(const Invocation& invocation, Star& star) {
+  const auto ra = invocation.Values("--ra");
+  const auto dec = invocation.Values("--dec");
+  if (ra.empty() && dec.empty()) return false;
+  if (ra.empty() || dec.empty()) throw UsageError("--ra and --dec go together");
+  auto number = [](std::string_view option, std::string_view text) {
+    try {
+      return TextToFloat(text, '.');
+    } catch (const ConversionError&) {
+      throw UsageError(std::string(option) + ": " + Quoted(text) + " is not a valid floating point value");
+    }
+  };
+  star.raHours = number("--ra", ra[0]);
+  star.raMinutes = number("--ra", ra[1]);
+  star.raSeconds = number("--ra", ra[2]);
+  star.decDegrees = number("--dec", dec[0]);
+  star.decArcMinutes = number("--dec", dec[1]);
+  star.decArcSeconds = number("--dec", dec[2]);
+  return true;
+}
+
+namespace {
+
+constexpr OptionSpec kHelioOptions[] = {{"--ra", true, 3}, {"--dec", true, 3}};
+
+int RunHelio(const Invocation& invocation) {
+  if (invocation.operands.size() != 1) throw UsageError("helio takes one Julian Day");
+  long double jd = 0;
+  try {
+    jd = TextToFloat(invocation.operands[0], '.');
+  } catch (const ConversionError&) {
+    throw UsageError("JD: " + Quoted(invocation.operands[0]) + " is not a valid floating point value");
+  }
+  Star star;
+  if (!ReadCoordinates(invocation, star)) throw UsageError("helio needs --ra and --dec");
+  for (const std::string& line : CorrectionLines(star, jd, true, '.')) Print(line);
+  return kExitOk;
+}
+
+}  // namespace
+
+extern const Command kHelioCommand;
+const Command kHelioCommand{
+    .name = "helio",
+    .synopsis = "helio JD --ra H M S --dec D M S",
+    .help =
+        "helio JD --ra H M S --dec D M S\n"
+        "    The corrections of one time JD (UTC) for a star at right ascension H M S and\n"
+        "    declination D M S (J2000; the sign of D carries the declination's): prints the\n"
+        "    hjd-jd = , minimum+(hjd-jd) = and bjd_tdb = lines of the minimum command.\n",
+    .options = kHelioOptions,
+    .run = &RunHelio,
+};
+
+}  // namespace ombrane::batch

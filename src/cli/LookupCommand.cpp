@@ -1,0 +1,49 @@
+// ombrane-batch lookup: the star catalogue, as the window's Name button reads it.
+#include <string>
+
+#include "Batch.h"
+#include "common/NumberFormat.h"
+#include "timing/Catalogue.h"
+
+namespace ombrane::batch {
+namespace {
+
+int RunLookup(const Invocation& invocation) {
+  if (invocation.operands.size() != 3)
+    throw UsageError("lookup takes a catalogue, a star and a constellation");
+  const std::string path(invocation.operands[0]);
+  const std::optional<std::string> text = ReadCatalogueFile(path);
+  if (!text) {
+    PrintError("Cannot open or find file " + path);
+    return kExitUsage;
+  }
+  bool applied = true;
+  for (const CatalogueStep& step : LookupStar(*text, invocation.operands[1], invocation.operands[2])) {
+    if (step.box) {
+      Print(std::string(CatalogueBoxName(*step.box)) + ": " + FormatGeneral(step.value));
+    } else {
+      Print(step.message);
+      if (step.message == "no star") applied = false;
+    }
+  }
+  return applied ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+extern const Command kLookupCommand;
+const Command kLookupCommand{
+    .name = "lookup",
+    .synopsis = "lookup CATALOGUE STAR CON",
+    .help =
+        "lookup CATALOGUE STAR CON\n"
+        "    Looks the star STAR in constellation CON up in CATALOGUE (a file in the format of\n"
+        "    allstars.txt) as the window's Name button does, and prints the value each box would\n"
+        "    receive, in the order the lookup fills them (Edit2: M0, Edit3: period, Edit11,\n"
+        "    Edit14, Edit16: right ascension, Edit12, Edit15, Edit17: declination), and its\n"
+        "    messages (no M0, no period, no REC, no DEC, no star). Exits with 1 after no star.\n",
+    .options = {},
+    .run = &RunLookup,
+};
+
+}  // namespace ombrane::batch

@@ -1,0 +1,81 @@
+// ombrane-batch minimum: the time of minimum of a stretch of the light curve, as two area clicks
+// on the light curve and the window's sincos button give it, with the corrections on request.
+#include <cmath>
+#include <string>
+
+#include "Batch.h"
+#include "timing/MinimumTiming.h"
+
+namespace ombrane::batch {
+namespace {
+
+// An entry index given with an option: a whole number from 0 on.
+int32_t EntryIndex(const Invocation& invocation, std::string_view option) {
+  const std::optional<long double> value = invocation.Number(option);
+  if (!value) throw UsageError("minimum needs " + std::string(option));
+  if (!(*value >= 0 && *value <= kMaxEntries && *value == std::trunc(*value)))
+    throw UsageError(std::string(option) + " must be an entry index (a whole number from 0 on)");
+  return static_cast<int32_t>(*value);
+}
+
+constexpr OptionSpec kMinimumOptions[] = {
+    {"--from", true, 1}, {"--to", true, 1}, {"--ra", true, 3}, {"--dec", true, 3}, {"--bjd", false, 0}};
+
+int RunMinimum(const Invocation& invocation) {
+  const int32_t from = EntryIndex(invocation, "--from");
+  const int32_t to = EntryIndex(invocation, "--to");
+  Star coordinates;
+  const bool heliocentric = ReadCoordinates(invocation, coordinates);
+  const bool barycentric = invocation.Has("--bjd");
+  if (barycentric && !heliocentric) throw UsageError("--bjd needs --ra and --dec");
+  return ForEachPhotometryFile(invocation, [&](Records& r) {
+    Star& star = *r.star;
+    star.raHours = coordinates.raHours;
+    star.raMinutes = coordinates.raMinutes;
+    star.raSeconds = coordinates.raSeconds;
+    star.decDegrees = coordinates.decDegrees;
+    star.decArcMinutes = coordinates.decArcMinutes;
+    star.decArcSeconds = coordinates.decArcSeconds;
+    r.view->areaIndex1 = from;
+    r.view->areaIndex2 = to;
+    r.view->areaOnLightCurve = 1;
+    r.activity = "timing the minimum between entries " + std::to_string(from) + " and " + std::to_string(to);
+    const MinimumRequest request{
+        .axis = PhaseAxis::Phase, .heliocentric = heliocentric, .barycentric = barycentric, .separator = '.'};
+    MinimumOutcome outcome;
+    try {
+      TimeMinimum(*r.data, star, *r.view, r.chart, request, outcome);
+    } catch (...) {
+      for (const std::string& line : outcome.lines) Print(line);
+      throw;
+    }
+    for (const std::string& line : outcome.lines) Print(line);
+    return outcome.finished ? kExitOk : kExitFailed;
+  });
+}
+
+}  // namespace
+
+extern const Command kMinimumCommand;
+const Command kMinimumCommand{
+    .name = "minimum",
+    .synopsis = "minimum FILE... --from I --to J [--ra H M S --dec D M S [--bjd]]",
+    .help =
+        "minimum FILE... --from I --to J\n"
+        "    Times the minimum of the light curve between entries I and J (0-based indexes in\n"
+        "    file order, as two area clicks on the light curve pick them) by the method of\n"
+        "    Kwee & van Woerden (1956), as the window's sincos button does, and prints its lines:\n"
+        "        Points:  <|I - J|>\n"
+        "        Minimum: <time of minimum> +/- <its error>        (days, five decimals)\n"
+        "    The entry at the earlier time enters the range, the one at the later time does not;\n"
+        "    at least 9 points are needed for an error (5 to 8 give a division by zero).\n"
+        "    --ra H M S --dec D M S   the star's coordinates (J2000): adds the heliocentric lines\n"
+        "        hjd-jd = <HJD - JD, days>\n"
+        "        minimum+(hjd-jd) = <heliocentric time of minimum>\n"
+        "    --bjd          and then the barycentric time in TDB, taking the time as JD(UTC):\n"
+        "        bjd_tdb = <BJD_TDB, seven decimals>\n",
+    .options = kMinimumOptions,
+    .run = &RunMinimum,
+};
+
+}  // namespace ombrane::batch
