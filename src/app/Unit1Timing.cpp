@@ -1,14 +1,88 @@
 // TForm1: the time of minimum (sincos), the heliocentric correction's coordinate boxes and the
 // star catalogue lookup (Button11 "Name", the name boxes Edit10 and Edit13).
+#include <QCheckBox>
+#include <QDir>
+#include <QToolButton>
+
 #include "Controls.h"
 #include "Unit1.h"
+#include "timing/Catalogue.h"
+#include "timing/MinimumTiming.h"
 
 namespace ombrane {
 
-void TForm1::sincosClick() {}
+void TForm1::sincosClick() {
+  Run(
+      [this] {
+        const MinimumRequest request{
+            .axis = RadioGroup3->itemIndex() == 1 ? PhaseAxis::JdAverage : PhaseAxis::Phase,
+            .heliocentric = CheckBox4->isChecked(),
+            .barycentric = true,
+            .separator = DecimalSeparator()};
+        MinimumOutcome outcome;
+        auto note = [&] {
+          for (const std::string& line : outcome.lines) AppendNote(QString::fromStdString(line));
+        };
+        try {
+          TimeMinimum(*data_, *star_, *view_, *chartModel_, request, outcome);
+        } catch (...) {
+          note();  // the lines written before the fault stay; the button stays enabled
+          throw;
+        }
+        note();
+        // Each selection is timed once; a selection that could not be timed may be tried again.
+        if (outcome.finished) sincos->setEnabled(false);
+      },
+      true);
+}
 
-void TForm1::Button11Click() {}
-
+void TForm1::Button11Click() {
+  Run(
+      [this] {
+        const std::optional<std::string> text = ReadCatalogueFile(kCatalogueFileName);
+        if (!text) {
+          AppendNote(QString::fromStdString(
+              CatalogueMissingMessage(QDir::toNativeSeparators(QDir::currentPath()).toStdString())));
+          return;
+        }
+        for (const CatalogueStep& step : LookupStar(*text, star_->starName, star_->constellation)) {
+          if (!step.box) {
+            AppendNote(QString::fromStdString(step.message));
+            continue;
+          }
+          // Writing a box runs its change handler; a value it refuses ends the lookup there.
+          const QString value = General(step.value);
+          switch (*step.box) {
+            case CatalogueBox::Edit2:
+              SetBoxText(Edit2, value);
+              break;
+            case CatalogueBox::Edit3:
+              SetBoxText(Edit3, value);
+              star_->period = step.value;  // the full value, not only the digits shown
+              break;
+            case CatalogueBox::Edit11:
+              SetBoxText(Edit11, value);
+              break;
+            case CatalogueBox::Edit14:
+              SetBoxText(Edit14, value);
+              break;
+            case CatalogueBox::Edit16:
+              SetBoxText(Edit16, value);
+              break;
+            case CatalogueBox::Edit12:
+              SetBoxText(Edit12, value);
+              break;
+            case CatalogueBox::Edit15:
+              SetBoxText(Edit15, value);
+              break;
+            case CatalogueBox::Edit17:
+              SetBoxText(Edit17, value);
+              break;
+          }
+        }
+      },
+      true);
+}
 void TForm1::Edit10Change() {
   Run([this] { star_->starName = Edit10->text().toStdString(); });
 }
