@@ -24,7 +24,8 @@ void TForm1::sincosClick() {
           for (const std::string& line : outcome.lines) AppendNote(QString::fromStdString(line));
         };
         try {
-          TimeMinimum(*data_, *star_, *view_, *chartModel_, request, outcome);
+          // On the phase diagram the minimum redraws it: a new picture, shown whole.
+          NewPicture([&] { TimeMinimum(*data_, *star_, *view_, *chartModel_, request, outcome); });
         } catch (...) {
           note();  // the lines written before the fault stay; the button stays enabled
           throw;
