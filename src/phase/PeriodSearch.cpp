@@ -92,6 +92,13 @@ Scored Score(Data& data, const Star& star, long double t, SearchMethod method, b
   return Scored{.score = aov.theta, .undefined = aov.undefined};
 }
 
+// The fault of a trial, saying at which trial period it happened.
+FloatingPointError AtTrial(const FloatingPointError& error, long double t) {
+  std::string detail = "at trial period " + FormatGeneral(t);
+  if (!error.detail().empty()) detail += ", " + error.detail();
+  return FloatingPointError(error.fault(), detail);
+}
+
 // A shorter string or a larger Θ wins; equal scores keep the earlier trial.
 bool Better(SearchMethod method, long double score, long double best) {
   return method == SearchMethod::Aov ? score > best : score < best;
@@ -178,7 +185,12 @@ SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest&
   bool found = false;
   long double t = request.searchMin;
   for (int64_t k = 0; k < plan.count; ++k) {
-    const Scored scored = Score(data, star, t, request.method, true);
+    Scored scored;
+    try {
+      scored = Score(data, star, t, request.method, true);
+    } catch (const FloatingPointError& error) {
+      throw AtTrial(error, t);
+    }
     if (scored.undefined != AovUndefined::None) {
       if (result.skipped++ == 0) result.skippedBecause = scored.undefined;
     } else if (!found) {
@@ -315,8 +327,13 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
     // it beneath what the failing fold had written: replay both on the records.
     const int64_t k = fault->faultTrial;
     if (k > 0) Score(data, star, plan.TrialAt(k - 1), method, false);
-    Score(data, star, plan.TrialAt(k), method, false);
-    throw FloatingPointError(fault->fault);  // not reached: the replay raises the same fault
+    const long double t = plan.TrialAt(k);
+    try {
+      Score(data, star, t, method, false);
+    } catch (const FloatingPointError& error) {
+      throw AtTrial(error, t);
+    }
+    throw AtTrial(FloatingPointError(fault->fault), t);  // not reached: the replay raises the same fault
   }
   Score(data, star, plan.TrialAt(plan.count - 1), method, false);
 

@@ -224,6 +224,23 @@ TEST_F(Batch, AFileThatCannotBeReadExitsWithTwo) {
   }
 }
 
+// Ten observations at phases 0.05, 0.15, ... 0.95 of P = 1 with their repeat: one magnitude per
+// bin, so the within-bin sum is 0 and the AoV statistic divides by zero at trial period 1. The
+// second line says what was computed and at which trial.
+TEST_F(Batch, ASearchFaultNamesItsTrialPeriod) {
+  {
+    std::ofstream ten(dir_ / "ten.txt");
+    const int days[] = {0, 17, 41, 58, 93, 110, 147, 171, 196, 230};
+    for (int k = 0; k < 10; ++k) ten << 2450000 + days[k] << "." << k << "5 " << 10 + k % 3 << "\n";
+  }
+  const Result run = Exec("search ten.txt --min 1 --max 1.0001 --step 0.001 --method aov --epoch 2450000");
+  EXPECT_EQ(run.exit, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err,
+            "Floating point division by zero\nwhile searching the periods from 1 below 1.0001 in steps of "
+            "0.001: at trial period 1\n");
+}
+
 TEST_F(Batch, ZeroMinimumIsRefusedWithTheReason) {
   const Result run = Exec("search twenty.txt --min 0 --max 1 --step 0.1");
   EXPECT_EQ(run.exit, 2);
