@@ -22,8 +22,8 @@ void TForm1::ApplyNavigation(const NavigationOutcome& outcome) {
   for (const auto& [button, state] : states)
     if (state->has_value()) button->setEnabled(**state);
   if (outcome.buttons.scrollBar) ScrollBar1->setEnabled(*outcome.buttons.scrollBar);
-  if (outcome.showLabel5) Label5->show();
-  if (outcome.label5) Label5->setText(QString::fromStdString(*outcome.label5));
+  if (outcome.showNightText) Label5->show();
+  if (outcome.nightText) Label5->setText(QString::fromStdString(*outcome.nightText));
 }
 
 void TForm1::FirstClick() {

@@ -46,7 +46,7 @@ NavigationOutcome ShowFirstNight(const Data& data, ViewState& view, ChartModel& 
   NavigationOutcome out;
   out.drawn = true;
   out.buttons = {.first = false, .previous = false, .next = true, .last = true, .all = true, .scrollBar = {}};
-  out.label5 = view.lastNight != 0 ? NightText(0, view.lastNight) : IntText(1);
+  out.nightText = view.lastNight != 0 ? NightText(0, view.lastNight) : IntText(1);
   return out;
 }
 
@@ -71,7 +71,7 @@ NavigationOutcome ShowNextNight(const Data& data, ViewState& view, ChartModel& c
   out.buttons = {
       .first = true, .previous = true, .next = std::nullopt, .last = true, .all = true, .scrollBar = {}};
   if (k == view.lastNight) out.buttons.next = false;
-  out.label5 = NightText(k, view.lastNight);
+  out.nightText = NightText(k, view.lastNight);
   view.shownNightFirst = view.nightFirst[static_cast<size_t>(k)];
   return out;
 }
@@ -91,7 +91,7 @@ NavigationOutcome ShowPreviousNight(const Data& data, ViewState& view, ChartMode
   out.drawn = true;
   out.buttons = {
       .first = true, .previous = std::nullopt, .next = true, .last = true, .all = true, .scrollBar = {}};
-  out.label5 = NightText(k, view.lastNight);
+  out.nightText = NightText(k, view.lastNight);
   view.shownNightFirst = view.nightFirst[static_cast<size_t>(k)];
   if (k == 0) out.buttons.previous = false;
   return out;
@@ -107,8 +107,8 @@ NavigationOutcome ShowLastNight(const Data& data, ViewState& view, ChartModel& c
   NavigationOutcome out;
   out.drawn = true;
   out.buttons = {.first = true, .previous = true, .next = false, .last = false, .all = true, .scrollBar = {}};
-  out.showLabel5 = true;
-  out.label5 = NightText(view.lastNight, view.lastNight);
+  out.showNightText = true;
+  out.nightText = NightText(view.lastNight, view.lastNight);
   if (InTable(view.lastNight, view))
     view.shownNightFirst = view.nightFirst[static_cast<size_t>(view.lastNight)];
   return out;
@@ -122,8 +122,8 @@ NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& c
   out.drawn = true;
   out.buttons = {
       .first = true, .previous = false, .next = false, .last = true, .all = std::nullopt, .scrollBar = {}};
-  out.showLabel5 = true;
-  out.label5 = " Quantity nights: " + IntText(int64_t{view.lastNight} + 1);
+  out.showNightText = true;
+  out.nightText = " Quantity nights: " + IntText(int64_t{view.lastNight} + 1);
   view.currentNight = -1;
   view.shownNightFirst = 0;
   return out;
@@ -138,8 +138,8 @@ NavigationOutcome ApplyMinNightPoints(ViewState& view, int32_t position) {
   const int64_t count = view.nightsShown != 0 ? int64_t{view.nightsShown} + 1 : 0;
 
   NavigationOutcome out;
-  out.showLabel5 = true;
-  out.label5 = "Min points: " + IntText(view.minNightPoints) + "\n" + "Night: " + IntText(count) + "/" +
+  out.showNightText = true;
+  out.nightText = "Min points: " + IntText(view.minNightPoints) + "\n" + "Night: " + IntText(count) + "/" +
                IntText(int64_t{view.lastNight} + 1);
   return out;
 }

@@ -21,8 +21,8 @@ struct NightButtons {
 struct NavigationOutcome {
   bool drawn = false;  // the chart model now shows a new picture
   NightButtons buttons;
-  std::optional<std::string> label5;  // new text of the night label, if any
-  bool showLabel5 = false;            // make the night label visible
+  std::optional<std::string> nightText;  // new text of the night label, if any
+  bool showNightText = false;            // make the night label visible
 };
 
 // Night 0 with the title "LIGHT CURVE  File name:<file>"; ignores minNightPoints.

@@ -115,8 +115,8 @@ TEST(NavigationTest, EachHandlerDrawsItsEntriesTitleButtonsAndLabel) {
     EXPECT_EQ(chart.titleLines, c.title) << c.what;
     EXPECT_EQ(chart.bottomAxisTitle, "Julian Day") << c.what;
     ExpectButtons(out.buttons, c.buttons, c.what);
-    EXPECT_EQ(out.label5, std::optional<std::string>(c.label)) << c.what;
-    EXPECT_EQ(out.showLabel5, c.showLabel) << c.what;
+    EXPECT_EQ(out.nightText, std::optional<std::string>(c.label)) << c.what;
+    EXPECT_EQ(out.showNightText, c.showLabel) << c.what;
     EXPECT_EQ(s.view->currentNight, c.currentAfter) << c.what;
     EXPECT_EQ(s.view->shownNightFirst, c.shownFirstAfter) << c.what;
   }
@@ -134,7 +134,7 @@ TEST(NavigationTest, FirstWithOneNightShowsTheBareNumber) {
     test::NightStore s = test::MakeNights(c.nights);
     ChartModel chart;
     const NavigationOutcome out = ShowFirstNight(*s.data, *s.view, chart);
-    EXPECT_EQ(out.label5, std::optional<std::string>(c.label));
+    EXPECT_EQ(out.nightText, std::optional<std::string>(c.label));
     EXPECT_EQ(chart.Series(kSeries1).Count(), c.drawn);
   }
 }
@@ -152,7 +152,7 @@ TEST(NavigationTest, TwelveNightsWalkedWithNext) {
     const std::string where = "press " + std::to_string(press);
     ASSERT_TRUE(out.drawn) << where;
     EXPECT_EQ(v.currentNight, press) << where;
-    EXPECT_EQ(out.label5, std::optional<std::string>("Night: " + std::to_string(press + 1) + "/12")) << where;
+    EXPECT_EQ(out.nightText, std::optional<std::string>("Night: " + std::to_string(press + 1) + "/12")) << where;
     EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {3 * press, 3 * press + 1, 3 * press + 2})) << where;
     ExpectButtons(out.buttons, "EE-EE", where);
   }
@@ -161,14 +161,14 @@ TEST(NavigationTest, TwelveNightsWalkedWithNext) {
   const NavigationOutcome eleventh = ShowNextNight(d, v, chart);
   EXPECT_FALSE(eleventh.drawn);
   ExpectButtons(eleventh.buttons, "--D--", "eleventh press");
-  EXPECT_FALSE(eleventh.label5.has_value());
-  EXPECT_FALSE(eleventh.showLabel5);
+  EXPECT_FALSE(eleventh.nightText.has_value());
+  EXPECT_FALSE(eleventh.showNightText);
   EXPECT_EQ(v.currentNight, 11);
   EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {30, 31, 32}));  // still night 11
   EXPECT_EQ(v.shownNightFirst, 30);
 
   const NavigationOutcome last = ShowLastNight(d, v, chart);
-  EXPECT_EQ(last.label5, std::optional<std::string>("Night: 12/12"));
+  EXPECT_EQ(last.nightText, std::optional<std::string>("Night: 12/12"));
   EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {33, 34, 35}));  // entry 36, the repeat, not drawn
   EXPECT_EQ(v.shownNightFirst, 33);
 }
@@ -186,7 +186,7 @@ TEST(NavigationTest, ShortNightsArePassedBothWays) {
   const NavigationOutcome next = ShowNextNight(d, v, chart);
   EXPECT_TRUE(next.drawn);
   EXPECT_EQ(v.currentNight, 2);
-  EXPECT_EQ(next.label5, std::optional<std::string>("Night: 3/3"));
+  EXPECT_EQ(next.nightText, std::optional<std::string>("Night: 3/3"));
   ExpectButtons(next.buttons, "EEDEE", "Next onto the last night");
   // Next draws every entry of the night, the repeated last entry included.
   EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {7, 8, 9, 10, 11, 12, 13}));
@@ -195,7 +195,7 @@ TEST(NavigationTest, ShortNightsArePassedBothWays) {
   const NavigationOutcome previous = ShowPreviousNight(d, v, chart);
   EXPECT_TRUE(previous.drawn);
   EXPECT_EQ(v.currentNight, 0);
-  EXPECT_EQ(previous.label5, std::optional<std::string>("Night: 1/3"));
+  EXPECT_EQ(previous.nightText, std::optional<std::string>("Night: 1/3"));
   ExpectButtons(previous.buttons, "EDEEE", "Previous onto night 0");
   EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {0, 1, 2, 3, 4}));
   EXPECT_EQ(v.shownNightFirst, 0);
@@ -235,8 +235,8 @@ TEST(NavigationTest, NoQualifyingNightOnlyDisablesTheButton) {
 
     EXPECT_FALSE(out.drawn) << c.what;
     ExpectButtons(out.buttons, c.buttons, c.what);
-    EXPECT_FALSE(out.label5.has_value()) << c.what;
-    EXPECT_FALSE(out.showLabel5) << c.what;
+    EXPECT_FALSE(out.nightText.has_value()) << c.what;
+    EXPECT_FALSE(out.showNightText) << c.what;
     EXPECT_EQ(s.view->currentNight, c.current) << c.what;
     EXPECT_EQ(s.view->shownNightFirst, 42) << c.what;
     EXPECT_EQ(chart.Series(kSeries1).Count(), 1) << c.what;
@@ -269,8 +269,8 @@ TEST(NavigationTest, ScrollBarCountsTheNightsNextAndPreviousVisit) {
 
     EXPECT_EQ(view->minNightPoints, c.position);
     EXPECT_EQ(view->nightsShown, c.nightsShown) << c.label;
-    EXPECT_EQ(out.label5, std::optional<std::string>(c.label));
-    EXPECT_TRUE(out.showLabel5);
+    EXPECT_EQ(out.nightText, std::optional<std::string>(c.label));
+    EXPECT_TRUE(out.showNightText);
     EXPECT_FALSE(out.drawn);
     ExpectButtons(out.buttons, "-----", c.label);
   }
