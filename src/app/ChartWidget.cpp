@@ -3,7 +3,6 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QLinearGradient>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -14,6 +13,7 @@
 #include <limits>
 #include <string>
 
+#include "Separators.h"
 #include "common/NumberFormat.h"
 
 namespace ombrane {
@@ -220,10 +220,9 @@ void PaintSeries(QPainter& painter, const ChartSeries& series, const Mapper& map
 }  // namespace
 
 ChartWidget::ChartWidget(ChartModel* model, QWidget* parent) : QWidget(parent), model_(model) {
-  const QLocale locale = QLocale::system();
-  const QString point = locale.decimalPoint();
-  decimal_ = point.isEmpty() ? QChar('.') : point.at(0);
-  group_ = locale.groupSeparator();
+  const NumberSeparators user = UserNumberSeparators();
+  decimal_ = QChar(user.decimal);
+  group_ = QString::fromStdString(user.group);
   setMouseTracking(true);
   setCursor(Qt::CrossCursor);
   setAttribute(Qt::WA_OpaquePaintEvent);

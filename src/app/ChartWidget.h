@@ -38,7 +38,7 @@ class ChartWidget : public QWidget {
 
   // The model changed: render the chart again and repaint.
   void Refresh();
-  // Separators of the axis labels (default: those of QLocale::system()).
+  // Separators of the axis labels (default: UserNumberSeparators(), as the window's).
   void SetSeparators(QChar decimal, QString group);
 
   // Paints the whole chart into `target` (in the painter's coordinates) on any device. Symbol

@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -32,6 +31,7 @@
 
 #include "ChartWidget.h"
 #include "Controls.h"
+#include "Separators.h"
 #include "common/FloatingPoint.h"
 #include "common/InputError.h"
 #include "common/NumberFormat.h"
@@ -403,8 +403,8 @@ QWidget* TForm1::CreateEphemerisGroup() {
   Button12 = button(QStringLiteral("Button12"), QStringLiteral("Period"));
   // The increment is shown with the user's decimal separator, so that the box reads back as a
   // number wherever the program runs.
-  Edit6 =
-      box(QStringLiteral("Edit6"), QStringLiteral("0") + QLocale().decimalPoint() + QStringLiteral("000001"));
+  Edit6 = box(QStringLiteral("Edit6"),
+              QStringLiteral("0") + QChar(DecimalSeparator()) + QStringLiteral("000001"));
   Edit6->setToolTip(QStringLiteral("Increment"));
   Button1 = button(QStringLiteral("Button1"), QStringLiteral("&*2"));
   Button2 = button(QStringLiteral("Button2"), QStringLiteral("&/2"));
@@ -512,11 +512,6 @@ QWidget* TForm1::CreateChartArea() {
   Chart1 = new ChartWidget(chartModel_.get(), area);
   Chart1->setObjectName(QStringLiteral("Chart1"));
   Chart1->setMinimumSize(400, 250);
-  {
-    const QLocale user;
-    const QString point = user.decimalPoint();
-    Chart1->SetSeparators(point.isEmpty() ? QChar('.') : point[0], user.groupSeparator());
-  }
   Chart1->hide();
 
   Label2 = MakeLabel(QStringLiteral("Label2"), QString(), Chart1);
@@ -751,12 +746,11 @@ void TForm1::NoteOutputFailure(const std::optional<std::string>& failure) {
 }
 
 char TForm1::DecimalSeparator() const {
-  const QString point = QLocale().decimalPoint();
-  return point.isEmpty() || point[0].unicode() > 0x7F ? '.' : point[0].toLatin1();
+  return UserNumberSeparators().decimal;
 }
 
 std::string TForm1::GroupSeparator() const {
-  return QLocale().groupSeparator().toStdString();
+  return UserNumberSeparators().group;
 }
 
 long double TForm1::BoxNumber(const QLineEdit* box) const {

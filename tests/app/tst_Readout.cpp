@@ -48,6 +48,8 @@ class TestReadout : public QObject {
   void colourButton();
   void readoutUsesTheAxisFormat();
   void axisClickTurnsTheMagnitudeAxisOver();
+  void oneSeparatorEverywhere_data();
+  void oneSeparatorEverywhere();
 };
 
 void TestReadout::modes_data() {
@@ -173,6 +175,50 @@ void TestReadout::axisClickTurnsTheMagnitudeAxisOver() {
   QVERIFY(!form.chartModel().leftAxisInverted);
   form.Chart1ClickAxis();
   QVERIFY(form.chartModel().leftAxisInverted);
+}
+
+void TestReadout::oneSeparatorEverywhere_data() {
+  QTest::addColumn<QLocale>("locale");
+  QTest::addColumn<QString>("decimal");  // the separator every number of the window shows
+  QTest::newRow("C") << QLocale::c() << QStringLiteral(".");
+  QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral(",");
+  // The Persian decimal separator (U+066B) is not one the conversion of typed numbers reads:
+  // the window shows "." there, and so can read back what it shows.
+  QTest::newRow("Persian") << QLocale(QLocale::Persian, QLocale::Iran) << QStringLiteral(".");
+}
+
+void TestReadout::oneSeparatorEverywhere() {
+  QFETCH(QLocale, locale);
+  QFETCH(QString, decimal);
+  QLocale::setDefault(locale);
+  QTemporaryDir dir;
+  FormFixture f;
+  // The initial text of the increment box, which the load reads.
+  QCOMPARE(f.form->Edit6->text(), QStringLiteral("0") + decimal + QStringLiteral("000001"));
+  // A file whose magnitudes span 0.2: the magnitude axis is labelled in fractions.
+  f.form->show();
+  QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.31 12.05\n2450001.32 12.25\n2450001.33 12.15\n");
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('\n')));
+  QCOMPARE(f.form->star().increment, 0.000001L);
+  // A box the program writes, read back by its change handler.
+  QTest::mouseClick(f.form->Button1, Qt::LeftButton);  // period 0 doubled: the box shows 0
+  f.form->Edit3->setText(QStringLiteral("0") + decimal + QStringLiteral("25"));
+  QCOMPARE(f.form->star().period, 0.25L);
+  QVERIFY(f.outside->errors.isEmpty());
+  // The chart's magnitude labels and the readout.
+  const QStringList labels = f.form->Chart1->LeftLabels();
+  QVERIFY(!labels.isEmpty());
+  for (const QString& label : labels)
+    if (label != QStringLiteral("12"))
+      QVERIFY2(label.startsWith(QStringLiteral("12") + decimal), qPrintable(label));
+  f.form->RadioGroup1->setItemIndex(0);
+  const QRect plot = f.form->Chart1->PlotRect();
+  f.form->Chart1MouseMove(plot.center().x(), plot.center().y());
+  const QString readout = f.form->Label2->text();
+  QVERIFY2(readout.contains(QRegularExpression(QStringLiteral("Y: 12\\") + decimal + QStringLiteral("\\d"))),
+           qPrintable(readout));
+  QLocale::setDefault(QLocale::c());
 }
 
 QTEST_MAIN(TestReadout)
