@@ -208,9 +208,6 @@ class TForm1 : public QMainWindow {
   // lines and files go (the notes pane, the output files with their failures told).
   FitRequest FitRequestOfControls() const;
   FitSink FitOutput();
-  // A new picture replaced the last one (Delete, a single night, a magnitude step): it is shown
-  // whole, since the zoom of the last picture need not fit it.
-  void NewPicture();
   // What a chart click did, applied to the controls; (x, y) is the click's pixel.
   void ApplyClickOutcome(const ClickOutcome& outcome, int x, int y);
   // "+" (sign +1) and "-" (sign -1) of the magnitude steps.

@@ -17,10 +17,6 @@
 
 namespace ombrane {
 
-void TForm1::NewPicture() {
-  Chart1->ResetZoom();
-}
-
 void TForm1::ApplyClickOutcome(const ClickOutcome& outcome, int x, int y) {
   if (outcome.colourButtonShown) BitBtn1->setVisible(*outcome.colourButtonShown);
   // At the click's pixel: over the crosshair of the last mouse move this erases it.
@@ -31,10 +27,8 @@ void TForm1::ApplyClickOutcome(const ClickOutcome& outcome, int x, int y) {
   buttons.buttons = outcome.nightButtons;
   ApplyNavigation(buttons);
   if (outcome.note) AppendNote(QString::fromStdString(*outcome.note));
-  if (outcome.newPicture)
-    NewPicture();
-  else if (outcome.chartChanged)
-    Chart1->Refresh();
+  // A new picture is rendered when the handler ends; an addition to the picture now.
+  if (outcome.chartChanged && !outcome.newPicture) Chart1->Refresh();
 }
 
 void TForm1::Chart1ClickSeries(int series, int index, int x, int y) {
@@ -47,7 +41,9 @@ void TForm1::Chart1ClickSeries(int series, int index, int x, int y) {
         .index = index,
         .separator = DecimalSeparator()};
     try {
-      ApplyClickOutcome(ChartClick(*data_, *star_, *view_, *chartModel_, request), x, y);
+      ClickOutcome outcome;
+      NewPicture([&] { outcome = ChartClick(*data_, *star_, *view_, *chartModel_, request); });
+      ApplyClickOutcome(outcome, x, y);
     } catch (...) {
       Chart1->Refresh();  // show what the click changed before it failed
       throw;
@@ -70,12 +66,13 @@ void TForm1::DeleteClick() {
       [this] {
         DeleteEntries(*data_, *view_, view_->areaIndex1, view_->areaIndex2);
         // The whole light curve of what is left, with no title.
-        DrawLoadedCurve(*chartModel_, *data_, std::string());
-        chartModel_->titleLines.clear();
+        NewPicture([this] {
+          DrawLoadedCurve(*chartModel_, *data_, std::string());
+          chartModel_->titleLines.clear();
+        });
         ApplyNavigation(NightStateAfterDelete(*view_));
         Delete->setEnabled(false);
         sincos->setEnabled(false);
-        NewPicture();
       },
       true);
 }
@@ -87,9 +84,8 @@ void TForm1::Button10Click() {
 void TForm1::StepNightMagnitudes(int sign) {
   Run(
       [this, sign] {
-        const MagnitudeStepOutcome outcome = ShiftNightMagnitudes(*data_, *star_, *view_, *chartModel_, sign);
+        NewPicture([this, sign] { ShiftNightMagnitudes(*data_, *star_, *view_, *chartModel_, sign); });
         Label11->setText(General(star_->stringLength));
-        if (outcome.redrawn) NewPicture();
       },
       true);
 }

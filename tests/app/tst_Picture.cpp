@@ -3,6 +3,7 @@
 // handler that fails part way still shows what it drew.
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
@@ -92,6 +93,27 @@ void TestPicture::newPictureDropsTheZoom_data() {
   QTest::newRow("letter in the period box")
       << Action([](TForm1& f) { QTest::keyClicks(f.Edit3, "x"); }) << true
       << QStringLiteral("'0.3x' is not a valid floating point value");
+  QTest::newRow("magnitude step") << Action([](TForm1& f) { QTest::mouseClick(f.Button5, Qt::LeftButton); })
+                                  << false << QString();
+  QTest::newRow("single night from the diagram") << Action([](TForm1& f) {
+    f.RadioGroup1->item(2)->click();
+    f.Chart1ClickSeries(kSeries6, 0, 0, 0);
+  }) << false << QString();
+  QTest::newRow("a mark on the diagram")
+      << Action([](TForm1& f) { f.Chart1ClickSeries(kSeries6, 0, 0, 0); }) << true << QString();
+  QTest::newRow("two area markers") << Action([](TForm1& f) {
+    f.RadioGroup1->item(1)->click();
+    f.Chart1ClickSeries(kSeries6, 0, 0, 0);
+    f.Chart1ClickSeries(kSeries6, 5, 0, 0);
+  }) << true << QString();
+  QTest::newRow("Delete") << Action([](TForm1& f) {
+    f.AllClick();
+    DragZoom(f.Chart1);
+    f.RadioGroup1->item(1)->click();
+    f.Chart1ClickSeries(kSeries1, 0, 0, 0);
+    f.Chart1ClickSeries(kSeries1, 1, 0, 0);
+    f.DeleteClick();
+  }) << false << QString();
   QTest::newRow("Next at the last night") << Action([](TForm1& f) {
     f.LastClick();
     DragZoom(f.Chart1);
