@@ -668,12 +668,15 @@ void TForm1::Run(const std::function<void()>& body, bool draws) {
   render();
 }
 
+void TForm1::NewPicture() {
+  Chart1->ForgetZoom();
+  renderPending_ = true;
+}
+
 void TForm1::NewPicture(const std::function<void()>& draw) {
   const int64_t before = chartModel_->pictureNumber;
   auto shown = [this, before] {
-    if (chartModel_->pictureNumber == before) return;
-    Chart1->ForgetZoom();
-    renderPending_ = true;
+    if (chartModel_->pictureNumber != before) NewPicture();
   };
   try {
     draw();

@@ -178,6 +178,9 @@ class TForm1 : public QMainWindow {
   // drew before the failure is a new picture too. Additions to the picture (a clicked point, a
   // marker) keep the zoom.
   void NewPicture(const std::function<void()>& draw);
+  // The same for a picture that has just been drawn: shown whole and rendered when the handler
+  // ends.
+  void NewPicture();
   // Writes a box's text as the program; the box's change handler runs when the text differs,
   // and its failure ends the calling handler.
   void SetBoxText(QLineEdit* box, const QString& text);
