@@ -3,13 +3,37 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QRadioButton>
 #include <QToolButton>
+#include <utility>
 
 namespace ombrane {
 
 EditBox::EditBox(const QString& name, const QString& text, QWidget* parent) : QLineEdit(text, parent) {
   setObjectName(name);
+}
+
+bool EditBox::event(QEvent* event) {
+  const bool outer = std::exchange(handlingInput_, true);
+  const bool result = QLineEdit::event(event);
+  handlingInput_ = outer;
+  return result;
+}
+
+void EditBox::SetErrorMark(bool marked) {
+  if (marked == errorMarked_) return;
+  errorMarked_ = marked;
+  update();
+}
+
+void EditBox::paintEvent(QPaintEvent* event) {
+  QLineEdit::paintEvent(event);
+  if (!errorMarked_) return;
+  QPainter painter(this);
+  painter.setPen(QPen(QColor(0xD0, 0x00, 0x00), 2));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
 void EditBox::mouseDoubleClickEvent(QMouseEvent* event) {

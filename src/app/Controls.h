@@ -19,11 +19,24 @@ class EditBox : public QLineEdit {
  public:
   explicit EditBox(const QString& name, const QString& text, QWidget* parent);
 
+  // True while the box handles the user's input (a key, a paste, a drop, an input method): a
+  // change of its text then is the user typing, not a write of the program.
+  bool HandlingInput() const { return handlingInput_; }
+  // The red frame of a box whose text is not a number its handler can use.
+  void SetErrorMark(bool marked);
+  bool ErrorMarked() const { return errorMarked_; }
+
  signals:
   void doubleClicked();
 
  protected:
+  bool event(QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  bool handlingInput_ = false;
+  bool errorMarked_ = false;
 };
 
 class RadioGroup : public QGroupBox {

@@ -589,7 +589,10 @@ void TForm1::ConnectHandlers() {
       {Edit8, &TForm1::Edit8Change},   {Edit10, &TForm1::Edit10Change}, {Edit13, &TForm1::Edit13Change},
       {Edit11, &TForm1::Edit11Change}, {Edit14, &TForm1::Edit14Change}, {Edit16, &TForm1::Edit16Change},
       {Edit12, &TForm1::Edit12Change}, {Edit15, &TForm1::Edit15Change}, {Edit17, &TForm1::Edit17Change}};
-  for (const auto& [box, handler] : changes) connect(box, &QLineEdit::textChanged, this, handler);
+  for (const auto& [box, handler] : changes) {
+    connect(box, &QLineEdit::textChanged, this,
+            [this, box = box, handler = handler] { BoxChanged(box, handler); });
+  }
 
   const std::pair<EditBox*, void (TForm1::*)()> doubleClicks[] = {{Edit2, &TForm1::Edit2DblClick},
                                                                   {Edit3, &TForm1::Edit3DblClick},
@@ -656,10 +659,15 @@ void TForm1::Run(const std::function<void()>& body, bool draws) {
   try {
     body();
   } catch (...) {
+    ++failures_;
     render();
     if (programWriteDepth_ > 0) {
       // A change handler run by a program write: the writing handler ends with this error.
       pendingError_ = std::current_exception();
+      return;
+    }
+    if (typingBox_ != nullptr) {
+      typingError_ = MessageOf(std::current_exception());
       return;
     }
     Report(std::current_exception());
@@ -671,6 +679,24 @@ void TForm1::Run(const std::function<void()>& body, bool draws) {
 void TForm1::NewPicture() {
   Chart1->ForgetZoom();
   renderPending_ = true;
+}
+
+void TForm1::BoxChanged(EditBox* box, void (TForm1::*handler)()) {
+  EditBox* const outerBox =
+      std::exchange(typingBox_, box->HandlingInput() && programWriteDepth_ == 0 ? box : nullptr);
+  std::optional<QString> outerError = std::exchange(typingError_, std::nullopt);
+  const int64_t failuresBefore = failures_;
+  (this->*handler)();
+  const std::optional<QString> error = std::exchange(typingError_, std::move(outerError));
+  typingBox_ = outerBox;
+  if (error) {
+    StatusBar1->showMessage(*error);
+    box->SetErrorMark(true);
+    typingMessage_ = *error;
+  } else if (box->ErrorMarked() && failures_ == failuresBefore) {
+    box->SetErrorMark(false);
+    if (StatusBar1->currentMessage() == typingMessage_) StatusBar1->clearMessage();
+  }
 }
 
 void TForm1::NewPicture(const std::function<void()>& draw) {
@@ -687,16 +713,18 @@ void TForm1::NewPicture(const std::function<void()>& draw) {
   shown();
 }
 
-void TForm1::Report(const std::exception_ptr& error) {
-  QString message;
+QString TForm1::MessageOf(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const std::exception& e) {
-    message = QString::fromUtf8(e.what());
+    return QString::fromUtf8(e.what());
   } catch (...) {
-    message = QString();
+    return QString();
   }
-  outside_->ReportError(this, message);
+}
+
+void TForm1::Report(const std::exception_ptr& error) {
+  outside_->ReportError(this, MessageOf(error));
 }
 
 void TForm1::SetBoxText(QLineEdit* box, const QString& text) {

@@ -171,6 +171,7 @@ class TForm1 : public QMainWindow {
   // to show what was drawn before it).
   void Run(const std::function<void()>& body, bool draws = false);
   void Report(const std::exception_ptr& error);
+  static QString MessageOf(const std::exception_ptr& error);
   // The one step of every handler that replaces the picture: runs `draw`, the core calls that
   // clear the chart model and draw into it, and when they started a new picture (the model's
   // pictureNumber moved) the picture is shown whole, a zoom into the old one dropped, and the
@@ -181,6 +182,11 @@ class TForm1 : public QMainWindow {
   // The same for a picture that has just been drawn: shown whole and rendered when the handler
   // ends.
   void NewPicture();
+  // Runs a box's change handler. While the user types into the box, an error of the handler is
+  // shown without taking the focus, so that no key stroke is lost: the message in the status bar
+  // and a red frame round the box, until the box holds a number again (its handler succeeds).
+  // Program writes (SetBoxText) keep the message box of their writing handler.
+  void BoxChanged(EditBox* box, void (TForm1::*handler)());
   // Writes a box's text as the program; the box's change handler runs when the text differs,
   // and its failure ends the calling handler.
   void SetBoxText(QLineEdit* box, const QString& text);
@@ -226,7 +232,11 @@ class TForm1 : public QMainWindow {
   OutputFiles outputFiles_;
 
   int programWriteDepth_ = 0;
-  bool renderPending_ = false;  // NewPicture ran: Run renders the chart when the handler ends
+  EditBox* typingBox_ = nullptr;        // the box whose typed change runs now (BoxChanged)
+  std::optional<QString> typingError_;  // the message of its handler's failure
+  int64_t failures_ = 0;                // handlers ended by an error so far
+  QString typingMessage_;               // the last typing error shown in the status bar
+  bool renderPending_ = false;          // NewPicture ran: Run renders the chart when the handler ends
   std::exception_ptr pendingError_;
 
  public:

@@ -46,6 +46,7 @@ class TestForm1 : public QObject {
   void formCreateSetsUpDownAndCrosshair();
   void chartAndNotesHiddenUntilLoad();
   void handlerGuardReportsConversionErrorOnce();
+  void typingErrorsGoToTheStatusBar();
   void fileDialogs();
   void qtFileFilter_data();
   void qtFileFilter();
@@ -396,6 +397,59 @@ void TestForm1::handlerGuardReportsConversionErrorOnce() {
   f.form->Edit2->setText(QString());
   QCOMPARE(f.outside->errors.size(), 2);
   QCOMPARE(f.outside->errors.last(), QStringLiteral("'' is not a valid floating point value"));
+}
+
+void TestForm1::typingErrorsGoToTheStatusBar() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  // 80 observations spread over four nights at an irregular step: every fold below fills the
+  // ten phase bins.
+  QByteArray curve;
+  for (int i = 0; i < 80; ++i)
+    curve += QByteArray::number(2450001.02 + (i / 20) + 0.0437 * (i % 20), 'f', 5) + ' ' +
+             QByteArray::number(12 + 0.01 * ((i * 7) % 13), 'f', 2) + '\n';
+  f.Load(dir, QStringLiteral("curve.txt"), curve);
+  EditBox* box = form.Edit3;
+  box->setFocus();
+  const auto type = [box](const QString& keys) { QTest::keyClicks(box, keys); };
+
+  QTest::keyClick(box, Qt::Key_Backspace);  // "0" -> "": not a number
+  QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("'' is not a valid floating point value"));
+  QVERIFY(box->ErrorMarked());
+  type(QStringLiteral("0.514333"));  // every key arrives, each prefix folds
+  QCOMPARE(box->text(), QStringLiteral("0.514333"));
+  QCOMPARE(form.star().period, 0.514333L);
+  QVERIFY(!box->ErrorMarked());
+  QCOMPARE(form.StatusBar1->currentMessage(), QString());
+  type(QStringLiteral("x"));
+  QCOMPARE(form.StatusBar1->currentMessage(),
+           QStringLiteral("'0.514333x' is not a valid floating point value"));
+  QVERIFY(box->ErrorMarked());
+  QCOMPARE(form.star().period, 0.514333L);  // the field keeps its last value
+  QVERIFY(f.outside->errors.isEmpty());     // no message box took the focus
+  QCOMPARE(QApplication::focusWidget(), box);
+  QTest::keyClick(box, Qt::Key_Backspace);
+  QVERIFY(!box->ErrorMarked());
+  QCOMPARE(form.StatusBar1->currentMessage(), QString());
+
+  // A lone minus sign in another box, then a number.
+  form.Edit4->setFocus();
+  QTest::keyClick(form.Edit4, Qt::Key_Backspace);
+  QTest::keyClicks(form.Edit4, QStringLiteral("-"));
+  QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("'-' is not a valid floating point value"));
+  QVERIFY(form.Edit4->ErrorMarked());
+  QTest::keyClicks(form.Edit4, QStringLiteral("2"));
+  QCOMPARE(form.star().searchMin, -2.0L);
+  QVERIFY(!form.Edit4->ErrorMarked());
+  QVERIFY(f.outside->errors.isEmpty());
+
+  // A text that was not typed keeps the message box.
+  form.Edit2->setText(QStringLiteral("x"));
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("'x' is not a valid floating point value")});
+  QVERIFY(!form.Edit2->ErrorMarked());
 }
 
 void TestForm1::fileDialogs() {
