@@ -2,6 +2,7 @@
 // and their change handlers, the labels, the chart, "DataPhase.txt" and the notes pane.
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProgressDialog>
@@ -390,24 +391,32 @@ void TestPhase::longSearchShowsProgressAndCancels() {
   const long double stringLength = form.star().stringLength;
   form.Edit4->setText(QStringLiteral("0.5"));
   form.Edit5->setText(QStringLiteral("0.9"));
-  form.Edit6->setText(QStringLiteral("0.000001"));  // 400 000 trials: far longer than a second
+  // 40 million trials: no machine finishes them before the progress dialog shows.
+  form.Edit6->setText(QStringLiteral("0.00000001"));
   bool progressSeen = false;
   bool busyCursor = false;
-  // The window takes no input while the search runs: neither a click nor a shortcut.
-  QTimer::singleShot(300, &form, [&] {
+  // As soon as the progress dialog shows: input to the window is refused (neither a click nor a
+  // shortcut nor a key reaches it), then Cancel. Polling, not a fixed delay, so that the test
+  // neither fails on a fast machine nor waits long on a slow one.
+  QTimer poll;
+  poll.setInterval(10);
+  QElapsedTimer waited;
+  waited.start();
+  connect(&poll, &QTimer::timeout, &form, [&] {
+    auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("SearchProgress"));
+    const bool shown = progress != nullptr && progress->isVisible();
+    if (!shown && waited.elapsed() < 120000) return;
+    poll.stop();
+    progressSeen = shown;
+    busyCursor = QApplication::overrideCursor() != nullptr &&
+                 QApplication::overrideCursor()->shape() == Qt::WaitCursor;
     QTest::mouseClick(form.Button12, Qt::LeftButton);
     QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
     form.Edit3->setFocus();
     QTest::keyClicks(form.Edit3, QStringLiteral("9"));
+    if (progress != nullptr) progress->cancel();
   });
-  QTimer::singleShot(1800, &form, [&] {
-    busyCursor = QApplication::overrideCursor() != nullptr &&
-                 QApplication::overrideCursor()->shape() == Qt::WaitCursor;
-    if (auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("SearchProgress"))) {
-      progressSeen = progress->isVisible();
-      progress->cancel();
-    }
-  });
+  poll.start();
   form.Button7->click();
   QVERIFY(progressSeen);
   QVERIFY(busyCursor);
