@@ -5,7 +5,6 @@
 // click on a diamond visits the symbols only.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QPoint>
 #include <cmath>
 
@@ -67,13 +66,3 @@ void BM_HitTestOnAPoint(benchmark::State& state) {
 BENCHMARK(BM_HitTestOnAPoint)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
