@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <memory>
 
 #include "common/FloatingPoint.h"
 #include "common/InputError.h"
@@ -392,14 +394,19 @@ void CheckHarmonicsBox(std::string_view text, char separator) {
   throw InputError(RefusedCount(std::string(text)));
 }
 
-void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, const ViewState& view,
-                 ChartModel& chart, const FitRequest& request, const FitSink& sink, FitOutcome& outcome) {
+namespace {
+
+// The steps the fixed-count fit and the sin+cos fit share: refuse a count beyond the storage,
+// clear the result vector, open the output files, and (with a period) announce and run the fit
+// with the box's harmonic count. Returns no fit when there is no period.
+std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Data& data, Star& star,
+                                             const FitRequest& request, const FitSink& sink,
+                                             std::initializer_list<const char*> files, FitOutcome& outcome) {
   outcome = FitOutcome{};
   CheckHarmonicsBox(harmonicsText, request.separator);
   star.fourierResult.fill(0);
-  Open(sink, request, kFourierFileName);
-  Open(sink, request, kDataFileName);
-  if (!(star.period > 0)) return;
+  for (const char* file : files) Open(sink, request, file);
+  if (!(star.period > 0)) return nullptr;
   outcome.ran = true;
   if (request.toEdit) Note(sink, "FOURIER  ");
   star.harmonicCount = HarmonicsOfBox(harmonicsText, request.separator);
@@ -408,24 +415,22 @@ void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, const V
   if (request.toEdit) Note(sink, "nr fit " + std::to_string(n));
   auto fit = std::make_unique<HarmonicFit>();
   FitHarmonicSeries(data, star, n, true, *fit);
-  ReportFit(data, star, view, chart, request, sink, *fit, outcome);
+  return fit;
+}
+
+}  // namespace
+
+void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, const ViewState& view,
+                 ChartModel& chart, const FitRequest& request, const FitSink& sink, FitOutcome& outcome) {
+  const auto fit =
+      FitWithBoxCount(harmonicsText, data, star, request, sink, {kFourierFileName, kDataFileName}, outcome);
+  if (fit) ReportFit(data, star, view, chart, request, sink, *fit, outcome);
 }
 
 void RunSinCosFit(std::string_view harmonicsText, Data& data, Star& star, const ViewState& view,
                   const FitRequest& request, const FitSink& sink, FitOutcome& outcome) {
-  outcome = FitOutcome{};
-  CheckHarmonicsBox(harmonicsText, request.separator);
-  star.fourierResult.fill(0);
-  Open(sink, request, kSinCosFileName);
-  if (!(star.period > 0)) return;
-  outcome.ran = true;
-  if (request.toEdit) Note(sink, "FOURIER  ");
-  star.harmonicCount = HarmonicsOfBox(harmonicsText, request.separator);
-  const int32_t n = star.harmonicCount;
-  outcome.harmonics = n;
-  if (request.toEdit) Note(sink, "nr fit " + std::to_string(n));
-  auto fit = std::make_unique<HarmonicFit>();
-  FitHarmonicSeries(data, star, n, true, *fit);
+  const auto fit = FitWithBoxCount(harmonicsText, data, star, request, sink, {kSinCosFileName}, outcome);
+  if (!fit) return;
   if (request.fourierFile) {
     outcome.sinCosLine = SinCosLine(*fit, view.openPath);
     Append(sink, kSinCosFileName, *outcome.sinCosLine);
