@@ -40,6 +40,7 @@ class RadioGroup;
 class UpDown;
 struct NavigationOutcome;
 struct FoldOutcome;
+enum class CatalogueBox;
 struct FitRequest;
 struct FitSink;
 struct ClickOutcome;
@@ -213,6 +214,8 @@ class TForm1 : public QMainWindow {
   // what it produced, also when it fails part way.
   void Fold(bool fromPeriodBox, bool writePhaseFile);
   void UpdateReadout(int x, int y);
+  // The box a value of the star catalogue lookup goes into.
+  EditBox* CatalogueBoxControl(CatalogueBox box) const;
   // The harmonic fits: what the check boxes and the abscissa switch ask for, and where the
   // lines and files go (the notes pane, the output files with their failures told).
   FitRequest FitRequestOfControls() const;

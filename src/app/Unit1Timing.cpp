@@ -37,6 +37,29 @@ void TForm1::sincosClick() {
       true);
 }
 
+// The box of the window that a catalogue value goes into.
+EditBox* TForm1::CatalogueBoxControl(CatalogueBox box) const {
+  switch (box) {
+    case CatalogueBox::Edit2:
+      return Edit2;
+    case CatalogueBox::Edit3:
+      return Edit3;
+    case CatalogueBox::Edit11:
+      return Edit11;
+    case CatalogueBox::Edit14:
+      return Edit14;
+    case CatalogueBox::Edit16:
+      return Edit16;
+    case CatalogueBox::Edit12:
+      return Edit12;
+    case CatalogueBox::Edit15:
+      return Edit15;
+    case CatalogueBox::Edit17:
+      return Edit17;
+  }
+  return Edit2;
+}
+
 void TForm1::Button11Click() {
   Run(
       [this] {
@@ -53,37 +76,13 @@ void TForm1::Button11Click() {
           }
           // Writing a box runs its change handler; a value it refuses ends the lookup there.
           const QString value = General(step.value);
-          switch (*step.box) {
-            case CatalogueBox::Edit2:
-              SetBoxText(Edit2, value);
-              break;
-            case CatalogueBox::Edit3:
-              SetBoxText(Edit3, value);
-              star_->period = step.value;  // the full value, not only the digits shown
-              break;
-            case CatalogueBox::Edit11:
-              SetBoxText(Edit11, value);
-              break;
-            case CatalogueBox::Edit14:
-              SetBoxText(Edit14, value);
-              break;
-            case CatalogueBox::Edit16:
-              SetBoxText(Edit16, value);
-              break;
-            case CatalogueBox::Edit12:
-              SetBoxText(Edit12, value);
-              break;
-            case CatalogueBox::Edit15:
-              SetBoxText(Edit15, value);
-              break;
-            case CatalogueBox::Edit17:
-              SetBoxText(Edit17, value);
-              break;
-          }
+          SetBoxText(CatalogueBoxControl(*step.box), value);
+          if (*step.box == CatalogueBox::Edit3) star_->period = step.value;  // the full value
         }
       },
       true);
 }
+
 void TForm1::Edit10Change() {
   Run([this] { star_->starName = Edit10->text().toStdString(); });
 }
