@@ -57,6 +57,16 @@ PhotometryReadResult LoadPhotometry(const PhotometrySource& source, Data& data, 
   return read;
 }
 
+PhotometryReadResult LoadObservations(std::span<const Observation> observations, const std::string& fileName,
+                                      std::string_view shownName, Data& data, Star& star, ViewState& view) {
+  ClearStoreForLoad(data, star, view);
+  data.fileName = fileName;
+  PhotometryReadResult read = StorePairs(observations, shownName, data);
+  SplitNights(data.fileJd, data, view);
+  CopyLoadedToWorking(data);
+  return read;
+}
+
 void ApplyNewObjectDefaults(Star& star, ViewState& view) {
   view.measureFirstDone = 0;
   view.measureX1 = 0;

@@ -1,7 +1,9 @@
 // What loading a photometry file does to the records, apart from the dialog and the boxes.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "store/Photometry.h"
 #include "store/Records.h"
@@ -30,6 +32,12 @@ struct PhotometrySource {
 // the navigation state and the defaults of a new object. A file that cannot be opened leaves an
 // empty store (N = 0) and says why in the messages.
 PhotometryReadResult LoadPhotometry(const PhotometrySource& source, Data& data, Star& star, ViewState& view);
+
+// The same load for observations an importer has read from a file of another layout: the store
+// emptied, fileName set, the observations stored (StorePairs, with the limits and messages of
+// the reading), the nights split and the entries copied into jd / mag.
+PhotometryReadResult LoadObservations(std::span<const Observation> observations, const std::string& fileName,
+                                      std::string_view shownName, Data& data, Star& star, ViewState& view);
 
 // Defaults for a new object after loading (also after a cancelled dialog): measurement state
 // zeroed; period = 0, epoch = 2450000, magnitudeStep = 0.005, raDecimalDegrees = 0,

@@ -177,43 +177,117 @@ enum class ReadOutcome { Stored, AtEnd, Bad };
 // on), and an odd count of numbers ends with the last number beside the magnitude before it.
 namespace {
 
+// The storing half of a load: pairs go into fileJd / fileMag while there is room, the last entry
+// is kept free for the pair of the final pass, and what did not fit is counted for the message.
+// The plain reading and the import of chosen columns both store through it, so both keep the
+// same limits, the same repeat and the same message.
+class PairStore {
+ public:
+  explicit PairStore(Data& data) : data_(data) {}
+
+  // One pass of the reading with both values read: a pair with a zero value is skipped.
+  void Pass(long double x, long double y) {
+    if (x == 0 || y == 0) return;
+    if (k_ < kPairRoom) {
+      data_.fileJd[k_] = x;
+      data_.fileMag[k_] = y;
+      ++k_;
+    } else {
+      ++leftOut_;  // the store is full: keep counting what the rest of the file holds
+    }
+  }
+
+  // The final pass, which met the end: it stores (x, y) once more (the repeat of the last
+  // pair, or an odd last number with the magnitude before it) when nothing was left out;
+  // otherwise the last stored pair is repeated.
+  void FinalPass(long double x, long double y, bool oddPair) {
+    const bool pairValid = x != 0 && y != 0;
+    if (leftOut_ == 0) {
+      if (pairValid) {
+        data_.fileJd[k_] = x;
+        data_.fileMag[k_] = y;
+        ++k_;
+      }
+    } else {
+      if (oddPair && pairValid) ++leftOut_;
+      RepeatLast();
+    }
+  }
+
+  // Reading stopped early: what was stored stays, with its repeat.
+  void RepeatLast() {
+    if (k_ == 0) return;
+    data_.fileJd[k_] = data_.fileJd[k_ - 1];
+    data_.fileMag[k_] = data_.fileMag[k_ - 1];
+    ++k_;
+  }
+
+  // Sets N, adds the message of what did not fit and returns whether anything was left out.
+  bool Finish(std::string_view fileName, PhotometryReadResult& result) {
+    if (leftOut_ > 0) {
+      result.messages.push_back(std::string(fileName) + ": the store holds " + IntegerText(kMaxEntries) +
+                                " entries; " + IntegerText(leftOut_) +
+                                (leftOut_ == 1 ? " pair was left out." : " pairs were left out."));
+    }
+    data_.pointCount = k_;
+    result.pointCount = k_;
+    return leftOut_ > 0;
+  }
+
+ private:
+  // The last entry is kept free for the pair of the final pass, so a full store still ends
+  // with its repeat.
+  static constexpr int32_t kPairRoom = kMaxEntries - 1;
+  Data& data_;
+  int32_t k_ = 0;
+  int64_t leftOut_ = 0;
+};
+
 PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileName, Data& data) {
   PhotometryReadResult result;
   bool atEnd = false;
   std::string badToken;
   TokenValue badKind = TokenValue::Number;
   int32_t badLine = 0;
+  // Numbers per line, for the note on files of three or more columns.
+  int32_t tokenLine = 0;
+  int32_t numbersOnLine = 0;
+  bool everyLineWide = true;
+  bool anyLine = false;
+  auto endLine = [&] {
+    if (numbersOnLine == 0) return;
+    anyLine = true;
+    if (numbersOnLine < 3) everyLineWide = false;
+    numbersOnLine = 0;
+  };
 
   auto read = [&](long double& target) {
     if (atEnd || !badToken.empty()) return atEnd ? ReadOutcome::AtEnd : ReadOutcome::Bad;
     int32_t line = 0;
     const std::string_view token = reader.Next(line);
+    if (line != tokenLine) {
+      endLine();
+      tokenLine = line;
+    }
     if (token.empty()) {
       atEnd = true;
       return ReadOutcome::AtEnd;
     }
     const TokenValue kind = ParseToken(token, target);
-    if (kind == TokenValue::Number) return ReadOutcome::Stored;
+    if (kind == TokenValue::Number) {
+      ++numbersOnLine;
+      return ReadOutcome::Stored;
+    }
     badToken = QuotedText(token);
     badKind = kind;
     badLine = line;
     return ReadOutcome::Bad;
   };
 
-  // The last entry is kept free for the pair of the final pass, so a full store still ends
-  // with its repeat.
-  constexpr int32_t kPairRoom = kMaxEntries - 1;
-  int32_t k = 0;
-  int64_t leftOut = 0;
+  PairStore store(data);
   long double x = 0;
   long double y = 0;
   bool magnitudeRead = false;  // a pass has read its magnitude: a last odd number has a partner
-  auto repeatLast = [&] {
-    if (k == 0) return;
-    data.fileJd[k] = data.fileJd[k - 1];
-    data.fileMag[k] = data.fileMag[k - 1];
-    ++k;
-  };
 
   while (true) {
     const ReadOutcome readX = read(x);
@@ -221,10 +295,9 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
     if (readY == ReadOutcome::Stored) magnitudeRead = true;
     if (readX == ReadOutcome::Bad || readY == ReadOutcome::Bad) {
       // A half pair before the bad token is dropped; what was stored stays, with its repeat.
-      repeatLast();
+      store.RepeatLast();
       break;
     }
-    const bool pairValid = x != 0 && y != 0;
     if (readX == ReadOutcome::AtEnd || readY == ReadOutcome::AtEnd) {
       const bool oddPair = readX == ReadOutcome::Stored;
       // A single number has nothing to pair with: it is not stored (its magnitude is 0) and
@@ -234,41 +307,21 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
                                   ": odd count of numbers; the last number was read with the magnitude "
                                   "before it.");
       }
-      if (leftOut == 0) {
-        if (pairValid) {
-          data.fileJd[k] = x;
-          data.fileMag[k] = y;
-          ++k;
-        }
-      } else {
-        if (oddPair && pairValid) ++leftOut;
-        repeatLast();
-      }
+      store.FinalPass(x, y, oddPair);
       break;
     }
-    if (!pairValid) continue;
-    if (k < kPairRoom) {
-      data.fileJd[k] = x;
-      data.fileMag[k] = y;
-      ++k;
-    } else {
-      ++leftOut;  // the store is full: keep counting what the rest of the file holds
-    }
+    store.Pass(x, y);
   }
+  endLine();
 
   if (!badToken.empty()) {
     const char* what = badKind == TokenValue::OutOfRange ? "is out of range" : "is not a number";
     result.messages.push_back(std::string(fileName) + ", line " + IntegerText(badLine) + ": " + badToken +
                               " " + what + "; reading stopped there.");
   }
-  if (leftOut > 0) {
-    result.messages.push_back(std::string(fileName) + ": the store holds " + IntegerText(kMaxEntries) +
-                              " entries; " + IntegerText(leftOut) +
-                              (leftOut == 1 ? " pair was left out." : " pairs were left out."));
-  }
-  data.pointCount = k;
-  result.pointCount = k;
-  result.partial = !badToken.empty() || leftOut > 0;
+  const bool leftOut = store.Finish(fileName, result);
+  result.partial = !badToken.empty() || leftOut;
+  result.columnsMixed = badToken.empty() && anyLine && everyLineWide;
   return result;
 }
 
@@ -277,6 +330,16 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
 PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data) {
   TokenReader reader(text);
   return ReadPhotometry(reader, fileName, data);
+}
+
+PhotometryReadResult StorePairs(std::span<const Observation> observations, std::string_view fileName,
+                                Data& data) {
+  PhotometryReadResult result;
+  PairStore store(data);
+  for (const Observation& observation : observations) store.Pass(observation.time, observation.magnitude);
+  if (!observations.empty()) store.FinalPass(observations.back().time, observations.back().magnitude, false);
+  result.partial = store.Finish(fileName, result);
+  return result;
 }
 
 PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_view fileName, Data& data) {

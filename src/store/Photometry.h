@@ -2,6 +2,7 @@
 // magnitude) into data.fileJd / data.fileMag, with the repeat of the last pair.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,16 @@ struct PhotometryReadResult {
   int32_t pointCount = 0;             // N, the entries stored (the repeat included)
   bool partial = false;               // reading stopped early: a bad token, or the store was full
   std::vector<std::string> messages;  // what the user should be told, one line each
+  // Every line that holds numbers holds three or more of them (and reading met no bad token):
+  // the pairs are then taken across the columns, and the caller points to a reading of chosen
+  // columns. The reading itself is not changed by it.
+  bool columnsMixed = false;
+};
+
+// One observation handed to the load by an importer: a time (Julian Day) and a magnitude.
+struct Observation {
+  long double time = 0;
+  long double magnitude = 0;
 };
 
 // Reads the numbers of `text` into data.fileJd / data.fileMag and sets data.pointCount.
@@ -30,6 +41,12 @@ struct PhotometryReadResult {
 //  - at most kMaxEntries entries including the repeat; a message says how many pairs were
 //    left out.
 PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data);
+
+// Stores observations chosen by an importer exactly as the reading stores its pairs: pairs with
+// a zero value skipped, the last pair repeated, at most kMaxEntries entries including the repeat
+// and the same message for what was left out.
+PhotometryReadResult StorePairs(std::span<const Observation> observations, std::string_view fileName,
+                                Data& data);
 
 // Opens `path` and reads it as above. A file that cannot be opened gives opened = false, N = 0
 // and a message with the reason.

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/NumberFormat.h"
+
 namespace ombrane {
 namespace {
 
@@ -417,6 +419,55 @@ TEST(ReadPhotometryFile, FileThatCannotBeOpened) {
     EXPECT_EQ(result.pointCount, 0) << c.path;
     EXPECT_EQ(data->pointCount, 0) << c.path;
     EXPECT_EQ(result.messages, std::vector<std::string>{c.message}) << c.path;
+  }
+}
+
+}  // namespace
+}  // namespace ombrane
+
+namespace ombrane {
+namespace {
+
+// The note on files of three or more columns: only when every line holding numbers has three or
+// more, and reading met no bad token.
+TEST(ReadPhotometryText, TellsWhenEveryLineHoldsThreeNumbersOrMore) {
+  const std::pair<const char*, bool> cases[] = {{"2450001.5 12.1 0.01\n2450001.6 12.2 0.02\n", true},
+                                                {"\n2450001.5 12.1 0.01 7\n\n2450001.6 12.2 0.02\n", true},
+                                                {"2450001.5 12.1 0.01\n2450001.6 12.2\n", false},
+                                                {"2450001.5 12.1\n2450001.6 12.2\n", false},
+                                                {"2450001.5 12.1 0.01 2450001.6 12.2 0.02", true},
+                                                {"2450001.5 12.1 0.01\nJD 12.2 0.02\n", false},
+                                                {"", false}};
+  for (const auto& [text, mixed] : cases) {
+    auto data = std::make_unique<Data>();
+    EXPECT_EQ(ReadPhotometryText(text, "obs.txt", *data).columnsMixed, mixed) << text;
+  }
+}
+
+// Observations handed over by an importer are stored as the same pairs in a file would be.
+TEST(StorePairs, StoresAsTheReadingOfTheSamePairs) {
+  const std::vector<std::vector<Observation>> cases = {
+      {{2450001.5L, 12.1L}, {2450001.6L, 12.2L}},
+      {{2450001.5L, 12.1L}, {0, 12.5L}, {2450001.7L, 12.3L}},
+      {{2450001.5L, 12.1L}, {2450001.6L, 0}},
+      {},
+      [] {
+        std::vector<Observation> many;
+        for (int32_t i = 0; i < 6002; ++i) many.push_back({DayOf(i), MagnitudeOf(i)});
+        return many;
+      }()};
+  for (const std::vector<Observation>& observations : cases) {
+    std::string text;
+    for (const Observation& o : observations) text += FormatFileExact(o.time) + " " + FormatFileExact(o.magnitude) + "\n";
+    auto fromText = std::make_unique<Data>();
+    auto fromPairs = std::make_unique<Data>();
+    const PhotometryReadResult expected = ReadPhotometryText(text, "obs.txt", *fromText);
+    const PhotometryReadResult stored = StorePairs(observations, "obs.txt", *fromPairs);
+    EXPECT_EQ(stored.pointCount, expected.pointCount) << observations.size();
+    EXPECT_EQ(stored.messages, expected.messages);
+    EXPECT_EQ(stored.partial, expected.partial);
+    EXPECT_EQ(fromPairs->fileJd, fromText->fileJd);
+    EXPECT_EQ(fromPairs->fileMag, fromText->fileMag);
   }
 }
 
