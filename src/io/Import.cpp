@@ -1,0 +1,165 @@
+#include "io/Import.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "common/InputError.h"
+#include "common/NumberFormat.h"
+
+namespace ombrane::io {
+namespace {
+
+// The median of the values (the mean of the middle two for an even count).
+long double Median(std::vector<long double> values) {
+  const size_t middle = values.size() / 2;
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle), values.end());
+  const long double upper = values[middle];
+  if (values.size() % 2 == 1) return upper;
+  const long double lower =
+      *std::max_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(middle));
+  return (lower + upper) / 2;
+}
+
+// The bin of a time: whole bin widths from the first time.
+int64_t BinOf(long double time, long double first, long double width) {
+  return static_cast<int64_t>(std::floor((time - first) / width));
+}
+
+// Bins that `width` gives the sorted times (empty bins do not count), the edges half a cadence
+// before the first time.
+int64_t BinCount(const std::vector<long double>& sorted, long double cadence, long double width) {
+  int64_t count = 0;
+  int64_t last = -1;
+  for (long double time : sorted) {
+    const int64_t bin = BinOf(time, sorted.front() - cadence / 2, width);
+    if (bin != last) ++count, last = bin;
+  }
+  return count;
+}
+
+std::string Minutes(long double days) {
+  return FormatGeneralDigits(days * 1440, 4) + " min";
+}
+
+}  // namespace
+
+long double MedianStep(const std::vector<long double>& time) {
+  std::vector<long double> sorted = time;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<long double> steps;
+  for (size_t i = 1; i < sorted.size(); ++i)
+    if (sorted[i] > sorted[i - 1]) steps.push_back(sorted[i] - sorted[i - 1]);
+  return steps.empty() ? 0 : Median(std::move(steps));
+}
+
+int32_t ShortestBinning(const std::vector<long double>& time, long double cadence, int32_t room) {
+  if (static_cast<int64_t>(time.size()) <= room) return 1;
+  if (!(cadence > 0)) return 0;  // times that do not advance cannot be binned
+  std::vector<long double> sorted = time;
+  std::sort(sorted.begin(), sorted.end());
+  auto fits = [&](int64_t cadences) {
+    return BinCount(sorted, cadence, cadence * static_cast<long double>(cadences)) <= room;
+  };
+  // Doubling to a width that fits, then halving the interval down to the shortest one.
+  int64_t high = 2;
+  while (!fits(high)) {
+    if (high > (int64_t{1} << 30)) return 0;
+    high *= 2;
+  }
+  int64_t low = high / 2;  // does not fit (or is 1)
+  while (high - low > 1) {
+    const int64_t middle = low + (high - low) / 2;
+    (fits(middle) ? high : low) = middle;
+  }
+  return static_cast<int32_t>(high);
+}
+
+void BinRows(std::vector<long double>& time, std::vector<long double>& value, long double cadence,
+             int32_t cadences) {
+  const long double width = cadence * static_cast<long double>(cadences);
+  if (time.empty() || !(width > 0)) return;
+  const long double first = *std::min_element(time.begin(), time.end());
+  // The edges half a cadence before the first time, so that times on the cadence's grid never
+  // fall on an edge, where rounding would decide their bin.
+  std::vector<int64_t> bin(time.size());
+  for (size_t i = 0; i < time.size(); ++i) bin[i] = BinOf(time[i], first - cadence / 2, width);
+  std::vector<size_t> order(time.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return bin[a] < bin[b]; });
+  std::vector<long double> binnedTime;
+  std::vector<long double> binnedValue;
+  for (size_t start = 0; start < order.size();) {
+    size_t end = start;
+    // Means of the offsets from the first time keep the Julian Day's digits.
+    long double sumTime = 0;
+    long double sumValue = 0;
+    while (end < order.size() && bin[order[end]] == bin[order[start]]) {
+      sumTime += time[order[end]] - first;
+      sumValue += value[order[end]];
+      ++end;
+    }
+    const auto count = static_cast<long double>(end - start);
+    binnedTime.push_back(first + sumTime / count);
+    binnedValue.push_back(sumValue / count);
+    start = end;
+  }
+  time = std::move(binnedTime);
+  value = std::move(binnedValue);
+}
+
+ImportPreview InspectImport(const std::string& path, std::string_view shownName,
+                            const ImportOptions& options) {
+  return FormatOf(path).Inspect(path, shownName, options);
+}
+
+ImportResult ReadImport(const std::string& path, std::string_view shownName, const ImportOptions& options) {
+  const ImportFormat& format = FormatOf(path);
+  ImportFormat::Rows rows = format.Read(path, shownName, options);
+  ImportResult result;
+  result.format = std::string(format.Name());
+  result.notes = std::move(rows.notes);
+  if (rows.time.empty()) {
+    throw InputError(std::string(shownName) + ": no observations to load" +
+                     (result.notes.empty() ? std::string() : " (" + result.notes.front() + ")") +
+                     ". Nothing loaded.");
+  }
+  result.rowsRemaining = static_cast<int64_t>(rows.time.size());
+  result.cadence = rows.cadence > 0 ? rows.cadence : MedianStep(rows.time);
+  result.autoBinCadences = ShortestBinning(rows.time, result.cadence, kStoreRoom);
+
+  // The zero point from all rows kept, before any binning, so that it does not change with it.
+  if (rows.fluxes) result.zeroPoint = options.zeroPoint.value_or(10 + 2.5L * std::log10(Median(rows.value)));
+
+  int32_t cadences = 1;
+  if (options.binning == Binning::Auto) cadences = result.autoBinCadences;
+  if (options.binning == Binning::Cadences) cadences = options.binCadences;
+  if (options.binning != Binning::None && cadences != 1) {
+    if (cadences < 1 || !(result.cadence > 0)) {
+      throw InputError(std::string(shownName) +
+                       ": the times do not advance, so they cannot be binned. Nothing loaded.");
+    }
+    BinRows(rows.time, rows.value, result.cadence, cadences);
+    result.notes.push_back(std::string(shownName) + ": binned to " + std::to_string(cadences) +
+                           " cadences (" + Minutes(result.cadence * cadences) +
+                           "): " + std::to_string(result.rowsRemaining) + " rows give " +
+                           std::to_string(rows.time.size()) + " points (mean time and mean " +
+                           (rows.fluxes ? "flux" : "magnitude") + " per bin).");
+  }
+
+  result.observations.resize(rows.time.size());
+  for (size_t i = 0; i < rows.time.size(); ++i) {
+    const long double value = rows.value[i];
+    result.observations[i] = {
+        .time = rows.time[i],
+        .magnitude = rows.fluxes ? -2.5L * std::log10(value) + *result.zeroPoint : value};
+  }
+  if (rows.fluxes) {
+    result.notes.push_back(std::string(shownName) + ": magnitude = -2.5 log10(flux) + " +
+                           FormatGeneral(*result.zeroPoint) +
+                           (options.zeroPoint ? "." : " (the median flux at 10 mag)."));
+  }
+  return result;
+}
+
+}  // namespace ombrane::io

@@ -1,0 +1,121 @@
+// Importing the files observers have: text in columns (with a header, comment lines, blanks,
+// tabs, commas or semicolons), the CSV exports of the AAVSO International Database and the FITS
+// light curves of Kepler, K2 and TESS. Each format is one ImportFormat (one file) and one row of
+// the table in Formats.cpp; InspectImport and ReadImport pick the format of a file from it.
+//
+// An import goes in two steps. InspectImport looks at a file: its format, the first lines as a
+// table, the layout found and the guesses for every choice (ImportPreview::options). ReadImport
+// reads the whole file with the choices made, leaves out what cannot be an observation (and
+// counts it in the notes), bins when asked, and returns the observations that the store's load
+// (LoadObservations) then takes like the pairs of a plain file. A file that cannot be read as
+// asked raises InputError with what is wrong: nothing is loaded.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/Photometry.h"
+#include "store/Records.h"
+
+namespace ombrane::io {
+
+// The most observations the store takes: its entries less the repeat of the last one.
+inline constexpr int32_t kStoreRoom = kMaxEntries - 1;
+
+enum class FieldSeparator { Blanks, Tabs, Commas, Semicolons };
+enum class FluxColumn { Pdcsap, Sap };
+// What happens to rows beyond the store's room: handed to the load as they are (it keeps the
+// first ones and says how many were left out), or binned in time.
+enum class Binning { None, Auto, Cadences };
+
+// The choices of an import. Unset choices are filled in by the detection (InspectImport gives
+// them all set); ReadImport fills in unset ones the same way.
+struct ImportOptions {
+  std::optional<FieldSeparator> separator;  // text: how fields are separated
+  std::optional<int32_t> skipLines;         // text: lines skipped at the top (a header among them)
+  std::optional<int32_t> timeColumn;        // text: 0-based column of the time (Julian Day)
+  std::optional<int32_t> magColumn;         // text: 0-based column of the magnitude
+  std::optional<std::string> band;          // AAVSO: the one band kept
+  FluxColumn flux = FluxColumn::Pdcsap;     // FITS: the flux turned into magnitudes
+  std::optional<long double> zeroPoint;     // FITS: magnitude = -2.5 log10(flux) + zeroPoint
+  Binning binning = Binning::None;
+  int32_t binCadences = 1;  // Binning::Cadences: bin width in cadences of the file
+};
+
+// What InspectImport found.
+struct ImportPreview {
+  std::string format;                                  // the format's name, "Text columns", ...
+  bool textLayout = false;                             // separator, lines to skip and columns apply
+  bool chooseColumns = false;                          // the time and magnitude columns are the user's
+  std::vector<std::string> columnNames;                // a name per column (header name, or empty)
+  int32_t firstLineNumber = 1;                         // 1-based file line of the first preview row
+  std::vector<std::vector<std::string>> rows;          // the first lines (text) or rows (FITS) as fields
+  std::vector<bool> rowSkipped;                        // per preview row: a skipped or comment line
+  std::vector<std::string> layout;                     // what was found, one line each
+  std::vector<std::pair<std::string, int64_t>> bands;  // AAVSO: the bands and their rows
+  std::vector<FluxColumn> fluxColumns;                 // FITS: the flux columns the file holds
+  ImportOptions options;                               // every choice set to the detection's guess
+};
+
+// What ReadImport read.
+struct ImportResult {
+  std::string format;
+  std::vector<Observation> observations;  // in file order (binned when asked)
+  std::vector<std::string> notes;         // lines for the notes pane, each naming the file
+  int64_t rowsRemaining = 0;              // observations before binning
+  int32_t autoBinCadences = 1;            // the shortest bin (in cadences) that fits the store
+  long double cadence = 0;                // the file's cadence in days (0: unknown)
+  std::optional<long double> zeroPoint;   // FITS: the zero point used
+};
+
+// The format's part of an import. `shownName` names the file in messages and notes.
+class ImportFormat {
+ public:
+  virtual ~ImportFormat() = default;
+  virtual std::string_view Name() const = 0;
+  // Whether the file is of this format, from its name and its first bytes.
+  virtual bool Recognises(std::string_view path, std::string_view head) const = 0;
+  virtual ImportPreview Inspect(const std::string& path, std::string_view shownName,
+                                const ImportOptions& options) const = 0;
+  // The observations before binning: times, and magnitudes or fluxes (`fluxes` tells which).
+  struct Rows {
+    std::vector<long double> time;
+    std::vector<long double> value;
+    bool fluxes = false;
+    long double cadence = 0;  // the file's own cadence in days, 0 when it does not say
+    std::vector<std::string> notes;
+  };
+  virtual Rows Read(const std::string& path, std::string_view shownName,
+                    const ImportOptions& options) const = 0;
+};
+
+// The format a file is read as: the first of the table that recognises it, else text columns.
+const ImportFormat& FormatOf(const std::string& path);
+
+// Looks at a file; `options` holds choices already made (a changed separator or lines to skip),
+// the rest is guessed. InputError when the file cannot be read.
+ImportPreview InspectImport(const std::string& path, std::string_view shownName,
+                            const ImportOptions& options = {});
+
+// Reads a file with the choices made. InputError when it cannot be read as asked.
+ImportResult ReadImport(const std::string& path, std::string_view shownName, const ImportOptions& options);
+
+// Binning in time: bins of `cadences` x `cadence` days, the first starting half a cadence before
+// the first time. BinRows replaces the rows by the mean time and the mean value of each bin that
+// holds any (in the order of time); ShortestBinning gives the fewest cadences a bin for which at
+// most `room` bins hold rows (1 when the rows fit as they are, 0 when the times do not advance).
+void BinRows(std::vector<long double>& time, std::vector<long double>& value, long double cadence,
+             int32_t cadences);
+int32_t ShortestBinning(const std::vector<long double>& time, long double cadence, int32_t room);
+
+// The file's cadence: the median of the positive steps between consecutive times (0 for fewer
+// than two times).
+long double MedianStep(const std::vector<long double>& time);
+
+// The separator's name as the dialog and the notes show it ("blanks", "tabs", ...).
+std::string_view SeparatorName(FieldSeparator separator);
+
+}  // namespace ombrane::io

@@ -1,0 +1,93 @@
+// Text in columns: a time column and a magnitude column chosen among blank-, tab-, comma- or
+// semicolon-separated fields, after a header and around comment lines.
+#include "io/TextColumnsFormat.h"
+
+#include <string>
+
+#include "common/InputError.h"
+#include "io/TextTable.h"
+
+namespace ombrane::io {
+namespace {
+
+// Lines of a file shown in the preview.
+constexpr size_t kPreviewLines = 30;
+
+std::string Count(int64_t n, std::string_view one, std::string_view many) {
+  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string_view TextColumnsFormat::Name() const {
+  return "Text columns";
+}
+
+bool TextColumnsFormat::Recognises(std::string_view, std::string_view) const {
+  return true;  // the last row of the table: any text
+}
+
+TextLayout TextColumnsFormat::Layout(std::span<const std::string_view> lines, const ImportOptions& options) {
+  TextLayout layout = DetectLayout(lines, options.separator, options.skipLines);
+  if (options.timeColumn) layout.timeColumn = *options.timeColumn;
+  if (options.magColumn) layout.magColumn = *options.magColumn;
+  return layout;
+}
+
+ImportPreview TextColumnsFormat::Inspect(const std::string& path, std::string_view shownName,
+                                         const ImportOptions& options) const {
+  const std::vector<std::string> head = HeadLines(path, shownName);
+  const std::vector<std::string_view> lines(head.begin(), head.end());
+  const TextLayout layout = Layout(lines, options);
+  ImportPreview preview;
+  preview.format = std::string(Name());
+  preview.textLayout = true;
+  preview.chooseColumns = true;
+  preview.columnNames = layout.names;
+  PreviewLines(lines, layout.separator, layout.skipLines, kPreviewLines, preview);
+  preview.layout.push_back("Separator: " + std::string(SeparatorName(layout.separator)));
+  preview.layout.push_back("Lines skipped at the top: " + std::to_string(layout.skipLines) +
+                           (layout.header ? " (the last one names the columns)" : ""));
+  preview.layout.push_back("Comment lines (#, %, ;) and empty lines are skipped");
+  preview.layout.push_back("Columns: " + std::to_string(layout.columns));
+  preview.options = options;
+  preview.options.separator = layout.separator;
+  preview.options.skipLines = layout.skipLines;
+  preview.options.timeColumn = layout.timeColumn;
+  preview.options.magColumn = layout.magColumn;
+  return preview;
+}
+
+ImportFormat::Rows TextColumnsFormat::Read(const std::string& path, std::string_view shownName,
+                                           const ImportOptions& options) const {
+  const std::string text = ReadTextFile(path, shownName);
+  const std::vector<std::string_view> lines = SplitLines(text);
+  const TextLayout layout = Layout(lines, options);
+  if (layout.timeColumn < 0 || layout.magColumn < 0) throw InputError("Columns are counted from 1.");
+  const auto timeField = static_cast<size_t>(layout.timeColumn);
+  const auto magField = static_cast<size_t>(layout.magColumn);
+  const bool comma = DecimalComma(layout.separator);
+  Rows rows;
+  int64_t notNumbers = 0;
+  size_t firstNotNumber = 0;
+  ForEachRow(lines, layout.separator, layout.skipLines, std::max(layout.timeColumn, layout.magColumn) + 1,
+             shownName, [&](std::span<const std::string_view> fields, size_t line) {
+               long double time = 0;
+               long double magnitude = 0;
+               if (!FieldNumber(fields[timeField], time, comma) ||
+                   !FieldNumber(fields[magField], magnitude, comma)) {
+                 if (notNumbers++ == 0) firstNotNumber = line;
+                 return;
+               }
+               rows.time.push_back(time);
+               rows.value.push_back(magnitude);
+             });
+  if (notNumbers > 0) {
+    rows.notes.push_back(std::string(shownName) + ": " + Count(notNumbers, "row", "rows") +
+                         " whose time or magnitude is not a number " + (notNumbers == 1 ? "was" : "were") +
+                         " skipped (the first on line " + std::to_string(firstNotNumber) + ").");
+  }
+  return rows;
+}
+
+}  // namespace ombrane::io

@@ -1,0 +1,412 @@
+#include "io/TextTable.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "common/InputError.h"
+#include "common/SystemError.h"
+
+namespace ombrane::io {
+namespace {
+
+constexpr bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+constexpr bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+constexpr char SeparatorChar(FieldSeparator separator) {
+  switch (separator) {
+    case FieldSeparator::Tabs:
+      return '\t';
+    case FieldSeparator::Commas:
+      return ',';
+    case FieldSeparator::Semicolons:
+      return ';';
+    case FieldSeparator::Blanks:
+      break;
+  }
+  return ' ';
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// The C notation: optional sign, digits with an optional point (`point`), at least one digit,
+// optional exponent.
+bool HasNumberSyntax(std::string_view token, char point) {
+  size_t i = 0;
+  const size_t size = token.size();
+  if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < size && IsDigit(token[i])) ++i, ++digits;
+  if (i < size && token[i] == point) {
+    ++i;
+    while (i < size && IsDigit(token[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < size && (token[i] == 'e' || token[i] == 'E')) {
+    ++i;
+    if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
+    size_t exponentDigits = 0;
+    while (i < size && IsDigit(token[i])) ++i, ++exponentDigits;
+    if (exponentDigits == 0) return false;
+  }
+  return i == size;
+}
+
+// Text of the line after its comment mark.
+std::string_view WithoutCommentMark(std::string_view line) {
+  line = Trimmed(line);
+  if (!line.empty() && (line.front() == '#' || line.front() == '%' || line.front() == ';'))
+    line.remove_prefix(1);
+  return Trimmed(line);
+}
+
+// Numbers among the fields.
+int32_t NumberCount(std::span<const std::string_view> fields, bool decimalComma) {
+  int32_t count = 0;
+  long double value = 0;
+  for (std::string_view field : fields)
+    if (FieldNumber(field, value, decimalComma)) ++count;
+  return count;
+}
+
+// Longest sample of lines the detection looks at.
+constexpr size_t kSampleLines = 200;
+
+struct Candidate {
+  FieldSeparator separator;
+  int32_t firstData = -1;  // index of the first line with two numbers
+  int32_t columns = 0;
+  int32_t score = 0;  // lines after it with as many fields and two numbers
+};
+
+Candidate Score(std::span<const std::string_view> lines, FieldSeparator separator) {
+  Candidate candidate{.separator = separator};
+  std::vector<std::string_view> fields;
+  const bool comma = DecimalComma(separator);
+  for (size_t i = 0; i < lines.size() && i < kSampleLines; ++i) {
+    if (IsBlankLine(lines[i]) || IsCommentLine(lines[i])) continue;
+    SplitFields(lines[i], separator, fields);
+    const bool data = fields.size() >= 2 && NumberCount(fields, comma) >= 2;
+    if (candidate.firstData < 0) {
+      if (!data) continue;
+      candidate.firstData = static_cast<int32_t>(i);
+      candidate.columns = static_cast<int32_t>(fields.size());
+    }
+    if (data && static_cast<int32_t>(fields.size()) == candidate.columns) ++candidate.score;
+  }
+  return candidate;
+}
+
+}  // namespace
+
+std::string_view SeparatorName(FieldSeparator separator) {
+  switch (separator) {
+    case FieldSeparator::Tabs:
+      return "tabs";
+    case FieldSeparator::Commas:
+      return "commas";
+    case FieldSeparator::Semicolons:
+      return "semicolons";
+    case FieldSeparator::Blanks:
+      break;
+  }
+  return "blanks";
+}
+
+std::string ReadTextFile(const std::string& path, std::string_view shownName, size_t limit) {
+  auto fail = [&](const std::string& why) {
+    throw InputError(std::string(shownName) + " could not be read: " + why);
+  };
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) fail(SystemErrorText(errno));
+  std::string text;
+  char chunk[1 << 16];
+  while (true) {
+    const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+    if (got == 0) {
+      if (std::ferror(file.get())) fail(SystemErrorText(errno != 0 ? errno : EIO));
+      break;
+    }
+    if (text.size() + got > limit) fail("it is larger than " + std::to_string(limit >> 20) + " MB");
+    text.append(chunk, got);
+  }
+  if (text.find('\0') != std::string::npos)
+    throw InputError(std::string(shownName) + " is not a text file (it holds NUL bytes); nothing loaded.");
+  return text;
+}
+
+std::string ReadHead(const std::string& path, size_t bytes) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return {};
+  std::string head(bytes, '\0');
+  head.resize(std::fread(head.data(), 1, bytes, file.get()));
+  return head;
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\n' && text[i] != '\r') continue;
+    lines.push_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+bool IsBlankLine(std::string_view line) {
+  return Trimmed(line).empty();
+}
+
+bool IsCommentLine(std::string_view line) {
+  line = Trimmed(line);
+  return !line.empty() && (line.front() == '#' || line.front() == '%' || line.front() == ';');
+}
+
+void SplitFields(std::string_view line, FieldSeparator separator, std::vector<std::string_view>& fields) {
+  fields.clear();
+  if (separator == FieldSeparator::Blanks) {
+    size_t i = 0;
+    while (true) {
+      while (i < line.size() && IsBlank(line[i])) ++i;
+      if (i == line.size()) return;
+      const size_t start = i;
+      while (i < line.size() && !IsBlank(line[i])) ++i;
+      fields.push_back(line.substr(start, i - start));
+    }
+  }
+  const char mark = SeparatorChar(separator);
+  size_t i = 0;
+  while (true) {
+    const size_t start = i;
+    bool quoted = false;
+    while (i < line.size()) {
+      if (line[i] == '"')
+        quoted = !quoted;
+      else if (line[i] == mark && !quoted)
+        break;
+      ++i;
+    }
+    std::string_view field = Trimmed(line.substr(start, i - start));
+    if (field.size() >= 2 && field.front() == '"' && field.back() == '"')
+      field = field.substr(1, field.size() - 2);
+    fields.push_back(field);
+    if (i == line.size()) return;
+    ++i;  // past the separator: a field follows, perhaps an empty one
+  }
+}
+
+bool FieldNumber(std::string_view field, long double& value, bool decimalComma) {
+  field = Trimmed(field);
+  if (field.empty() || field.size() > 64) return false;
+  char buffer[64];
+  if (!HasNumberSyntax(field, '.')) {
+    if (!decimalComma || !HasNumberSyntax(field, ',')) return false;
+    std::copy(field.begin(), field.end(), buffer);
+    std::replace(buffer, buffer + field.size(), ',', '.');
+    field = std::string_view(buffer, field.size());
+  }
+  if (field.front() == '+') field.remove_prefix(1);  // from_chars takes no plus sign
+  long double parsed = 0;
+  const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), parsed);
+  if (ec == std::errc::result_out_of_range) {
+    // Too small to hold reads as zero; too large is no number of an observation.
+    const size_t exponent = field.find_first_of("eE");
+    if (exponent == std::string_view::npos || exponent + 1 >= field.size() || field[exponent + 1] != '-')
+      return false;
+    value = 0;
+    return true;
+  }
+  if (ec != std::errc() || end != field.data() + field.size()) return false;
+  value = parsed;
+  return true;
+}
+
+ColumnRole RoleOfName(std::string_view name) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : name) {
+    const bool alnum = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c);
+    if (alnum) {
+      word += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    } else if (!word.empty()) {
+      words.push_back(std::move(word));
+      word.clear();
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  if (words.empty()) return ColumnRole::Other;
+  static constexpr std::string_view kErrorWords[] = {"E",    "ERR",    "ERROR",  "ERRORS",
+                                                     "SIG",  "SIGMA",  "UNC",    "UNCERTAINTY",
+                                                     "EMAG", "MAGERR", "ERRMAG", "SIGMAG"};
+  for (const std::string& w : words)
+    if (std::find(std::begin(kErrorWords), std::end(kErrorWords), w) != std::end(kErrorWords))
+      return ColumnRole::Other;
+  static constexpr std::string_view kTimeWords[] = {"JD", "HJD", "BJD", "MJD", "TIME"};
+  if (std::find(std::begin(kTimeWords), std::end(kTimeWords), words.front()) != std::end(kTimeWords))
+    return ColumnRole::Time;
+  for (const std::string& w : words)
+    if (w == "MAG" || w == "MAGNITUDE" || (w.size() <= 5 && w.size() > 3 && w.ends_with("MAG")))
+      return ColumnRole::Magnitude;
+  return ColumnRole::Other;
+}
+
+std::vector<std::string> HeaderNames(std::span<const std::string_view> lines, FieldSeparator separator,
+                                     int32_t skipLines, int32_t columns, bool& found) {
+  found = false;
+  std::vector<std::string> names(static_cast<size_t>(std::max(columns, 0)));
+  // The last line before the table that is not blank.
+  int32_t i = std::min<int32_t>(skipLines, static_cast<int32_t>(lines.size())) - 1;
+  while (i >= 0 && IsBlankLine(lines[static_cast<size_t>(i)])) --i;
+  if (i < 0) return names;
+  const std::string_view line = lines[static_cast<size_t>(i)];
+  std::vector<std::string_view> fields;
+  SplitFields(IsCommentLine(line) ? WithoutCommentMark(line) : line, separator, fields);
+  if (static_cast<int32_t>(fields.size()) != columns) {
+    // A comment above the table names its columns only when it fits them exactly; a header
+    // line of its own may have one field too many or too few at the end.
+    if (IsCommentLine(line) || fields.size() < 2) return names;
+  }
+  if (NumberCount(fields, DecimalComma(separator)) == static_cast<int32_t>(fields.size())) return names;
+  for (size_t c = 0; c < names.size() && c < fields.size(); ++c) names[c] = std::string(fields[c]);
+  found = true;
+  return names;
+}
+
+TextLayout DetectLayout(std::span<const std::string_view> lines, std::optional<FieldSeparator> separator,
+                        std::optional<int32_t> skipLines) {
+  TextLayout layout;
+  Candidate best{.separator = FieldSeparator::Blanks};
+  if (separator) {
+    best = Score(lines, *separator);
+  } else {
+    for (FieldSeparator candidate :
+         {FieldSeparator::Tabs, FieldSeparator::Semicolons, FieldSeparator::Commas, FieldSeparator::Blanks}) {
+      const Candidate scored = Score(lines, candidate);
+      if (scored.score > best.score) best = scored;
+    }
+  }
+  layout.separator = best.separator;
+  layout.skipLines = skipLines ? std::max(*skipLines, 0) : std::max(best.firstData, 0);
+
+  // The columns: fields of the first line of the table that is not a comment.
+  std::vector<std::string_view> fields;
+  std::vector<std::vector<std::string_view>> sample;
+  for (size_t i = static_cast<size_t>(layout.skipLines); i < lines.size() && sample.size() < 20; ++i) {
+    if (IsBlankLine(lines[i]) || IsCommentLine(lines[i])) continue;
+    SplitFields(lines[i], layout.separator, fields);
+    sample.push_back(fields);
+  }
+  layout.columns = sample.empty() ? 0 : static_cast<int32_t>(sample.front().size());
+  layout.names = HeaderNames(lines, layout.separator, layout.skipLines, layout.columns, layout.header);
+
+  // Guesses by name first.
+  std::optional<int32_t> time;
+  std::optional<int32_t> magnitude;
+  for (int32_t c = 0; c < layout.columns; ++c) {
+    const ColumnRole role = RoleOfName(layout.names[static_cast<size_t>(c)]);
+    if (role == ColumnRole::Time && !time) time = c;
+    if (role == ColumnRole::Magnitude && !magnitude) magnitude = c;
+  }
+  // Then by the numbers: a column of Julian Days, else the first column of numbers, is the
+  // time; the next column of numbers the magnitude.
+  const bool comma = DecimalComma(layout.separator);
+  auto numeric = [&](int32_t c, bool julianDay) {
+    int32_t numbers = 0;
+    for (const auto& row : sample) {
+      long double value = 0;
+      if (static_cast<int32_t>(row.size()) <= c) continue;
+      if (!FieldNumber(row[static_cast<size_t>(c)], value, comma)) continue;
+      if (julianDay && !(value > 2400000 && value < 2500000)) continue;
+      ++numbers;
+    }
+    return numbers * 2 > static_cast<int32_t>(sample.size());
+  };
+  if (!time) {
+    for (int32_t c = 0; c < layout.columns && !time; ++c)
+      if (c != magnitude && numeric(c, true)) time = c;
+    for (int32_t c = 0; c < layout.columns && !time; ++c)
+      if (c != magnitude && numeric(c, false)) time = c;
+  }
+  layout.timeColumn = time.value_or(0);
+  if (!magnitude) {
+    for (int32_t c = 0; c < layout.columns && !magnitude; ++c) {
+      const int32_t column = (layout.timeColumn + 1 + c) % layout.columns;
+      if (column != layout.timeColumn && numeric(column, false)) magnitude = column;
+    }
+  }
+  layout.magColumn = magnitude.value_or(layout.timeColumn == 0 ? 1 : 0);
+  return layout;
+}
+
+void PreviewLines(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
+                  size_t count, ImportPreview& preview) {
+  preview.firstLineNumber = 1;
+  preview.rows.clear();
+  preview.rowSkipped.clear();
+  std::vector<std::string_view> fields;
+  for (size_t i = 0; i < lines.size() && i < count; ++i) {
+    const bool skipped =
+        static_cast<int32_t>(i) < skipLines || IsCommentLine(lines[i]) || IsBlankLine(lines[i]);
+    std::vector<std::string> row;
+    if (skipped) {
+      row.emplace_back(lines[i]);  // shown whole in the first column
+    } else {
+      SplitFields(lines[i], separator, fields);
+      for (std::string_view field : fields) row.emplace_back(field);
+    }
+    preview.rows.push_back(std::move(row));
+    preview.rowSkipped.push_back(skipped);
+  }
+}
+
+}  // namespace ombrane::io
+
+namespace ombrane::io {
+
+std::vector<std::string> HeadLines(const std::string& path, std::string_view shownName, size_t bytes) {
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) throw InputError(std::string(shownName) + " could not be read: " + SystemErrorText(errno));
+  std::string head(bytes, '\0');
+  head.resize(std::fread(head.data(), 1, bytes, file.get()));
+  const bool more = std::fgetc(file.get()) != EOF;
+  if (head.find('\0') != std::string::npos)
+    throw InputError(std::string(shownName) + " is not a text file (it holds NUL bytes); nothing loaded.");
+  std::vector<std::string_view> views = SplitLines(head);
+  if (more && !views.empty()) views.pop_back();
+  return {views.begin(), views.end()};
+}
+
+void RaggedRow(std::string_view shownName, size_t line, size_t fields, size_t firstLine, size_t expected) {
+  throw InputError(std::string(shownName) + ", line " + std::to_string(line) + ": " + std::to_string(fields) +
+                   (fields == 1 ? " field" : " fields") + " where line " + std::to_string(firstLine) +
+                   " has " + std::to_string(expected) +
+                   "; with rows of different lengths the columns cannot be matched. "
+                   "Nothing loaded.");
+}
+
+void TooFewColumns(std::string_view shownName, size_t line, size_t fields, int32_t needColumns) {
+  throw InputError(std::string(shownName) + ", line " + std::to_string(line) + ": " + std::to_string(fields) +
+                   (fields == 1 ? " field" : " fields") + ", but column " + std::to_string(needColumns) +
+                   " was chosen. Nothing loaded.");
+}
+
+}  // namespace ombrane::io

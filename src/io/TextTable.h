@@ -1,0 +1,124 @@
+// Text split into lines and fields, and the layout of a table of observations found from its
+// first lines. Shared by the text formats (plain columns, AAVSO exports).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/Import.h"
+
+namespace ombrane::io {
+
+// The whole file as text. InputError when it cannot be read, is larger than `limit` bytes or
+// holds NUL bytes (a binary file).
+std::string ReadTextFile(const std::string& path, std::string_view shownName, size_t limit = size_t{1} << 28);
+
+// The first `bytes` bytes of a file ("" when it cannot be read).
+std::string ReadHead(const std::string& path, size_t bytes = 4096);
+
+// The lines of `text` (LF, CR LF or CR end a line; a UTF-8 byte-order mark at the start is not
+// part of the first line).
+std::vector<std::string_view> SplitLines(std::string_view text);
+
+// A line with nothing but blanks.
+bool IsBlankLine(std::string_view line);
+// A comment line: its first character after blanks is "#", "%" or ";".
+bool IsCommentLine(std::string_view line);
+
+// The fields of a line. Blanks: runs of blanks and tabs separate; the others: each separator
+// character does, blanks round a field are dropped and a field in double quotes may hold the
+// separator ("" stands for one quote inside).
+void SplitFields(std::string_view line, FieldSeparator separator, std::vector<std::string_view>& fields);
+
+// A field as a number: the C notation (sign, digits, ".", exponent); with `decimalComma` a ","
+// may stand for the point. No inf, nan or hex. False when it is not a number.
+bool FieldNumber(std::string_view field, long double& value, bool decimalComma);
+
+// A decimal comma is read in every separator but commas.
+inline bool DecimalComma(FieldSeparator separator) {
+  return separator != FieldSeparator::Commas;
+}
+
+// What a column name says of the column.
+enum class ColumnRole { Other, Time, Magnitude };
+// JD, HJD, BJD, MJD or TIME (also with more words: "BJD-2450000", "BJD_TDB") name a time;
+// MAG or MAGNITUDE ("V mag", "Vmag") a magnitude; an error column ("e_mag", "mag_err") neither.
+ColumnRole RoleOfName(std::string_view name);
+
+// The layout found in the first lines of a table.
+struct TextLayout {
+  FieldSeparator separator = FieldSeparator::Blanks;
+  int32_t skipLines = 0;           // lines before the first row of numbers
+  int32_t columns = 0;             // fields of the first row of numbers
+  std::vector<std::string> names;  // header names, one per column ("" when none)
+  bool header = false;             // names came from a header line
+  int32_t timeColumn = 0;
+  int32_t magColumn = 1;
+};
+
+// Finds the separator (the one that splits most lines into the same number of fields with at
+// least two numbers; tabs, semicolons, commas, blanks in this order of preference on a tie),
+// the lines before the first row of numbers, the header names and the column guesses: a header
+// naming a time and a magnitude wins; otherwise the first column of Julian Days (or the first
+// column of numbers) is the time and the next column of numbers the magnitude. `separator` and
+// `skipLines`, when given, are taken instead of found.
+TextLayout DetectLayout(std::span<const std::string_view> lines, std::optional<FieldSeparator> separator,
+                        std::optional<int32_t> skipLines);
+
+// Names of the columns after the lines to skip: from the last line skipped (a comment line
+// without its mark), when it splits into `columns` fields of which not all are numbers.
+std::vector<std::string> HeaderNames(std::span<const std::string_view> lines, FieldSeparator separator,
+                                     int32_t skipLines, int32_t columns, bool& found);
+
+// The preview of a text table: the first `count` lines from the top, split into fields, with
+// the skipped and comment lines marked.
+void PreviewLines(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
+                  size_t count, ImportPreview& preview);
+
+}  // namespace ombrane::io
+
+namespace ombrane::io {
+
+// The lines of a text file for a preview: its first `bytes` bytes, the last line dropped when
+// the file goes on after them.
+std::vector<std::string> HeadLines(const std::string& path, std::string_view shownName,
+                                   size_t bytes = 1 << 18);
+
+// Walks the rows of a table: the lines after the first `skipLines`, blank and comment lines left
+// out, split into fields. Every row must have as many fields as the first (empty fields at the
+// end aside) and at least `needColumns`: otherwise InputError names the line and what is wrong.
+// `each` gets the fields and the 1-based line number.
+template <typename Each>
+void ForEachRow(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
+                int32_t needColumns, std::string_view shownName, Each&& each);
+
+[[noreturn]] void RaggedRow(std::string_view shownName, size_t line, size_t fields, size_t firstLine,
+                            size_t expected);
+[[noreturn]] void TooFewColumns(std::string_view shownName, size_t line, size_t fields, int32_t needColumns);
+
+template <typename Each>
+void ForEachRow(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
+                int32_t needColumns, std::string_view shownName, Each&& each) {
+  std::vector<std::string_view> fields;
+  size_t expected = 0;
+  size_t firstLine = 0;
+  for (size_t i = static_cast<size_t>(std::max(skipLines, 0)); i < lines.size(); ++i) {
+    if (IsBlankLine(lines[i]) || IsCommentLine(lines[i])) continue;
+    SplitFields(lines[i], separator, fields);
+    while (fields.size() > expected && expected > 0 && fields.back().empty()) fields.pop_back();
+    if (expected == 0) {
+      expected = fields.size();
+      firstLine = i + 1;
+      if (static_cast<int32_t>(expected) < needColumns)
+        TooFewColumns(shownName, i + 1, expected, needColumns);
+    } else if (fields.size() != expected) {
+      RaggedRow(shownName, i + 1, fields.size(), firstLine, expected);
+    }
+    each(std::span<const std::string_view>(fields), i + 1);
+  }
+}
+
+}  // namespace ombrane::io

@@ -1,0 +1,277 @@
+// Text tables: the layout found in the first lines, the columns chosen and the values that reach
+// the store through the one load.
+#include <gmock/gmock.h>
+
+#include "ImportFixture.h"
+#include "common/InputError.h"
+#include "io/TextTable.h"
+
+namespace ombrane {
+namespace {
+
+using io::FieldSeparator;
+using test::ImportFixture;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+struct LayoutCase {
+  std::string name;
+  std::string text;
+  FieldSeparator separator;
+  int32_t skipLines;
+  int32_t timeColumn;  // 0-based
+  int32_t magColumn;
+  // The observations the guessed columns give (JD, magnitude).
+  std::vector<std::pair<long double, long double>> observations;
+};
+
+const LayoutCase kLayoutCases[] = {
+    {"ThreeColumnsOfBlanks",
+     "2459000.5 12.30 0.01\n2459000.6 12.40 0.02\n2459000.7 12.50 0.01\n",
+     FieldSeparator::Blanks,
+     0,
+     0,
+     1,
+     {{2459000.5L, 12.30L}, {2459000.6L, 12.40L}, {2459000.7L, 12.50L}}},
+    {"HeaderAndCommentsEverywhere",
+     "# star X, night of 2020-06-01\n% observer ABC\nJD MAG ERR\n2459000.5 12.3 0.01\n; a cloud\n\n"
+     "2459000.6\t12.4 0.02\n",
+     FieldSeparator::Blanks,
+     3,
+     0,
+     1,
+     {{2459000.5L, 12.3L}, {2459000.6L, 12.4L}}},
+    // The header names the time in the third column: it wins over the order.
+    {"HeaderNamesWinOverOrder",
+     "err;Magnitude;HJD\n0.01;12.3;2459000.5\n0.02;12.4;2459000.6\n",
+     FieldSeparator::Semicolons,
+     1,
+     2,
+     1,
+     {{2459000.5L, 12.3L}, {2459000.6L, 12.4L}}},
+    {"SemicolonsWithDecimalPoints",
+     "BJD_TDB;V mag;e_mag\n2459000.51;12.301;0.004\n2459000.52;12.302;0.004\n",
+     FieldSeparator::Semicolons,
+     1,
+     0,
+     1,
+     {{2459000.51L, 12.301L}, {2459000.52L, 12.302L}}},
+    {"SemicolonsWithDecimalCommas",
+     "2459000,51;12,301\r\n2459000,52;12,302\r\n",
+     FieldSeparator::Semicolons,
+     0,
+     0,
+     1,
+     {{2459000.51L, 12.301L}, {2459000.52L, 12.302L}}},
+    {"CommasQuotedFieldsAndAnErrorColumnFirst",
+     "\xEF\xBB\xBF\"mag_err\",\"time\",\"mag\"\n0.01,\"2459000.5\",12.3\n0.02,2459000.6,12.4\n",
+     FieldSeparator::Commas,
+     1,
+     1,
+     2,
+     {{2459000.5L, 12.3L}, {2459000.6L, 12.4L}}},
+    // No header: the column of Julian Days is the time, the next column of numbers the magnitude.
+    {"JulianDaysFoundWithoutHeader",
+     "1\t2459000.5\t12.3\n2\t2459000.6\t12.4\n",
+     FieldSeparator::Tabs,
+     0,
+     1,
+     2,
+     {{2459000.5L, 12.3L}, {2459000.6L, 12.4L}}},
+    // A comment line just above the table names its columns.
+    {"CommentAboveNamesColumns",
+     "# BJD-2450000   mag   e_mag\n  7064.068193   -0.0019   0.00097\n  7064.088626   +0.0056   0.00097\n",
+     FieldSeparator::Blanks,
+     1,
+     0,
+     1,
+     {{7064.068193L, -0.0019L}, {7064.088626L, 0.0056L}}},
+};
+
+class Layouts : public ImportFixture, public ::testing::WithParamInterface<LayoutCase> {};
+
+TEST_P(Layouts, FoundAndRead) {
+  const LayoutCase& c = GetParam();
+  const std::string path = Write("table.txt", c.text);
+  const io::ImportPreview preview = io::InspectImport(path, "table.txt");
+  EXPECT_EQ(preview.format, "Text columns");
+  EXPECT_EQ(preview.options.separator, c.separator);
+  EXPECT_EQ(preview.options.skipLines, c.skipLines);
+  EXPECT_EQ(preview.options.timeColumn, c.timeColumn);
+  EXPECT_EQ(preview.options.magColumn, c.magColumn);
+
+  const io::ImportResult result = io::ReadImport(path, "table.txt", preview.options);
+  ASSERT_EQ(result.observations.size(), c.observations.size());
+  for (size_t i = 0; i < c.observations.size(); ++i) {
+    EXPECT_EQ(result.observations[i].time, c.observations[i].first) << i;
+    EXPECT_EQ(result.observations[i].magnitude, c.observations[i].second) << i;
+  }
+  EXPECT_TRUE(result.notes.empty());
+  // Unset choices are guessed the same way by the reading itself.
+  EXPECT_EQ(io::ReadImport(path, "table.txt", {}).observations.size(), c.observations.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(TextImport, Layouts, ::testing::ValuesIn(kLayoutCases),
+                         [](const auto& param) { return param.param.name; });
+
+using TextImport = ImportFixture;
+
+// The chosen columns reach the store through the one load: entries with the repeat of the last,
+// values to the last digit of a long double.
+TEST_F(TextImport, ChosenColumnsReachTheStore) {
+  const std::string path =
+      Write("three.txt", "2459000.123456789 12.30 0.01\n2459000.2 12.40 0.02\n2459001.3 12.50 0.03\n");
+  io::ImportOptions options;
+  options.timeColumn = 0;
+  options.magColumn = 2;  // the error column, chosen on purpose
+  const PhotometryReadResult read = Load(io::ReadImport(path, "three.txt", options));
+  EXPECT_TRUE(read.messages.empty());
+  ASSERT_EQ(data->pointCount, 4);
+  const long double jd[] = {2459000.123456789L, 2459000.2L, 2459001.3L, 2459001.3L};
+  const long double mag[] = {0.01L, 0.02L, 0.03L, 0.03L};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(data->fileJd[i], jd[i]) << i;
+    EXPECT_EQ(data->jd[i], jd[i]) << i;
+    EXPECT_EQ(data->mag[i], mag[i]) << i;
+  }
+  EXPECT_EQ(view->lastNight, 1);  // two nights: 2459000 and 2459001
+}
+
+// Rows whose chosen fields are not numbers are skipped and counted in one note; the rest load.
+TEST_F(TextImport, RowsThatAreNotNumbersAreCounted) {
+  const std::string path =
+      Write("gaps.csv", "JD,Mag\n2459000.5,12.3\n2459000.6,n/a\n2459000.7,\n2459000.8,12.6\nTOTAL,3\n");
+  const io::ImportResult result = io::ReadImport(path, "gaps.csv", {});
+  ASSERT_EQ(result.observations.size(), 2u);
+  EXPECT_EQ(result.observations[1].magnitude, 12.6L);
+  EXPECT_THAT(
+      result.notes,
+      ElementsAre("gaps.csv: 3 rows whose time or magnitude is not a number were skipped (the first on "
+                  "line 3)."));
+}
+
+struct BadCase {
+  std::string name;
+  std::string text;
+  io::ImportOptions options;
+  std::string message;  // part of the error
+};
+
+class BadTables : public ImportFixture, public ::testing::WithParamInterface<BadCase> {};
+
+TEST_P(BadTables, SayWhatIsWrongAndLoadNothing) {
+  const BadCase& c = GetParam();
+  const std::string path = Write("bad.csv", c.text);
+  try {
+    io::ReadImport(path, "bad.csv", c.options);
+    FAIL() << "no error";
+  } catch (const InputError& error) {
+    EXPECT_THAT(error.what(), HasSubstr(c.message));
+  }
+}
+
+io::ImportOptions Columns(int32_t time, int32_t magnitude) {
+  io::ImportOptions options;
+  options.timeColumn = time;
+  options.magColumn = magnitude;
+  return options;
+}
+
+const BadCase kBadCases[] = {
+    {"RaggedRow",
+     "JD,Mag,Err\n2459000.5,12.3,0.01\n2459000.6,12.4\n2459000.7,12.5,0.01\n",
+     {},
+     "bad.csv, line 3: 2 fields where line 2 has 3"},
+    {"ColumnBeyondTheRow", "2459000.5 12.3\n2459000.6 12.4\n", Columns(0, 4),
+     "bad.csv, line 1: 2 fields, but column 5 was chosen"},
+    {"NoNumbersAtAll", "JD MAG\nnone yet\n", {}, "bad.csv: no observations to load"},
+    {"EmptyFile", "", {}, "bad.csv: no observations to load"},
+    {"BinaryFile",
+     std::string("\x7f"
+                 "ELF\0\0\0",
+                 7),
+     {},
+     "bad.csv is not a text file"},
+};
+
+INSTANTIATE_TEST_SUITE_P(TextImport, BadTables, ::testing::ValuesIn(kBadCases),
+                         [](const auto& param) { return param.param.name; });
+
+TEST_F(TextImport, MissingFileSaysWhy) {
+  EXPECT_THROW(io::InspectImport(Path("absent.txt"), "absent.txt"), InputError);
+  EXPECT_THROW(io::ReadImport(Path("absent.txt"), "absent.txt", {}), InputError);
+}
+
+// More rows than the store holds: handed to the load as they are, it keeps the first 5999 and
+// says how many were left out; binning by the shortest bin that fits keeps them all in means.
+TEST_F(TextImport, MoreRowsThanTheStoreHolds) {
+  std::string text = "time,mag\n";
+  // 6001 rows a thousandth of a day apart from 2459000.5, magnitudes 10 + row/10000.
+  auto digits = [](int value, size_t width) {
+    const std::string number = std::to_string(value);
+    return std::string(width - number.size(), '0') + number;
+  };
+  for (int i = 0; i < 6001; ++i) {
+    const int thousandths = 500 + i;
+    text += std::to_string(2459000 + thousandths / 1000) + "." + digits(thousandths % 1000, 3) + ",10." +
+            digits(i, 4) + "\n";
+  }
+  const std::string path = Write("long.csv", text);
+  io::ImportResult plain = io::ReadImport(path, "long.csv", {});
+  EXPECT_EQ(plain.rowsRemaining, 6001);
+  EXPECT_EQ(plain.autoBinCadences, 2);
+  const PhotometryReadResult read = Load(plain);
+  EXPECT_EQ(data->pointCount, 6000);
+  EXPECT_THAT(read.messages, ElementsAre("file: the store holds 6000 entries; 2 pairs were left out."));
+
+  io::ImportOptions options;
+  options.binning = io::Binning::Auto;
+  const io::ImportResult binned = io::ReadImport(path, "long.csv", options);
+  // Bins of two rows from the first on: 3000 pairs and the last row alone.
+  ASSERT_EQ(binned.observations.size(), 3001u);
+  EXPECT_NEAR(static_cast<double>(binned.observations[0].magnitude), 10.00005, 1e-9);
+  EXPECT_NEAR(static_cast<double>(binned.observations[0].time - 2459000.5L), 0.0005, 1e-12);
+  EXPECT_NEAR(static_cast<double>(binned.observations[3000].magnitude), 10.6, 1e-9);
+  EXPECT_THAT(binned.notes.back(), HasSubstr("6001 rows give 3001 points"));
+}
+
+// What the dialog's column names come from and what they say.
+TEST(ColumnNames, Roles) {
+  using io::ColumnRole;
+  const std::pair<const char*, ColumnRole> cases[] = {{"JD", ColumnRole::Time},
+                                                      {"hjd", ColumnRole::Time},
+                                                      {"BJD-2450000", ColumnRole::Time},
+                                                      {"BJD_TDB", ColumnRole::Time},
+                                                      {"Time (BTJD)", ColumnRole::Time},
+                                                      {"MAG", ColumnRole::Magnitude},
+                                                      {"Magnitude", ColumnRole::Magnitude},
+                                                      {"V mag", ColumnRole::Magnitude},
+                                                      {"Vmag", ColumnRole::Magnitude},
+                                                      {"e_mag", ColumnRole::Other},
+                                                      {"mag_err", ColumnRole::Other},
+                                                      {"Uncertainty", ColumnRole::Other},
+                                                      {"flux", ColumnRole::Other},
+                                                      {"", ColumnRole::Other}};
+  for (const auto& [name, role] : cases) EXPECT_EQ(io::RoleOfName(name), role) << name;
+}
+
+TEST(Fields, SplitAndNumbers) {
+  std::vector<std::string_view> fields;
+  io::SplitFields(" a , \"b,c\" ,,d", FieldSeparator::Commas, fields);
+  EXPECT_THAT(fields, ElementsAre("a", "b,c", "", "d"));
+  io::SplitFields("  1\t 2  3 ", FieldSeparator::Blanks, fields);
+  EXPECT_THAT(fields, ElementsAre("1", "2", "3"));
+  long double value = 0;
+  EXPECT_TRUE(io::FieldNumber("+1.5e2", value, false));
+  EXPECT_EQ(value, 150.0L);
+  EXPECT_TRUE(io::FieldNumber("12,5", value, true));
+  EXPECT_EQ(value, 12.5L);
+  EXPECT_FALSE(io::FieldNumber("12,5", value, false));
+  for (const char* notNumber : {"", "nan", "inf", "0x10", "1.2.3", "1e", "<12.3", "1e99999"})
+    EXPECT_FALSE(io::FieldNumber(notNumber, value, true)) << notNumber;
+  EXPECT_TRUE(io::FieldNumber("1e-99999", value, false));
+  EXPECT_EQ(value, 0.0L);
+}
+
+}  // namespace
+}  // namespace ombrane
