@@ -4,7 +4,7 @@ execute_process(COMMAND ${GENERATOR} ${WORK_DIR} RESULT_VARIABLE status OUTPUT_Q
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "ombrane-make-examples failed: ${status}")
 endif()
-foreach(name IN ITEMS eclipsing_binary.txt pulsating_star.txt short_night.txt)
+foreach(name IN ITEMS eclipsing_binary.txt pulsating_star.txt pulsating_star.csv short_night.txt)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files --ignore-eol ${SOURCE_DIR}/${name} ${WORK_DIR}/${name}
                   RESULT_VARIABLE differs)
   if(NOT differs EQUAL 0)

@@ -126,6 +126,22 @@ void AppendFixed(std::string& line, double value, int decimals) {
   line.append(buffer.data(), result.ptr);
 }
 
+// Writes a file whole; false (and says why) when it cannot.
+bool WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.string().c_str(), "wb");
+  if (file == nullptr) {
+    std::fprintf(stderr, "%s: cannot open for writing\n", path.string().c_str());
+    return false;
+  }
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    std::fprintf(stderr, "%s: write failed\n", path.string().c_str());
+    return false;
+  }
+  return true;
+}
+
 // Writes "JD  magnitude" pairs, one per line: Julian Day with 5 decimals, magnitude with 4.
 bool WritePairs(const std::filesystem::path& path, const std::vector<Observation>& points) {
   if (points.size() > kMaxPairs) {
@@ -140,17 +156,7 @@ bool WritePairs(const std::filesystem::path& path, const std::vector<Observation
     AppendFixed(text, p.magnitude, 4);
     text += '\n';
   }
-  std::FILE* file = std::fopen(path.string().c_str(), "wb");
-  if (file == nullptr) {
-    std::fprintf(stderr, "%s: cannot open for writing\n", path.string().c_str());
-    return false;
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    std::fprintf(stderr, "%s: write failed\n", path.string().c_str());
-    return false;
-  }
+  if (!WriteText(path, text)) return false;
   std::printf("%s: %zu pairs, JD %.5f to %.5f\n", path.string().c_str(), points.size(),
               points.front().julianDay, points.back().julianDay);
   return true;
@@ -354,6 +360,26 @@ std::vector<Observation> MakePulsatingStar() {
   return Observe(season, star, kNoise, rng);
 }
 
+// The same observations as a spreadsheet would export them, for File ▸ Import…: two comment
+// lines, a header naming the columns, then time, magnitude and its error separated by commas.
+bool WriteCsv(const std::filesystem::path& path, const std::vector<Observation>& points, double error) {
+  std::string text =
+      "# ExampleRR, a synthetic RRab star (see README.md); V band\n"
+      "# times heliocentric, magnitudes with their standard error\n"
+      "HJD,Vmag,Err\n";
+  for (const Observation& p : points) {
+    AppendFixed(text, p.julianDay, 5);
+    text += ',';
+    AppendFixed(text, p.magnitude, 4);
+    text += ',';
+    AppendFixed(text, error, 3);
+    text += '\n';
+  }
+  if (!WriteText(path, text)) return false;
+  std::printf("%s: %zu rows\n", path.string().c_str(), points.size());
+  return true;
+}
+
 }  // namespace
 }  // namespace ombrane
 
@@ -370,7 +396,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   bool ok = ombrane::WritePairs(folder / "eclipsing_binary.txt", ombrane::MakeEclipsingBinary());
-  ok = ombrane::WritePairs(folder / "pulsating_star.txt", ombrane::MakePulsatingStar()) && ok;
+  const std::vector<ombrane::Observation> pulsating = ombrane::MakePulsatingStar();
+  ok = ombrane::WritePairs(folder / "pulsating_star.txt", pulsating) && ok;
+  ok = ombrane::WriteCsv(folder / "pulsating_star.csv", pulsating, 0.015) && ok;
   ok = ombrane::WritePairs(folder / "short_night.txt", ombrane::MakeShortNight()) && ok;
   return ok ? 0 : 1;
 }
