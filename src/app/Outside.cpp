@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QDialog>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -25,6 +26,10 @@ QString QtFileFilter(const QString& filter) {
                                                        : description + QStringLiteral(" (") + pattern + ')');
   }
   return entries.join(QStringLiteral(";;"));
+}
+
+bool Outside::RunDialog(QDialog& dialog) {
+  return dialog.exec() == QDialog::Accepted;
 }
 
 QtOutside::QtOutside() = default;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <optional>
 
+class QDialog;
 class QWidget;
 class QPrinter;
 
@@ -57,6 +58,8 @@ class Outside {
   // The default printer, or nothing when no printer is installed. The printer stays owned by
   // the Outside and keeps its settings between print jobs.
   virtual QPrinter* Printer() = 0;
+  // Runs a dialog of the window (the import dialog) modally; true when it was accepted.
+  virtual bool RunDialog(QDialog& dialog);
 };
 
 // The real dialogs, beep, clipboard and printer.

@@ -108,8 +108,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (widget != nullptr && widget->window() == this) {
       const auto* key = static_cast<QKeyEvent*>(event);
       const QKeySequence pressed(key->keyCombination());
-      for (const QAction* menuAction :
-           {FileNewCmd, FileOpenCmd, FileSaveCmd, EditUndoCmd, EditCutCmd, EditCopyCmd, EditPasteCmd}) {
+      for (const QAction* menuAction : {FileNewCmd, FileOpenCmd, FileSaveCmd, FileImportCmd, EditUndoCmd,
+                                        EditCutCmd, EditCopyCmd, EditPasteCmd}) {
         // Left unaccepted, the override lets the window's shortcut run its action.
         if (menuAction->shortcut() == pressed) return true;
       }
@@ -194,6 +194,7 @@ void TForm1::CreateToolBar() {
   Undo = speedButton(QStringLiteral("Undo"));
   ToolBar1->addSeparator();
   OpenData = speedButton(QStringLiteral("OpenData"));
+  Import = speedButton(QStringLiteral("Import"));
   printGraph = speedButton(QStringLiteral("printGraph"));
   saveGraph_bmp = speedButton(QStringLiteral("saveGraph_bmp"));
   saveGraph_emf = speedButton(QStringLiteral("saveGraph_emf"));
@@ -258,11 +259,15 @@ void TForm1::CreateMenu() {
       action(QStringLiteral("EditCopyCmd"), QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C));
   EditPasteCmd =
       action(QStringLiteral("EditPasteCmd"), QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
+  FileImportCmd = action(QStringLiteral("FileImportCmd"), QStringLiteral("&Import..."),
+                         QKeySequence(Qt::CTRL | Qt::Key_I));
   QMenu* file = menu->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File1"));
   file->addAction(FileNewCmd);
   file->addAction(FileOpenCmd);
   file->addAction(FileSaveCmd);
+  file->addSeparator();
+  file->addAction(FileImportCmd);
   QMenu* edit = menu->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("Edit1"));
   edit->addAction(EditCopyCmd);
@@ -553,6 +558,7 @@ void TForm1::ConnectHandlers() {
                                                                  {Past, &TForm1::PastClick},
                                                                  {Undo, &TForm1::UndoClick},
                                                                  {OpenData, &TForm1::OpenDataClick},
+                                                                 {Import, &TForm1::ImportClick},
                                                                  {printGraph, &TForm1::printGraphClick},
                                                                  {saveGraph_bmp, &TForm1::saveGraph_bmpClick},
                                                                  {saveGraph_emf, &TForm1::saveGraph_emfClick},
@@ -565,9 +571,9 @@ void TForm1::ConnectHandlers() {
 
   const std::pair<QAction*, void (TForm1::*)()> actions[] = {
       {FileNewCmd, &TForm1::FileNewClick},   {FileOpenCmd, &TForm1::FileOpenClick},
-      {FileSaveCmd, &TForm1::FileSaveClick}, {EditUndoCmd, &TForm1::UndoClick},
-      {EditCutCmd, &TForm1::CutClick},       {EditCopyCmd, &TForm1::CopyClick},
-      {EditPasteCmd, &TForm1::PastClick}};
+      {FileSaveCmd, &TForm1::FileSaveClick}, {FileImportCmd, &TForm1::ImportClick},
+      {EditUndoCmd, &TForm1::UndoClick},     {EditCutCmd, &TForm1::CutClick},
+      {EditCopyCmd, &TForm1::CopyClick},     {EditPasteCmd, &TForm1::PastClick}};
   for (const auto& [act, handler] : actions) connect(act, &QAction::triggered, this, handler);
 
   const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
@@ -615,6 +621,8 @@ void TForm1::FormCreate() {
     dialog->initialDir = programFolder();
     dialog->filter = QStringLiteral("*.*|*.*");
   }
+  // The import dialog starts there too, and then stays in the folder of the last import.
+  ImportDialog1.initialDir = programFolder();
 
   // 2. Hints of the toolbar and of the navigation buttons.
   const std::pair<QWidget*, const char*> hints[] = {
@@ -626,6 +634,7 @@ void TForm1::FormCreate() {
       {Cut, "Cut text Ctrl + X"},
       {Undo, "Undo text Ctrl + Z"},
       {OpenData, "Load data from file Ctrl + L"},
+      {Import, "Import observations: columns, CSV, AAVSO export, Kepler/TESS FITS Ctrl + I"},
       {printGraph, "Print current graph Ctrl + P"},
       {saveGraph_bmp, "Save current graph as .bmp Ctrl + B"},
       {saveGraph_emf, "Save current graph as .svg or .pdf Ctrl + E"},

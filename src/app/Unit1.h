@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Outside.h"
 #include "common/OutputFile.h"
@@ -87,8 +88,9 @@ class TForm1 : public QMainWindow {
   void CopyClick();
   void PastClick();
   void UndoClick();
-  // Loading (Unit1Store.cpp).
+  // Loading (Unit1Store.cpp) and importing (Unit1Import.cpp).
   void OpenDataClick();
+  void ImportClick();
   // Night navigation and the chart's own events (Unit1View.cpp).
   void FirstClick();
   void PreviousClick();
@@ -207,6 +209,11 @@ class TForm1 : public QMainWindow {
   long double BoxNumber(const QLineEdit* box) const;
   QString General(long double x) const;
 
+  // The steps of a load after the store has been filled: the file's name in Label1, the notes
+  // and the whole light curve (ShowLoaded); the buttons and the defaults of a new object, also
+  // after a cancelled data-file dialog (FinishLoad).
+  void ShowLoaded(const QString& name, const std::vector<std::string>& notes);
+  void FinishLoad();
   void ApplyNavigation(const NavigationOutcome& outcome);
   void ApplyFoldOutcome(const FoldOutcome& outcome);
   // A fold: from the period box (period from Edit3, both statistics) or at the stored period
@@ -249,6 +256,10 @@ class TForm1 : public QMainWindow {
   FileDialog OpenDialog1;
   FileDialog SaveDialog1;
   FileDialog OpenDialog2{.caption = QStringLiteral("Open photometry file")};
+  FileDialog ImportDialog1{
+      .caption = QStringLiteral("Import observations"),
+      .filter = QStringLiteral("Observations (*.txt *.csv *.tsv *.dat *.lc *.fits *.fit *.fts)|"
+                               "*.txt *.csv *.tsv *.dat *.lc *.fits *.fit *.fts|All files (*)|*")};
   FileDialog SavePictureDialog1{.caption = QStringLiteral("Save graph as bitmap"),
                                 .filter = QStringLiteral("*.bmp")};
   FileDialog SavePictureDialog2{
@@ -268,6 +279,7 @@ class TForm1 : public QMainWindow {
   QToolButton* Past = nullptr;           // picture: paste text
   QToolButton* Undo = nullptr;           // picture: undo text
   QToolButton* OpenData = nullptr;       // picture: load data file
+  QToolButton* Import = nullptr;         // picture: import observations (columns, CSV, AAVSO, FITS)
   QToolButton* printGraph = nullptr;     // picture: print graph
   QToolButton* saveGraph_bmp = nullptr;  // picture: save graph as bitmap
   QToolButton* saveGraph_emf = nullptr;  // picture: save graph as metafile
@@ -345,13 +357,14 @@ class TForm1 : public QMainWindow {
   RadioGroup* RadioGroup3 = nullptr;  // "Plot/File": "P&hase", "&JD average"
   QStatusBar* StatusBar1 = nullptr;   // status bar
 
-  QAction* FileNewCmd = nullptr;    // "&New" Ctrl+N
-  QAction* FileOpenCmd = nullptr;   // "&Open" Ctrl+O
-  QAction* FileSaveCmd = nullptr;   // "&Save" Ctrl+S
-  QAction* EditUndoCmd = nullptr;   // "&Undo" Ctrl+Z
-  QAction* EditCutCmd = nullptr;    // "&Cut" Ctrl+X
-  QAction* EditCopyCmd = nullptr;   // "&Copy" Ctrl+C
-  QAction* EditPasteCmd = nullptr;  // "&Paste" Ctrl+V
+  QAction* FileNewCmd = nullptr;     // "&New" Ctrl+N
+  QAction* FileOpenCmd = nullptr;    // "&Open" Ctrl+O
+  QAction* FileSaveCmd = nullptr;    // "&Save" Ctrl+S
+  QAction* FileImportCmd = nullptr;  // "&Import..." Ctrl+I
+  QAction* EditUndoCmd = nullptr;    // "&Undo" Ctrl+Z
+  QAction* EditCutCmd = nullptr;     // "&Cut" Ctrl+X
+  QAction* EditCopyCmd = nullptr;    // "&Copy" Ctrl+C
+  QAction* EditPasteCmd = nullptr;   // "&Paste" Ctrl+V
 };
 
 }  // namespace ombrane

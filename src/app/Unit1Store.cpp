@@ -40,7 +40,6 @@ void TForm1::OpenDataClick() {
 
           // 4. The name without its folder.
           const QString name = chosen.fileName();
-          Label1->setText(name);
           view_->openPath = QFile::encodeName(name).toStdString();  // the name as the file system spells it
 
           // 5.-8. Read the pairs (the file is opened by name in the current folder), split the
@@ -50,27 +49,45 @@ void TForm1::OpenDataClick() {
               *data_, *star_, *view_);
           if (!read.opened) outside_->Beep();
 
-          // 9. Draw the whole light curve, the repeated last entry included. The file name and
-          // the reading messages go first, so that a fault while drawing leaves them shown.
-          Image1->hide();
-          RichEdit1->show();
-          Chart1->show();
-          AppendNote(QStringLiteral("File name: ") + name);
-          for (const std::string& message : read.messages) AppendNote(QString::fromStdString(message));
-          NewPicture([this] { DrawLoadedCurve(*chartModel_, *data_, data_->fileName); });
+          // 9. Draw the whole light curve, the repeated last entry included. A file whose lines
+          // all hold three numbers or more has been read across its columns: say so, and where
+          // its columns can be chosen.
+          std::vector<std::string> notes = read.messages;
+          if (read.columnsMixed) {
+            notes.push_back(
+                name.toStdString() +
+                ": every line holds three or more numbers, read two at a time across the columns; "
+                "File ▸ Import… reads the two columns you choose.");
+          }
+          ShowLoaded(name, notes);
         }
 
-        // 10. Buttons for the nights there are (also after a cancelled dialog).
-        ApplyNavigation(NightStateAfterLoad(*view_));
-
-        // 11. Defaults for a new object; the boxes run their change handlers when they change.
-        ApplyNewObjectDefaults(*star_, *view_);
-        SetBoxText(Edit2, General(star_->epoch));
-        SetBoxText(Edit7, General(star_->magnitudeStep));
-        for (QLineEdit* box : {Edit17, Edit16, Edit15, Edit14, Edit11, Edit12})
-          SetBoxText(box, QStringLiteral("0"));
+        FinishLoad();
       },
       true);
+}
+
+void TForm1::ShowLoaded(const QString& name, const std::vector<std::string>& notes) {
+  Label1->setText(name);
+  // The file name and the messages go first, so that a fault while drawing leaves them shown.
+  Image1->hide();
+  RichEdit1->show();
+  Chart1->show();
+  AppendNote(QStringLiteral("File name: ") + name);
+  for (const std::string& note : notes) AppendNote(QString::fromStdString(note));
+  NewPicture([this] { DrawLoadedCurve(*chartModel_, *data_, data_->fileName); });
+}
+
+void TForm1::FinishLoad() {
+  // 10. Buttons for the nights there are (also after a cancelled dialog).
+  ApplyNavigation(NightStateAfterLoad(*view_));
+
+  // 11. Defaults for a new object; the boxes run their change handlers when they change.
+  ApplyNewObjectDefaults(*star_, *view_);
+  SetBoxText(Edit2, General(star_->epoch));
+  SetBoxText(Edit7, General(star_->magnitudeStep));
+  for (QLineEdit* box : {Edit17, Edit16, Edit15, Edit14, Edit11, Edit12})
+    SetBoxText(box, QStringLiteral("0"));
 }
 
 }  // namespace ombrane

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -49,6 +50,15 @@ class RecordingOutside : public Outside {
   void CopyText(const QString& text) override { copiedText = text; }
   QString ClipboardText() override { return copiedText; }
   QPrinter* Printer() override { return printer; }
+
+  // Answers a modal dialog of the window (the import dialog): works its controls and returns
+  // whether it is accepted. None set: the dialog is cancelled.
+  std::function<bool(QDialog&)> dialogAnswer;
+  int dialogs = 0;
+  bool RunDialog(QDialog& dialog) override {
+    ++dialogs;
+    return dialogAnswer ? dialogAnswer(dialog) : false;
+  }
 };
 
 // A window with a recording Outside; `outside` points into it.

@@ -67,15 +67,15 @@ void TestForm1::controlStates_data() {
   QTest::addColumn<bool>("enabled");
   QTest::addColumn<bool>("hidden");
   const char* enabledVisible[] = {
-      "FileNew",     "FileOpen",   "FileSave",      "Cut",           "Copy",      "Past",        "Undo",
-      "OpenData",    "printGraph", "saveGraph_bmp", "saveGraph_emf", "copyGraph", "Phase",       "NJD",
-      "Label1",      "Label4",     "Label3",        "ScrollBar1",    "Label2",    "RadioGroup1", "BitBtn2",
-      "GroupBox1",   "Edit2",      "Button12",      "Edit3",         "Edit6",     "Button1",     "Button2",
-      "Button3",     "Button4",    "Button7",       "Edit4",         "Edit5",     "Button11",    "Edit10",
-      "Edit13",      "Edit11",     "Edit14",        "Edit16",        "Edit12",    "Edit15",      "Edit17",
-      "RadioGroup4", "GroupBox2",  "Button10",      "Button5",       "Button6",   "Edit7",       "BitBtn3",
-      "Button9",     "Edit8",      "UpDown3",       "RadioGroup3",   "CheckBox1", "CheckBox2",   "CheckBox3",
-      "CheckBox4",   "Image1",     "StatusBar1",    "Label11",       "Label13"};
+      "FileNew",   "FileOpen",    "FileSave",   "Cut",           "Copy",          "Past",      "Undo",
+      "OpenData",  "Import",      "printGraph", "saveGraph_bmp", "saveGraph_emf", "copyGraph", "Phase",
+      "NJD",       "Label1",      "Label4",     "Label3",        "ScrollBar1",    "Label2",    "RadioGroup1",
+      "BitBtn2",   "GroupBox1",   "Edit2",      "Button12",      "Edit3",         "Edit6",     "Button1",
+      "Button2",   "Button3",     "Button4",    "Button7",       "Edit4",         "Edit5",     "Button11",
+      "Edit10",    "Edit13",      "Edit11",     "Edit14",        "Edit16",        "Edit12",    "Edit15",
+      "Edit17",    "RadioGroup4", "GroupBox2",  "Button10",      "Button5",       "Button6",   "Edit7",
+      "BitBtn3",   "Button9",     "Edit8",      "UpDown3",       "RadioGroup3",   "CheckBox1", "CheckBox2",
+      "CheckBox3", "CheckBox4",   "Image1",     "StatusBar1",    "Label11",       "Label13"};
   for (const char* name : enabledVisible) QTest::newRow(name) << QString::fromLatin1(name) << true << false;
   for (const char* name : {"sincos", "Delete", "First", "Previous", "Next", "Last", "All", "RadioGroup2"})
     QTest::newRow(name) << QString::fromLatin1(name) << false << false;
@@ -270,6 +270,7 @@ void TestForm1::menuShortcuts() {
   const Row rows[] = {{"FileNewCmd", "&New", QKeySequence(Qt::CTRL | Qt::Key_N)},
                       {"FileOpenCmd", "&Open", QKeySequence(Qt::CTRL | Qt::Key_O)},
                       {"FileSaveCmd", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S)},
+                      {"FileImportCmd", "&Import...", QKeySequence(Qt::CTRL | Qt::Key_I)},
                       {"EditUndoCmd", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
                       {"EditCutCmd", "&Cut", QKeySequence(Qt::CTRL | Qt::Key_X)},
                       {"EditCopyCmd", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C)},
@@ -280,11 +281,11 @@ void TestForm1::menuShortcuts() {
     QCOMPARE(act->text(), QString::fromLatin1(row.caption));
     QCOMPARE(act->shortcut(), row.key);
   }
-  // The seven and nothing more: no other action or shortcut object carries a key.
+  // These eight and nothing more: no other action or shortcut object carries a key.
   int withShortcut = 0;
   for (QAction* act : f.form->findChildren<QAction*>())
     if (!act->shortcut().isEmpty()) ++withShortcut;
-  QCOMPARE(withShortcut, 7);
+  QCOMPARE(withShortcut, 8);
   QVERIFY(f.form->findChildren<QShortcut*>().isEmpty());
   const QList<QAction*> menus = f.form->menuBar()->actions();
   QCOMPARE(menus.size(), 2);
@@ -293,6 +294,10 @@ void TestForm1::menuShortcuts() {
   QStringList editItems;
   for (QAction* act : menus[1]->menu()->actions()) editItems << act->text();
   QCOMPARE(editItems, (QStringList{"&Copy", "&Cut", "&Paste", "&Undo"}));
+  QStringList fileItems;
+  for (QAction* act : menus[0]->menu()->actions())
+    if (!act->isSeparator()) fileItems << act->text();
+  QCOMPARE(fileItems, (QStringList{"&New", "&Open", "&Save", "&Import..."}));
 }
 
 void TestForm1::keysOnlyNamedInHintsDoNothing() {

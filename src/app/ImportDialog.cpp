@@ -1,0 +1,349 @@
+#include "ImportDialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "common/InputError.h"
+#include "common/NumberFormat.h"
+#include "common/TextToFloat.h"
+
+namespace ombrane {
+namespace {
+
+// Colours of the preview: the time and magnitude columns, and the lines that are skipped.
+const QColor kTimeColour(0xDD, 0xEE, 0xFF);
+const QColor kMagnitudeColour(0xE2, 0xF5, 0xE0);
+const QColor kSkippedText(0x90, 0x90, 0x90);
+
+QString Text(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// "2: MAG" for the second column named MAG, "3" for a third without a name.
+QString ColumnItem(int32_t column, const std::vector<std::string>& names) {
+  const QString number = QString::number(column + 1);
+  const auto index = static_cast<size_t>(column);
+  return index < names.size() && !names[index].empty() ? number + QStringLiteral(": ") + Text(names[index])
+                                                       : number;
+}
+
+}  // namespace
+
+ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPreview preview, char decimal,
+                           QWidget* parent)
+    : QDialog(parent),
+      path_(std::move(path)),
+      shownName_(std::move(shownName)),
+      preview_(std::move(preview)),
+      options_(preview_.options),
+      decimal_(decimal) {
+  setObjectName(QStringLiteral("ImportDialog"));
+  setWindowTitle(QStringLiteral("Import ") + Text(shownName_));
+  resize(720, 620);
+  auto* column = new QVBoxLayout(this);
+
+  FormatLabel = new QLabel(this);
+  FormatLabel->setObjectName(QStringLiteral("FormatLabel"));
+  FormatLabel->setWordWrap(true);
+  column->addWidget(FormatLabel);
+
+  Preview = new QTableWidget(this);
+  Preview->setObjectName(QStringLiteral("Preview"));
+  Preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Preview->setSelectionMode(QAbstractItemView::NoSelection);
+  Preview->verticalHeader()->setDefaultSectionSize(18);
+  column->addWidget(Preview, 1);
+
+  auto* choices = new QHBoxLayout();
+  column->addLayout(choices);
+
+  LayoutGroup = new QGroupBox(QStringLiteral("Layout"), this);
+  auto* layoutForm = new QFormLayout(LayoutGroup);
+  SeparatorBox = new QComboBox(LayoutGroup);
+  SeparatorBox->setObjectName(QStringLiteral("SeparatorBox"));
+  for (io::FieldSeparator separator : {io::FieldSeparator::Blanks, io::FieldSeparator::Tabs,
+                                       io::FieldSeparator::Commas, io::FieldSeparator::Semicolons})
+    SeparatorBox->addItem(Text(std::string(io::SeparatorName(separator))), static_cast<int>(separator));
+  layoutForm->addRow(QStringLiteral("&Separator:"), SeparatorBox);
+  SkipBox = new QSpinBox(LayoutGroup);
+  SkipBox->setObjectName(QStringLiteral("SkipBox"));
+  SkipBox->setRange(0, 100000);
+  layoutForm->addRow(QStringLiteral("&Lines to skip:"), SkipBox);
+  TimeColumnBox = new QComboBox(LayoutGroup);
+  TimeColumnBox->setObjectName(QStringLiteral("TimeColumnBox"));
+  layoutForm->addRow(QStringLiteral("&Time column (JD):"), TimeColumnBox);
+  MagColumnBox = new QComboBox(LayoutGroup);
+  MagColumnBox->setObjectName(QStringLiteral("MagColumnBox"));
+  layoutForm->addRow(QStringLiteral("&Magnitude column:"), MagColumnBox);
+  auto* commentNote =
+      new QLabel(QStringLiteral("Comment lines (#, %, ;) and empty lines are always skipped."), LayoutGroup);
+  commentNote->setWordWrap(true);
+  layoutForm->addRow(commentNote);
+  choices->addWidget(LayoutGroup);
+
+  BandGroup = new QGroupBox(QStringLiteral("AAVSO export"), this);
+  auto* bandForm = new QFormLayout(BandGroup);
+  BandBox = new QComboBox(BandGroup);
+  BandBox->setObjectName(QStringLiteral("BandBox"));
+  bandForm->addRow(QStringLiteral("&Band to keep:"), BandBox);
+  auto* bandNote = new QLabel(
+      QStringLiteral("One band at a time. Fainter-than estimates (\"<\") are left out."), BandGroup);
+  bandNote->setWordWrap(true);
+  bandForm->addRow(bandNote);
+  choices->addWidget(BandGroup);
+
+  FluxGroup = new QGroupBox(QStringLiteral("FITS light curve"), this);
+  auto* fluxForm = new QFormLayout(FluxGroup);
+  FluxBox = new QComboBox(FluxGroup);
+  FluxBox->setObjectName(QStringLiteral("FluxBox"));
+  fluxForm->addRow(QStringLiteral("&Flux:"), FluxBox);
+  ZeroPointBox = new QLineEdit(FluxGroup);
+  ZeroPointBox->setObjectName(QStringLiteral("ZeroPointBox"));
+  fluxForm->addRow(QStringLiteral("&Zero point:"), ZeroPointBox);
+  auto* fluxNote =
+      new QLabel(QStringLiteral("magnitude = -2.5 log10(flux) + zero point; left empty, the median "
+                                "flux lands at 10 mag. Rows with a QUALITY flag or a NaN are left out."),
+                 FluxGroup);
+  fluxNote->setWordWrap(true);
+  fluxForm->addRow(fluxNote);
+  choices->addWidget(FluxGroup);
+
+  OverflowGroup = new QGroupBox(QStringLiteral("More rows than the store holds"), this);
+  auto* overflow = new QVBoxLayout(OverflowGroup);
+  OverflowLabel = new QLabel(OverflowGroup);
+  OverflowLabel->setWordWrap(true);
+  BinButton = new QRadioButton(OverflowGroup);
+  BinButton->setObjectName(QStringLiteral("BinButton"));
+  FirstRowsButton = new QRadioButton(OverflowGroup);
+  FirstRowsButton->setObjectName(QStringLiteral("FirstRowsButton"));
+  BinButton->setChecked(true);
+  overflow->addWidget(OverflowLabel);
+  overflow->addWidget(BinButton);
+  overflow->addWidget(FirstRowsButton);
+  column->addWidget(OverflowGroup);
+
+  SummaryLabel = new QLabel(this);
+  SummaryLabel->setObjectName(QStringLiteral("SummaryLabel"));
+  SummaryLabel->setWordWrap(true);
+  SummaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  column->addWidget(SummaryLabel);
+
+  Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  Buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Import"));
+  connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  column->addWidget(Buttons);
+
+  FillControls();
+
+  auto changed = [this] {
+    if (!filling_) Reread();
+  };
+  connect(SeparatorBox, &QComboBox::currentIndexChanged, this, [this] {
+    if (!filling_) LayoutChanged();
+  });
+  connect(SkipBox, &QSpinBox::valueChanged, this, [this] {
+    if (!filling_) LayoutChanged();
+  });
+  for (QComboBox* box : {TimeColumnBox, MagColumnBox, BandBox, FluxBox})
+    connect(box, &QComboBox::currentIndexChanged, this, changed);
+  connect(ZeroPointBox, &QLineEdit::textChanged, this, changed);
+  connect(BinButton, &QRadioButton::toggled, this, changed);
+  Reread();
+}
+
+void ImportDialog::FillControls() {
+  filling_ = true;
+  QStringList layout;
+  for (const std::string& line : preview_.layout) layout << Text(line);
+  FormatLabel->setText(QStringLiteral("<b>") + Text(preview_.format).toHtmlEscaped() +
+                       QStringLiteral("</b> — ") + layout.join(QStringLiteral("; ")).toHtmlEscaped());
+
+  LayoutGroup->setVisible(preview_.textLayout);
+  if (preview_.textLayout) {
+    SeparatorBox->setCurrentIndex(SeparatorBox->findData(static_cast<int>(*options_.separator)));
+    SkipBox->setValue(options_.skipLines.value_or(0));
+    const int32_t columns = std::max<int32_t>({static_cast<int32_t>(preview_.columnNames.size()),
+                                               *options_.timeColumn + 1, *options_.magColumn + 1});
+    TimeColumnBox->clear();
+    MagColumnBox->clear();
+    for (int32_t c = 0; c < columns; ++c) {
+      TimeColumnBox->addItem(ColumnItem(c, preview_.columnNames), c);
+      MagColumnBox->addItem(ColumnItem(c, preview_.columnNames), c);
+    }
+    TimeColumnBox->setCurrentIndex(*options_.timeColumn);
+    MagColumnBox->setCurrentIndex(*options_.magColumn);
+  }
+
+  BandGroup->setVisible(!preview_.bands.empty());
+  BandBox->clear();
+  for (const auto& [band, count] : preview_.bands) {
+    BandBox->addItem(Text(band) + QStringLiteral(" (") + QString::number(count) + QStringLiteral(")"),
+                     Text(band));
+    if (options_.band && band == *options_.band) BandBox->setCurrentIndex(BandBox->count() - 1);
+  }
+
+  FluxGroup->setVisible(!preview_.fluxColumns.empty());
+  FluxBox->clear();
+  for (io::FluxColumn flux : preview_.fluxColumns) {
+    FluxBox->addItem(flux == io::FluxColumn::Sap ? QStringLiteral("SAP_FLUX (simple aperture)")
+                                                 : QStringLiteral("PDCSAP_FLUX (corrected for systematics)"),
+                     static_cast<int>(flux));
+    if (flux == options_.flux) FluxBox->setCurrentIndex(FluxBox->count() - 1);
+  }
+  FillPreview();
+  filling_ = false;
+}
+
+void ImportDialog::FillPreview() {
+  Preview->clear();
+  int columns = 1;
+  for (const auto& row : preview_.rows) columns = std::max(columns, static_cast<int>(row.size()));
+  columns = std::max(columns, static_cast<int>(preview_.columnNames.size()));
+  Preview->setRowCount(static_cast<int>(preview_.rows.size()));
+  Preview->setColumnCount(columns);
+  QStringList headers;
+  for (int c = 0; c < columns; ++c) headers << ColumnItem(c, preview_.columnNames);
+  Preview->setHorizontalHeaderLabels(headers);
+  QStringList lineNumbers;
+  for (size_t r = 0; r < preview_.rows.size(); ++r) {
+    lineNumbers << QString::number(preview_.firstLineNumber + static_cast<int>(r));
+    const auto& row = preview_.rows[r];
+    const bool skipped = r < preview_.rowSkipped.size() && preview_.rowSkipped[r];
+    for (size_t c = 0; c < row.size(); ++c) {
+      auto* item = new QTableWidgetItem(Text(row[c]));
+      if (skipped) item->setForeground(kSkippedText);
+      Preview->setItem(static_cast<int>(r), static_cast<int>(c), item);
+    }
+    if (skipped && columns > 1) Preview->setSpan(static_cast<int>(r), 0, 1, columns);
+  }
+  Preview->setVerticalHeaderLabels(lineNumbers);
+  // The chosen columns in colour.
+  if (preview_.textLayout) {
+    for (int r = 0; r < Preview->rowCount(); ++r) {
+      if (static_cast<size_t>(r) < preview_.rowSkipped.size() && preview_.rowSkipped[static_cast<size_t>(r)])
+        continue;
+      for (const auto& [column, colour] :
+           {std::pair{*options_.timeColumn, kTimeColour}, std::pair{*options_.magColumn, kMagnitudeColour}}) {
+        if (QTableWidgetItem* item = Preview->item(r, column)) item->setBackground(colour);
+      }
+    }
+  }
+  // Columns as wide as their header and their fields; a skipped line spans them all and is
+  // left out of the widths.
+  const QFontMetrics metrics(Preview->font());
+  const QFontMetrics headerMetrics(Preview->horizontalHeader()->font());
+  for (int c = 0; c < columns; ++c) {
+    int width = headerMetrics.horizontalAdvance(headers[c]);
+    for (size_t r = 0; r < preview_.rows.size(); ++r) {
+      const bool skipped = r < preview_.rowSkipped.size() && preview_.rowSkipped[r];
+      if (!skipped && static_cast<size_t>(c) < preview_.rows[r].size())
+        width = std::max(width, metrics.horizontalAdvance(Text(preview_.rows[r][static_cast<size_t>(c)])));
+    }
+    Preview->setColumnWidth(c, std::min(width + 16, 320));
+  }
+}
+
+void ImportDialog::LayoutChanged() {
+  io::ImportOptions asked = options_;
+  asked.separator = static_cast<io::FieldSeparator>(SeparatorBox->currentData().toInt());
+  asked.skipLines = SkipBox->value();
+  // The columns are guessed again for the new layout.
+  asked.timeColumn.reset();
+  asked.magColumn.reset();
+  try {
+    preview_ = io::InspectImport(path_, shownName_, asked);
+  } catch (const InputError& error) {
+    SummaryLabel->setText(QString::fromUtf8(error.what()));
+    return;
+  }
+  options_ = preview_.options;
+  FillControls();
+  Reread();
+}
+
+void ImportDialog::Reread() {
+  if (preview_.textLayout) {
+    options_.timeColumn = TimeColumnBox->currentData().toInt();
+    options_.magColumn = MagColumnBox->currentData().toInt();
+  }
+  if (BandBox->count() > 0) options_.band = BandBox->currentData().toString().toStdString();
+  if (FluxBox->count() > 0) options_.flux = static_cast<io::FluxColumn>(FluxBox->currentData().toInt());
+  result_.reset();
+  QPushButton* importButton = Buttons->button(QDialogButtonBox::Ok);
+  importButton->setEnabled(false);
+  if (preview_.textLayout) FillPreview();
+
+  options_.zeroPoint.reset();
+  if (!ZeroPointBox->text().trimmed().isEmpty()) {
+    try {
+      options_.zeroPoint = TextToFloat(ZeroPointBox->text().toStdString(), decimal_);
+    } catch (const ConversionError& error) {
+      SummaryLabel->setText(QString::fromUtf8(error.what()));
+      return;
+    }
+  }
+
+  // Read once without binning to learn how many rows remain, then as chosen.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  try {
+    io::ImportOptions plain = options_;
+    plain.binning = io::Binning::None;
+    io::ImportResult whole = io::ReadImport(path_, shownName_, plain);
+    const bool overflows = whole.rowsRemaining > io::kStoreRoom;
+    OverflowGroup->setVisible(overflows);
+    if (overflows) {
+      const int32_t cadences = whole.autoBinCadences;
+      OverflowLabel->setText(QString::number(whole.rowsRemaining) +
+                             QStringLiteral(" observations remain; the store "
+                                            "holds ") +
+                             QString::number(io::kStoreRoom) + QStringLiteral("."));
+      BinButton->setEnabled(cadences > 1);
+      BinButton->setText(
+          cadences > 1
+              ? QStringLiteral(
+                    "&Bin to %1 cadences (%2 min), the shortest bin that fits: mean time and mean %3 a bin")
+                    .arg(cadences)
+                    .arg(Text(FormatGeneralDigits(whole.cadence * cadences * 1440, 4, decimal_)))
+                    .arg(whole.zeroPoint ? QStringLiteral("flux") : QStringLiteral("magnitude"))
+              : QStringLiteral("&Bin (the times do not advance)"));
+      FirstRowsButton->setText(
+          QStringLiteral("&Keep the first %1 (the rest is left out and counted)").arg(io::kStoreRoom));
+      if (cadences <= 1) FirstRowsButton->setChecked(true);
+      options_.binning = BinButton->isChecked() && cadences > 1 ? io::Binning::Auto : io::Binning::None;
+    } else {
+      options_.binning = io::Binning::None;
+    }
+    result_ = options_.binning == io::Binning::None ? std::move(whole)
+                                                    : io::ReadImport(path_, shownName_, options_);
+    if (result_->zeroPoint && options_.zeroPoint.has_value() == false)
+      ZeroPointBox->setPlaceholderText(Text(FormatGeneral(*result_->zeroPoint, decimal_)));
+  } catch (const InputError& error) {
+    QApplication::restoreOverrideCursor();
+    SummaryLabel->setText(QString::fromUtf8(error.what()));
+    return;
+  }
+  QApplication::restoreOverrideCursor();
+
+  QStringList lines;
+  for (const std::string& note : result_->notes) lines << Text(note);
+  const auto loaded = std::min<int64_t>(static_cast<int64_t>(result_->observations.size()), io::kStoreRoom);
+  lines << QStringLiteral("Import loads %1 observations.").arg(loaded);
+  SummaryLabel->setText(lines.join('\n'));
+  importButton->setEnabled(true);
+}
+
+}  // namespace ombrane

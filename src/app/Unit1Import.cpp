@@ -1,0 +1,56 @@
+// TForm1: File ▸ Import…, the files observers have (text in columns, AAVSO exports, FITS light
+// curves of Kepler, K2 and TESS) through the import dialog into the one load of the store.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QToolButton>
+
+#include "Controls.h"
+#include "ImportDialog.h"
+#include "Unit1.h"
+#include "io/Import.h"
+#include "measure/Selection.h"
+#include "store/Loading.h"
+
+namespace ombrane {
+
+void TForm1::ImportClick() {
+  Run(
+      [this] {
+        // The period step of the new object, read first as Open data reads it: a box that is
+        // not a number ends the import before anything changes.
+        const long double increment = BoxNumber(Edit6);
+
+        // The file; the dialog starts in the folder of the last import. Cancelling the file or
+        // the import dialog changes nothing.
+        const std::optional<FileChoice> choice = ChooseOpenFile(ImportDialog1);
+        if (!choice) return;
+        const QFileInfo chosen(choice->path);
+        ImportDialog1.initialDir = chosen.absolutePath();
+        const QString name = chosen.fileName();
+        const std::string path = QFile::encodeName(choice->path).toStdString();
+        // A file that cannot be read as any format says why here, before the dialog.
+        io::ImportPreview preview = io::InspectImport(path, name.toStdString());
+        ImportDialog dialog(path, name.toStdString(), std::move(preview), DecimalSeparator(), this);
+        if (!outside_->RunDialog(dialog) || !dialog.result()) return;
+        const io::ImportResult& imported = *dialog.result();
+
+        // The load of Open data, with the observations the dialog chose instead of the pairs
+        // of the file.
+        star_->increment = increment;
+        chartModel_->leftAxisInverted = false;
+        ForgetPendingArea(*view_);
+        Delete->setEnabled(false);
+        sincos->setEnabled(false);
+        view_->openPath = QFile::encodeName(name).toStdString();
+        const PhotometryReadResult read = LoadObservations(imported.observations, name.toStdString(),
+                                                           name.toStdString(), *data_, *star_, *view_);
+        std::vector<std::string> notes = imported.notes;
+        notes.insert(notes.end(), read.messages.begin(), read.messages.end());
+        ShowLoaded(name, notes);
+        FinishLoad();
+      },
+      true);
+}
+
+}  // namespace ombrane

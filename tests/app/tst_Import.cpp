@@ -1,0 +1,246 @@
+// File ▸ Import…: the dialog's guesses and choices, and what reaches the store, the chart and
+// the notes pane through the one load; the note of Open data on files of three columns.
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+#include "ChartWidget.h"
+#include "Controls.h"
+#include "FormTestHelper.h"
+#include "ImportDialog.h"
+
+using namespace ombrane;
+using namespace ombrane::test;
+
+namespace {
+
+QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+  const QString path = dir.filePath(name);
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) file.write(text);
+  return path;
+}
+
+// Imports `path` through the toolbar button, answering the import dialog with `answer`.
+void Import(FormFixture& f, const QString& path, std::function<bool(ImportDialog&)> answer) {
+  f.outside->openAnswers.push_back(FileChoice{path, false});
+  f.outside->dialogAnswer = [answer](QDialog& dialog) { return answer(static_cast<ImportDialog&>(dialog)); };
+  f.form->Import->click();
+}
+
+bool Accept(ImportDialog& dialog) {
+  return dialog.Buttons->button(QDialogButtonBox::Ok)->isEnabled();
+}
+
+QStringList NoteLines(const FormFixture& f) {
+  return f.form->RichEdit1->toPlainText().split('\n');
+}
+
+constexpr char kHeaderCsv[] =
+    "# night of 2020-06-01\n"
+    "JD,Mag,Err\n"
+    "2459000.51,12.31,0.011\n"
+    "2459000.52,12.32,0.012\n"
+    "2459000.53,n/a,0.013\n"
+    "2459001.54,12.34,0.014\n";
+
+}  // namespace
+
+class TestImport : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { QLocale::setDefault(QLocale::c()); }
+
+  // The guesses of a file with a comment and a header, accepted as they are: the time and the
+  // magnitude columns reach the store, the row that is not a number is counted in the notes.
+  void headerCsvWithTheGuesses() {
+    QTemporaryDir dir;
+    FormFixture f;
+    f.form->Edit2->setText(QStringLiteral("2451000"));
+    const QString path = Write(dir, QStringLiteral("night.csv"), kHeaderCsv);
+    QString separator;
+    int skip = -1;
+    QString time;
+    QString magnitude;
+    Import(f, path, [&](ImportDialog& dialog) {
+      separator = dialog.SeparatorBox->currentText();
+      skip = dialog.SkipBox->value();
+      time = dialog.TimeColumnBox->currentText();
+      magnitude = dialog.MagColumnBox->currentText();
+      return Accept(dialog);
+    });
+    QCOMPARE(separator, QStringLiteral("commas"));
+    QCOMPARE(skip, 2);
+    QCOMPARE(time, QStringLiteral("1: JD"));
+    QCOMPARE(magnitude, QStringLiteral("2: Mag"));
+    const Data& data = f.form->data();
+    QCOMPARE(data.pointCount, 4);  // three observations and the repeat
+    const long double jd[] = {2459000.51L, 2459000.52L, 2459001.54L, 2459001.54L};
+    const long double mag[] = {12.31L, 12.32L, 12.34L, 12.34L};
+    for (int i = 0; i < 4; ++i) {
+      QVERIFY(data.jd[i] == jd[i]);
+      QVERIFY(data.mag[i] == mag[i]);
+    }
+    QCOMPARE(f.form->chartModel().Series(kSeries1).Count(), 4);
+    QCOMPARE(f.form->Label1->text(), QStringLiteral("night.csv"));
+    QCOMPARE(NoteLines(f),
+             (QStringList{"File name: night.csv",
+                          "night.csv: 1 row whose time or magnitude is not a number was skipped (the "
+                          "first on line 5)."}));
+    QCOMPARE(f.form->Edit2->text(), QStringLiteral("2450000"));  // the defaults of a new object
+    QVERIFY(f.outside->errors.isEmpty());
+  }
+
+  // Another magnitude column chosen in the dialog is the one loaded.
+  void chosenColumnIsLoaded() {
+    QTemporaryDir dir;
+    FormFixture f;
+    const QString path = Write(dir, QStringLiteral("night.csv"), kHeaderCsv);
+    Import(f, path, [](ImportDialog& dialog) {
+      dialog.MagColumnBox->setCurrentIndex(2);
+      return Accept(dialog);
+    });
+    QCOMPARE(f.form->data().pointCount, 5);
+    QVERIFY(f.form->data().mag[2] == 0.013L);
+  }
+
+  // Cancelling the file or the import dialog leaves the store as it was.
+  void cancelChangesNothing() {
+    QTemporaryDir dir;
+    FormFixture f;
+    f.Load(dir, QStringLiteral("two.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+    const QString notes = f.form->RichEdit1->toPlainText();
+    Import(f, Write(dir, QStringLiteral("night.csv"), kHeaderCsv), [](ImportDialog&) { return false; });
+    QCOMPARE(f.outside->dialogs, 1);
+    f.outside->openAnswers.push_back(FileChoice{QString(), false});
+    f.form->Import->click();
+    QCOMPARE(f.form->data().pointCount, 3);
+    QVERIFY(f.form->data().jd[0] == 2450001.5L);
+    QCOMPARE(f.form->RichEdit1->toPlainText(), notes);
+    QCOMPARE(f.form->Label1->text(), QStringLiteral("two.txt"));
+  }
+
+  // An AAVSO export: the band to keep is offered, fainter-than estimates are left out and told.
+  void aavsoBandChosen() {
+    QTemporaryDir dir;
+    FormFixture f;
+    const QString path =
+        Write(dir, QStringLiteral("aavso.csv"),
+              "JD,Magnitude,Uncertainty,HQuncertainty,Band,Observer Code\n"
+              "2459000.6,12.3,0.01,,V,ABC\n2459000.7,11.9,,,Vis.,XYZ\n2459001.6,<13.5,,,V,ABC\n"
+              "2459001.8,12.1,,,Vis.,XYZ\n2459002.6,12.4,0.01,,V,ABC\n");
+    QStringList bands;
+    bool layoutShown = true;
+    Import(f, path, [&](ImportDialog& dialog) {
+      for (int i = 0; i < dialog.BandBox->count(); ++i) bands << dialog.BandBox->itemText(i);
+      layoutShown = dialog.LayoutGroup->isVisibleTo(&dialog);
+      dialog.BandBox->setCurrentIndex(1);
+      return Accept(dialog);
+    });
+    QCOMPARE(bands, (QStringList{"V (3)", "Vis. (2)"}));
+    QVERIFY(!layoutShown);
+    QCOMPARE(f.form->data().pointCount, 3);
+    QVERIFY(f.form->data().mag[0] == 11.9L);
+    QVERIFY(f.form->data().jd[1] == 2459001.8L);
+    QCOMPARE(NoteLines(f).last(),
+             QStringLiteral("aavso.csv: band Vis., 2 observations; 3 in other bands left out."));
+
+    FormFixture g;
+    Import(g, path, [](ImportDialog& dialog) { return Accept(dialog); });
+    QCOMPARE(g.form->data().pointCount, 3);  // V: two estimates and the repeat
+    QCOMPARE(NoteLines(g).last(),
+             QStringLiteral("aavso.csv: band V, 2 observations; 2 in other bands left out; 1 "
+                            "fainter-than estimate left out."));
+  }
+
+  // A file with ragged rows: the dialog says what is wrong and offers no import; a file that
+  // no format reads is refused with a message before the dialog.
+  void malformedFilesLoadNothing() {
+    QTemporaryDir dir;
+    FormFixture f;
+    f.Load(dir, QStringLiteral("two.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+    QString summary;
+    bool enabled = true;
+    Import(f, Write(dir, QStringLiteral("ragged.csv"), "JD,Mag,Err\n2459000.5,12.3,0.01\n2459000.6,12.4\n"),
+           [&](ImportDialog& dialog) {
+             summary = dialog.SummaryLabel->text();
+             enabled = Accept(dialog);
+             return true;  // pressing Enter anyway
+           });
+    QVERIFY(!enabled);
+    QVERIFY2(summary.contains(QStringLiteral("ragged.csv, line 3: 2 fields where line 2 has 3")),
+             qPrintable(summary));
+    QCOMPARE(f.form->data().pointCount, 3);
+
+    const int dialogs = f.outside->dialogs;
+    Import(f, Write(dir, QStringLiteral("binary.dat"), QByteArray("\x01\x00\x02", 3)), Accept);
+    QCOMPARE(f.outside->dialogs, dialogs);
+    QCOMPARE(f.outside->errors.size(), 1);
+    QVERIFY(f.outside->errors[0].contains(QStringLiteral("binary.dat is not a text file")));
+    QCOMPARE(f.form->data().pointCount, 3);
+  }
+
+  // More rows than the store holds: the dialog says so and offers binning (chosen by default)
+  // or the first 5999, whose loss the load's message tells.
+  void moreRowsThanTheStoreHolds_data() {
+    QTest::addColumn<bool>("bin");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QString>("lastNote");
+    QTest::newRow("bin") << true << 3002 << QStringLiteral("long.txt: binned to 2 cadences");
+    QTest::newRow("first rows") << false << 6000
+                                << QStringLiteral(
+                                       "long.txt: the store holds 6000 entries; 2 pairs were left out.");
+  }
+  void moreRowsThanTheStoreHolds() {
+    QFETCH(bool, bin);
+    QFETCH(int, entries);
+    QFETCH(QString, lastNote);
+    QTemporaryDir dir;
+    QByteArray text = "JD MAG\n";
+    for (int i = 0; i < 6001; ++i)
+      text += QByteArray::number(2459000.5 + i * 0.001, 'f', 3) + ' ' +
+              QByteArray::number(10 + i * 0.0001, 'f', 4) + '\n';
+    FormFixture f;
+    bool offered = false;
+    bool binDefault = false;
+    Import(f, Write(dir, QStringLiteral("long.txt"), text), [&](ImportDialog& dialog) {
+      offered = dialog.OverflowGroup->isVisibleTo(&dialog);
+      binDefault = dialog.BinButton->isChecked();
+      (bin ? dialog.BinButton : dialog.FirstRowsButton)->setChecked(true);
+      return Accept(dialog);
+    });
+    QVERIFY(offered);
+    QVERIFY(binDefault);
+    QCOMPARE(f.form->data().pointCount, entries);
+    QVERIFY2(NoteLines(f).last().startsWith(lastNote), qPrintable(NoteLines(f).last()));
+  }
+
+  // Open data reads a file of three columns as before, and points to Import in one line.
+  void openDataPointsToImportForThreeColumns() {
+    QTemporaryDir dir;
+    FormFixture f;
+    f.Load(dir, QStringLiteral("three.txt"), "2450001.5 12.1 0.01\n2450001.6 12.2 0.01\n");
+    QCOMPARE(f.form->data().pointCount, 4);  // three pairs across the columns and the repeat, as always
+    QVERIFY(f.form->data().fileJd[1] == 0.01L);
+    QCOMPARE(NoteLines(f),
+             (QStringList{"File name: three.txt",
+                          "three.txt: every line holds three or more numbers, read two at a time across the "
+                          "columns; File ▸ Import… reads the two columns you choose."}));
+    FormFixture g;
+    g.Load(dir, QStringLiteral("two.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+    QCOMPARE(NoteLines(g), QStringList{"File name: two.txt"});
+  }
+};
+
+QTEST_MAIN(TestImport)
+#include "tst_Import.moc"
