@@ -76,7 +76,15 @@ struct Command {
   std::string_view help;
   std::span<const OptionSpec> options;
   int (*run)(const Invocation&);
+  // The command reads photometry files: it also takes the import options (kImportOptions).
+  bool readsFiles = true;
 };
+
+// The options of every command that reads files: how a file other than plain pairs is
+// imported (--columns, --skip, --separator, --band, --flux, --zero-point, --bin), and their
+// paragraph of --help.
+extern const std::span<const OptionSpec> kImportOptions;
+extern const std::string_view kImportHelp;
 
 // Output: results to standard output, messages to standard error, one line each.
 void Print(std::string_view line);
@@ -92,7 +100,8 @@ struct Records {
   std::string activity;
 };
 
-// Loads every photometry file of the invocation as the window's Open does and runs `each` on its
+// Loads every photometry file of the invocation as the window's Open does (or, with import
+// options, an AAVSO export or a FITS light curve, as its Import does) and runs `each` on its
 // records; with more than one file a line "== FILE" comes before each file's lines. Reading
 // messages go to standard error. A file that cannot be read gives kExitUsage, one without
 // observations or whose computation faults gives kExitFailed (the fault's message, then what

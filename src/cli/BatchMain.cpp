@@ -32,9 +32,10 @@ constexpr std::string_view kIntroduction =
     "FILE is a photometry file: plain text, numbers separated by blanks, tabs or line ends, taken\n"
     "two at a time as a pair of Julian Day and magnitude, so one observation per line is usual.\n"
     "A pair with a zero in it is skipped. Reading stops at the first word that is not a number,\n"
-    "and at most 5999 observations are read; both are said on standard error. Numbers on the\n"
-    "command line and in the output use \".\" as the decimal separator. Given several files, a\n"
-    "command runs on each in turn and prints a line \"== FILE\" before each file's lines.\n";
+    "and at most 5999 observations are read; both are said on standard error. Files of other\n"
+    "layouts are imported (see Importing below). Numbers on the command line and in the output\n"
+    "use \".\" as the decimal separator. Given several files, a command runs on each in turn\n"
+    "and prints a line \"== FILE\" before each file's lines.\n";
 
 constexpr std::string_view kExitStatus =
     "Exit status (for several files, the worst of them: 2, then 1, then 3):\n"
@@ -51,6 +52,9 @@ std::string Usage() {
   for (const Command* command : kCommands)
     usage += std::string(usage.empty() ? "usage: " : "       ") + "ombrane-batch " +
              std::string(command->synopsis) + "\n";
+  usage +=
+      "       (the commands that read FILE also take the import options: --columns T,M --skip N\n"
+      "        --separator S --band B --flux sap|pdcsap --zero-point Z --bin auto|K)\n";
   usage += "       ombrane-batch --help\n";
   return usage;
 }
@@ -58,12 +62,15 @@ std::string Usage() {
 std::string Help() {
   std::string help = Usage() + "\n" + std::string(kIntroduction);
   for (const Command* command : kCommands) help += "\n" + std::string(command->help);
-  return help + "\n" + std::string(kExitStatus);
+  return help + "\n" + std::string(kImportHelp) + "\n" + std::string(kExitStatus);
 }
 
 const OptionSpec* FindOption(const Command& command, std::string_view name) {
   for (const OptionSpec& option : command.options)
     if (option.name == name) return &option;
+  if (command.readsFiles)
+    for (const OptionSpec& option : kImportOptions)
+      if (option.name == name) return &option;
   return nullptr;
 }
 

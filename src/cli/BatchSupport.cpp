@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <iostream>
 #include <utility>
@@ -7,6 +9,7 @@
 #include "common/InputError.h"
 #include "common/QuotedText.h"
 #include "common/TextToFloat.h"
+#include "io/Import.h"
 #include "store/Loading.h"
 
 namespace ombrane::batch {
@@ -36,15 +39,109 @@ std::string Shown(std::string_view path) {
   return quoted.size() == path.size() + 2 ? std::string(path) : quoted;
 }
 
-// Loads one file and runs the command on it; returns the file's exit code.
-int RunOnFile(std::string_view file, const std::function<int(Records&)>& each) {
+constexpr OptionSpec kImportOptionList[] = {{"--columns", true}, {"--skip", true}, {"--separator", true},
+                                            {"--band", true},    {"--flux", true}, {"--zero-point", true},
+                                            {"--bin", true}};
+
+// A whole number from `least` on, given with an option.
+int32_t WholeNumber(std::string_view option, std::string_view text, int32_t least) {
+  int32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < least)
+    throw UsageError(std::string(option) + ": " + Quoted(text) + " is not a whole number from " +
+                     std::to_string(least) + " on");
+  return value;
+}
+
+// The import choices of the command line; nothing when none is given.
+std::optional<io::ImportOptions> ImportChoices(const Invocation& invocation) {
+  bool any = false;
+  for (const OptionSpec& option : kImportOptionList) any = any || invocation.Has(option.name);
+  if (!any) return std::nullopt;
+  io::ImportOptions options;
+  if (const auto columns = invocation.Text("--columns")) {
+    const size_t comma = columns->find(',');
+    if (comma == std::string_view::npos)
+      throw UsageError("--columns needs T,M: the time and magnitude columns");
+    options.timeColumn = WholeNumber("--columns", columns->substr(0, comma), 1) - 1;
+    options.magColumn = WholeNumber("--columns", columns->substr(comma + 1), 1) - 1;
+  }
+  if (const auto skip = invocation.Text("--skip")) options.skipLines = WholeNumber("--skip", *skip, 0);
+  if (const auto separator = invocation.Text("--separator")) {
+    const std::pair<std::string_view, io::FieldSeparator> names[] = {
+        {"blanks", io::FieldSeparator::Blanks},
+        {"blank", io::FieldSeparator::Blanks},
+        {"tabs", io::FieldSeparator::Tabs},
+        {"tab", io::FieldSeparator::Tabs},
+        {"commas", io::FieldSeparator::Commas},
+        {"comma", io::FieldSeparator::Commas},
+        {",", io::FieldSeparator::Commas},
+        {"semicolons", io::FieldSeparator::Semicolons},
+        {"semicolon", io::FieldSeparator::Semicolons},
+        {";", io::FieldSeparator::Semicolons}};
+    const auto found = std::find_if(std::begin(names), std::end(names),
+                                    [&](const auto& n) { return n.first == *separator; });
+    if (found == std::end(names))
+      throw UsageError("--separator: " + Quoted(*separator) +
+                       " is not one of blanks, tabs, commas, semicolons");
+    options.separator = found->second;
+  }
+  if (const auto band = invocation.Text("--band")) options.band = std::string(*band);
+  if (const auto flux = invocation.Text("--flux")) {
+    if (*flux == "sap")
+      options.flux = io::FluxColumn::Sap;
+    else if (*flux == "pdcsap")
+      options.flux = io::FluxColumn::Pdcsap;
+    else
+      throw UsageError("--flux: " + Quoted(*flux) + " is not sap or pdcsap");
+  }
+  options.zeroPoint = invocation.Number("--zero-point");
+  if (const auto bin = invocation.Text("--bin")) {
+    if (*bin == "auto") {
+      options.binning = io::Binning::Auto;
+    } else {
+      options.binning = io::Binning::Cadences;
+      options.binCadences = WholeNumber("--bin", *bin, 1);
+    }
+  }
+  return options;
+}
+
+// Loads one file, as plain pairs or imported, and runs the command on it; returns the file's
+// exit code.
+int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& choices,
+              const std::function<int(Records&)>& each) {
   Records r;
   const std::string path(file);
   const std::string shown = Shown(file);
   const std::string name = std::filesystem::path(path).filename().string();
-  const PhotometryReadResult read = LoadPhotometry(
-      {.path = path, .fileName = name.empty() ? path : name, .shownName = shown}, *r.data, *r.star, *r.view);
+  const std::string fileName = name.empty() ? path : name;
+  // Plain pairs unless import options are given or the file is an AAVSO export or a FITS file.
+  const bool imported = choices.has_value() || io::FormatOf(path).Name() != "Text columns";
+  PhotometryReadResult read;
+  if (imported) {
+    io::ImportResult result;
+    try {
+      result = io::ReadImport(path, shown, choices.value_or(io::ImportOptions{}));
+    } catch (const InputError& error) {
+      PrintError(error.what());
+      return kExitUsage;
+    }
+    for (const std::string& note : result.notes) PrintError(note);
+    if (result.observations.size() > static_cast<size_t>(io::kStoreRoom) && result.autoBinCadences > 1)
+      PrintError(shown + ": " + std::to_string(result.observations.size()) +
+                 " observations; --bin auto bins them to " + std::to_string(result.autoBinCadences) +
+                 " cadences, the shortest bin that fits.");
+    read = LoadObservations(result.observations, fileName, shown, *r.data, *r.star, *r.view);
+  } else {
+    read =
+        LoadPhotometry({.path = path, .fileName = fileName, .shownName = shown}, *r.data, *r.star, *r.view);
+  }
   for (const std::string& message : read.messages) PrintError(message);
+  if (read.columnsMixed)
+    PrintError(shown +
+               ": every line holds three or more numbers, read two at a time across the columns; "
+               "--columns T,M reads the two columns you choose.");
   if (!read.opened) return kExitUsage;
   ApplyNewObjectDefaults(*r.star, *r.view);
   ApplyLoadedNightState(*r.view);
@@ -123,12 +220,37 @@ void PrintError(std::string_view line) {
   std::cerr << line << '\n' << std::flush;
 }
 
+const std::span<const OptionSpec> kImportOptions = kImportOptionList;
+
+const std::string_view kImportHelp =
+    "Importing (every command that reads FILE):\n"
+    "    A FITS light curve of Kepler, K2 or TESS (FILE.fits, .fit, .fts) and an AAVSO export\n"
+    "    (a CSV whose header names JD, Magnitude and Band) are imported by themselves; any\n"
+    "    of the options below imports a text file of other columns. The layout is found as\n"
+    "    the window's File > Import finds it; the options set what it should not guess.\n"
+    "    --columns T,M     the time (Julian Day) and magnitude columns, counted from 1\n"
+    "    --skip N          lines skipped at the top (a header among them); comment lines\n"
+    "                      (#, %, ;) and empty lines are always skipped\n"
+    "    --separator S     blanks, tabs, commas or semicolons\n"
+    "    --band B          the band kept of an AAVSO export (needed when it holds several);\n"
+    "                      fainter-than estimates (\"<\") are left out\n"
+    "    --flux sap|pdcsap the flux of a FITS light curve (default pdcsap); rows with a\n"
+    "                      QUALITY flag or a NaN are left out\n"
+    "    --zero-point Z    magnitude = -2.5 log10(flux) + Z; default: the median flux at 10 mag\n"
+    "    --bin auto|K      mean time and mean flux (or magnitude) in bins of K cadences;\n"
+    "                      auto: the shortest bin that fits the 5999 observations the store\n"
+    "                      holds. Without it, the first 5999 are read (exit status 3)\n"
+    "    What was left out is said on standard error; a file that cannot be read as asked\n"
+    "    (ragged rows, a truncated FITS file, a column that is not numbers) loads nothing\n"
+    "    and gives exit status 2.\n";
+
 int ForEachPhotometryFile(const Invocation& invocation, const std::function<int(Records&)>& each) {
+  const std::optional<io::ImportOptions> choices = ImportChoices(invocation);
   int worst = kExitOk;
   const bool several = invocation.operands.size() > 1;
   for (std::string_view file : invocation.operands) {
     if (several) Print("== " + Shown(file));
-    worst = Worst(worst, RunOnFile(file, each));
+    worst = Worst(worst, RunOnFile(file, choices, each));
   }
   return worst;
 }

@@ -60,6 +60,7 @@ const Command kHelioCommand{
         "    hjd-jd = , minimum+(hjd-jd) = and bjd_tdb = lines of the minimum command.\n",
     .options = kHelioOptions,
     .run = &RunHelio,
+    .readsFiles = false,
 };
 
 }  // namespace ombrane::batch

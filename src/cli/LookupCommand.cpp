@@ -44,6 +44,7 @@ const Command kLookupCommand{
         "    messages (no M0, no period, no REC, no DEC, no star). Exits with 1 after no star.\n",
     .options = {},
     .run = &RunLookup,
+    .readsFiles = false,
 };
 
 }  // namespace ombrane::batch

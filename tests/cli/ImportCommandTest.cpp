@@ -1,0 +1,188 @@
+// ombrane-batch on imported files: text columns with the import options, AAVSO exports and FITS
+// light curves, each giving the lines the same observations give as plain pairs.
+#include <fitsio.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+
+namespace ombrane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int exit = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The twenty observations of the fold test in BatchTest.cpp: at P = 1 about 2450000 they give
+// SL 7.329870 and AoV 1.14224E9 (worked out there by hand).
+constexpr double kTwenty[][2] = {
+    {2450000.03, 9.75},  {2450000.07, 10.25}, {2450001.13, 10.00}, {2450001.17, 10.50}, {2450002.23, 10.25},
+    {2450002.27, 10.75}, {2450003.33, 10.50}, {2450003.37, 11.00}, {2450004.43, 10.75}, {2450004.47, 11.25},
+    {2450005.53, 11.00}, {2450005.57, 11.50}, {2450006.63, 11.25}, {2450006.67, 11.75}, {2450007.73, 11.50},
+    {2450007.77, 12.00}, {2450008.83, 11.75}, {2450008.87, 12.25}, {2450009.93, 12.00}, {2450009.97, 12.50}};
+constexpr char kTwentyFold[] = "SL: 7.329870\nAoV: 1.14224E9\n";
+
+class ImportCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "ombrane-batch-import-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+  }
+
+  Result Exec(const std::string& args) {
+    const std::string command =
+        "cd '" + dir_.string() + "' && '" + OMBRANE_BATCH + "' " + args + " > out.txt 2> err.txt";
+    const int status = std::system(command.c_str());
+    Result run;
+    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = ReadFile(dir_ / "out.txt");
+    run.err = ReadFile(dir_ / "err.txt");
+    return run;
+  }
+
+  fs::path dir_;
+};
+
+// A header, a comment, semicolons and decimal commas, and the magnitude in the third column:
+// with --columns 2,3 the fold is that of the plain pairs.
+TEST_F(ImportCommand, TextColumnsChosenOnTheCommandLine) {
+  std::string text = "% exported\nerr;JD;mag\n";
+  for (const auto& [jd, mag] : kTwenty) {
+    std::string day = std::to_string(jd);
+    std::string magnitude = std::to_string(mag);
+    for (std::string* field : {&day, &magnitude}) std::replace(field->begin(), field->end(), '.', ',');
+    text += "0,01;" + day + ";" + magnitude + "\n";
+  }
+  Write("twenty.csv", text);
+  const Result run = Exec("fold twenty.csv --period 1 --columns 2,3");
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, kTwentyFold);
+  EXPECT_EQ(run.err, "");
+  // The header names the columns, so the guesses are right too; --separator and --skip agree.
+  EXPECT_EQ(Exec("fold twenty.csv --period 1 --separator semicolons --skip 2").out, kTwentyFold);
+}
+
+// An AAVSO export is imported by itself; with two bands, --band chooses, and the fainter-than
+// estimate is told on standard error.
+TEST_F(ImportCommand, AavsoExportOneBand) {
+  std::string text = "JD,Magnitude,Uncertainty,HQuncertainty,Band,Observer Code\n";
+  for (const auto& [jd, mag] : kTwenty) {
+    text += std::to_string(jd) + "," + std::to_string(mag) + ",0.01,,V,ABC\n";
+    text += std::to_string(jd + 0.001) + "," + std::to_string(mag - 1) + ",,,Vis.,XYZ\n";
+  }
+  text += "2450010.5,<13.5,,,V,ABC\n";
+  Write("aavso.csv", text);
+  const Result several = Exec("fold aavso.csv --period 1");
+  EXPECT_EQ(several.exit, 2);
+  EXPECT_NE(several.err.find("holds the bands V, Vis.; choose one"), std::string::npos) << several.err;
+  const Result run = Exec("fold aavso.csv --period 1 --band V");
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, kTwentyFold);
+  EXPECT_EQ(
+      run.err,
+      "aavso.csv: band V, 20 observations; 20 in other bands left out; 1 fainter-than estimate left out.\n");
+}
+
+// Writes the twenty observations as a TESS-like light curve: TIME from BJD 2457000.5, fluxes
+// 10^(-0.4 (mag - 20)), and two more rows, one flagged and one with a NaN flux.
+void WriteCurve(const fs::path& path) {
+  int status = 0;
+  fitsfile* file = nullptr;
+  fits_create_diskfile(&file, path.c_str(), &status);
+  fits_create_img(file, 8, 0, nullptr, &status);
+  char* names[] = {const_cast<char*>("TIME"), const_cast<char*>("PDCSAP_FLUX"), const_cast<char*>("QUALITY")};
+  char* forms[] = {const_cast<char*>("D"), const_cast<char*>("D"), const_cast<char*>("J")};
+  fits_create_tbl(file, BINARY_TBL, 0, 3, names, forms, nullptr, "LIGHTCURVE", &status);
+  long whole = 2457000;
+  double fraction = 0.5;
+  fits_write_key(file, TLONG, "BJDREFI", &whole, nullptr, &status);
+  fits_write_key(file, TDOUBLE, "BJDREFF", &fraction, nullptr, &status);
+  long long row = 1;
+  auto add = [&](double bjd, double flux, int32_t quality) {
+    double time = bjd - 2457000.5;
+    fits_write_col(file, TDOUBLE, 1, row, 1, 1, &time, &status);
+    fits_write_col(file, TDOUBLE, 2, row, 1, 1, &flux, &status);
+    fits_write_col(file, TINT, 3, row, 1, 1, &quality, &status);
+    ++row;
+  };
+  for (const auto& [jd, mag] : kTwenty) {
+    add(jd, std::pow(10.0, -0.4 * (mag - 20)), 0);
+    if (row == 5) add(jd + 0.001, 1000, 128);
+    if (row == 9) add(jd + 0.001, std::numeric_limits<double>::quiet_NaN(), 0);
+  }
+  fits_close_file(file, &status);
+  ASSERT_EQ(status, 0);
+}
+
+TEST_F(ImportCommand, FitsLightCurveByItsExtension) {
+  WriteCurve(dir_ / "curve.fits");
+  const Result run = Exec("fold curve.fits --period 1 --zero-point 20");
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, kTwentyFold);
+  EXPECT_EQ(run.err,
+            "curve.fits: PDCSAP_FLUX, 20 of 22 rows; 1 with a QUALITY flag left out; 1 with a NaN left out.\n"
+            "curve.fits: magnitude = -2.5 log10(flux) + 20.\n");
+  // Binned by five cadences: the median step is 0.04 d, so the bins are 0.2 d wide from half a
+  // step before the first time; night k's times lie 1.1 k + 0.02 and 1.1 k + 0.06 d after that
+  // edge, in one bin (0.02 and 0.06, or 0.12 and 0.16 d into it), so each night becomes one point.
+  const Result binned = Exec("fold curve.fits --period 1 --zero-point 20 --bin 5");
+  EXPECT_EQ(binned.exit, 0) << binned.err;
+  EXPECT_NE(binned.err.find("20 rows give 10 points"), std::string::npos) << binned.err;
+}
+
+TEST_F(ImportCommand, WhatCannotBeImportedSaysWhy) {
+  Write("ragged.csv", "JD,Mag,Err\n2459000.5,12.3,0.01\n2459000.6,12.4\n");
+  Write("truncated.fits", "SIMPLE  =                    T");
+  Write("plain.txt", "2450000.1 10\n2450000.35 11\n");
+  const std::pair<std::string, std::string> cases[] = {
+      {"fold ragged.csv --period 1 --skip 1", "ragged.csv, line 3: 2 fields where line 2 has 3"},
+      {"fold truncated.fits --period 1", "truncated.fits could not be opened as FITS"},
+      {"fold plain.txt --period 1 --columns 0,2", "--columns: '0' is not a whole number from 1 on"},
+      {"fold plain.txt --period 1 --columns 2", "--columns needs T,M"},
+      {"fold plain.txt --period 1 --bin often", "--bin: 'often' is not a whole number from 1 on"},
+      {"fold plain.txt --period 1 --separator pipes", "--separator: 'pipes' is not one of"},
+      {"fold plain.txt --period 1 --flux raw", "--flux: 'raw' is not sap or pdcsap"},
+      {"helio 2450000 --ra 1 2 3 --dec 4 5 6 --columns 1,2", "unknown option '--columns' for helio"}};
+  for (const auto& [args, message] : cases) {
+    const Result run = Exec(args);
+    EXPECT_EQ(run.exit, 2) << args;
+    EXPECT_NE(run.err.find(message), std::string::npos) << args << "\n" << run.err;
+  }
+}
+
+// A plain file of three columns is read as always, with one line pointing to --columns.
+TEST_F(ImportCommand, PlainFileOfThreeColumnsPointsToColumns) {
+  Write("three.txt", "2450000.1 10 0.01\n2450000.35 11 0.01\n2450001.3 12 0.01\n");
+  const Result run = Exec("fold three.txt --period 1");
+  EXPECT_NE(run.err.find("three.txt: every line holds three or more numbers, read two at a time across the "
+                         "columns; --columns T,M reads the two columns you choose.\n"),
+            std::string::npos)
+      << run.err;
+}
+
+}  // namespace
+}  // namespace ombrane
