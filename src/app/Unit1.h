@@ -258,8 +258,8 @@ class TForm1 : public QMainWindow {
   FileDialog OpenDialog2{.caption = QStringLiteral("Open photometry file")};
   FileDialog ImportDialog1{
       .caption = QStringLiteral("Import observations"),
-      .filter = QStringLiteral("Observations (*.txt *.csv *.tsv *.dat *.lc *.fits *.fit *.fts)|"
-                               "*.txt *.csv *.tsv *.dat *.lc *.fits *.fit *.fts|All files (*)|*")};
+      .filter = QStringLiteral("Observations (*.txt *.csv *.tsv *.dat *.lc *.fits *.fit *.fts *.fits.gz)|"
+                               "*.txt *.csv *.tsv *.dat *.lc *.fits *.fit *.fts *.fits.gz|All files (*)|*")};
   FileDialog SavePictureDialog1{.caption = QStringLiteral("Save graph as bitmap"),
                                 .filter = QStringLiteral("*.bmp")};
   FileDialog SavePictureDialog2{

@@ -224,10 +224,10 @@ const std::span<const OptionSpec> kImportOptions = kImportOptionList;
 
 const std::string_view kImportHelp =
     "Importing (every command that reads FILE):\n"
-    "    A FITS light curve of Kepler, K2 or TESS (FILE.fits, .fit, .fts) and an AAVSO export\n"
-    "    (a CSV whose header names JD, Magnitude and Band) are imported by themselves; any\n"
-    "    of the options below imports a text file of other columns. The layout is found as\n"
-    "    the window's File > Import finds it; the options set what it should not guess.\n"
+    "    A FITS light curve of Kepler, K2 or TESS (.fits, .fit, .fts, .fits.gz) and an AAVSO\n"
+    "    export (a CSV whose header names JD, Magnitude and Band) are imported by themselves;\n"
+    "    any of the options below imports a text file of other columns. The layout is found\n"
+    "    as the window's File > Import finds it; the options set what it should not guess.\n"
     "    --columns T,M     the time (Julian Day) and magnitude columns, counted from 1\n"
     "    --skip N          lines skipped at the top (a header among them); comment lines\n"
     "                      (#, %, ;) and empty lines are always skipped\n"
