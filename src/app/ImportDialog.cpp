@@ -50,6 +50,7 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
       preview_(std::move(preview)),
       options_(preview_.options),
       decimal_(decimal) {
+  options_.decimalSeparator = decimal_;
   setObjectName(QStringLiteral("ImportDialog"));
   setWindowTitle(QStringLiteral("Import ") + Text(shownName_));
   resize(720, 620);
@@ -266,11 +267,12 @@ void ImportDialog::LayoutChanged() {
   asked.magColumn.reset();
   try {
     preview_ = io::InspectImport(path_, shownName_, asked);
-  } catch (const InputError& error) {
+  } catch (const std::exception& error) {
     SummaryLabel->setText(QString::fromUtf8(error.what()));
     return;
   }
   options_ = preview_.options;
+  options_.decimalSeparator = decimal_;
   FillControls();
   Reread();
 }
@@ -331,7 +333,8 @@ void ImportDialog::Reread() {
                                                     : io::ReadImport(path_, shownName_, options_);
     if (result_->zeroPoint && options_.zeroPoint.has_value() == false)
       ZeroPointBox->setPlaceholderText(Text(FormatGeneral(*result_->zeroPoint, decimal_)));
-  } catch (const InputError& error) {
+  } catch (const std::exception& error) {
+    // A file that cannot be read with these choices (InputError), or no memory for it.
     QApplication::restoreOverrideCursor();
     SummaryLabel->setText(QString::fromUtf8(error.what()));
     return;

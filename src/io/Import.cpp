@@ -38,8 +38,8 @@ int64_t BinCount(const std::vector<long double>& sorted, long double cadence, lo
   return count;
 }
 
-std::string Minutes(long double days) {
-  return FormatGeneralDigits(days * 1440, 4) + " min";
+std::string Minutes(long double days, char separator) {
+  return FormatGeneralDigits(days * 1440, 4, separator) + " min";
 }
 
 }  // namespace
@@ -141,7 +141,7 @@ ImportResult ReadImport(const std::string& path, std::string_view shownName, con
     }
     BinRows(rows.time, rows.value, result.cadence, cadences);
     result.notes.push_back(std::string(shownName) + ": binned to " + std::to_string(cadences) +
-                           " cadences (" + Minutes(result.cadence * cadences) +
+                           " cadences (" + Minutes(result.cadence * cadences, options.decimalSeparator) +
                            "): " + std::to_string(result.rowsRemaining) + " rows give " +
                            std::to_string(rows.time.size()) + " points (mean time and mean " +
                            (rows.fluxes ? "flux" : "magnitude") + " per bin).");
@@ -156,7 +156,7 @@ ImportResult ReadImport(const std::string& path, std::string_view shownName, con
   }
   if (rows.fluxes) {
     result.notes.push_back(std::string(shownName) + ": magnitude = -2.5 log10(flux) + " +
-                           FormatGeneral(*result.zeroPoint) +
+                           FormatGeneral(*result.zeroPoint, options.decimalSeparator) +
                            (options.zeroPoint ? "." : " (the median flux at 10 mag)."));
   }
   return result;

@@ -42,7 +42,8 @@ struct ImportOptions {
   FluxColumn flux = FluxColumn::Pdcsap;     // FITS: the flux turned into magnitudes
   std::optional<long double> zeroPoint;     // FITS: magnitude = -2.5 log10(flux) + zeroPoint
   Binning binning = Binning::None;
-  int32_t binCadences = 1;  // Binning::Cadences: bin width in cadences of the file
+  int32_t binCadences = 1;      // Binning::Cadences: bin width in cadences of the file
+  char decimalSeparator = '.';  // of the numbers in the notes (the window's is the user's)
 };
 
 // What InspectImport found.

@@ -113,6 +113,12 @@ TEST_F(FitsImport, TimesMagnitudesAndWhatWasLeftOut) {
   const double magnitudes[] = {12.5, 10, 7.5, 7.5};
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(static_cast<double>(data->fileMag[i]), magnitudes[i], 1e-12) << i;
   EXPECT_NE(view->lastNight, 0);  // BJD 2458235.07 and 2458236.1: two nights
+
+  // Numbers in the notes take the separator the window asks for.
+  io::ImportOptions comma;
+  comma.decimalSeparator = ',';
+  EXPECT_EQ(io::ReadImport(path, "curve.fits", comma).notes.back(),
+            "curve.fits: magnitude = -2.5 log10(flux) + 17,5 (the median flux at 10 mag).");
 }
 
 // SAP on request, with a zero point of the user's: 20 - 2.5 log10(10000) = 10.
