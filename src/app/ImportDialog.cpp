@@ -211,6 +211,7 @@ void ImportDialog::FillControls() {
 
 void ImportDialog::FillPreview() {
   Preview->clear();
+  Preview->clearSpans();
   int columns = 1;
   for (const auto& row : preview_.rows) columns = std::max(columns, static_cast<int>(row.size()));
   columns = std::max(columns, static_cast<int>(preview_.columnNames.size()));

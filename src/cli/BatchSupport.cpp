@@ -2,6 +2,7 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <utility>
 
 #include "Batch.h"
@@ -125,6 +126,9 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
       result = io::ReadImport(path, shown, choices.value_or(io::ImportOptions{}));
     } catch (const InputError& error) {
       PrintError(error.what());
+      return kExitUsage;
+    } catch (const std::bad_alloc&) {
+      PrintError(shown + " is too large to import.");
       return kExitUsage;
     }
     for (const std::string& note : result.notes) PrintError(note);

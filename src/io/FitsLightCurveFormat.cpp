@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,11 @@ class FitsTable {
   FitsTable(const std::string& path, std::string_view shownName) : shownName_(shownName) {
     int status = 0;
     // The disk-file call takes the name as it is, without CFITSIO's extended file-name syntax.
-    if (fits_open_diskfile(&file_, path.c_str(), READONLY, &status) != 0) Fail("could not be opened", status);
-    if (fits_movnam_hdu(file_, BINARY_TBL, const_cast<char*>("LIGHTCURVE"), 0, &status) != 0) {
+    fitsfile* opened = nullptr;
+    if (fits_open_diskfile(&opened, path.c_str(), READONLY, &status) != 0)
+      Fail("could not be opened", status);
+    file_.reset(opened);  // closed by the member also when the constructor fails below
+    if (fits_movnam_hdu(file_.get(), BINARY_TBL, const_cast<char*>("LIGHTCURVE"), 0, &status) != 0) {
       if (status == BAD_HDU_NUM)
         throw InputError(
             std::string(shownName_) +
@@ -42,15 +46,24 @@ class FitsTable {
       Fail("could not be read", status);
     }
     long long rows = 0;
-    if (fits_get_num_rowsll(file_, &rows, &status) != 0) Fail("could not be read", status);
+    if (fits_get_num_rowsll(file_.get(), &rows, &status) != 0) Fail("could not be read", status);
     rows_ = rows;
+    // The table's size comes from its header; a file cut short (or a header that lies) ends
+    // before it. Checked before any column is read, so that no row count of a broken header
+    // decides how much memory is taken. (filesize is the size CFITSIO holds, after unpacking a
+    // gzipped file; the padding after the last row is not asked for.)
+    long long headStart = 0;
+    long long dataStart = 0;
+    long long dataEnd = 0;
+    long long rowBytes = 0;
+    if (fits_get_hduaddrll(file_.get(), &headStart, &dataStart, &dataEnd, &status) != 0 ||
+        fits_read_key_lnglng(file_.get(), "NAXIS1", &rowBytes, nullptr, &status) != 0)
+      Fail("could not be read", status);
+    if (rowBytes < 0 || rows < 0 || (rowBytes > 0 && rows > (file_->Fptr->filesize - dataStart) / rowBytes)) {
+      throw InputError(std::string(shownName_) +
+                       " ends before its LIGHTCURVE table does (the file is cut short). Nothing loaded.");
+    }
   }
-  ~FitsTable() {
-    int status = 0;
-    if (file_ != nullptr) fits_close_file(file_, &status);
-  }
-  FitsTable(const FitsTable&) = delete;
-  FitsTable& operator=(const FitsTable&) = delete;
 
   int64_t rows() const { return rows_; }
 
@@ -58,7 +71,7 @@ class FitsTable {
   int Column(const char* name) {
     int status = 0;
     int number = 0;
-    fits_get_colnum(file_, CASEINSEN, const_cast<char*>(name), &number, &status);
+    fits_get_colnum(file_.get(), CASEINSEN, const_cast<char*>(name), &number, &status);
     return status == 0 ? number : 0;
   }
 
@@ -69,7 +82,7 @@ class FitsTable {
     int type = 0;
     long long repeat = 0;
     long long width = 0;
-    if (fits_get_eqcoltypell(file_, column, &type, &repeat, &width, &status) != 0)
+    if (fits_get_eqcoltypell(file_.get(), column, &type, &repeat, &width, &status) != 0)
       Fail("could not be read", status);
     const bool numeric = type == TBYTE || type == TSBYTE || type == TSHORT || type == TUSHORT ||
                          type == TINT || type == TUINT || type == TLONG || type == TULONG ||
@@ -82,8 +95,8 @@ class FitsTable {
     if (count == 0) return values;
     double undefined = std::numeric_limits<double>::quiet_NaN();
     int anyUndefined = 0;
-    if (fits_read_col(file_, TDOUBLE, column, first + 1, 1, count, &undefined, values.data(), &anyUndefined,
-                      &status) != 0)
+    if (fits_read_col(file_.get(), TDOUBLE, column, first + 1, 1, count, &undefined, values.data(),
+                      &anyUndefined, &status) != 0)
       Fail("could not be read", status);
     return values;
   }
@@ -91,14 +104,14 @@ class FitsTable {
   std::optional<double> Key(const char* name) {
     int status = 0;
     double value = 0;
-    if (fits_read_key(file_, TDOUBLE, name, &value, nullptr, &status) != 0) return std::nullopt;
+    if (fits_read_key(file_.get(), TDOUBLE, name, &value, nullptr, &status) != 0) return std::nullopt;
     return value;
   }
 
   std::string Text(const char* name) {
     int status = 0;
     char value[FLEN_VALUE] = {};
-    if (fits_read_key(file_, TSTRING, name, value, nullptr, &status) != 0) return {};
+    if (fits_read_key(file_.get(), TSTRING, name, value, nullptr, &status) != 0) return {};
     return value;
   }
 
@@ -110,7 +123,13 @@ class FitsTable {
   }
 
  private:
-  fitsfile* file_ = nullptr;
+  struct Closer {
+    void operator()(fitsfile* file) const {
+      int status = 0;
+      fits_close_file(file, &status);
+    }
+  };
+  std::unique_ptr<fitsfile, Closer> file_;
   std::string_view shownName_;
   int64_t rows_ = 0;
 };

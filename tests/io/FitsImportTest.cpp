@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <limits>
 
 #include "ImportFixture.h"
@@ -155,10 +157,20 @@ TEST_F(FitsImport, BinnedMeansOfTimeAndFlux) {
 TEST_F(FitsImport, MalformedFilesSayWhatIsWrong) {
   const std::string good = Path("good.fits");
   WriteCurve(good);
-  // Truncated: the table's data cut off.
+  // Truncated: the table (5 rows of 20 bytes after two header blocks) cut in its third row.
   const std::string truncated = Path("truncated.fits");
   std::filesystem::copy_file(good, truncated);
-  std::filesystem::resize_file(truncated, 2880 * 2 + 100);
+  std::filesystem::resize_file(truncated, 2880 * 2 + 50);
+  // A header claiming 900 million rows: refused before any memory is taken for them.
+  const std::string huge = Path("huge.fits");
+  {
+    std::ifstream in(good, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string card = "NAXIS2  =                    5";
+    ASSERT_NE(bytes.find(card), std::string::npos);
+    bytes.replace(bytes.find(card), card.size(), "NAXIS2  =            900000000");
+    std::ofstream(huge, std::ios::binary) << bytes;
+  }
   const std::string textTime = Path("texttime.fits");
   WriteCurve(textTime, {.timeForm = "8A"});
   const std::string otherTable = Path("other.fits");
@@ -167,7 +179,8 @@ TEST_F(FitsImport, MalformedFilesSayWhatIsWrong) {
   WriteCurve(noReference, {.reference = false});
   const std::string notFits = Write("text.fits", "2459000.5 12.3\n");
   const std::pair<std::string, std::string> cases[] = {
-      {truncated, "could not be read as FITS"},
+      {truncated, "ends before its LIGHTCURVE table does"},
+      {huge, "ends before its LIGHTCURVE table does"},
       {textTime, "the column TIME does not hold one number a row"},
       {otherTable, "has no binary table LIGHTCURVE"},
       {noReference, "names no reference day"},
