@@ -59,6 +59,11 @@ void TForm1::OpenDataClick() {
                 ": every line holds three or more numbers, read two at a time across the columns; "
                 "File ▸ Import… reads the two columns you choose.");
           }
+          // A header or a comment at the top stops the reading before any pair.
+          if (read.stoppedAtLine > 0 && read.pointCount == 0)
+            notes.push_back(name.toStdString() +
+                            ": File ▸ Import… reads files with a header, comment lines or "
+                            "commas and semicolons between the numbers.");
           ShowLoaded(name, notes);
         }
 

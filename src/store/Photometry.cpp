@@ -322,6 +322,7 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
   const bool leftOut = store.Finish(fileName, result);
   result.partial = !badToken.empty() || leftOut;
   result.columnsMixed = badToken.empty() && anyLine && everyLineWide;
+  result.stoppedAtLine = badToken.empty() ? 0 : badLine;
   return result;
 }
 

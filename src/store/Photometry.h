@@ -20,6 +20,8 @@ struct PhotometryReadResult {
   // the pairs are then taken across the columns, and the caller points to a reading of chosen
   // columns. The reading itself is not changed by it.
   bool columnsMixed = false;
+  // Reading stopped at a word on this line (1-based) that is not a number; 0 when it did not.
+  int32_t stoppedAtLine = 0;
 };
 
 // One observation handed to the load by an importer: a time (Julian Day) and a magnitude.

@@ -239,6 +239,20 @@ class TestImport : public QObject {
     FormFixture g;
     g.Load(dir, QStringLiteral("two.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
     QCOMPARE(NoteLines(g), QStringList{"File name: two.txt"});
+
+    // A header stops the reading before any pair: the notes point to Import too. A bad word
+    // after some pairs does not.
+    FormFixture h;
+    h.Load(dir, QStringLiteral("header.txt"), "JD MAG\n2450001.5 12.1\n");
+    QCOMPARE(h.form->data().pointCount, 0);
+    QCOMPARE(NoteLines(h),
+             (QStringList{"File name: header.txt",
+                          "header.txt, line 1: 'JD' is not a number; reading stopped there.",
+                          "header.txt: File ▸ Import… reads files with a header, comment lines or commas and "
+                          "semicolons between the numbers."}));
+    FormFixture k;
+    k.Load(dir, QStringLiteral("late.txt"), "2450001.5 12.1\nend\n");
+    QCOMPARE(NoteLines(k).size(), 2);
   }
 };
 

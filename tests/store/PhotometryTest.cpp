@@ -442,23 +442,28 @@ TEST(ReadPhotometryText, TellsWhenEveryLineHoldsThreeNumbersOrMore) {
     auto data = std::make_unique<Data>();
     EXPECT_EQ(ReadPhotometryText(text, "obs.txt", *data).columnsMixed, mixed) << text;
   }
+  auto data = std::make_unique<Data>();
+  EXPECT_EQ(ReadPhotometryText("# V star\n2450001.5 12.1\n", "obs.txt", *data).stoppedAtLine, 1);
+  EXPECT_EQ(ReadPhotometryText("2450001.5 12.1\n\n2450001.6 x\n", "obs.txt", *data).stoppedAtLine, 3);
+  EXPECT_EQ(ReadPhotometryText("2450001.5 12.1\n", "obs.txt", *data).stoppedAtLine, 0);
 }
 
 // Observations handed over by an importer are stored as the same pairs in a file would be.
 TEST(StorePairs, StoresAsTheReadingOfTheSamePairs) {
-  const std::vector<std::vector<Observation>> cases = {
-      {{2450001.5L, 12.1L}, {2450001.6L, 12.2L}},
-      {{2450001.5L, 12.1L}, {0, 12.5L}, {2450001.7L, 12.3L}},
-      {{2450001.5L, 12.1L}, {2450001.6L, 0}},
-      {},
-      [] {
-        std::vector<Observation> many;
-        for (int32_t i = 0; i < 6002; ++i) many.push_back({DayOf(i), MagnitudeOf(i)});
-        return many;
-      }()};
+  const std::vector<std::vector<Observation>> cases = {{{2450001.5L, 12.1L}, {2450001.6L, 12.2L}},
+                                                       {{2450001.5L, 12.1L}, {0, 12.5L}, {2450001.7L, 12.3L}},
+                                                       {{2450001.5L, 12.1L}, {2450001.6L, 0}},
+                                                       {},
+                                                       [] {
+                                                         std::vector<Observation> many;
+                                                         for (int32_t i = 0; i < 6002; ++i)
+                                                           many.push_back({DayOf(i), MagnitudeOf(i)});
+                                                         return many;
+                                                       }()};
   for (const std::vector<Observation>& observations : cases) {
     std::string text;
-    for (const Observation& o : observations) text += FormatFileExact(o.time) + " " + FormatFileExact(o.magnitude) + "\n";
+    for (const Observation& o : observations)
+      text += FormatFileExact(o.time) + " " + FormatFileExact(o.magnitude) + "\n";
     auto fromText = std::make_unique<Data>();
     auto fromPairs = std::make_unique<Data>();
     const PhotometryReadResult expected = ReadPhotometryText(text, "obs.txt", *fromText);
