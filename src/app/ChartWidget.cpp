@@ -37,8 +37,10 @@ constexpr int kHitSlack = 1;    // a line or marker is hit this many pixels besi
 constexpr double kPickRadius = 6.0;
 constexpr int kMarkerHalfHeight = 150;  // Series8: vertical marker line through the point
 constexpr int kMarkerHalfWidth = 1;
-constexpr int kLineWidth = 3;                                       // Series4
-constexpr double kCurveReach = kLineWidth / 2.0 + kHitSlack + 0.5;  // a click this near the curve hits it
+// A click this near a line of `width` pixels (the fitted curve: 3) hits it.
+double CurveReach(int width) {
+  return width / 2.0 + kHitSlack + 0.5;
+}
 constexpr int kClickTolerance = 3;  // a press and release this close is a click, not a drag
 constexpr double kBottomMinStep = 0.001;
 constexpr double kLeftMinStep = 0.01;
@@ -158,12 +160,20 @@ void PaintDiagonalCrosses(QPainter& painter, const ChartSeries& series, const Ma
 
 // Vertical marker lines through the points: maroon, three pixels wide, with the point's colour
 // down the middle.
-void PaintVerticalMarkers(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+// Vertical extent of the marker through a point at row y: 150 pixels either side, or the height
+// of the plot for a series whose markers span it.
+std::pair<int, int> MarkerRows(const ChartSeries& series, const QRect& plot, int y) {
+  if (series.markersSpanPlot()) return {plot.top(), plot.bottom()};
+  return {y - kMarkerHalfHeight, y + kMarkerHalfHeight};
+}
+
+void PaintVerticalMarkers(QPainter& painter, const ChartSeries& series, const Mapper& map,
+                          const QRect& plot) {
   ForEachPixel(series, map, [&](int x, int y, const ChartPoint& p) {
-    const int h = 2 * kMarkerHalfHeight + 1;
-    painter.fillRect(QRect(x - kMarkerHalfWidth, y - kMarkerHalfHeight, 2 * kMarkerHalfWidth + 1, h),
-                     kMarkerPen);
-    painter.fillRect(QRect(x, y - kMarkerHalfHeight, 1, h), FromBgr(series.DrawnColour(p)));
+    const auto [top, bottom] = MarkerRows(series, plot, y);
+    const int h = bottom - top + 1;
+    painter.fillRect(QRect(x - kMarkerHalfWidth, top, 2 * kMarkerHalfWidth + 1, h), kMarkerPen);
+    painter.fillRect(QRect(x, top, 1, h), FromBgr(series.DrawnColour(p)));
   });
 }
 
@@ -174,7 +184,7 @@ void PaintLine(QPainter& painter, const ChartSeries& series, const Mapper& map) 
   std::vector<QPoint> polyline;
   auto flush = [&](uint32_t bgr) {
     if (polyline.size() >= 2) {
-      painter.setPen(QPen(FromBgr(bgr), kLineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+      painter.setPen(QPen(FromBgr(bgr), series.lineWidth(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
       painter.drawPolyline(polyline.data(), static_cast<int>(polyline.size()));
     }
     polyline.clear();
@@ -200,7 +210,7 @@ void PaintLine(QPainter& painter, const ChartSeries& series, const Mapper& map) 
 }
 
 // One series with the routine of its kind.
-void PaintSeries(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+void PaintSeries(QPainter& painter, const ChartSeries& series, const Mapper& map, const QRect& plot) {
   if (series.Count() == 0) return;
   painter.setBrush(Qt::NoBrush);
   switch (series.kind()) {
@@ -211,7 +221,7 @@ void PaintSeries(QPainter& painter, const ChartSeries& series, const Mapper& map
     case SeriesKind::DiagonalCross:
       return PaintDiagonalCrosses(painter, series, map);
     case SeriesKind::VerticalMarker:
-      return PaintVerticalMarkers(painter, series, map);
+      return PaintVerticalMarkers(painter, series, map, plot);
     case SeriesKind::Line:
       return PaintLine(painter, series, map);
   }
@@ -371,7 +381,7 @@ ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect
     const Mapper map(layout.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
     // Series1 first, so that later series lie on top. Points outside the plot rectangle are
     // drawn too.
-    for (int s = 0; s < kSeriesCount; ++s) PaintSeries(painter, model_->Series(s), map);
+    for (int s = 0; s < kSeriesCount; ++s) PaintSeries(painter, model_->Series(s), map, layout.plot);
   }
   painter.restore();
   return layout;
@@ -584,6 +594,7 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
   // The fitted curve and the vertical markers run across many points and stand for no
   // observation: they take a click only where no point symbol is near.
   const ChartSeries& curve = model_->Series(kSeries4);
+  const double reach = CurveReach(curve.lineWidth());
   const QPointF click(pos);
   std::optional<QPointF> previous;
   for (int i = 0; i < curve.Count(); ++i) {
@@ -597,12 +608,10 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
     const QPointF from = previous.value_or(q);
     previous = q;
     // A segment whose ends both lie beyond the reach on one side is not near.
-    if ((from.x() < px - kCurveReach && q.x() < px - kCurveReach) ||
-        (from.x() > px + kCurveReach && q.x() > px + kCurveReach) ||
-        (from.y() < py - kCurveReach && q.y() < py - kCurveReach) ||
-        (from.y() > py + kCurveReach && q.y() > py + kCurveReach))
+    if ((from.x() < px - reach && q.x() < px - reach) || (from.x() > px + reach && q.x() > px + reach) ||
+        (from.y() < py - reach && q.y() < py - reach) || (from.y() > py + reach && q.y() > py + reach))
       continue;
-    if (SegmentDistance(click, from, q) <= kCurveReach) {
+    if (SegmentDistance(click, from, q) <= reach) {
       // The nearer end of the segment.
       const bool nearEnd = firstPoint || QLineF(click, q).length() <= QLineF(click, from).length();
       return Hit{kSeries4, nearEnd ? i : i - 1};
@@ -612,8 +621,9 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
   for (int i = markers.Count() - 1; i >= 0; --i) {
     const ChartPoint& p = markers.Point(i);
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
+    const auto [top, bottom] = MarkerRows(markers, layout_.plot, ToPixel(map.Y(p.y)));
     if (std::abs(pos.x() - ToPixel(map.X(p.x))) <= kMarkerHalfWidth + kHitSlack &&
-        std::abs(pos.y() - ToPixel(map.Y(p.y))) <= kMarkerHalfHeight + kHitSlack)
+        pos.y() >= top - kHitSlack && pos.y() <= bottom + kHitSlack)
       return Hit{kSeries8, i};
   }
   return std::nullopt;

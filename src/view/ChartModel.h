@@ -27,6 +27,12 @@ class ChartSeries {
 
   SeriesKind kind() const { return kind_; }
   uint32_t ownColour() const { return ownColour_; }
+  // Width in pixels of the line of a Line series: 3 (the fitted curve) unless set otherwise.
+  int lineWidth() const { return lineWidth_; }
+  void SetLineWidth(int pixels) { lineWidth_ = pixels < 1 ? 1 : pixels; }
+  // Vertical markers run 150 pixels either side of their point unless they span the plot.
+  bool markersSpanPlot() const { return markersSpanPlot_; }
+  void SetMarkersSpanPlot(bool span) { markersSpanPlot_ = span; }
   // The colour a point is drawn in: its own, or the series' colour for kSeriesColour.
   uint32_t DrawnColour(const ChartPoint& p) const;
 
@@ -46,6 +52,8 @@ class ChartSeries {
  private:
   SeriesKind kind_;
   uint32_t ownColour_;
+  int lineWidth_ = 3;
+  bool markersSpanPlot_ = false;
   std::vector<ChartPoint> points_;
 };
 

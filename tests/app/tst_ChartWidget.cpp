@@ -465,7 +465,16 @@ class TestChartWidget : public QObject {
     QCOMPARE(image.pixel(at + probe), expected);
   }
 
-  void fittedCurveIsThreePixelsWide() {
+  void curveWidth_data() {
+    QTest::addColumn<int>("width");  // 0: as the series comes (the fitted curve)
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("fitted curve") << 0 << 3;
+    QTest::newRow("thin line") << 1 << 1;
+  }
+  void curveWidth() {
+    QFETCH(int, width);
+    QFETCH(int, pixels);
+    if (width > 0) model_->Series(ombrane::kSeries4).SetLineWidth(width);
     model_->Series(ombrane::kSeries4).Add(0.0, 5.0, 0x00FFFF);
     model_->Series(ombrane::kSeries4).Add(10.0, 5.0, 0x00FFFF);
     model_->Series(ombrane::kSeries1).Add(0.0, 0.0, 0xFFFFFF);
@@ -476,7 +485,29 @@ class TestChartWidget : public QObject {
     const int y = chart_->YPixel(5.0);
     int yellow = 0;
     for (int dy = -4; dy <= 4; ++dy) yellow += image.pixel(x, y + dy) == qRgb(255, 255, 0) ? 1 : 0;
-    QCOMPARE(yellow, 3);
+    QCOMPARE(yellow, pixels);
+  }
+
+  // A series whose markers span the plot: the line runs from the plot's top to its bottom and
+  // no further, and a click anywhere along it hits it.
+  void markersSpanningThePlot() {
+    model_->Series(ombrane::kSeries1).Add(0.0, 0.0, 0xFFFFFF);
+    model_->Series(ombrane::kSeries1).Add(10.0, 10.0, 0xFFFFFF);
+    model_->Series(ombrane::kSeries8).SetMarkersSpanPlot(true);
+    model_->Series(ombrane::kSeries8).Add(4.37, 9.5, 0x00FF00);
+    Show();
+    const QImage image = chart_->RenderImage();
+    const QRect plot = chart_->PlotRect();
+    const int x = chart_->XPixel(4.37);
+    const QRgb green = qRgb(0, 255, 0);
+    QCOMPARE(image.pixel(x, plot.top() + 1), green);
+    QCOMPARE(image.pixel(x, plot.bottom() - 1), green);
+    QVERIFY(image.pixel(x, plot.top() - 3) != green);
+    QVERIFY(image.pixel(x, plot.bottom() + 3) != green);
+    QSignalSpy clicks(chart_.get(), &ChartWidget::ClickSeries);
+    Click(chart_.get(), QPoint(x, plot.bottom() - 5));
+    QCOMPARE(clicks.size(), 1);
+    QCOMPARE(clicks.front().at(0).toInt(), static_cast<int>(ombrane::kSeries8));
   }
 };
 
