@@ -101,7 +101,47 @@ FloatingPointError AtTrial(const FloatingPointError& error, long double t) {
 
 // A shorter string or a larger Θ wins; equal scores keep the earlier trial.
 bool Better(SearchMethod method, long double score, long double best) {
-  return method == SearchMethod::Aov ? score > best : score < best;
+  return BetterScore(method, score, best);
+}
+
+// Keeps the best score of each slice of consecutive trials (Periodogram::points), fed with the
+// defined trials in trial order; equal scores keep the earlier trial, as the search does.
+class SliceKeeper {
+ public:
+  SliceKeeper(SearchMethod method, int64_t sliceSize, std::vector<TrialScore>& out)
+      : method_(method), sliceSize_(sliceSize), out_(out) {}
+  void Add(int64_t trial, long double period, long double score) {
+    const int64_t slice = trial / sliceSize_;
+    if (has_ && slice != slice_) Flush();
+    if (!has_ || Better(method_, score, best_.score)) best_ = TrialScore{period, score, trial};
+    has_ = true;
+    slice_ = slice;
+  }
+  void Flush() {
+    if (has_) out_.push_back(best_);
+    has_ = false;
+  }
+
+ private:
+  SearchMethod method_;
+  int64_t sliceSize_;
+  std::vector<TrialScore>& out_;
+  bool has_ = false;
+  int64_t slice_ = 0;
+  TrialScore best_;
+};
+
+// The periodogram of a search before its points are kept.
+Periodogram EmptyPeriodogram(const Data& data, const SearchRequest& request, const TrialPlan& plan) {
+  Periodogram periodogram;
+  periodogram.method = request.method;
+  periodogram.searchMin = request.searchMin;
+  periodogram.searchMax = request.searchMax;
+  periodogram.trials = plan.count;
+  periodogram.sliceSize = SliceSizeFor(plan.count, request.keepAtMost);
+  periodogram.entries = data.pointCount;
+  periodogram.timeSpan = TimeSpan(data);
+  return periodogram;
 }
 
 // What one block of trials found: the first best trial before any fault, and the first fault.
@@ -113,13 +153,17 @@ struct BlockOutcome {
   AovUndefined skippedBecause = AovUndefined::None;
   int64_t faultTrial = -1;
   FloatingPointFault fault = FloatingPointFault::InvalidOperation;
+  // The best score of each slice the block's trials reach into; a slice that runs on into the
+  // next block is completed when the blocks are joined.
+  std::vector<TrialScore> kept;
 };
 
-void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod method,
+void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod method, int64_t sliceSize,
               const FoldInvariants& invariants, int64_t block, BlockOutcome& out) {
   const int64_t first = block * plan.blockSize;
   const int64_t end = std::min(first + plan.blockSize, plan.count);
   long double t = plan.blockStart[static_cast<size_t>(block)];
+  SliceKeeper keeper(method, sliceSize, out.kept);
   for (int64_t k = first; k < end; ++k) {
     Scored scored;
     try {
@@ -131,13 +175,17 @@ void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod 
     }
     if (scored.undefined != AovUndefined::None) {
       if (out.skipped++ == 0) out.skippedBecause = scored.undefined;
-    } else if (out.bestTrial < 0 || Better(method, scored.score, out.best)) {
-      out.bestTrial = k;
-      out.best = scored.score;
-      out.bestPeriod = t;
+    } else {
+      keeper.Add(k, t, scored.score);
+      if (out.bestTrial < 0 || Better(method, scored.score, out.best)) {
+        out.bestTrial = k;
+        out.best = scored.score;
+        out.bestPeriod = t;
+      }
     }
     t = t + plan.increment;
   }
+  keeper.Flush();
 }
 
 // Joins the workers however the caller's thread leaves.
@@ -181,6 +229,8 @@ SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest&
   const Star starBefore = star;
   star.period = request.searchMin;
   star.bestPeriod = request.searchMin;
+  Periodogram periodogram = EmptyPeriodogram(data, request, plan);
+  SliceKeeper keeper(request.method, periodogram.sliceSize, periodogram.points);
   long double best = 0;
   bool found = false;
   long double t = request.searchMin;
@@ -193,13 +243,13 @@ SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest&
     }
     if (scored.undefined != AovUndefined::None) {
       if (result.skipped++ == 0) result.skippedBecause = scored.undefined;
-    } else if (!found) {
-      best = scored.score;
-      star.bestPeriod = t;
-      found = true;
-    } else if (Better(request.method, scored.score, best)) {
-      best = scored.score;
-      star.bestPeriod = t;
+    } else {
+      keeper.Add(k, t, scored.score);
+      if (!found || Better(request.method, scored.score, best)) {
+        best = scored.score;
+        star.bestPeriod = t;
+        found = true;
+      }
     }
     t = t + request.increment;
   }
@@ -210,9 +260,11 @@ SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest&
     result.status = SearchResult::Status::AllUndefined;
     return result;
   }
+  keeper.Flush();
   result.status = SearchResult::Status::Done;
   result.best = best;
   result.bestPeriod = star.bestPeriod;
+  result.periodogram = std::move(periodogram);
   return result;
 }
 
@@ -233,6 +285,7 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
       std::clamp<int64_t>(request.threads > 0 ? request.threads : cores, 1, plan.BlockCount());
 
   const FoldInvariants invariants = ComputeFoldInvariants(data);
+  Periodogram periodogram = EmptyPeriodogram(data, request, plan);
   std::vector<BlockOutcome> outcomes(static_cast<size_t>(plan.BlockCount()));
   std::atomic<int64_t> nextBlock{0};
   std::atomic<int64_t> doneTrials{0};
@@ -257,7 +310,7 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
             // Blocks after a known fault cannot change the outcome.
             if (block * plan.blockSize > firstFault) break;
             BlockOutcome& out = outcomes[static_cast<size_t>(block)];
-            RunBlock(*copy, starCopy, plan, method, invariants, block, out);
+            RunBlock(*copy, starCopy, plan, method, periodogram.sliceSize, invariants, block, out);
             if (out.faultTrial >= 0) {
               int64_t seen = firstFault;
               while (out.faultTrial < seen && !firstFault.compare_exchange_weak(seen, out.faultTrial)) {
@@ -337,9 +390,24 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
   }
   Score(data, star, plan.TrialAt(plan.count - 1), method, false);
 
+  // The blocks' slices in trial order; a slice that two or more blocks share keeps the best of
+  // their parts, the earlier part on equal scores.
+  std::vector<TrialScore>& kept = periodogram.points;
+  kept.reserve(static_cast<size_t>((plan.count + periodogram.sliceSize - 1) / periodogram.sliceSize));
+  for (const BlockOutcome& out : outcomes) {
+    for (const TrialScore& part : out.kept) {
+      if (!kept.empty() && kept.back().trial / periodogram.sliceSize == part.trial / periodogram.sliceSize) {
+        if (Better(method, part.score, kept.back().score)) kept.back() = part;
+      } else {
+        kept.push_back(part);
+      }
+    }
+  }
+
   result.status = SearchResult::Status::Done;
   result.best = best;
   result.bestPeriod = bestPeriod;
+  result.periodogram = std::move(periodogram);
   return result;
 }
 

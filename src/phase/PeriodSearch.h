@@ -1,5 +1,6 @@
 // Period search by string length or by the AoV statistic over the trial periods
-// searchMin, searchMin + increment, ... below searchMax (repeated addition).
+// searchMin, searchMin + increment, ... below searchMax (repeated addition). Besides its best
+// period a search hands back its periodogram, the scores of the trials (Periodogram.h).
 #pragma once
 
 #include <cstdint>
@@ -7,11 +8,10 @@
 #include <string>
 
 #include "phase/Fold.h"
+#include "phase/Periodogram.h"
 #include "store/Records.h"
 
 namespace ombrane {
-
-enum class SearchMethod { StringLength = 0, Aov = 1 };
 
 struct SearchRequest {
   long double searchMin = 0;
@@ -22,6 +22,8 @@ struct SearchRequest {
   // Called on the caller's thread now and then with (trials done, trials in all); returning
   // false cancels the search.
   std::function<bool(int64_t done, int64_t total)> progress;
+  // The most points the periodogram keeps; with more trials each point is the best of a slice.
+  int64_t keepAtMost = kMaxKeptScores;
 };
 
 struct SearchResult {
@@ -32,6 +34,7 @@ struct SearchResult {
   int64_t trials = 0;
   int64_t skipped = 0;  // AoV: trials whose statistic is undefined, left out of the comparison
   AovUndefined skippedBecause = AovUndefined::None;  // the reason of the first one skipped
+  Periodogram periodogram;                           // Done: the scores of the trials; otherwise empty
 };
 
 // Number of trial periods of a range (0 for an empty range).

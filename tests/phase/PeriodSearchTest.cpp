@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <optional>
@@ -38,6 +39,17 @@ void ExpectSameRecords(const Data& a, const Data& b, const Star& sa, const Star&
   }
   EXPECT_EQ(sa.period, sb.period);
   EXPECT_EQ(sa.bestPeriod, sb.bestPeriod);
+}
+
+void ExpectSamePeriodogram(const Periodogram& a, const Periodogram& b) {
+  EXPECT_EQ(a.trials, b.trials);
+  EXPECT_EQ(a.sliceSize, b.sliceSize);
+  ASSERT_EQ(a.points.size(), b.points.size());
+  for (size_t i = 0; i < a.points.size(); ++i) {
+    ASSERT_EQ(a.points[i].trial, b.points[i].trial) << i;
+    ASSERT_EQ(a.points[i].period, b.points[i].period) << i;
+    ASSERT_EQ(a.points[i].score, b.points[i].score) << i;
+  }
 }
 
 SearchRequest Request(long double min, long double max, long double step,
@@ -212,6 +224,7 @@ TEST(SearchPeriod, SameAnswerAsTheSequentialSearch) {
       EXPECT_EQ(parallel.result.bestPeriod, sequential.result.bestPeriod);
       EXPECT_EQ(parallel.result.trials, sequential.result.trials);
       EXPECT_EQ(parallel.result.skipped, sequential.result.skipped);
+      ExpectSamePeriodogram(parallel.result.periodogram, sequential.result.periodogram);
       if (!c.faults) {
         EXPECT_EQ(sequential.result.skipped > 0, c.skips);
       }
@@ -417,6 +430,123 @@ TEST(SearchResultLine, TextsOfBothMethods) {
     result.best = c.best;
     result.bestPeriod = c.bestPeriod;
     EXPECT_EQ(SearchResultLine(c.method, result, c.separator), c.line);
+  }
+}
+
+// Every trial's score as the plain fold forms it, independently of the search: in trial order,
+// nothing for a trial whose AoV statistic is undefined.
+std::vector<std::optional<TrialScore>> ScoresByFolding(const std::vector<Observation>& curve,
+                                                       long double epoch, const SearchRequest& request) {
+  auto data = MakeLoaded(curve);
+  Star star;
+  star.epoch = epoch;
+  std::vector<std::optional<TrialScore>> scores;
+  int64_t k = 0;
+  for (long double t = request.searchMin; t < request.searchMax; t = t + request.increment, ++k) {
+    FoldPhasesPlain(*data, star, t);
+    if (request.method == SearchMethod::StringLength) {
+      scores.push_back(TrialScore{t, SearchStringLength(*data), k});
+    } else {
+      const AovValue aov = AovStatisticIfDefinedPlain(*data);
+      scores.push_back(aov.defined() ? std::optional(TrialScore{t, aov.theta, k}) : std::nullopt);
+    }
+  }
+  return scores;
+}
+
+// The envelope by its definition: the best defined score of each slice of `slice` trials, the
+// first of equal ones.
+std::vector<TrialScore> Envelope(const std::vector<std::optional<TrialScore>>& scores, int64_t slice,
+                                 SearchMethod method) {
+  std::vector<TrialScore> kept;
+  for (size_t first = 0; first < scores.size(); first += static_cast<size_t>(slice)) {
+    std::optional<TrialScore> best;
+    for (size_t k = first; k < std::min(scores.size(), first + static_cast<size_t>(slice)); ++k) {
+      const bool better = method == SearchMethod::Aov
+                              ? (scores[k] && (!best || scores[k]->score > best->score))
+                              : (scores[k] && (!best || scores[k]->score < best->score));
+      if (better) best = scores[k];
+    }
+    if (best) kept.push_back(*best);
+  }
+  return kept;
+}
+
+struct KeptCase {
+  const char* name;
+  std::vector<Observation> curve;
+  SearchMethod method;
+  int64_t keepAtMost;
+  int64_t sliceSize;
+};
+
+// The kept points against the folds at every trial period: one point per trial while they fit,
+// the best of each slice when the range holds more trials than points (slices of 18 trials cut
+// across the 16-trial blocks of the threaded search, slices of 172 span several blocks). The
+// threaded search on one to three threads and the sequential one keep the same points.
+TEST(SearchPeriod, KeepsTheScoresOfTheFolds) {
+  const KeptCase cases[] = {
+      {"string length, every trial", Random(22, 400, 0.45L), SearchMethod::StringLength, kMaxKeptScores, 1},
+      {"aov, every trial", Random(22, 400, 0.45L), SearchMethod::Aov, kMaxKeptScores, 1},
+      {"aov with undefined trials", Random(20, 60, 0.3L), SearchMethod::Aov, kMaxKeptScores, 1},
+      {"string length, slices of 18", Random(22, 400, 0.45L), SearchMethod::StringLength, 50, 18},
+      {"aov with undefined trials, slices of 18", Random(20, 60, 0.3L), SearchMethod::Aov, 50, 18},
+      {"aov, slices of 172", Random(22, 400, 0.45L), SearchMethod::Aov, 5, 172},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SearchRequest request = Request(0.3L, 0.9L, 0.0007L, c.method);
+    request.keepAtMost = c.keepAtMost;
+    const auto scores = ScoresByFolding(c.curve, 2450000.123L, request);
+    ASSERT_EQ(scores.size(), 858u);
+    const std::vector<TrialScore> expected = Envelope(scores, c.sliceSize, c.method);
+    ASSERT_LE(expected.size(), static_cast<size_t>(c.keepAtMost));
+    for (unsigned threads : {0u, 1u, 2u, 3u}) {
+      SCOPED_TRACE(threads);  // 0: the sequential search
+      auto data = MakeLoaded(c.curve);
+      Star star;
+      star.epoch = 2450000.123L;
+      request.threads = threads;
+      const SearchResult result =
+          threads == 0 ? SearchPeriodSequential(*data, star, request) : SearchPeriod(*data, star, request);
+      const Periodogram& periodogram = result.periodogram;
+      EXPECT_EQ(periodogram.trials, 858);
+      EXPECT_EQ(periodogram.sliceSize, c.sliceSize);
+      EXPECT_EQ(periodogram.method, c.method);
+      EXPECT_EQ(periodogram.entries, data->pointCount);
+      ASSERT_EQ(periodogram.points.size(), expected.size());
+      for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(periodogram.points[i].trial, expected[i].trial) << i;
+        ASSERT_EQ(periodogram.points[i].period, expected[i].period) << i;
+        ASSERT_EQ(periodogram.points[i].score, expected[i].score) << i;
+      }
+      // The search's best is among the kept points.
+      EXPECT_TRUE(std::any_of(periodogram.points.begin(), periodogram.points.end(), [&](const TrialScore& p) {
+        return p.period == result.bestPeriod && p.score == result.best;
+      }));
+    }
+  }
+}
+
+// With the default bound: 100 003 trials keep 50 002 points, each the better of two trials.
+TEST(SearchPeriod, KeepsAtMostAHundredThousandPoints) {
+  std::vector<Observation> curve;
+  for (int n : {0, 2, 6, 10, 14, 22, 30, 44, 58, 62, 90, 100})
+    curve.push_back({2450000.0L + n + n * 0.013L, 12 + (n % 5) * 0.1L});
+  const SearchRequest request =
+      Request(0.5L, 0.5L + 100'002.5L * 0.00001L, 0.00001L, SearchMethod::StringLength, 2);
+  ASSERT_EQ(CountTrials(request.searchMin, request.searchMax, request.increment), 100'003);
+  auto data = MakeLoaded(curve);
+  Star star;
+  star.epoch = 2450000;
+  const SearchResult result = SearchPeriod(*data, star, request);
+  EXPECT_EQ(result.periodogram.sliceSize, 2);
+  ASSERT_EQ(result.periodogram.points.size(), 50'002u);
+  const std::vector<TrialScore> expected =
+      Envelope(ScoresByFolding(curve, 2450000, request), 2, request.method);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    ASSERT_EQ(result.periodogram.points[i].trial, expected[i].trial) << i;
+    ASSERT_EQ(result.periodogram.points[i].score, expected[i].score) << i;
   }
 }
 

@@ -1,0 +1,262 @@
+#include "phase/Periodogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "common/NumberFormat.h"
+#include "phase/FDistribution.h"
+
+namespace ombrane {
+
+namespace {
+
+// AoV with ten phase bins: 10 − 1 degrees of freedom between the bins, N − 10 within them.
+constexpr int32_t kAovBetweenDof = kAovBins - 1;
+
+constexpr uint32_t kCurveColour = 0x800000;  // navy, 0x00BBGGRR
+constexpr int kCurveWidth = 1;               // a dense curve of many spikes stays readable
+
+// Better score first; equal scores: the earlier trial first.
+bool RanksBefore(SearchMethod method, const TrialScore& a, const TrialScore& b) {
+  if (BetterScore(method, a.score, b.score)) return true;
+  if (BetterScore(method, b.score, a.score)) return false;
+  return a.trial < b.trial;
+}
+
+std::string Number(long double x, char separator) {
+  return FormatGeneral(x, separator);
+}
+
+// Probabilities with three significant digits: "0.0502", "1.23E-40".
+std::string Probability(long double p, char separator) {
+  return FormatGeneralDigits(p, 3, separator);
+}
+
+}  // namespace
+
+int64_t SliceSizeFor(int64_t trials, int64_t keepAtMost) {
+  keepAtMost = std::max<int64_t>(keepAtMost, 1);
+  if (trials <= keepAtMost) return 1;
+  return (trials + keepAtMost - 1) / keepAtMost;
+}
+
+bool GapBetween(const Periodogram& periodogram, const TrialScore& a, const TrialScore& b) {
+  const int64_t slice = std::max<int64_t>(periodogram.sliceSize, 1);
+  return b.trial / slice > a.trial / slice + 1;
+}
+
+long double TimeSpan(const Data& data) {
+  if (data.pointCount < 1) return 0;
+  long double first = data.jd[0];
+  long double last = data.jd[0];
+  for (int32_t i = 1; i < data.pointCount; ++i) {
+    first = std::min(first, data.jd[static_cast<size_t>(i)]);
+    last = std::max(last, data.jd[static_cast<size_t>(i)]);
+  }
+  return last - first;
+}
+
+long double PeakSeparation(const Periodogram& periodogram) {
+  return periodogram.timeSpan > 0 ? 1 / periodogram.timeSpan : 0;
+}
+
+std::vector<Peak> FindPeaks(const Periodogram& periodogram, int count) {
+  const std::vector<TrialScore>& points = periodogram.points;
+  const SearchMethod method = periodogram.method;
+  std::vector<size_t> candidates;
+  // Runs of equal scores: a run is a peak when it is better than the points beside it (an end of
+  // the range has one neighbour only).
+  for (size_t i = 0; i < points.size();) {
+    size_t end = i + 1;
+    while (end < points.size() && points[end].score == points[i].score) ++end;
+    const bool overLeft = i == 0 || BetterScore(method, points[i].score, points[i - 1].score);
+    const bool overRight = end == points.size() || BetterScore(method, points[i].score, points[end].score);
+    if (overLeft && overRight) candidates.push_back(i);
+    i = end;
+  }
+  std::sort(candidates.begin(), candidates.end(),
+            [&](size_t a, size_t b) { return RanksBefore(method, points[a], points[b]); });
+
+  const long double separation = PeakSeparation(periodogram);
+  std::vector<Peak> peaks;
+  for (size_t index : candidates) {
+    if (static_cast<int>(peaks.size()) >= count) break;
+    const TrialScore& p = points[index];
+    const long double frequency = 1 / p.period;
+    const bool taken = std::any_of(peaks.begin(), peaks.end(), [&](const Peak& q) {
+      return std::fabs(q.frequency - frequency) < separation;
+    });
+    if (taken) continue;
+    peaks.push_back(
+        Peak{.period = p.period, .frequency = frequency, .score = p.score, .trial = p.trial, .point = index});
+  }
+  return peaks;
+}
+
+long double AovSingleTrialProbability(long double theta, int32_t entries) {
+  return FisherUpperTail(theta, kAovBetweenDof, static_cast<long double>(entries) - kAovBins);
+}
+
+long double IndependentFrequencies(long double periodMin, long double periodMax, long double timeSpan) {
+  const long double m = (1 / periodMin - 1 / periodMax) * timeSpan;
+  return std::isfinite(m) ? std::max(m, 1.0L) : 1.0L;
+}
+
+long double FalseAlarmProbability(long double probability, long double independentTrials) {
+  return -std::expm1(independentTrials * std::log1p(-probability));
+}
+
+std::optional<AovSignificance> SignificanceOf(const Periodogram& periodogram, long double theta) {
+  if (periodogram.method != SearchMethod::Aov || periodogram.entries <= kAovBins) return std::nullopt;
+  AovSignificance s;
+  s.probability = AovSingleTrialProbability(theta, periodogram.entries);
+  s.independentTrials =
+      IndependentFrequencies(periodogram.searchMin, periodogram.searchMax, periodogram.timeSpan);
+  s.falseAlarm = FalseAlarmProbability(s.probability, s.independentTrials);
+  return s;
+}
+
+std::vector<std::string> PeakTableHeader(SearchMethod method) {
+  if (method == SearchMethod::Aov)
+    return {"Period (d)", "Frequency (1/d)", "AoV \u0398", "p (one trial)", "FAP (range)"};
+  return {"Period (d)", "Frequency (1/d)", "String length"};
+}
+
+std::vector<std::string> PeakTableRow(const Periodogram& periodogram, const Peak& peak, char separator) {
+  std::vector<std::string> row{Number(peak.period, separator),
+                               FormatGeneralDigits(peak.frequency, 10, separator),
+                               FormatGeneralDigits(peak.score, 10, separator)};
+  if (periodogram.method == SearchMethod::Aov) {
+    const std::optional<AovSignificance> s = SignificanceOf(periodogram, peak.score);
+    row.push_back(s ? Probability(s->probability, separator) : "\u2013");
+    row.push_back(s ? Probability(s->falseAlarm, separator) : "\u2013");
+  }
+  return row;
+}
+
+std::string PeriodogramSummary(const Periodogram& periodogram, const std::string& fileName, char separator) {
+  const bool aov = periodogram.method == SearchMethod::Aov;
+  std::string text = (fileName.empty() ? std::string() : fileName + ": ") + (aov ? "AoV" : "String-length") +
+                     " search of " + FormatGeneral(periodogram.trials) + " trial periods from " +
+                     Number(periodogram.searchMin, separator) + " below " +
+                     Number(periodogram.searchMax, separator) + " d; " +
+                     FormatGeneral(static_cast<long double>(periodogram.points.size())) + " points kept";
+  if (periodogram.sliceSize > 1)
+    text += ", each the best of " + FormatGeneral(periodogram.sliceSize) + " neighbouring trials";
+  text += ". Time span T = " + FormatGeneralDigits(periodogram.timeSpan, 6, separator) + " d.";
+  if (aov && periodogram.entries > kAovBins) {
+    const long double m =
+        IndependentFrequencies(periodogram.searchMin, periodogram.searchMax, periodogram.timeSpan);
+    text += " p: chance of the peak's \u0398 at one trial period, F distribution with (9, " +
+            FormatGeneral(periodogram.entries - kAovBins) +
+            ") degrees of freedom; FAP = 1 \u2212 (1 \u2212 p)^M over M = " +
+            FormatGeneralDigits(m, 6, separator) + " independent frequencies (Schwarzenberg-Czerny 1989).";
+  }
+  return text;
+}
+
+std::string PeriodogramCsv(const Periodogram& periodogram) {
+  std::string text = periodogram.method == SearchMethod::Aov ? "period,frequency,aov_theta\n"
+                                                             : "period,frequency,string_length\n";
+  text.reserve(text.size() + periodogram.points.size() * 56);
+  for (const TrialScore& p : periodogram.points) {
+    text += Number(p.period, '.');
+    text += ',';
+    text += Number(1 / p.period, '.');
+    text += ',';
+    text += Number(p.score, '.');
+    text += '\n';
+  }
+  return text;
+}
+
+std::string PeakLine(const Periodogram& periodogram, const Peak& peak, int rank, char separator) {
+  std::string line = "Peak " + std::to_string(rank) + ": period " + Number(peak.period, separator) +
+                     " frequency " + Number(peak.frequency, separator);
+  if (periodogram.method != SearchMethod::Aov) return line + " SL " + Number(peak.score, separator);
+  line += " theta " + Number(peak.score, separator);
+  if (const std::optional<AovSignificance> s = SignificanceOf(periodogram, peak.score))
+    line += " p " + Probability(s->probability, separator) + " FAP " + Probability(s->falseAlarm, separator);
+  return line;
+}
+
+double Abscissa(const TrialScore& point, PeriodogramAxis axis) {
+  return static_cast<double>(axis == PeriodogramAxis::Frequency ? 1 / point.period : point.period);
+}
+
+PeriodogramPicture DrawPeriodogram(const Periodogram& periodogram, const std::vector<Peak>& peaks,
+                                   PeriodogramAxis axis, const std::string& fileName, ChartModel& chart) {
+  for (int s = 0; s < kSeriesCount; ++s) chart.Series(s).Clear();
+  ++chart.pictureNumber;
+  const bool aov = periodogram.method == SearchMethod::Aov;
+  std::string detail = std::string(aov ? "AoV" : "String length") + ", " + FormatGeneral(periodogram.trials) +
+                       " trial periods";
+  if (periodogram.sliceSize > 1) detail += ", each point the best of " + FormatGeneral(periodogram.sliceSize);
+  chart.titleLines = {fileName.empty() ? std::string("Periodogram") : "Periodogram of " + fileName, detail};
+  chart.bottomAxisTitle = axis == PeriodogramAxis::Frequency ? "Frequency (1/d)" : "Trial period (d)";
+  chart.leftAxisTitle = aov ? "AoV statistic (larger is better)" : "String length (shorter is better)";
+  // Better is up: a large Θ at the top, a short string at the top.
+  chart.leftAxisInverted = !aov;
+
+  PeriodogramPicture picture;
+  picture.axis = axis;
+  const std::vector<TrialScore>& points = periodogram.points;
+  ChartSeries& curve = chart.Series(kSeries4);
+  curve.SetLineWidth(kCurveWidth);
+  // Added in ascending abscissa: periods in trial order, frequencies the other way round.
+  const size_t n = points.size();
+  const TrialScore* previous = nullptr;
+  for (size_t k = 0; k < n; ++k) {
+    const size_t i = axis == PeriodogramAxis::Frequency ? n - 1 - k : k;
+    const TrialScore& p = points[i];
+    if (previous != nullptr) {
+      const bool gap = axis == PeriodogramAxis::Frequency ? GapBetween(periodogram, p, *previous)
+                                                          : GapBetween(periodogram, *previous, p);
+      if (gap) {
+        curve.Add(std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN());
+        picture.curvePoint.push_back(std::nullopt);
+      }
+    }
+    curve.Add(Abscissa(p, axis), static_cast<double>(p.score), kCurveColour);
+    picture.curvePoint.push_back(i);
+    previous = &p;
+  }
+
+  // The listed peaks, in ascending abscissa so that each is added at the end.
+  std::vector<size_t> order(peaks.size());
+  for (size_t r = 0; r < order.size(); ++r) order[r] = r;
+  auto x = [&](size_t r) { return Abscissa(points[peaks[r].point], axis); };
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return x(a) < x(b); });
+  for (size_t r : order) {
+    chart.Series(kSeries3).Add(x(r), static_cast<double>(peaks[r].score));
+    picture.peakRank.push_back(r);
+  }
+
+  // The best period: a vertical marker across the plot.
+  chart.Series(kSeries8).SetMarkersSpanPlot(true);
+  if (n > 0) {
+    size_t best = 0;
+    long double low = points[0].score, high = points[0].score;
+    for (size_t i = 1; i < n; ++i) {
+      if (RanksBefore(periodogram.method, points[i], points[best])) best = i;
+      low = std::min(low, points[i].score);
+      high = std::max(high, points[i].score);
+    }
+    chart.Series(kSeries8).Add(Abscissa(points[best], axis), static_cast<double>((low + high) / 2));
+  }
+  return picture;
+}
+
+std::optional<size_t> BestPointWithin(const Periodogram& periodogram, PeriodogramAxis axis, double from,
+                                      double to) {
+  std::optional<size_t> best;
+  for (size_t i = 0; i < periodogram.points.size(); ++i) {
+    const double x = Abscissa(periodogram.points[i], axis);
+    if (!(x >= from && x <= to)) continue;
+    if (!best || RanksBefore(periodogram.method, periodogram.points[i], periodogram.points[*best])) best = i;
+  }
+  return best;
+}
+
+}  // namespace ombrane
