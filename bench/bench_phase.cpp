@@ -120,6 +120,27 @@ BENCHMARK(BM_SearchPeriod)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(3);
+
+// The threaded search on one thread: the cost of the trials alone, whatever the other
+// processes of the machine leave free.
+void BM_SearchPeriodOneThread(benchmark::State& state) {
+  auto data = SyntheticCurve();
+  Star star = SyntheticStar();
+  const auto method = static_cast<SearchMethod>(state.range(0));
+  const SearchRequest request = TenThousandTrials(method, 1);
+  SearchResult result;
+  for (auto _ : state) result = SearchPeriod(*data, star, request);
+  state.counters["trials"] = static_cast<double>(result.trials);
+}
+BENCHMARK(BM_SearchPeriodOneThread)
+    ->ArgName("aov")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
     ->Iterations(3);
 
 void BM_SearchPeriodSequential(benchmark::State& state) {
