@@ -204,6 +204,7 @@ void TForm1::CreateToolBar() {
   NJD = speedButton(QStringLiteral("NJD"));
   sincos = speedButton(QStringLiteral("sincos"));
   Delete = speedButton(QStringLiteral("Delete"));
+  PeriodogramBtn = speedButton(QStringLiteral("Periodogram"));
   sincos->setEnabled(false);
   Delete->setEnabled(false);
 
@@ -613,6 +614,7 @@ void TForm1::ConnectHandlers() {
   connect(Chart1, &ChartWidget::ClickAxis, this, &TForm1::Chart1ClickAxis);
   connect(Chart1, &ChartWidget::MouseMoved, this, &TForm1::Chart1MouseMove);
   connect(Chart1, &ChartWidget::AfterDraw, this, &TForm1::Chart1AfterDraw);
+  CreatePeriodogramWindow();
 }
 
 void TForm1::FormCreate() {

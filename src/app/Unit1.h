@@ -3,7 +3,7 @@
 // controls, the chart model and the notes pane. The construction of the controls and the shared
 // handler mechanisms are in Unit1.cpp; each subsystem's handlers live in a file of their own:
 // Unit1Notes.cpp, Unit1Store.cpp, Unit1View.cpp, Unit1Phase.cpp, Unit1Select.cpp, Unit1Fit.cpp,
-// Unit1Timing.cpp and Unit1Output.cpp (the slots below are grouped by file).
+// Unit1Timing.cpp, Unit1Output.cpp and Unit1Periodogram.cpp (the slots below are grouped by file).
 #pragma once
 
 #include <QMainWindow>
@@ -37,6 +37,8 @@ namespace ombrane {
 
 class ChartWidget;
 class EditBox;
+class PeriodogramWindow;
+struct Periodogram;
 class RadioGroup;
 class UpDown;
 struct NavigationOutcome;
@@ -149,6 +151,15 @@ class TForm1 : public QMainWindow {
   void saveGraph_bmpClick();
   void saveGraph_emfClick();
   void copyGraphClick();
+  // The periodogram window of the last search (Unit1Periodogram.cpp).
+  void PeriodogramClick();
+  void PeriodogramAxisClick();
+  void PeriodogramClickSeries(int series, int index, int x, int y);
+  void PeakTableClick(int row);
+  void PeriodogramMouseMove(int x, int y);
+  void PeriodogramSaveCsvClick();
+  void PeriodogramSavePictureClick();
+  void PeriodogramCopyPictureClick();
 
  protected:
   // The seven menu shortcuts act even when a box or the notes pane has the focus: the boxes'
@@ -233,6 +244,12 @@ class TForm1 : public QMainWindow {
   void StepNightMagnitudes(int sign);
   // Prints the chart on one landscape page of `printer` (the default printer, or a PDF file).
   void PrintChart(QPrinter& printer);
+  // The periodogram window, its toolbar button's and menu item's wiring; showing the periodogram
+  // of a search just done; drawing it again; a period chosen in it typed into the period box.
+  void CreatePeriodogramWindow();
+  void ShowPeriodogram(Periodogram&& periodogram);
+  void DrawPeriodogramWindow();
+  void ApplyPeriodogramPeriod(long double period);
 
   std::unique_ptr<Outside> outside_;
   std::unique_ptr<Data> data_;
@@ -267,6 +284,13 @@ class TForm1 : public QMainWindow {
       .filter = QStringLiteral("SVG pictures (*.svg)|*.svg|PDF documents (*.pdf)|*.pdf")};
   FileDialog PrintPdfDialog{.caption = QStringLiteral("Save the printed page as PDF"),
                             .filter = QStringLiteral("PDF documents (*.pdf)|*.pdf")};
+  // The periodogram window's CSV and picture dialogs.
+  FileDialog SavePeriodogramDialog{.caption = QStringLiteral("Save the periodogram as CSV"),
+                                   .filter = QStringLiteral("CSV files (*.csv)|*.csv|All files (*.*)|*.*")};
+  FileDialog SavePeriodogramPictureDialog{
+      .caption = QStringLiteral("Save the periodogram as a picture"),
+      .filter = QStringLiteral("PNG pictures (*.png)|*.png|Bitmaps (*.bmp)|*.bmp|SVG pictures (*.svg)|*.svg|"
+                               "PDF documents (*.pdf)|*.pdf")};
 
   // Controls, named as their components, each with its caption, text or role ("&" marks the
   // Alt accelerator letter).
@@ -288,6 +312,8 @@ class TForm1 : public QMainWindow {
   QToolButton* NJD = nullptr;            // picture: Fourier fit, automatic harmonics
   QToolButton* sincos = nullptr;         // picture: time of minimum (Kwee & van Woerden)
   QToolButton* Delete = nullptr;         // picture: delete a run of points
+  // picture: periodogram of the last search (object name "Periodogram")
+  QToolButton* PeriodogramBtn = nullptr;
   QCheckBox* CheckBox1 = nullptr;        // "&2 Save Fourier To File"
   QCheckBox* CheckBox2 = nullptr;        // "&1 Save Data To File"
   QCheckBox* CheckBox3 = nullptr;        // "&3 Fourier To Edit"
@@ -365,6 +391,9 @@ class TForm1 : public QMainWindow {
   QAction* EditCutCmd = nullptr;     // "&Cut" Ctrl+X
   QAction* EditCopyCmd = nullptr;    // "&Copy" Ctrl+C
   QAction* EditPasteCmd = nullptr;   // "&Paste" Ctrl+V
+
+  QAction* PeriodogramCmd = nullptr;          // "&Periodogram" in the "&Window" menu
+  PeriodogramWindow* Periodogram1 = nullptr;  // "Periodogram": the last search's scores, non-modal
 };
 
 }  // namespace ombrane

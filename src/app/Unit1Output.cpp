@@ -2,20 +2,14 @@
 // SVG or PDF), copying it to the clipboard. Every output is painted by the chart's one paint
 // routine (ChartWidget::Render), so the files and the page show what the screen shows.
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
-#include <QImageWriter>
 #include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QScopeGuard>
-#include <QSvgGenerator>
 #include <memory>
-#include <stdexcept>
 
+#include "ChartOutput.h"
 #include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
@@ -24,12 +18,6 @@
 namespace ombrane {
 
 namespace {
-
-// A picture file that cannot be written; the message names the file and the reason.
-class OutputError : public std::runtime_error {
- public:
-  explicit OutputError(const QString& message) : std::runtime_error(message.toStdString()) {}
-};
 
 QString Shown(const QString& path) {
   return QDir::toNativeSeparators(path);
@@ -43,26 +31,6 @@ class BusyCursor {
   BusyCursor(const BusyCursor&) = delete;
   BusyCursor& operator=(const BusyCursor&) = delete;
 };
-
-// Writes `bytes` to `path` whole or not at all: an existing file is replaced only once the new
-// content is complete.
-void WriteWhole(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  file.setDirectWriteFallback(true);  // a folder that allows no new file but holds a writable one
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw OutputError(QStringLiteral("Could not write %1: %2").arg(Shown(path), file.errorString()));
-}
-
-bool NameEndsIn(const QString& path, const char* extension) {
-  return path.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
-}
-
-// The chart's title lines, as the title of the document that holds the picture.
-QString DocumentTitle(const ChartModel& model) {
-  QStringList lines;
-  for (const std::string& line : model.titleLines) lines << QString::fromStdString(line);
-  return lines.join(QLatin1Char(' '));
-}
 
 }  // namespace
 
@@ -126,14 +94,7 @@ void TForm1::saveGraph_bmpClick() {
     const std::optional<FileChoice> choice = ChooseSaveFile(SavePictureDialog1);
     if (!choice) return;
     // A Windows bitmap under the name as typed; PNG when the name ends in ".png".
-    const QByteArray format = NameEndsIn(choice->path, ".png") ? "png" : "bmp";
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    QImageWriter writer(&buffer, format);
-    if (!writer.write(Chart1->RenderImage()))
-      throw OutputError(
-          QStringLiteral("Could not write %1: %2").arg(Shown(choice->path), writer.errorString()));
-    WriteWhole(choice->path, bytes);
+    WriteWhole(choice->path, BitmapPicture(*Chart1, choice->path));
     // The notes save dialog shows bitmaps from now on.
     SaveDialog1.filter = QStringLiteral("*.bmp*|*.bmp*");
   });
@@ -144,36 +105,9 @@ void TForm1::saveGraph_emfClick() {
     const std::optional<FileChoice> choice = ChooseSaveFile(SavePictureDialog2);
     if (!choice) return;
     BusyCursor busy;
-    // The chart as vector graphics at its on-screen size: points and curve as paths, texts as
-    // texts. SVG, or PDF when the name ends in ".pdf".
-    const QSize size = Chart1->size().expandedTo(QSize(1, 1));
-    const QRect area(QPoint(0, 0), size);
-    const QString title = DocumentTitle(*chartModel_);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (NameEndsIn(choice->path, ".pdf")) {
-      QPdfWriter writer(&buffer);
-      writer.setCreator(QStringLiteral("Ombrane"));
-      writer.setTitle(title);
-      // One page of the chart's size: a pixel of the screen (1/96 inch) is 0.75 point.
-      writer.setResolution(96);
-      writer.setPageSize(QPageSize(QSizeF(size) * 0.75, QPageSize::Point, QString(), QPageSize::ExactMatch));
-      writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-      QPainter painter(&writer);
-      Chart1->Render(painter, area);
-    } else {
-      QSvgGenerator generator;
-      generator.setOutputDevice(&buffer);
-      generator.setSize(size);
-      generator.setViewBox(area);
-      generator.setResolution(96);
-      generator.setTitle(title);
-      generator.setDescription(QStringLiteral("Drawn by Ombrane"));
-      QPainter painter(&generator);
-      Chart1->Render(painter, area);
-    }
-    WriteWhole(choice->path, bytes);
+    // The chart as vector graphics at its on-screen size: SVG, or PDF when the name ends in
+    // ".pdf".
+    WriteWhole(choice->path, VectorPicture(*Chart1, *chartModel_, choice->path));
   });
 }
 

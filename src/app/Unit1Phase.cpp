@@ -205,13 +205,15 @@ void TForm1::Button7Click() {
           QApplication::processEvents();
           return !progress.wasCanceled();
         };
-        const SearchResult result = SearchPeriod(*data_, *star_, request);
+        SearchResult result = SearchPeriod(*data_, *star_, request);
         progress.close();
         if (result.status == SearchResult::Status::NotRun)
           AppendNote(QString::fromStdString(SearchNotRunLine(*data_, request, DecimalSeparator())));
         if (result.status == SearchResult::Status::AllUndefined)
           AppendNote(QString::fromStdString(SearchSkippedLine(result)));
         if (result.status != SearchResult::Status::Done) return;
+        // The periodogram first: it belongs to the search, whatever the fold at its best period does.
+        ShowPeriodogram(std::move(result.periodogram));
 
         // Apply the best period through the period box; when it already shows that text, the
         // box's fold is run directly.

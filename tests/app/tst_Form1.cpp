@@ -288,9 +288,13 @@ void TestForm1::menuShortcuts() {
   QCOMPARE(withShortcut, 8);
   QVERIFY(f.form->findChildren<QShortcut*>().isEmpty());
   const QList<QAction*> menus = f.form->menuBar()->actions();
-  QCOMPARE(menus.size(), 2);
+  QCOMPARE(menus.size(), 3);
   QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
   QCOMPARE(menus[1]->text(), QStringLiteral("&Edit"));
+  QCOMPARE(menus[2]->text(), QStringLiteral("&Window"));
+  QStringList windowItems;
+  for (QAction* act : menus[2]->menu()->actions()) windowItems << act->text();
+  QCOMPARE(windowItems, QStringList{"&Periodogram"});
   QStringList editItems;
   for (QAction* act : menus[1]->menu()->actions()) editItems << act->text();
   QCOMPARE(editItems, (QStringList{"&Copy", "&Cut", "&Paste", "&Undo"}));

@@ -1,0 +1,357 @@
+// The periodogram window through the main window: opened by a search, its chart, peak table and
+// summary, a click on a peak, a row or the curve that folds at that period, the abscissa switch,
+// the readout and zoom, the CSV and picture files, and the toolbar button and menu item.
+#include <QAction>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+#include <cmath>
+
+#include "ChartWidget.h"
+#include "Controls.h"
+#include "FormTestHelper.h"
+#include "PeriodogramWindow.h"
+#include "common/NumberFormat.h"
+#include "common/TextToFloat.h"
+#include "phase/Periodogram.h"
+
+using namespace ombrane;
+using namespace ombrane::test;
+
+namespace {
+
+// A sinusoidal light curve: `points` observations over `nights` nights, period `period`.
+QByteArray SineCurve(int points, int nights, double period) {
+  QByteArray text;
+  const double pi = std::acos(-1.0);
+  for (int i = 0; i < points; ++i) {
+    const int night = i * nights / points;
+    const double jd = 2450001.0 + night + 0.25 + 0.4 * (i % (points / nights)) / (points / nights);
+    const double mag = 12.0 + 0.3 * std::sin(2 * pi * (jd - 2450000.0) / period);
+    text += QByteArray::number(jd, 'f', 6) + "  " + QByteArray::number(mag, 'f', 5) + "\r\n";
+  }
+  return text;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A loaded sine curve of period 0.61 d searched from 0.4 to 0.9 d in steps of 0.001 d.
+struct Searched : FormFixture {
+  QTemporaryDir dir;
+  PeriodogramWindow* window = nullptr;
+  explicit Searched(int method) {
+    Load(dir, QStringLiteral("sine.txt"), SineCurve(300, 15, 0.61));
+    form->RadioGroup4->item(method)->click();
+    form->Edit4->setText(QStringLiteral("0.4"));
+    form->Edit5->setText(QStringLiteral("0.9"));
+    form->Edit6->setText(QStringLiteral("0.001"));
+    form->Button7->click();
+    window = form->Periodogram1;
+  }
+  QString PeriodText(long double period) const { return QString::fromStdString(FormatGeneral(period)); }
+  // Points of the curve: one per kept point, and a break before each undefined stretch.
+  int CurvePoints() const {
+    const Periodogram& p = *window->periodogram;
+    int count = static_cast<int>(p.points.size());
+    for (size_t i = 1; i < p.points.size(); ++i) count += GapBetween(p, p.points[i - 1], p.points[i]) ? 1 : 0;
+    return count;
+  }
+};
+
+}  // namespace
+
+class TestPeriodogram : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { QLocale::setDefault(QLocale::c()); }
+  void searchOpensThePeriodogram_data();
+  void searchOpensThePeriodogram();
+  void aRowOrAPeakFoldsAtItsPeriod();
+  void aClickOnTheCurveTakesTheTopOfThePeakThere();
+  void frequencyAxis();
+  void readoutAndZoom();
+  void csvFile();
+  void pictureFiles_data();
+  void pictureFiles();
+  void toolbarButtonAndMenuItem();
+};
+
+void TestPeriodogram::searchOpensThePeriodogram_data() {
+  QTest::addColumn<int>("method");
+  QTest::addColumn<QString>("prefix");
+  QTest::addColumn<int>("columns");
+  QTest::newRow("string length") << 0 << QStringLiteral("Mesurment String - Length: ") << 3;
+  QTest::newRow("AoV") << 1 << QStringLiteral("AoV: ") << 5;
+}
+
+void TestPeriodogram::searchOpensThePeriodogram() {
+  QFETCH(int, method);
+  QFETCH(QString, prefix);
+  QFETCH(int, columns);
+  Searched f(method);
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  // The main window as before: the result line, the best period in the box. The AoV search
+  // skips the trial periods that leave a phase bin empty and says how many after it.
+  const QStringList notes = f.form->RichEdit1->toPlainText().split('\n');
+  int64_t skipped = 0;
+  QString resultLine = notes.last();
+  static const QRegularExpression skippedLine(
+      QStringLiteral("^AoV undefined at (\\d+) of 500 trial periods"));
+  if (const QRegularExpressionMatch m = skippedLine.match(notes.last()); m.hasMatch()) {
+    skipped = m.captured(1).toLongLong();
+    resultLine = notes[notes.size() - 2];
+  }
+  QVERIFY2(resultLine.startsWith(prefix), qPrintable(resultLine));
+  QVERIFY(resultLine.endsWith(QStringLiteral(" Best Period:") + f.form->Edit3->text()));
+
+  PeriodogramWindow& w = *f.window;
+  QVERIFY(w.isVisible());
+  QCOMPARE(w.windowTitle(), QStringLiteral("Periodogram"));
+  QVERIFY(f.form->PeriodogramBtn->isEnabled());
+  QVERIFY(f.form->PeriodogramCmd->isEnabled());
+  const Periodogram& periodogram = *w.periodogram;
+  QCOMPARE(periodogram.trials, int64_t{500});
+  QCOMPARE(periodogram.points.size(), static_cast<size_t>(500 - skipped));
+  QCOMPARE(static_cast<int>(periodogram.method), method);
+  // The curve in Series4 against the trial period; better is up.
+  const ChartModel& model = w.model();
+  QCOMPARE(model.Series(kSeries4).Count(), f.CurvePoints());
+  QCOMPARE(model.Series(kSeries4).Point(0).x, 0.4);
+  QCOMPARE(model.bottomAxisTitle, std::string("Trial period (d)"));
+  QCOMPARE(model.leftAxisInverted, method == 0);
+  QCOMPARE(model.titleLines.front(), std::string("Periodogram of sine.txt"));
+  // The best period is marked and is the first peak of the table.
+  QCOMPARE(model.Series(kSeries8).Count(), 1);
+  QCOMPARE(model.Series(kSeries8).Point(0).x, static_cast<double>(f.form->star().bestPeriod));
+  QTableWidget& table = *w.PeakTable;
+  QCOMPARE(table.rowCount(), 5);
+  QCOMPARE(table.columnCount(), columns);
+  QCOMPARE(table.item(0, 0)->text(), f.form->Edit3->text());
+  QCOMPARE(model.Series(kSeries3).Count(), 5);
+  // Five separate peaks: no two within the peak width 1/T of each other in frequency.
+  for (size_t i = 0; i < w.peaks.size(); ++i)
+    for (size_t j = i + 1; j < w.peaks.size(); ++j)
+      QVERIFY(std::fabs(w.peaks[i].frequency - w.peaks[j].frequency) >= 1 / periodogram.timeSpan);
+  if (method == 1) {
+    QCOMPARE(table.horizontalHeaderItem(3)->text(), QStringLiteral("p (one trial)"));
+    // A sine of 0.3 mag in 300 points: the best peak is far beyond chance.
+    const std::optional<AovSignificance> s = SignificanceOf(periodogram, w.peaks[0].score);
+    QVERIFY(s && s->falseAlarm < 1e-20L);
+    QCOMPARE(table.item(0, 4)->text().toStdString(), FormatGeneralDigits(s->falseAlarm, 3));
+    QVERIFY(w.Summary->text().contains(QStringLiteral("(9, 291)")));
+  }
+}
+
+void TestPeriodogram::aRowOrAPeakFoldsAtItsPeriod() {
+  Searched f(1);
+  TForm1& form = *f.form;
+  PeriodogramWindow& w = *f.window;
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  // A row: the period of the third peak into the period box, which folds there.
+  QTableWidget& table = *w.PeakTable;
+  QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualItemRect(table.item(2, 1)).center());
+  const long double third = w.peaks[2].period;
+  QCOMPARE(form.Edit3->text(), f.PeriodText(third));
+  QCOMPARE(form.star().period, TextToFloat(f.PeriodText(third).toStdString(), '.'));
+  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.view().phaseView, 1);
+
+  // A peak's symbol on the chart: the best peak.
+  const ChartSeries& symbols = w.model().Series(kSeries3);
+  int best = -1;
+  for (int i = 0; i < symbols.Count(); ++i)
+    if (w.picture.peakRank[static_cast<size_t>(i)] == 0) best = i;
+  QVERIFY(best >= 0);
+  const QPoint at(w.Chart->XPixel(symbols.Point(best).x), w.Chart->YPixel(symbols.Point(best).y));
+  QTest::mouseClick(w.Chart, Qt::LeftButton, {}, at);
+  QCOMPARE(form.Edit3->text(), f.PeriodText(w.peaks[0].period));
+
+  // The same period again: the box shows it already, and the click still folds there.
+  form.AllClick();
+  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 0);
+  QTest::mouseClick(w.Chart, Qt::LeftButton, {}, at);
+  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+}
+
+// A click on the curve beside the listed peaks: the best kept point within a few pixels.
+void TestPeriodogram::aClickOnTheCurveTakesTheTopOfThePeakThere() {
+  Searched f(0);
+  PeriodogramWindow& w = *f.window;
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  const ChartWidget& chart = *w.Chart;
+  const Periodogram& periodogram = *w.periodogram;
+  // A curve point far (30 pixels) from every peak symbol.
+  auto pixel = [&](const TrialScore& p) {
+    return QPoint(chart.XPixel(static_cast<double>(p.period)), chart.YPixel(static_cast<double>(p.score)));
+  };
+  const TrialScore* target = nullptr;
+  for (const TrialScore& p : periodogram.points) {
+    const bool far = std::all_of(w.peaks.begin(), w.peaks.end(), [&](const Peak& peak) {
+      return std::abs(chart.XPixel(static_cast<double>(peak.period)) - pixel(p).x()) > 30;
+    });
+    if (far && chart.PlotRect().contains(pixel(p))) {
+      target = &p;
+      break;
+    }
+  }
+  QVERIFY(target != nullptr);
+  const QPoint at = pixel(*target);
+  QTest::mouseClick(w.Chart, Qt::LeftButton, {}, at);
+  const QString applied = f.form->Edit3->text();
+  QVERIFY(applied != QStringLiteral("0"));
+  // The applied period is a kept point within 6 pixels of the click, and no kept point within 5
+  // pixels has a shorter string.
+  const TrialScore* chosen = nullptr;
+  for (const TrialScore& p : periodogram.points)
+    if (f.PeriodText(p.period) == applied) chosen = &p;
+  QVERIFY(chosen != nullptr);
+  QVERIFY(std::abs(pixel(*chosen).x() - at.x()) <= 7);
+  for (const TrialScore& p : periodogram.points)
+    if (std::abs(pixel(p).x() - at.x()) <= 5) QVERIFY(!(p.score < chosen->score));
+}
+
+void TestPeriodogram::frequencyAxis() {
+  Searched f(1);
+  PeriodogramWindow& w = *f.window;
+  w.FrequencyAxis->click();
+  const ChartModel& model = w.model();
+  QCOMPARE(model.bottomAxisTitle, std::string("Frequency (1/d)"));
+  const ChartSeries& curve = model.Series(kSeries4);
+  QCOMPARE(curve.Count(), f.CurvePoints());
+  // Ascending frequency: the last trial period first.
+  QCOMPARE(curve.Point(0).x, static_cast<double>(1 / w.periodogram->points.back().period));
+  double last = 0;
+  for (const ChartPoint& p : curve.Points()) {
+    if (std::isnan(p.x)) continue;  // a break
+    QVERIFY(last < p.x);
+    last = p.x;
+  }
+  QCOMPARE(model.Series(kSeries8).Point(0).x, static_cast<double>(1 / f.form->star().bestPeriod));
+  QVERIFY(w.Chart->BottomLabels().size() > 1);
+  // A peak row still applies its period, whatever the abscissa.
+  QTableWidget& table = *w.PeakTable;
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, table.visualItemRect(table.item(1, 0)).center());
+  QCOMPARE(f.form->Edit3->text(), f.PeriodText(w.peaks[1].period));
+  w.PeriodAxis->click();
+  QCOMPARE(model.bottomAxisTitle, std::string("Trial period (d)"));
+}
+
+void TestPeriodogram::readoutAndZoom() {
+  Searched f(1);
+  PeriodogramWindow& w = *f.window;
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  ChartWidget& chart = *w.Chart;
+  const QRect plot = chart.PlotRect();
+  const QPoint middle = plot.center();
+  QTest::mouseMove(&chart, middle);
+  const QString readout = w.Readout->text();
+  QVERIFY2(readout.startsWith(QStringLiteral("Period: ")), qPrintable(readout));
+  QVERIFY(readout.contains(QStringLiteral("\nFrequency: ")));
+  QVERIFY(readout.contains(QString::fromStdString(FormatAxis(chart.XValue(middle.x())))));
+  // Drag a rectangle: zoomed; a new search shows the whole periodogram again.
+  QTest::mousePress(&chart, Qt::LeftButton, {}, plot.topLeft() + QPoint(20, 20));
+  QTest::mouseMove(&chart, middle);
+  QTest::mouseRelease(&chart, Qt::LeftButton, {}, middle);
+  QVERIFY(chart.IsZoomed());
+  f.form->Button7->click();
+  QVERIFY(!chart.IsZoomed());
+  QVERIFY(f.outside->errors.isEmpty());
+}
+
+void TestPeriodogram::csvFile() {
+  Searched f(1);
+  QTemporaryDir out;
+  const QString path = out.filePath(QStringLiteral("sine periodogram.csv"));
+  f.outside->saveAnswers = {QString()};  // cancelled: nothing written
+  f.window->SaveCsv->click();
+  QVERIFY(!QFile::exists(path));
+  f.outside->saveAnswers = {path};
+  f.window->SaveCsv->click();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  QCOMPARE(f.outside->saveCaptions.last(), QStringLiteral("Save the periodogram as CSV"));
+  const QByteArray text = ReadAll(path);
+  QCOMPARE(text, QByteArray::fromStdString(PeriodogramCsv(*f.window->periodogram)));
+  const QList<QByteArray> lines = text.split('\n');
+  QCOMPARE(lines.front(), QByteArray("period,frequency,aov_theta"));
+  // The header, a line per kept point and the empty rest after the last line end.
+  QCOMPARE(lines.size(), static_cast<qsizetype>(f.window->periodogram->points.size()) + 2);
+  // The second line is the first trial: period 0.4, frequency 2.5, and its score.
+  QVERIFY(lines[1].startsWith("0.4,2.5,"));
+  // A file that cannot be written is told, and nothing else changes.
+  f.outside->saveAnswers = {out.filePath(QStringLiteral("missing/folder/x.csv"))};
+  f.window->SaveCsv->click();
+  QCOMPARE(f.outside->errors.size(), 1);
+  QVERIFY(f.outside->errors.front().startsWith(QStringLiteral("Could not write ")));
+}
+
+void TestPeriodogram::pictureFiles_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QByteArray>("magic");
+  QTest::newRow("png") << "p.png" << QByteArray("\x89PNG");
+  QTest::newRow("bmp") << "p.bmp" << QByteArray("BM");
+  QTest::newRow("svg") << "p.svg" << QByteArray("<?xml");
+  QTest::newRow("pdf") << "p.pdf" << QByteArray("%PDF");
+}
+
+void TestPeriodogram::pictureFiles() {
+  QFETCH(QString, name);
+  QFETCH(QByteArray, magic);
+  Searched f(0);
+  QTemporaryDir out;
+  const QString path = out.filePath(name);
+  f.outside->saveAnswers = {path};
+  f.window->SavePicture->click();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  QVERIFY(ReadAll(path).startsWith(magic));
+  if (name.endsWith(QStringLiteral(".png"))) {
+    QCOMPARE(QImageReader(path).read().size(), f.window->Chart->size());
+  }
+  if (name.endsWith(QStringLiteral(".svg"))) {
+    QVERIFY(ReadAll(path).contains("Periodogram of sine.txt"));
+  }
+  // The main window's picture dialogs are not touched.
+  QCOMPARE(f.form->SaveDialog1.filter, QStringLiteral("*.*|*.*"));
+  f.window->CopyPicture->click();
+  QCOMPARE(f.outside->copiedImage.size(), f.window->Chart->size());
+}
+
+void TestPeriodogram::toolbarButtonAndMenuItem() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  QVERIFY(!form.PeriodogramBtn->isEnabled());
+  QVERIFY(!form.PeriodogramCmd->isEnabled());
+  QVERIFY(!form.Periodogram1->isVisible());
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(300, 15, 0.61));
+  form.Edit4->setText(QStringLiteral("0.5"));
+  form.Edit5->setText(QStringLiteral("0.7"));
+  form.Edit6->setText(QStringLiteral("0.015625"));
+  form.Button7->click();
+  QVERIFY(form.Periodogram1->isVisible());
+  form.Periodogram1->close();
+  QVERIFY(!form.Periodogram1->isVisible());
+  form.PeriodogramBtn->click();
+  QVERIFY(form.Periodogram1->isVisible());
+  form.Periodogram1->close();
+  form.PeriodogramCmd->trigger();
+  QVERIFY(form.Periodogram1->isVisible());
+  // It shows the last search: 0.5, 0.5 + 1/64, ... below 0.7, 13 trials.
+  QCOMPARE(form.Periodogram1->periodogram->trials, int64_t{13});
+  QVERIFY(f.outside->errors.isEmpty());
+}
+
+QTEST_MAIN(TestPeriodogram)
+#include "tst_Periodogram.moc"
