@@ -1,4 +1,10 @@
-// ombrane-batch search: the Search button of the window, on every file.
+// ombrane-batch search: the Search button of the window, on every file; with --periodogram the
+// CSV of the periodogram window, with --peaks its list of peaks.
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
 #include "Batch.h"
 #include "common/NumberFormat.h"
 #include "phase/PeriodSearch.h"
@@ -6,9 +12,24 @@
 namespace ombrane::batch {
 namespace {
 
-constexpr OptionSpec kOptions[] = {{"--min", true},        {"--max", true},   {"--step", true},
-                                   {"--method", true},     {"--epoch", true}, {"--jd-average", false},
-                                   {"--phase-file", false}};
+constexpr OptionSpec kOptions[] = {{"--min", true},         {"--max", true},         {"--step", true},
+                                   {"--method", true},      {"--epoch", true},       {"--jd-average", false},
+                                   {"--phase-file", false}, {"--periodogram", true}, {"--peaks", true}};
+
+// Most peaks --peaks lists: more would name the noise.
+constexpr long double kMostPeaks = 1000;
+
+// Writes the CSV whole; false, with the reason told, when it cannot.
+bool WriteCsv(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  if (out) out.close();
+  if (!out) {
+    PrintError("Could not write " + Quoted(path) + ": " + std::strerror(errno));
+    return false;
+  }
+  return true;
+}
 
 int Run(const Invocation& invocation) {
   const std::optional<long double> searchMin = invocation.Number("--min");
@@ -28,6 +49,16 @@ int Run(const Invocation& invocation) {
   const std::optional<long double> epoch = invocation.Number("--epoch");
   const FoldOptions options{.jdAverage = invocation.Has("--jd-average"),
                             .phaseFile = invocation.Has("--phase-file")};
+  const std::optional<std::string_view> csvPath = invocation.Text("--periodogram");
+  if (csvPath && csvPath->empty()) throw UsageError("--periodogram needs a file name");
+  if (csvPath && invocation.operands.size() > 1)
+    throw UsageError("--periodogram writes the periodogram of one photometry file; give one file");
+  int peakCount = 0;
+  if (const std::optional<long double> peaks = invocation.Number("--peaks")) {
+    if (!(*peaks >= 1 && *peaks <= kMostPeaks && std::floor(*peaks) == *peaks))
+      throw UsageError("--peaks must be a whole number from 1 to " + FormatGeneral(kMostPeaks));
+    peakCount = static_cast<int>(*peaks);
+  }
 
   return ForEachPhotometryFile(invocation, [&](Records& r) {
     Star& star = *r.star;
@@ -55,7 +86,12 @@ int Run(const Invocation& invocation) {
     // The best period goes through the period box as its 15-digit text.
     std::string heading = SearchResultLine(method, result, '.');
     if (result.skipped > 0) heading += "\n" + SearchSkippedLine(result);
-    return PrintFold(FormatGeneral(result.bestPeriod), heading, options, r);
+    const std::vector<Peak> peaks = FindPeaks(result.periodogram, peakCount);
+    for (size_t i = 0; i < peaks.size(); ++i)
+      heading += "\n" + PeakLine(result.periodogram, peaks[i], static_cast<int>(i) + 1, '.');
+    const bool written = !csvPath || WriteCsv(std::string(*csvPath), PeriodogramCsv(result.periodogram));
+    return Worst(PrintFold(FormatGeneral(result.bestPeriod), heading, options, r),
+                 written ? kExitOk : kExitFailed);
   });
 }
 
@@ -66,7 +102,7 @@ const Command kSearchCommand{
     .name = "search",
     .synopsis =
         "search FILE... --min A --max B --step S [--method sl|aov] [--epoch M0]\n"
-        "                            [--jd-average] [--phase-file]",
+        "                            [--jd-average] [--phase-file] [--periodogram CSV] [--peaks K]",
     .help =
         "search FILE... --min A --max B --step S [--method sl|aov]\n"
         "    Tries the periods A, A + S, A + 2S, ... below B (A > 0, S > 0, e.g. 0.000001) on all\n"
@@ -79,6 +115,18 @@ const Command kSearchCommand{
         "    followed by the SL: and AoV: lines of the final fold. An AoV search skips the trial\n"
         "    periods where the statistic is undefined and says how many after the result line;\n"
         "    when it is undefined at every trial it says so and exits with 1.\n"
+        "    --peaks K lists the K best separate peaks of the periodogram after the result line,\n"
+        "    best first (peaks closer than 1/T in frequency, T the time span of the data, count\n"
+        "    as one):\n"
+        "        Peak 1: period <P> frequency <1/P> SL <string length>\n"
+        "        Peak 1: period <P> frequency <1/P> theta <AoV statistic> p <p> FAP <FAP>\n"
+        "    where p is the chance of reaching the statistic at one trial period (F distribution\n"
+        "    with 9 and N - 10 degrees of freedom) and FAP = 1 - (1 - p)^M the chance over the\n"
+        "    M = (1/A - 1/B) T independent frequencies of the range.\n"
+        "    --periodogram CSV writes the periodogram (one file only): a header line\n"
+        "    period,frequency,string_length (or aov_theta), then one line per trial period;\n"
+        "    with more than 100000 trials each line is the best trial of its slice of the range.\n"
+        "    Trial periods where the AoV statistic is undefined are left out.\n"
         "    --epoch, --jd-average and --phase-file as for fold.\n",
     .options = kOptions,
     .run = &Run,

@@ -322,5 +322,62 @@ TEST_F(Batch, FindsThePeriodOfTheEclipsingExample) {
   EXPECT_NEAR(period, 0.834712, 0.0001);
 }
 
+// --peaks after the result line, --periodogram as the window's CSV. The string length at P = 1
+// is 7.3298673053866 by hand (above); at the trials 0.995 ... 1.004 the string shortens towards
+// the end of the range, so the one peak is its last trial. AoV over five trials of one Θ: one
+// peak, the first trial; p = Q_F(11.4224270353; 9, 11) = 0.000211059941849 (mpmath betainc,
+// 30 digits), and M = (1/1 − 1/1.00045) · 9.94 < 1 counts as 1, so the FAP is p.
+TEST_F(Batch, SearchListsItsPeaksAndWritesThePeriodogram) {
+  const Result sl =
+      Exec("search twenty.txt --min 0.995 --max 1.0045 --step 0.001 --peaks 2 --periodogram pg.csv");
+  ASSERT_EQ(sl.exit, 0) << sl.err;
+  const std::string head = "Mesurment String - Length: 7.3211667159938 Best Period:1.004\n";
+  EXPECT_EQ(sl.out, head +
+                        "Peak 1: period 1.004 frequency 0.99601593625498 SL 7.3211667159938\n"
+                        "SL: 7.321170\nAoV: 1.61993E9\n");
+  const std::string csv = ReadFile(dir_ / "pg.csv");
+  EXPECT_EQ(csv.substr(0, csv.find('\n') + 1), "period,frequency,string_length\n");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 11);
+  EXPECT_NE(csv.find("\n1,1,7.3298673053866"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\n1.004,0.99601593625498,7.3211667159938\n"), std::string::npos) << csv;
+
+  const Result aov = Exec("search twenty.txt --min 1 --max 1.00045 --step 0.0001 --method aov --peaks 3");
+  ASSERT_EQ(aov.exit, 0) << aov.err;
+  EXPECT_EQ(aov.out,
+            "AoV: 1142242703.53303 Best Period:1\n"
+            "Peak 1: period 1 frequency 1 theta 11.4224270353303 p 0.000211 FAP 0.000211\n"
+            "SL: 7.329870\nAoV: 1.14224E9\n");
+}
+
+TEST_F(Batch, PeaksAndPeriodogramRefuseWhatTheyCannotDo) {
+  const struct {
+    const char* args;
+    const char* message;
+  } cases[] = {
+      {"search twenty.txt --min 1 --max 1.1 --step 0.01 --peaks 0",
+       "--peaks must be a whole number from 1 to 1000"},
+      {"search twenty.txt --min 1 --max 1.1 --step 0.01 --peaks 2.5",
+       "--peaks must be a whole number from 1 to 1000"},
+      {"search twenty.txt --min 1 --max 1.1 --step 0.01 --peaks x",
+       "--peaks: 'x' is not a valid floating point value"},
+      {"search twenty.txt twenty.txt --min 1 --max 1.1 --step 0.01 --periodogram pg.csv",
+       "--periodogram writes the periodogram of one photometry file; give one file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Result run = Exec(c.args);
+    EXPECT_EQ(run.exit, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "pg.csv"));
+  // A CSV that cannot be written: the results are printed, the failure told, exit 1.
+  const Result unwritable =
+      Exec("search twenty.txt --min 1 --max 1.1 --step 0.01 --periodogram no/such/pg.csv");
+  EXPECT_EQ(unwritable.exit, 1);
+  EXPECT_EQ(unwritable.out.substr(0, 27), "Mesurment String - Length: ");
+  EXPECT_EQ(unwritable.err, "Could not write 'no/such/pg.csv': No such file or directory\n");
+}
+
 }  // namespace
 }  // namespace ombrane
