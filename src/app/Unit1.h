@@ -2,8 +2,9 @@
 // handlers. A handler reads its controls, calls the core and writes the results back to the
 // controls, the chart model and the notes pane. The construction of the controls and the shared
 // handler mechanisms are in Unit1.cpp; each subsystem's handlers live in a file of their own:
-// Unit1Notes.cpp, Unit1Store.cpp, Unit1View.cpp, Unit1Phase.cpp, Unit1Select.cpp, Unit1Fit.cpp,
-// Unit1Timing.cpp, Unit1Output.cpp and Unit1Periodogram.cpp (the slots below are grouped by file).
+// Unit1Notes.cpp, Unit1Store.cpp, Unit1Import.cpp, Unit1View.cpp, Unit1Phase.cpp, Unit1Select.cpp,
+// Unit1Fit.cpp, Unit1Timing.cpp, Unit1Output.cpp and Unit1Periodogram.cpp (the slots below are
+// grouped by file).
 #pragma once
 
 #include <QMainWindow>
