@@ -282,7 +282,8 @@ std::vector<std::string> HeaderNames(std::span<const std::string_view> lines, Fi
   if (static_cast<int32_t>(fields.size()) != columns) {
     // A comment above the table names its columns only when it fits them exactly; a header
     // line of its own may have one field too many or too few at the end.
-    if (IsCommentLine(line) || fields.size() < 2) return names;
+    const auto difference = static_cast<int32_t>(fields.size()) - columns;
+    if (IsCommentLine(line) || fields.size() < 2 || difference > 1 || difference < -1) return names;
   }
   if (NumberCount(fields, DecimalComma(separator)) == static_cast<int32_t>(fields.size())) return names;
   for (size_t c = 0; c < names.size() && c < fields.size(); ++c) names[c] = std::string(fields[c]);

@@ -235,6 +235,24 @@ TEST_F(TextImport, MoreRowsThanTheStoreHolds) {
   EXPECT_THAT(binned.notes.back(), HasSubstr("6001 rows give 3001 points"));
 }
 
+// The column names come from a header line, or from a comment just above the table that fits
+// its columns; a title line of many words names nothing.
+TEST_F(TextImport, ColumnNamesFromTheHeader) {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"JD MAG ERR\n2459000.5 12.3 0.01\n", {"JD", "MAG", "ERR"}},
+      {"# JD MAG\n2459000.5 12.3\n", {"JD", "MAG"}},
+      {"Observations of RR Lyr by ABC\n2459000.5 12.3\n", {"", ""}},
+      {"# observed with a 20 cm telescope\n2459000.5 12.3\n", {"", ""}},
+      {"2459000.5 12.3\n", {"", ""}}};
+  for (const auto& [text, names] : cases) {
+    const std::string path = Write("names.txt", text);
+    const io::ImportPreview preview = io::InspectImport(path, "names.txt");
+    EXPECT_EQ(preview.columnNames, names) << text;
+    EXPECT_EQ(preview.options.timeColumn, 0) << text;
+    EXPECT_EQ(preview.options.magColumn, 1) << text;
+  }
+}
+
 // What the dialog's column names come from and what they say.
 TEST(ColumnNames, Roles) {
   using io::ColumnRole;
