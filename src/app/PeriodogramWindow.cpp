@@ -17,7 +17,7 @@ PeriodogramWindow::PeriodogramWindow(QWidget* parent)
     : QWidget(parent, Qt::Window), model_(std::make_unique<ChartModel>()) {
   setObjectName(QStringLiteral("Periodogram1"));
   setWindowTitle(QStringLiteral("Periodogram"));
-  resize(860, 640);
+  resize(900, 700);
 
   auto* stack = new QVBoxLayout(this);
   stack->setContentsMargins(6, 6, 6, 6);
