@@ -1,7 +1,8 @@
 // Painting a full chart: 12 000 diamonds of the phase diagram (Series6, many colours) and a
 // 20 000-point fitted curve (Series4) into an 857 x 465 image through ChartWidget::Render, the
 // routine that also paints the screen. The parts are measured alone too, to see where the
-// time goes.
+// time goes. The periodogram window's picture of 100 000 points, the most a search keeps, is
+// measured the same way.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "ChartWidget.h"
+#include "phase/Periodogram.h"
 #include "view/ChartModel.h"
 
 namespace {
@@ -83,5 +85,43 @@ void BM_RenderEmptyChart(benchmark::State& state) {
   RenderLoop(state, model);
 }
 BENCHMARK(BM_RenderEmptyChart)->Unit(benchmark::kMillisecond);
+
+// An AoV periodogram of 100 000 trial periods from 0.2 to 2 d: noise of spikes with a strong
+// peak and its aliases.
+ombrane::Periodogram SpikyPeriodogram() {
+  ombrane::Periodogram periodogram;
+  periodogram.method = ombrane::SearchMethod::Aov;
+  periodogram.trials = ombrane::kMaxKeptScores;
+  periodogram.timeSpan = 69;
+  for (int64_t k = 0; k < periodogram.trials; ++k) {
+    const long double period = 0.2L + k * 0.000018L;
+    const double f = static_cast<double>(1 / period);
+    double score = 10 + 8 * std::fabs(std::sin(977.0 * static_cast<double>(k)));
+    for (double alias : {1.763, 0.763, 2.763, 0.8815}) score += 1200 * std::exp(-std::pow((f - alias) / 0.004, 2));
+    periodogram.points.push_back(ombrane::TrialScore{period, score, k});
+  }
+  return periodogram;
+}
+
+// What the window does with a search's periodogram before painting: the peaks and the model.
+void BM_DrawPeriodogramModel(benchmark::State& state) {
+  const ombrane::Periodogram periodogram = SpikyPeriodogram();
+  ChartModel model;
+  for (auto _ : state) {
+    const std::vector<ombrane::Peak> peaks = ombrane::FindPeaks(periodogram, 5);
+    ombrane::DrawPeriodogram(periodogram, peaks, ombrane::PeriodogramAxis::Frequency, "bench.txt", model);
+    benchmark::DoNotOptimize(model.Series(ombrane::kSeries4).Count());
+  }
+}
+BENCHMARK(BM_DrawPeriodogramModel)->Unit(benchmark::kMillisecond);
+
+void BM_RenderPeriodogram(benchmark::State& state) {
+  const ombrane::Periodogram periodogram = SpikyPeriodogram();
+  ChartModel model;
+  ombrane::DrawPeriodogram(periodogram, ombrane::FindPeaks(periodogram, 5), ombrane::PeriodogramAxis::Frequency,
+                           "bench.txt", model);
+  RenderLoop(state, model);
+}
+BENCHMARK(BM_RenderPeriodogram)->Unit(benchmark::kMillisecond);
 
 }  // namespace
