@@ -159,14 +159,19 @@ void TForm1::PeriodogramMouseMove(int x, int y) {
     if (!w.periodogram || !w.Chart->PlotRect().contains(x, y)) return;
     const char decimal = DecimalSeparator();
     const std::string group = GroupSeparator();
-    auto text = [&](double v) { return QString::fromStdString(FormatAxis(v, decimal, group)); };
+    // A period or frequency of 0 or less (left of a zero in the margin) has no counterpart.
+    auto text = [&](double v) {
+      return v > 0 ? QString::fromStdString(FormatAxis(v, decimal, group)) : QStringLiteral("\u2013");
+    };
     const double abscissa = w.Chart->XValue(x);
     const bool frequency = w.picture.axis == PeriodogramAxis::Frequency;
-    const double period = frequency ? 1 / abscissa : abscissa;
+    const double inverse = abscissa > 0 ? 1 / abscissa : 0;
+    const double period = frequency ? inverse : abscissa;
     const QString score =
         w.periodogram->method == SearchMethod::Aov ? QStringLiteral("AoV \u0398") : QStringLiteral("SL");
     w.Readout->setText(QStringLiteral("Period: %1\nFrequency: %2\n%3: %4")
-                           .arg(text(period), text(1 / period), score, text(w.Chart->YValue(y))));
+                           .arg(text(period), text(frequency ? abscissa : inverse), score,
+                                QString::fromStdString(FormatAxis(w.Chart->YValue(y), decimal, group))));
     w.Readout->adjustSize();
   });
 }
