@@ -204,7 +204,6 @@ void TForm1::CreateToolBar() {
   NJD = speedButton(QStringLiteral("NJD"));
   sincos = speedButton(QStringLiteral("sincos"));
   Delete = speedButton(QStringLiteral("Delete"));
-  PeriodogramBtn = speedButton(QStringLiteral("Periodogram"));
   sincos->setEnabled(false);
   Delete->setEnabled(false);
 

@@ -313,7 +313,7 @@ class TForm1 : public QMainWindow {
   QToolButton* NJD = nullptr;            // picture: Fourier fit, automatic harmonics
   QToolButton* sincos = nullptr;         // picture: time of minimum (Kwee & van Woerden)
   QToolButton* Delete = nullptr;         // picture: delete a run of points
-  // picture: periodogram of the last search (object name "Periodogram")
+  // "Periodogram" at the right end of the menu bar: the periodogram of the last search
   QToolButton* PeriodogramBtn = nullptr;
   QCheckBox* CheckBox1 = nullptr;        // "&2 Save Fourier To File"
   QCheckBox* CheckBox2 = nullptr;        // "&1 Save Data To File"

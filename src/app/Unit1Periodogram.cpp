@@ -32,6 +32,17 @@ constexpr int kPeakReach = 6;
 
 void TForm1::CreatePeriodogramWindow() {
   Periodogram1 = new PeriodogramWindow(this);
+  // Its button stands at the right end of the menu bar: the toolbar is full at the window's
+  // first size (a 40-pixel speed button more pushes the four check boxes into its overflow
+  // menu), while the menu bar's row has room.
+  PeriodogramBtn = new QToolButton(this);
+  PeriodogramBtn->setObjectName(QStringLiteral("Periodogram"));
+  PeriodogramBtn->setIcon(QIcon(QStringLiteral(":/icons/Periodogram.svg")));
+  PeriodogramBtn->setText(QStringLiteral("Periodogram"));
+  PeriodogramBtn->setIconSize(QSize(18, 18));
+  PeriodogramBtn->setAutoRaise(true);
+  PeriodogramBtn->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  menuBar()->setCornerWidget(PeriodogramBtn, Qt::TopRightCorner);
   // A search leaves the focus where it was: the window appears beside the main window.
   Periodogram1->setAttribute(Qt::WA_ShowWithoutActivating);
 

@@ -2,6 +2,7 @@
 // summary, a click on a peak, a row or the curve that folds at that period, the abscissa switch,
 // the readout and zoom, the CSV and picture files, and the toolbar button and menu item.
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
@@ -335,6 +336,13 @@ void TestPeriodogram::toolbarButtonAndMenuItem() {
   QVERIFY(!form.PeriodogramBtn->isEnabled());
   QVERIFY(!form.PeriodogramCmd->isEnabled());
   QVERIFY(!form.Periodogram1->isVisible());
+  // The button at the right end of the menu bar; the toolbar keeps its four check boxes in view.
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QVERIFY(form.PeriodogramBtn->isVisible());
+  QCOMPARE(form.PeriodogramBtn->window(), static_cast<QWidget*>(&form));
+  for (QCheckBox* box : {form.CheckBox1, form.CheckBox2, form.CheckBox3, form.CheckBox4})
+    QVERIFY(box->isVisible());
   f.Load(dir, QStringLiteral("sine.txt"), SineCurve(300, 15, 0.61));
   form.Edit4->setText(QStringLiteral("0.5"));
   form.Edit5->setText(QStringLiteral("0.7"));
