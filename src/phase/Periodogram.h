@@ -104,7 +104,7 @@ std::optional<AovSignificance> SignificanceOf(const Periodogram& periodogram, lo
 // "\n".
 std::string PeriodogramCsv(const Periodogram& periodogram);
 
-// One line of a peak for the notes and the batch program:
+// One line of a peak, as the batch program's search --peaks prints it:
 // "Peak 1: period 0.567123 frequency 1.76328 SL 2.5" or
 // "Peak 1: period 0.567123 frequency 1.76328 theta 45.6 p 1.2E-40 FAP 3.4E-38".
 std::string PeakLine(const Periodogram& periodogram, const Peak& peak, int rank, char separator);
