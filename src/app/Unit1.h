@@ -251,6 +251,9 @@ class TForm1 : public QMainWindow {
   void ShowPeriodogram(Periodogram&& periodogram);
   void DrawPeriodogramWindow();
   void ApplyPeriodogramPeriod(long double period);
+  // A new store (Open data, Import) forgets the last search's periodogram: its periods belong
+  // to the star searched, and a click on its peaks would fold the new one at them.
+  void ForgetPeriodogram();
 
   std::unique_ptr<Outside> outside_;
   std::unique_ptr<Data> data_;

@@ -40,6 +40,7 @@ void TForm1::ImportClick() {
         star_->increment = increment;
         chartModel_->leftAxisInverted = false;
         ForgetPendingArea(*view_);
+        ForgetPeriodogram();
         Delete->setEnabled(false);
         sincos->setEnabled(false);
         view_->openPath = QFile::encodeName(name).toStdString();

@@ -113,6 +113,23 @@ void TForm1::DrawPeriodogramWindow() {
   w.Chart->Refresh();
 }
 
+void TForm1::ForgetPeriodogram() {
+  PeriodogramWindow& w = *Periodogram1;
+  w.hide();
+  w.periodogram.reset();
+  w.fileName.clear();
+  w.peaks.clear();
+  w.picture = {};
+  w.PeakTable->clear();
+  w.PeakTable->setRowCount(0);
+  w.Summary->clear();
+  w.Readout->clear();
+  // The chart keeps its last picture, hidden: only a new search shows the window again, and it
+  // draws its own.
+  PeriodogramBtn->setEnabled(false);
+  PeriodogramCmd->setEnabled(false);
+}
+
 void TForm1::PeriodogramClick() {
   Run([this] {
     if (!Periodogram1->periodogram) return;

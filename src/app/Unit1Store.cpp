@@ -28,6 +28,7 @@ void TForm1::OpenDataClick() {
         // An area picked on the previous store names its entries: neither a pending first point
         // nor a finished pair may act on the new one.
         ForgetPendingArea(*view_);
+        ForgetPeriodogram();
         Delete->setEnabled(false);
         sincos->setEnabled(false);
 

@@ -86,6 +86,8 @@ class TestPeriodogram : public QObject {
   void pictureFiles_data();
   void pictureFiles();
   void toolbarButtonAndMenuItem();
+  void aNewFileForgetsTheLastSearch_data();
+  void aNewFileForgetsTheLastSearch();
 };
 
 void TestPeriodogram::searchOpensThePeriodogram_data() {
@@ -359,6 +361,55 @@ void TestPeriodogram::toolbarButtonAndMenuItem() {
   // It shows the last search: 0.5, 0.5 + 1/64, ... below 0.7, 13 trials.
   QCOMPARE(form.Periodogram1->periodogram->trials, int64_t{13});
   QVERIFY(f.outside->errors.isEmpty());
+}
+
+void TestPeriodogram::aNewFileForgetsTheLastSearch_data() {
+  QTest::addColumn<int>("load");
+  QTest::newRow("another file") << 0;
+  // Open data empties the store before its dialog: a cancelled dialog leaves no data either.
+  QTest::newRow("dialog cancelled") << 1;
+  QTest::newRow("an import") << 2;
+}
+
+// The peaks of the last search are periods of the star searched: after a new load, a click on
+// them would fold the new star at periods that are not its own.
+void TestPeriodogram::aNewFileForgetsTheLastSearch() {
+  QFETCH(int, load);
+  const bool cancelled = load == 1;
+  Searched s(1);
+  TForm1& form = *s.form;
+  QVERIFY(s.window->isVisible());
+  QVERIFY(form.PeriodogramBtn->isEnabled());
+  if (cancelled) {
+    s.outside->openAnswers.push_back(FileChoice{QString(), false});
+    form.OpenData->click();
+  } else if (load == 2) {
+    const QString path = s.dir.filePath(QStringLiteral("other.csv"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("JD,Mag\n" + SineCurve(300, 15, 0.47).replace("  ", ","));
+    file.close();
+    s.outside->openAnswers.push_back(FileChoice{path, false});
+    s.outside->dialogAnswer = [](QDialog&) { return true; };
+    form.Import->click();
+    QCOMPARE(form.Label1->text(), QStringLiteral("other.csv"));
+  } else {
+    s.Load(s.dir, QStringLiteral("other.txt"), SineCurve(300, 15, 0.47));
+  }
+  QVERIFY(!s.window->isVisible());
+  QVERIFY(!s.window->periodogram);
+  QCOMPARE(s.window->PeakTable->rowCount(), 0);
+  QVERIFY(!form.PeriodogramBtn->isEnabled());
+  QVERIFY(!form.PeriodogramCmd->isEnabled());
+  form.PeriodogramBtn->click();
+  QVERIFY(!s.window->isVisible());
+  // The next search shows its own periodogram again.
+  if (cancelled) s.Load(s.dir, QStringLiteral("other.txt"), SineCurve(300, 15, 0.47));
+  form.Button7->click();
+  QVERIFY(s.window->isVisible());
+  QVERIFY(s.window->periodogram);
+  QVERIFY(form.PeriodogramBtn->isEnabled());
+  QVERIFY(s.outside->errors.isEmpty());
 }
 
 QTEST_MAIN(TestPeriodogram)
