@@ -78,6 +78,27 @@ bool Parse(std::string_view text, char separator, ParsedNumber& number) {
 
 }  // namespace
 
+bool HasNumberSyntax(std::string_view token, char point) {
+  size_t i = 0;
+  const size_t size = token.size();
+  if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < size && IsDigit(token[i])) ++i, ++digits;
+  if (i < size && token[i] == point) {
+    ++i;
+    while (i < size && IsDigit(token[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < size && (token[i] == 'e' || token[i] == 'E')) {
+    ++i;
+    if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
+    size_t exponentDigits = 0;
+    while (i < size && IsDigit(token[i])) ++i, ++exponentDigits;
+    if (exponentDigits == 0) return false;
+  }
+  return i == size;
+}
+
 namespace {
 
 std::string ConversionMessage(std::string_view text) {

@@ -19,4 +19,9 @@ class ConversionError : public std::runtime_error {
 // ConversionError.
 long double TextToFloat(std::string_view text, char separator = '.');
 
+// Whether `token` is exactly a number in the C notation with `point` as the decimal point: an
+// optional sign, digits with an optional point and at least one digit, an optional exponent (e
+// or E, an optional sign, digits). No blanks, hex, inf or nan. Says nothing of the range.
+bool HasNumberSyntax(std::string_view token, char point = '.');
+
 }  // namespace ombrane

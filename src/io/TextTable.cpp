@@ -9,6 +9,7 @@
 
 #include "common/InputError.h"
 #include "common/SystemError.h"
+#include "common/TextToFloat.h"
 
 namespace ombrane::io {
 namespace {
@@ -39,29 +40,6 @@ std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-// The C notation: optional sign, digits with an optional point (`point`), at least one digit,
-// optional exponent.
-bool HasNumberSyntax(std::string_view token, char point) {
-  size_t i = 0;
-  const size_t size = token.size();
-  if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
-  size_t digits = 0;
-  while (i < size && IsDigit(token[i])) ++i, ++digits;
-  if (i < size && token[i] == point) {
-    ++i;
-    while (i < size && IsDigit(token[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < size && (token[i] == 'e' || token[i] == 'E')) {
-    ++i;
-    if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
-    size_t exponentDigits = 0;
-    while (i < size && IsDigit(token[i])) ++i, ++exponentDigits;
-    if (exponentDigits == 0) return false;
-  }
-  return i == size;
 }
 
 // Text of the line after its comment mark.

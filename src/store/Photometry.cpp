@@ -19,37 +19,10 @@ constexpr bool IsSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-constexpr bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // Longest token kept: a longer one cannot be a sensible number and is read as not a number.
 constexpr size_t kMaxTokenLength = 4096;
 
 enum class TokenValue { Number, NotNumber, OutOfRange };
-
-// Accepts exactly the C notation: optional sign, digits with an optional ".", at least one digit
-// in the mantissa, optional exponent (e or E, optional sign, digits). No hex, inf or nan.
-bool HasNumberSyntax(std::string_view token) {
-  size_t i = 0;
-  const size_t size = token.size();
-  if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
-  size_t mantissaDigits = 0;
-  while (i < size && IsDigit(token[i])) ++i, ++mantissaDigits;
-  if (i < size && token[i] == '.') {
-    ++i;
-    while (i < size && IsDigit(token[i])) ++i, ++mantissaDigits;
-  }
-  if (mantissaDigits == 0) return false;
-  if (i < size && (token[i] == 'e' || token[i] == 'E')) {
-    ++i;
-    if (i < size && (token[i] == '+' || token[i] == '-')) ++i;
-    size_t exponentDigits = 0;
-    while (i < size && IsDigit(token[i])) ++i, ++exponentDigits;
-    if (exponentDigits == 0) return false;
-  }
-  return i == size;
-}
 
 // Converts a token to an extended value with std::from_chars, which ignores the process locale.
 TokenValue ParseToken(std::string_view token, long double& value) {

@@ -44,6 +44,25 @@ TEST(TextToFloat, ReadsNumbersWithTheGivenSeparator) {
   EXPECT_TRUE(std::signbit(TextToFloat("-0")));
 }
 
+// The token rule of the readers: the notation alone (no leading blanks, no range check).
+TEST(HasNumberSyntax, AcceptsTheCNotationOnly) {
+  const struct {
+    const char* token;
+    char point;
+    bool number;
+  } cases[] = {
+      {"1.5", '.', true},      {"1,5", ',', true},     {"-.5", '.', true},  {"+5.", '.', true},
+      {"2E-3", '.', true},     {"1e99999", '.', true}, {"1,5", '.', false}, {"1.5", ',', false},
+      {"", '.', false},        {".", '.', false},      {"-", '.', false},   {"1e", '.', false},
+      {"1e+", '.', false},     {" 1", '.', false},     {"1 ", '.', false},  {"inf", '.', false},
+      {"nan", '.', false},     {"0x1", '.', false},    {"1.2.3", '.', false}, {"--1", '.', false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.token) + " with " + c.point);
+    EXPECT_EQ(HasNumberSyntax(c.token, c.point), c.number);
+  }
+}
+
 TEST(TextToFloat, RefusesAnythingElseWithTheOriginalText) {
   const struct {
     const char* text;
