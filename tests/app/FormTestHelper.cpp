@@ -1,6 +1,7 @@
 #include "FormTestHelper.h"
 
 #include <QFile>
+#include <cmath>
 
 namespace ombrane::test {
 
@@ -72,6 +73,18 @@ QByteArray NightsFile(const std::vector<int>& perNight) {
       const double mag = 12.0 + 0.01 * static_cast<double>(i % 7) + 0.1 * static_cast<double>(night % 3);
       text += QByteArray::number(jd, 'f', 5) + ' ' + QByteArray::number(mag, 'f', 4) + '\n';
     }
+  }
+  return text;
+}
+
+QByteArray SineCurve(int points, int nights, double period) {
+  QByteArray text;
+  const double pi = std::acos(-1.0);
+  for (int i = 0; i < points; ++i) {
+    const int night = i * nights / points;
+    const double jd = 2450001.0 + night + 0.25 + 0.4 * (i % (points / nights)) / (points / nights);
+    const double mag = 12.0 + 0.3 * std::sin(2 * pi * (jd - 2450000.0) / period);
+    text += QByteArray::number(jd, 'f', 6) + "  " + QByteArray::number(mag, 'f', 5) + "\r\n";
   }
   return text;
 }

@@ -76,4 +76,8 @@ struct FormFixture {
 // Text of a photometry file with the given points per night, Julian Days from 2450001.
 QByteArray NightsFile(const std::vector<int>& perNight);
 
+// A sinusoidal light curve 12 + 0.3 sin(2 pi (JD - 2450000) / period): `points` observations
+// over `nights` nights, from JD 2450001.25 on, 0.4 d of each night.
+QByteArray SineCurve(int points, int nights, double period);
+
 }  // namespace ombrane::test

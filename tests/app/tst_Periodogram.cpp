@@ -28,19 +28,6 @@ using namespace ombrane::test;
 
 namespace {
 
-// A sinusoidal light curve: `points` observations over `nights` nights, period `period`.
-QByteArray SineCurve(int points, int nights, double period) {
-  QByteArray text;
-  const double pi = std::acos(-1.0);
-  for (int i = 0; i < points; ++i) {
-    const int night = i * nights / points;
-    const double jd = 2450001.0 + night + 0.25 + 0.4 * (i % (points / nights)) / (points / nights);
-    const double mag = 12.0 + 0.3 * std::sin(2 * pi * (jd - 2450000.0) / period);
-    text += QByteArray::number(jd, 'f', 6) + "  " + QByteArray::number(mag, 'f', 5) + "\r\n";
-  }
-  return text;
-}
-
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

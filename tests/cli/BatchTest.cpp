@@ -1,7 +1,6 @@
 // Runs the built ombrane-batch on small files written into a fresh folder and checks its lines,
 // its exit status and the phase file.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <charconv>
@@ -12,30 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "BatchRun.h"
+
 namespace ombrane {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
 
-struct Result {
-  int exit = -1;
-  std::string out;
-  std::string err;
-};
+using Result = BatchResult;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class Batch : public ::testing::Test {
+class Batch : public BatchRun {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "ombrane-batch-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    BatchRun::SetUp();
     // Twenty observations, two per tenth of a cycle at P = 1 about 2450000: phases 0.1 k + 0.03
     // and 0.1 k + 0.07 with magnitudes 10 + k/4 -+ 0.25 (k = 0..9); loading repeats the last.
     std::ofstream twenty(dir_ / "twenty.txt");
@@ -51,21 +39,6 @@ class Batch : public ::testing::Test {
     std::ofstream empty(dir_ / "empty.txt");
   }
 
-  void TearDown() override { fs::remove_all(dir_); }
-
-  // Runs the program in the test folder with `args` (no blanks inside an argument).
-  Result Exec(const std::string& args) {
-    const std::string command =
-        "cd '" + dir_.string() + "' && '" + OMBRANE_BATCH + "' " + args + " > out.txt 2> err.txt";
-    const int status = std::system(command.c_str());
-    Result run;
-    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(dir_ / "out.txt");
-    run.err = ReadFile(dir_ / "err.txt");
-    return run;
-  }
-
-  fs::path dir_;
 };
 
 // By hand for twenty.txt at P = 1 (N = 21 with the repeat of (0.97, 12.5)):

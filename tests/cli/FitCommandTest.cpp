@@ -1,7 +1,6 @@
 // Runs the built ombrane-batch's fourier and sincos commands on small files written into a
 // fresh folder: the printed lines, the exit status and the output files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <charconv>
 #include <cmath>
@@ -13,37 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "BatchRun.h"
+
 namespace ombrane {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
 
-struct Result {
-  int exit = -1;
-  std::vector<std::string> lines;  // standard output, one entry per line
-  std::string err;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-class FitCommands : public ::testing::Test {
+class FitCommands : public BatchRun {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "ombrane-fit-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    BatchRun::SetUp();
     // 10 + 0.3 sin(w t) + 0.1 cos(w t), w = 2 pi / 0.61, t the Julian Day: 240 observations over
     // 12 nights, magnitudes with nine decimals.
     std::ofstream sine(dir_ / "sine.txt");
@@ -59,20 +38,16 @@ class FitCommands : public ::testing::Test {
     three << "2450000.1 10\n2450000.35 11\n2450001.3 12\n";
   }
 
-  void TearDown() override { fs::remove_all(dir_); }
+  struct Result {
+    int exit = -1;
+    std::vector<std::string> lines;  // standard output, one entry per line
+    std::string err;
+  };
 
   Result Exec(const std::string& args) {
-    const std::string command =
-        "cd '" + dir_.string() + "' && '" + OMBRANE_BATCH + "' " + args + " > out.txt 2> err.txt";
-    const int status = std::system(command.c_str());
-    Result run;
-    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.lines = Lines(ReadFile(dir_ / "out.txt"));
-    run.err = ReadFile(dir_ / "err.txt");
-    return run;
+    const BatchResult run = BatchRun::Exec(args);
+    return {run.exit, Lines(run.out), run.err};
   }
-
-  fs::path dir_;
 };
 
 bool StartsWith(const std::string& text, const std::string& prefix) {

@@ -2,7 +2,6 @@
 // light curves, each giving the lines the same observations give as plain pairs.
 #include <fitsio.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,23 +12,14 @@
 #include <sstream>
 #include <string>
 
+#include "BatchRun.h"
+
 namespace ombrane {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
 
-struct Result {
-  int exit = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using Result = BatchResult;
 
 // The twenty observations of the fold test in BatchTest.cpp: at P = 1 about 2450000 they give
 // SL 7.329870 and AoV 1.14224E9 (worked out there by hand).
@@ -40,32 +30,7 @@ constexpr double kTwenty[][2] = {
     {2450007.77, 12.00}, {2450008.83, 11.75}, {2450008.87, 12.25}, {2450009.93, 12.00}, {2450009.97, 12.50}};
 constexpr char kTwentyFold[] = "SL: 7.329870\nAoV: 1.14224E9\n";
 
-class ImportCommand : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "ombrane-batch-import-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-  }
-
-  Result Exec(const std::string& args) {
-    const std::string command =
-        "cd '" + dir_.string() + "' && '" + OMBRANE_BATCH + "' " + args + " > out.txt 2> err.txt";
-    const int status = std::system(command.c_str());
-    Result run;
-    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadFile(dir_ / "out.txt");
-    run.err = ReadFile(dir_ / "err.txt");
-    return run;
-  }
-
-  fs::path dir_;
-};
+class ImportCommand : public BatchRun {};
 
 // A header, a comment, semicolons and decimal commas, and the magnitude in the third column:
 // with --columns 2,3 the fold is that of the plain pairs.

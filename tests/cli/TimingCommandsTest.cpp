@@ -1,6 +1,5 @@
 // ombrane-batch minimum, helio and lookup on small files with results worked out by hand.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
@@ -10,23 +9,19 @@
 #include <sstream>
 #include <string>
 
+#include "BatchRun.h"
+
 namespace ombrane {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace test;
 
-struct Result {
-  int exit = -1;
-  std::string out;
-  std::string err;
-};
+using Result = BatchResult;
 
-class TimingCommands : public ::testing::Test {
+class TimingCommands : public BatchRun {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "ombrane-timing-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    BatchRun::SetUp();
     // A V-shaped minimum: entry 0 (never a candidate) and then magnitudes 10 + 0.1 |i - 4| at
     // JD 2459000.0 + 0.1 i, i = 0 .. 9.
     std::ofstream v(dir_ / "v.txt");
@@ -41,26 +36,6 @@ class TimingCommands : public ::testing::Test {
                  "05 35 17.3 +05 23 28 EA  11.25-12.05  (0.834712)2459215.43127\n";
   }
 
-  void TearDown() override { fs::remove_all(dir_); }
-
-  Result Exec(const std::string& args) {
-    const std::string command =
-        "cd '" + dir_.string() + "' && '" + OMBRANE_BATCH + "' " + args + " > out.txt 2> err.txt";
-    const int status = std::system(command.c_str());
-    Result run;
-    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    auto read = [&](const char* name) {
-      std::ifstream in(dir_ / name, std::ios::binary);
-      std::ostringstream text;
-      text << in.rdbuf();
-      return text.str();
-    };
-    run.out = read("out.txt");
-    run.err = read("err.txt");
-    return run;
-  }
-
-  fs::path dir_;
 };
 
 TEST_F(TimingCommands, MinimumOfAVWorkedByHand) {
