@@ -35,24 +35,24 @@ const CurveRow kRows[] = {{1234.56789012345, 1000, 100, 0},
                           {1234.59, 20000, kNaN, 0},
                           {1235.60, 100000, 10000, 0}};
 
-struct CurveSpec {
+struct CurveLayout {
   const char* extension = "LIGHTCURVE";
   const char* timeForm = "D";  // "8A" makes TIME a text column
   bool reference = true;
 };
 
 // Writes a minimal light curve: an empty primary header and a binary table.
-void WriteCurve(const std::string& path, const CurveSpec& spec = {}) {
+void WriteCurve(const std::string& path, const CurveLayout& layout = {}) {
   int status = 0;
   fitsfile* file = nullptr;
   fits_create_diskfile(&file, path.c_str(), &status);
   fits_create_img(file, 8, 0, nullptr, &status);
   char* names[] = {const_cast<char*>("TIME"), const_cast<char*>("SAP_FLUX"), const_cast<char*>("PDCSAP_FLUX"),
                    const_cast<char*>("QUALITY")};
-  char* forms[] = {const_cast<char*>(spec.timeForm), const_cast<char*>("E"), const_cast<char*>("E"),
+  char* forms[] = {const_cast<char*>(layout.timeForm), const_cast<char*>("E"), const_cast<char*>("E"),
                    const_cast<char*>("J")};
-  fits_create_tbl(file, BINARY_TBL, 0, 4, names, forms, nullptr, spec.extension, &status);
-  if (spec.reference) {
+  fits_create_tbl(file, BINARY_TBL, 0, 4, names, forms, nullptr, layout.extension, &status);
+  if (layout.reference) {
     long whole = 2457000;
     double fraction = 0.5;
     fits_write_key(file, TLONG, "BJDREFI", &whole, "integer part of the reference day", &status);
@@ -66,7 +66,7 @@ void WriteCurve(const std::string& path, const CurveSpec& spec = {}) {
     float sap = static_cast<float>(row.sap);
     float pdcsap = static_cast<float>(row.pdcsap);
     int32_t quality = row.quality;
-    if (std::string(spec.timeForm) == "D") {
+    if (std::string(layout.timeForm) == "D") {
       fits_write_col(file, TDOUBLE, 1, r + 1, 1, 1, &time, &status);
     } else {
       char text[] = "12.5";
