@@ -99,11 +99,6 @@ FloatingPointError AtTrial(const FloatingPointError& error, long double t) {
   return FloatingPointError(error.fault(), detail);
 }
 
-// A shorter string or a larger Θ wins; equal scores keep the earlier trial.
-bool Better(SearchMethod method, long double score, long double best) {
-  return BetterScore(method, score, best);
-}
-
 // Keeps the best score of each slice of consecutive trials (Periodogram::points), fed with the
 // defined trials in trial order; equal scores keep the earlier trial, as the search does.
 class SliceKeeper {
@@ -113,7 +108,7 @@ class SliceKeeper {
   void Add(int64_t trial, long double period, long double score) {
     const int64_t slice = trial / sliceSize_;
     if (has_ && slice != slice_) Flush();
-    if (!has_ || Better(method_, score, best_.score)) best_ = TrialScore{period, score, trial};
+    if (!has_ || BetterScore(method_, score, best_.score)) best_ = TrialScore{period, score, trial};
     has_ = true;
     slice_ = slice;
   }
@@ -177,7 +172,7 @@ void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod 
       if (out.skipped++ == 0) out.skippedBecause = scored.undefined;
     } else {
       keeper.Add(k, t, scored.score);
-      if (out.bestTrial < 0 || Better(method, scored.score, out.best)) {
+      if (out.bestTrial < 0 || BetterScore(method, scored.score, out.best)) {
         out.bestTrial = k;
         out.best = scored.score;
         out.bestPeriod = t;
@@ -245,7 +240,7 @@ SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest&
       if (result.skipped++ == 0) result.skippedBecause = scored.undefined;
     } else {
       keeper.Add(k, t, scored.score);
-      if (!found || Better(request.method, scored.score, best)) {
+      if (!found || BetterScore(request.method, scored.score, best)) {
         best = scored.score;
         star.bestPeriod = t;
         found = true;
@@ -355,7 +350,7 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
   long double bestPeriod = request.searchMin;
   std::optional<BlockOutcome> fault;
   for (const BlockOutcome& out : outcomes) {
-    if (out.bestTrial >= 0 && (bestTrial < 0 || Better(method, out.best, best))) {
+    if (out.bestTrial >= 0 && (bestTrial < 0 || BetterScore(method, out.best, best))) {
       bestTrial = out.bestTrial;
       best = out.best;
       bestPeriod = out.bestPeriod;
@@ -397,7 +392,7 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
   for (const BlockOutcome& out : outcomes) {
     for (const TrialScore& part : out.kept) {
       if (!kept.empty() && kept.back().trial / periodogram.sliceSize == part.trial / periodogram.sliceSize) {
-        if (Better(method, part.score, kept.back().score)) kept.back() = part;
+        if (BetterScore(method, part.score, kept.back().score)) kept.back() = part;
       } else {
         kept.push_back(part);
       }
