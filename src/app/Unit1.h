@@ -221,6 +221,9 @@ class TForm1 : public QMainWindow {
   long double BoxNumber(const QLineEdit* box) const;
   QString General(long double x) const;
 
+  // What a new store leaves behind of the old one, before it is filled: the chart's inverted axis,
+  // a picked area, the last search's periodogram, Delete and sincos (Open data, Import).
+  void ForgetLastStore();
   // The steps of a load after the store has been filled: the file's name in Label1, the notes
   // and the whole light curve (ShowLoaded); the buttons and the defaults of a new object, also
   // after a cancelled data-file dialog (FinishLoad).
@@ -232,6 +235,9 @@ class TForm1 : public QMainWindow {
   // (Phase and the abscissa switch, no AoV statistic); the labels and the phase file follow
   // what it produced, also when it fails part way.
   void Fold(bool fromPeriodBox, bool writePhaseFile);
+  // A period chosen by a search or in the periodogram: typed into the period box, which folds as
+  // typing does; when the box already shows that text, the box's fold is run directly.
+  void TypePeriod(long double period);
   void UpdateReadout(int x, int y);
   // The box a value of the star catalogue lookup goes into.
   EditBox* CatalogueBoxControl(CatalogueBox box) const;
@@ -251,8 +257,7 @@ class TForm1 : public QMainWindow {
   void ShowPeriodogram(Periodogram&& periodogram);
   void DrawPeriodogramWindow();
   void ApplyPeriodogramPeriod(long double period);
-  // A new store (Open data, Import) forgets the last search's periodogram: its periods belong
-  // to the star searched, and a click on its peaks would fold the new one at them.
+  // Its periods belong to the star searched: a new store closes it (ForgetLastStore).
   void ForgetPeriodogram();
 
   std::unique_ptr<Outside> outside_;

@@ -9,7 +9,6 @@
 #include "ImportDialog.h"
 #include "Unit1.h"
 #include "io/Import.h"
-#include "measure/Selection.h"
 #include "store/Loading.h"
 
 namespace ombrane {
@@ -38,11 +37,7 @@ void TForm1::ImportClick() {
         // The load of Open data, with the observations the dialog chose instead of the pairs
         // of the file.
         star_->increment = increment;
-        chartModel_->leftAxisInverted = false;
-        ForgetPendingArea(*view_);
-        ForgetPeriodogram();
-        Delete->setEnabled(false);
-        sincos->setEnabled(false);
+        ForgetLastStore();
         view_->openPath = QFile::encodeName(name).toStdString();
         const PhotometryReadResult read = LoadObservations(imported.observations, name.toStdString(),
                                                            name.toStdString(), *data_, *star_, *view_);

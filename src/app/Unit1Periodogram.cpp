@@ -144,17 +144,8 @@ void TForm1::PeriodogramAxisClick() {
 }
 
 void TForm1::ApplyPeriodogramPeriod(long double period) {
-  Run(
-      [this, period] {
-        // As the search applies its best period: through the period box, or by the box's fold
-        // when it already shows that text.
-        const QString text = General(period);
-        if (Edit3->text() == text)
-          Fold(true, CheckBox2->isChecked());
-        else
-          SetBoxText(Edit3, text);
-      },
-      true);
+  // As the search applies its best period.
+  Run([this, period] { TypePeriod(period); }, true);
 }
 
 void TForm1::PeakTableClick(int row) {

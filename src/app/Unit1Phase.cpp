@@ -215,17 +215,19 @@ void TForm1::Button7Click() {
         // The periodogram first: it belongs to the search, whatever the fold at its best period does.
         ShowPeriodogram(std::move(result.periodogram));
 
-        // Apply the best period through the period box; when it already shows that text, the
-        // box's fold is run directly.
-        const QString text = General(star_->bestPeriod);
-        if (Edit3->text() == text)
-          Fold(true, CheckBox2->isChecked());
-        else
-          SetBoxText(Edit3, text);
+        TypePeriod(star_->bestPeriod);
         AppendNote(QString::fromStdString(SearchResultLine(method, result, DecimalSeparator())));
         if (result.skipped > 0) AppendNote(QString::fromStdString(SearchSkippedLine(result)));
       },
       true);
+}
+
+void TForm1::TypePeriod(long double period) {
+  const QString text = General(period);
+  if (Edit3->text() == text)
+    Fold(true, CheckBox2->isChecked());
+  else
+    SetBoxText(Edit3, text);
 }
 
 void TForm1::Button12Click() {

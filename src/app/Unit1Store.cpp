@@ -24,13 +24,7 @@ void TForm1::OpenDataClick() {
 
         // 2. Empty the store before the dialog opens.
         ClearStoreForLoad(*data_, *star_, *view_);
-        chartModel_->leftAxisInverted = false;
-        // An area picked on the previous store names its entries: neither a pending first point
-        // nor a finished pair may act on the new one.
-        ForgetPendingArea(*view_);
-        ForgetPeriodogram();
-        Delete->setEnabled(false);
-        sincos->setEnabled(false);
+        ForgetLastStore();
 
         // 3. The data-file dialog, in the program's folder, without a filter.
         // Choosing a file makes its folder the current one: the file is opened by its bare name.
@@ -54,12 +48,9 @@ void TForm1::OpenDataClick() {
           // all hold three numbers or more has been read across its columns: say so, and where
           // its columns can be chosen.
           std::vector<std::string> notes = read.messages;
-          if (read.columnsMixed) {
+          if (read.columnsMixed)
             notes.push_back(
-                name.toStdString() +
-                ": every line holds three or more numbers, read two at a time across the columns; "
-                "File ▸ Import… reads the two columns you choose.");
-          }
+                ColumnsMixedLine(name.toStdString(), "File ▸ Import… reads the two columns you choose"));
           // A header or a comment at the top stops the reading before any pair.
           if (read.stoppedAtLine > 0 && read.pointCount == 0)
             notes.push_back(name.toStdString() +
@@ -71,6 +62,16 @@ void TForm1::OpenDataClick() {
         FinishLoad();
       },
       true);
+}
+
+void TForm1::ForgetLastStore() {
+  chartModel_->leftAxisInverted = false;
+  // An area picked on the previous store names its entries: neither a pending first point nor a
+  // finished pair may act on the new one.
+  ForgetPendingArea(*view_);
+  ForgetPeriodogram();
+  Delete->setEnabled(false);
+  sincos->setEnabled(false);
 }
 
 void TForm1::ShowLoaded(const QString& name, const std::vector<std::string>& notes) {
