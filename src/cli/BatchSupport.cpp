@@ -143,9 +143,7 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
   }
   for (const std::string& message : read.messages) PrintError(message);
   if (read.columnsMixed)
-    PrintError(shown +
-               ": every line holds three or more numbers, read two at a time across the columns; "
-               "--columns T,M reads the two columns you choose.");
+    PrintError(ColumnsMixedLine(shown, "--columns T,M reads the two columns you choose"));
   if (!read.opened) return kExitUsage;
   ApplyNewObjectDefaults(*r.star, *r.view);
   ApplyLoadedNightState(*r.view);

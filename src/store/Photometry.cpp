@@ -335,4 +335,10 @@ PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_vie
   return result;
 }
 
+std::string ColumnsMixedLine(std::string_view shownName, std::string_view remedy) {
+  return std::string(shownName) +
+         ": every line holds three or more numbers, read two at a time across the columns; " +
+         std::string(remedy) + ".";
+}
+
 }  // namespace ombrane

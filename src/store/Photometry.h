@@ -24,6 +24,10 @@ struct PhotometryReadResult {
   int32_t stoppedAtLine = 0;
 };
 
+// The line that says a file was read across its columns (columnsMixed), ending in where the
+// user chooses its columns (`remedy`, e.g. "File ▸ Import… reads the two columns you choose").
+std::string ColumnsMixedLine(std::string_view shownName, std::string_view remedy);
+
 // One observation handed to the load by an importer: a time (Julian Day) and a magnitude.
 struct Observation {
   long double time = 0;
