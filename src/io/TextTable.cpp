@@ -356,10 +356,6 @@ void PreviewLines(std::span<const std::string_view> lines, FieldSeparator separa
   }
 }
 
-}  // namespace ombrane::io
-
-namespace ombrane::io {
-
 std::vector<std::string> HeadLines(const std::string& path, std::string_view shownName, size_t bytes) {
   errno = 0;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);

@@ -78,10 +78,6 @@ std::vector<std::string> HeaderNames(std::span<const std::string_view> lines, Fi
 void PreviewLines(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
                   size_t count, ImportPreview& preview);
 
-}  // namespace ombrane::io
-
-namespace ombrane::io {
-
 // The lines of a text file for a preview: its first `bytes` bytes, the last line dropped when
 // the file goes on after them.
 std::vector<std::string> HeadLines(const std::string& path, std::string_view shownName,
