@@ -524,8 +524,11 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
 std::string PhaseFileBlock(const Data& data, PhaseAxis axis) {
   const int32_t n = EntryCount(data);
   std::string block;
-  for (int32_t i = 1; i + 1 < n; ++i) {
+  // Every observation once, in phase order: the loader's repeat of the last observation (entry
+  // N - 1) is the only entry left out.
+  for (int32_t i = 0; i < n; ++i) {
     const int32_t e = data.sortIndex[i];
+    if (e == n - 1) continue;
     // Times keep every digit (six would leave ten days of resolution near 2.45 million);
     // phases and magnitudes keep the short format of the stream.
     block += axis == PhaseAxis::Phase ? FormatFileG(data.sortedPhase[i]) : FormatFileExact(data.jdAverage[i]);

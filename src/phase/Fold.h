@@ -92,7 +92,8 @@ struct PhaseDrawing {
 void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view,
                       const PhaseDrawing& drawing = {});
 
-// The block "DataPhase.txt" receives for the fold: positions 1 .. N-2, CR LF line ends, an empty
+// The block "DataPhase.txt" receives for the fold: every observation once in phase order (the
+// loader's repeat of the last left out), CR LF line ends, an empty
 // line at the end. Phase and magnitude in the "%g" form of six digits; the Julian Day and the
 // averaged time with all their digits (FormatFileExact).
 std::string PhaseFileBlock(const Data& data, PhaseAxis axis);

@@ -96,14 +96,14 @@ void TestPhase::phaseFileBlocksWhenTicked() {
   QTest::keyClicks(form.Edit3, QStringLiteral("0.6"));
   const QByteArray text = ReadAll(phaseFile);
   const int n = form.data().pointCount;
-  // Every block holds positions 1 .. N - 2 and an empty line.
-  QCOMPARE(text.count("\r\n"), 1 * ((n - 2) + 1));
+  // Every block holds each of the N - 1 observations once and an empty line.
+  QCOMPARE(text.count("\r\n"), 1 * ((n - 1) + 1));
   QVERIFY(!text.contains(','));
   QVERIFY(text.endsWith("\r\n\r\n"));
   form.PhaseClick();  // Phase writes a block as well
-  QCOMPARE(ReadAll(phaseFile).count("\r\n"), 2 * ((n - 2) + 1));
+  QCOMPARE(ReadAll(phaseFile).count("\r\n"), 2 * ((n - 1) + 1));
   form.RadioGroup3->item(1)->click();  // the abscissa switch writes nothing
-  QCOMPARE(ReadAll(phaseFile).count("\r\n"), 2 * ((n - 2) + 1));
+  QCOMPARE(ReadAll(phaseFile).count("\r\n"), 2 * ((n - 1) + 1));
   QVERIFY(f.outside->errors.isEmpty() ||
           f.outside->errors == QStringList{QStringLiteral("'' is not a valid floating point value")});
 }

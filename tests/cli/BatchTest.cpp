@@ -64,21 +64,23 @@ TEST_F(Batch, EpochMovesThePhases) {
 TEST_F(Batch, PhaseFileGetsOneBlockPerRun) {
   ASSERT_EQ(Exec("fold twenty.txt --period 1 --phase-file").exit, 0);
   const std::string block = ReadFile(dir_ / "DataPhase.txt");
-  // Positions 1 .. 19 of 21; position 1 is (0.07, 10.25) of 2450000.07.
-  EXPECT_EQ(block.substr(0, block.find("\r\n") + 2), "0.07  10.25  2450000.07\r\n");
+  // Every one of the twenty observations once (the loader's repeat of the last is left out),
+  // from phase 0.03 of 2450000.03 to phase 0.97 of 2450009.97.
+  EXPECT_EQ(block.substr(0, block.find("\r\n") + 2), "0.03  9.75  2450000.03\r\n");
   size_t lines = 0;
   for (size_t at = block.find("\r\n"); at != std::string::npos; at = block.find("\r\n", at + 2)) ++lines;
-  EXPECT_EQ(lines, 19u + 1u);
+  EXPECT_EQ(lines, 20u + 1u);
+  EXPECT_TRUE(block.ends_with("\r\n0.97  12.5  2450009.97\r\n\r\n")) << block;
   EXPECT_EQ(block.substr(block.size() - 4), "\r\n\r\n");
 
   // JD average: meanJd = (49000100 + 2450009.97) / 21 = 2450005.2367..., the next instant of
-  // phase 0 is 2450006, so position 1 stands at 2450006.07.
+  // phase 0 is 2450006, so the first observation, at phase 0.03, stands at 2450006.03.
   ASSERT_EQ(Exec("fold twenty.txt --period 1 --phase-file --jd-average").exit, 0);
   const std::string both = ReadFile(dir_ / "DataPhase.txt");
   ASSERT_EQ(both.size() > block.size(), true);
   EXPECT_EQ(both.substr(0, block.size()), block);
   const std::string second = both.substr(block.size());
-  EXPECT_EQ(second.substr(0, second.find("\r\n") + 2), "2450006.07  10.25  2450000.07\r\n");
+  EXPECT_EQ(second.substr(0, second.find("\r\n") + 2), "2450006.03  9.75  2450000.03\r\n");
 }
 
 TEST_F(Batch, SearchPrintsTheResultLineThenTheLabels) {

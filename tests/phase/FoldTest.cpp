@@ -550,30 +550,41 @@ TEST(PlotPhaseDiagram, OneObservationAndItsRepeat) {
   EXPECT_EQ(s6.Point(1).x, static_cast<double>(data->sortedPhase[0] + 1));
 }
 
-TEST(PhaseFileBlock, LinesForPositionsOneToNMinusTwo) {
+TEST(PhaseFileBlock, EveryObservationOnceInPhaseOrder) {
   // Phase and magnitude by %g with six significant digits: 0.12345678 -> 0.123457,
-  // 12.345 -> 12.345, 0.00001 -> 1e-05. Julian Days and averaged times with all their digits:
+  // 12.345 -> 12.345, 0.00001 -> 1e-05, 10.00001 -> 10. Julian Days and averaged times with all their digits:
   // 2451234.5678 stays 2451234.5678 (six digits would write 2.45123e+06, ten days wide).
-  auto data = MakeData({{2451234.5678L, 12.345L}, {2450000, 11}, {2450000, 10.00001L}});
-  const long double phase[] = {0.1L, 0.12345678L, 0.9L};
-  const int32_t index[] = {2, 0, 1};
-  for (int i = 0; i < 3; ++i) {
-    data->sortedPhase[i] = phase[i];
-    data->sortIndex[i] = index[i];
+  // Three observations and the loader's repeat of the last (entry 3), sorted by phase; the
+  // repeat is the one entry left out, wherever the sort put it.
+  auto data = MakeLoaded({{2451234.5678L, 12.345L}, {2450000, 11}, {2450000.5L, 10.25L}});
+  struct Case {
+    int32_t index[4];
+    const char* phaseBlock;
+  };
+  const long double phase[] = {0.00001L, 0.12345678L, 0.5L, 0.9L};
+  const Case cases[] = {
+      {{2, 3, 0, 1}, "1e-05  10.25  2450000.5\r\n0.5  12.345  2451234.5678\r\n0.9  11  2450000\r\n\r\n"},
+      {{0, 1, 2, 3}, "1e-05  12.345  2451234.5678\r\n0.123457  11  2450000\r\n0.5  10.25  2450000.5\r\n\r\n"},
+      {{3, 2, 1, 0}, "0.123457  10.25  2450000.5\r\n0.5  11  2450000\r\n0.9  12.345  2451234.5678\r\n\r\n"},
+  };
+  for (const Case& c : cases) {
+    for (int i = 0; i < 4; ++i) {
+      data->sortedPhase[i] = phase[i];
+      data->sortIndex[i] = c.index[i];
+      data->jdAverage[i] = 2450001.25L + i;
+    }
+    EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), c.phaseBlock);
   }
-  data->jdAverage[1] = 2450001.25L;
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "0.123457  12.345  2451234.5678\r\n\r\n");
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::JdAverage), "2450001.25  12.345  2451234.5678\r\n\r\n");
+  // The averaged times take the place of the phases.
+  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::JdAverage),
+            "2450002.25  10.25  2450000.5\r\n2450003.25  11  2450000\r\n2450004.25  12.345  2451234.5678\r\n\r\n");
 
-  data->sortedPhase[1] = 0.00001L;
-  data->pointCount = 4;
-  data->sortedPhase[2] = 0.5L;
-  data->sortIndex[3] = 1;
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase),
-            "1e-05  12.345  2451234.5678\r\n0.5  11  2450000\r\n\r\n");
-
-  data->pointCount = 2;
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "\r\n");
+  // One observation and its repeat: one line.
+  auto single = MakeLoaded({{2450000.5L, 9.5L}});
+  single->sortedPhase[0] = single->sortedPhase[1] = 0.25L;
+  single->sortIndex[0] = 0;
+  single->sortIndex[1] = 1;
+  EXPECT_EQ(PhaseFileBlock(*single, PhaseAxis::Phase), "0.25  9.5  2450000.5\r\n\r\n");
 }
 
 TEST(PhaseFileBlock, TimesReadBackExactly) {
@@ -581,9 +592,10 @@ TEST(PhaseFileBlock, TimesReadBackExactly) {
   // back (as the photometry reader reads it) as the very value written.
   const long double times[] = {2451234.56789012345L, 2450000.1L / 3, -0.5L, 1e-20L, 2.5e15L};
   for (long double t : times) {
-    auto data = MakeData({{t, 10}, {t, 11}, {t, 12}});
-    data->sortIndex[1] = 0;
-    data->jdAverage[1] = t;
+    auto data = MakeLoaded({{t, 10}});
+    data->sortIndex[0] = 0;
+    data->sortIndex[1] = 1;
+    data->jdAverage[0] = t;
     const std::string block = PhaseFileBlock(*data, PhaseAxis::JdAverage);
     const size_t first = block.find("  ");
     const size_t last = block.rfind("  ");
@@ -596,9 +608,10 @@ TEST(PhaseFileBlock, ExtendedValuesAreRoundedOnceFromTheirOwnDigits) {
   // 10.00045 lies just below its halfway point as an extended value but just above as a
   // double: rounding through double would write 10.0005 (C printf "%Lg" of the extended value
   // gives 10.0004).
-  auto data = MakeData({{51230.15L, 10.00045L}, {51230.15L, 10.00045L}, {0, 1}});
-  data->sortIndex[1] = 0;
-  data->sortedPhase[1] = 0.25L;
+  auto data = MakeLoaded({{51230.15L, 10.00045L}});
+  data->sortIndex[0] = 0;
+  data->sortIndex[1] = 1;
+  data->sortedPhase[0] = 0.25L;
   EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), "0.25  10.0004  51230.15\r\n\r\n");
 }
 
