@@ -45,7 +45,8 @@ constexpr std::string_view kExitStatus =
     "       done; a fault's message is followed by a line saying what was being computed\n"
     "    2  bad arguments, or a file that cannot be read\n"
     "    3  done, but a file was read only in part (a word that is not a number, more\n"
-    "       observations than fit)\n";
+    "       observations than fit); or a plain file of three or more columns, refused\n"
+    "       without --columns or --pairs\n";
 
 std::string Usage() {
   std::string usage;

@@ -43,6 +43,12 @@ std::string Shown(std::string_view path) {
 constexpr OptionSpec kImportOptionList[] = {{"--columns", true}, {"--skip", true}, {"--separator", true},
                                             {"--band", true},    {"--flux", true}, {"--zero-point", true},
                                             {"--bin", true}};
+// Reading plain pairs of a file whose every line holds three or more numbers: the user says the
+// numbers really are pairs written across the lines.
+constexpr OptionSpec kPairsOption = {"--pairs", false};
+constexpr OptionSpec kFileOptionList[] = {
+    kImportOptionList[0], kImportOptionList[1], kImportOptionList[2], kImportOptionList[3],
+    kImportOptionList[4], kImportOptionList[5], kImportOptionList[6], kPairsOption};
 
 // A whole number from `least` on, given with an option.
 int32_t WholeNumber(std::string_view option, std::string_view text, int32_t least) {
@@ -110,7 +116,7 @@ std::optional<io::ImportOptions> ImportChoices(const Invocation& invocation) {
 
 // Loads one file, as plain pairs or imported, and runs the command on it; returns the file's
 // exit code.
-int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& choices,
+int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& choices, bool pairs,
               const std::function<int(Records&)>& each) {
   Records r;
   const std::string path(file);
@@ -142,9 +148,16 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
         LoadPhotometry({.path = path, .fileName = fileName, .shownName = shown}, *r.data, *r.star, *r.view);
   }
   for (const std::string& message : read.messages) PrintError(message);
-  if (read.columnsMixed)
-    PrintError(ColumnsMixedLine(shown, "--columns T,M reads the two columns you choose"));
   if (!read.opened) return kExitUsage;
+  // A table of three or more columns read two numbers at a time pairs a time with an error or a
+  // magnitude with a time: its results would be garbage, so it is refused unless --pairs says
+  // the numbers really are pairs.
+  if (read.columnsMixed && !pairs) {
+    PrintError(shown +
+               ": every line holds three or more numbers, so it is not read as pairs; --columns T,M "
+               "reads the two columns you choose, --pairs reads the numbers two at a time.");
+    return kExitPartial;
+  }
   ApplyNewObjectDefaults(*r.star, *r.view);
   ApplyLoadedNightState(*r.view);
   if (r.data->pointCount < 1) {
@@ -222,7 +235,7 @@ void PrintError(std::string_view line) {
   std::cerr << line << '\n' << std::flush;
 }
 
-const std::span<const OptionSpec> kImportOptions = kImportOptionList;
+const std::span<const OptionSpec> kImportOptions = kFileOptionList;
 
 const std::string_view kImportHelp =
     "Importing (every command that reads FILE):\n"
@@ -242,6 +255,9 @@ const std::string_view kImportHelp =
     "    --bin auto|K      mean time and mean flux (or magnitude) in bins of K cadences;\n"
     "                      auto: the shortest bin that fits the 5999 observations the store\n"
     "                      holds. Without it, the first 5999 are read (exit status 3)\n"
+    "    --pairs           read a plain file whose every line holds three or more numbers\n"
+    "                      two numbers at a time, as pairs (without it such a file is\n"
+    "                      refused with exit status 3: use --columns)\n"
     "    What was left out is said on standard error; a file that cannot be read as asked\n"
     "    (ragged rows, a truncated FITS file, a column that is not numbers) loads nothing\n"
     "    and gives exit status 2.\n";
@@ -252,7 +268,7 @@ int ForEachPhotometryFile(const Invocation& invocation, const std::function<int(
   const bool several = invocation.operands.size() > 1;
   for (std::string_view file : invocation.operands) {
     if (several) Print("== " + Shown(file));
-    worst = Worst(worst, RunOnFile(file, choices, each));
+    worst = Worst(worst, RunOnFile(file, choices, invocation.Has(kPairsOption.name), each));
   }
   return worst;
 }

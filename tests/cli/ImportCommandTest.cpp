@@ -139,14 +139,30 @@ TEST_F(ImportCommand, WhatCannotBeImportedSaysWhy) {
   }
 }
 
-// A plain file of three columns is read as always, with one line pointing to --columns.
-TEST_F(ImportCommand, PlainFileOfThreeColumnsPointsToColumns) {
+// A plain file whose every line holds three or more numbers is refused (exit 3, nothing
+// computed) with the hint to --columns, unless --pairs says the numbers are pairs across the
+// lines: then it folds exactly as the same pairs written one to a line.
+TEST_F(ImportCommand, PlainFileOfThreeOrMoreColumnsNeedsColumnsOrPairs) {
   Write("three.txt", "2450000.1 10 0.01\n2450000.35 11 0.01\n2450001.3 12 0.01\n");
-  const Result run = Exec("fold three.txt --period 1");
-  EXPECT_NE(run.err.find("three.txt: every line holds three or more numbers, read two at a time across the "
-                         "columns; --columns T,M reads the two columns you choose.\n"),
-            std::string::npos)
-      << run.err;
+  Write("across.txt", "2450000.1 10 2450000.35 11\n2450001.3 12 2450001.6 11.5\n");
+  Write("pairs.txt", "2450000.1 10\n2450000.35 11\n2450001.3 12\n2450001.6 11.5\n");
+  const std::string hint =
+      ": every line holds three or more numbers, so it is not read as pairs; --columns T,M reads the two "
+      "columns you choose, --pairs reads the numbers two at a time.\n";
+  for (const char* file : {"three.txt", "across.txt"}) {
+    const Result run = Exec(std::string("fold ") + file + " --period 1");
+    EXPECT_EQ(run.exit, 3) << file;
+    EXPECT_EQ(run.out, "") << file;
+    EXPECT_NE(run.err.find(file + hint), std::string::npos) << run.err;
+  }
+  const Result pairs = Exec("fold pairs.txt --period 0.7");
+  ASSERT_EQ(pairs.exit, 0) << pairs.err;
+  const Result across = Exec("fold across.txt --period 0.7 --pairs");
+  EXPECT_EQ(across.exit, 0) << across.err;
+  EXPECT_EQ(across.out, pairs.out);
+  EXPECT_EQ(across.err, "");
+  const Result columns = Exec("fold three.txt --period 1 --columns 1,2");
+  EXPECT_EQ(columns.exit, 0) << columns.err;
 }
 
 }  // namespace
