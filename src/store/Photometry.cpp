@@ -156,11 +156,14 @@ namespace {
 // same limits, the same repeat and the same message.
 class PairStore {
  public:
-  explicit PairStore(Data& data) : data_(data) {}
+  // keepZeros: store pairs with a zero value too. Zero marks a missing value only in the plain
+  // pair format; an imported column holds real zeros (a relative magnitude of 0.0000).
+  explicit PairStore(Data& data, bool keepZeros = false) : data_(data), keepZeros_(keepZeros) {}
 
-  // One pass of the reading with both values read: a pair with a zero value is skipped.
+  // One pass of the reading with both values read: a pair with a zero value is skipped unless
+  // zeros are kept.
   void Pass(long double x, long double y) {
-    if (x == 0 || y == 0) return;
+    if (!Valid(x, y)) return;
     if (k_ < kPairRoom) {
       data_.fileJd[k_] = x;
       data_.fileMag[k_] = y;
@@ -174,7 +177,7 @@ class PairStore {
   // pair, or an odd last number with the magnitude before it) when nothing was left out;
   // otherwise the last stored pair is repeated.
   void FinalPass(long double x, long double y, bool oddPair) {
-    const bool pairValid = x != 0 && y != 0;
+    const bool pairValid = Valid(x, y);
     if (leftOut_ == 0) {
       if (pairValid) {
         data_.fileJd[k_] = x;
@@ -208,10 +211,13 @@ class PairStore {
   }
 
  private:
+  bool Valid(long double x, long double y) const { return keepZeros_ || (x != 0 && y != 0); }
+
   // The last entry is kept free for the pair of the final pass, so a full store still ends
   // with its repeat.
   static constexpr int32_t kPairRoom = kMaxEntries - 1;
   Data& data_;
+  bool keepZeros_ = false;
   int32_t k_ = 0;
   int64_t leftOut_ = 0;
 };
@@ -309,7 +315,7 @@ PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view 
 PhotometryReadResult StorePairs(std::span<const Observation> observations, std::string_view fileName,
                                 Data& data) {
   PhotometryReadResult result;
-  PairStore store(data);
+  PairStore store(data, /*keepZeros=*/true);
   for (const Observation& observation : observations) store.Pass(observation.time, observation.magnitude);
   if (!observations.empty()) store.FinalPass(observations.back().time, observations.back().magnitude, false);
   result.partial = store.Finish(fileName, result);

@@ -48,9 +48,10 @@ struct Observation {
 //    left out.
 PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data);
 
-// Stores observations chosen by an importer exactly as the reading stores its pairs: pairs with
-// a zero value skipped, the last pair repeated, at most kMaxEntries entries including the repeat
-// and the same message for what was left out.
+// Stores observations chosen by an importer as the reading stores its pairs (the last pair
+// repeated, at most kMaxEntries entries including the repeat and the same message for what was
+// left out), except that a zero value is kept: zero marks a missing value only in the plain pair
+// format, an imported column holds real zeros.
 PhotometryReadResult StorePairs(std::span<const Observation> observations, std::string_view fileName,
                                 Data& data);
 

@@ -451,8 +451,6 @@ TEST(ReadPhotometryText, TellsWhenEveryLineHoldsThreeNumbersOrMore) {
 // Observations handed over by an importer are stored as the same pairs in a file would be.
 TEST(StorePairs, StoresAsTheReadingOfTheSamePairs) {
   const std::vector<std::vector<Observation>> cases = {{{2450001.5L, 12.1L}, {2450001.6L, 12.2L}},
-                                                       {{2450001.5L, 12.1L}, {0, 12.5L}, {2450001.7L, 12.3L}},
-                                                       {{2450001.5L, 12.1L}, {2450001.6L, 0}},
                                                        {},
                                                        [] {
                                                          std::vector<Observation> many;
@@ -473,6 +471,31 @@ TEST(StorePairs, StoresAsTheReadingOfTheSamePairs) {
     EXPECT_EQ(stored.partial, expected.partial);
     EXPECT_EQ(fromPairs->fileJd, fromText->fileJd);
     EXPECT_EQ(fromPairs->fileMag, fromText->fileMag);
+  }
+}
+
+// An imported zero is a value (a relative magnitude of 0.0000, a time counted from 0): it is
+// stored, unlike a zero of the plain pair format, and counts like any other observation.
+TEST(StorePairs, KeepsZeroValues) {
+  struct Case {
+    std::vector<Observation> observations;
+    std::vector<std::pair<long double, long double>> entries;  // N entries, the repeat included
+  };
+  const Case cases[] = {
+      {{{2450001.5L, 12.1L}, {0, 12.5L}, {2450001.7L, 12.3L}},
+       {{2450001.5L, 12.1L}, {0, 12.5L}, {2450001.7L, 12.3L}, {2450001.7L, 12.3L}}},
+      {{{2450001.5L, 12.1L}, {2450001.6L, 0}}, {{2450001.5L, 12.1L}, {2450001.6L, 0}, {2450001.6L, 0}}},
+      {{{2450001.5L, -0.0L}, {2450001.6L, 0.0L}}, {{2450001.5L, 0}, {2450001.6L, 0}, {2450001.6L, 0}}},
+  };
+  for (const Case& c : cases) {
+    auto data = std::make_unique<Data>();
+    const PhotometryReadResult stored = StorePairs(c.observations, "obs.txt", *data);
+    ASSERT_EQ(stored.pointCount, static_cast<int32_t>(c.entries.size()));
+    EXPECT_TRUE(stored.messages.empty());
+    for (size_t i = 0; i < c.entries.size(); ++i) {
+      EXPECT_EQ(data->fileJd[i], c.entries[i].first) << i;
+      EXPECT_EQ(data->fileMag[i], c.entries[i].second) << i;
+    }
   }
 }
 
