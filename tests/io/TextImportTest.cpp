@@ -78,6 +78,23 @@ const LayoutCase kLayoutCases[] = {
      1,
      2,
      {{2459000.5L, 12.3L}, {2459000.6L, 12.4L}}},
+    // Julian Days of every era the range 2400000 < JD < 2500000 takes (1858 to 2132), old
+    // photographic plates of the 1960s and 1990s among them, are found after a magnitude column.
+    {"JulianDaysOfEveryEraAfterTheMagnitude",
+     "12.3\t2400000.5\n12.4\t2440000.25\n12.5\t2449000.75\n12.6\t2499999.5\n",
+     FieldSeparator::Tabs,
+     0,
+     1,
+     0,
+     {{2400000.5L, 12.3L}, {2440000.25L, 12.4L}, {2449000.75L, 12.5L}, {2499999.5L, 12.6L}}},
+    // Just outside the range a column is no Julian Day: the first column of numbers is the time.
+    {"NumbersOutsideTheJulianDayRangeAreNoJulianDays",
+     "12.3\t2399999.5\n12.4\t2500000.5\n12.5\t2500001\n",
+     FieldSeparator::Tabs,
+     0,
+     0,
+     1,
+     {{12.3L, 2399999.5L}, {12.4L, 2500000.5L}, {12.5L, 2500001}}},
     // A comment line just above the table names its columns.
     {"CommentAboveNamesColumns",
      "# BJD-2450000   mag   e_mag\n  7064.068193   -0.0019   0.00097\n  7064.088626   +0.0056   0.00097\n",
