@@ -186,10 +186,14 @@ FourierParameter FourierParameters(const HarmonicFit& fit, int32_t k) {
   const long double ratioVariance = Divide(hk.t, Square(amp1) * Square(ampk)) - Divide(2 * u, amp1Pow4) +
                                     Divide(h1.t * Square(ampk), amp1Pow6);
   p.ratioError = ErrorOf(ratioVariance);
+  // phi_k1 = phi_k - k phi_1, with phi = atan2(b, a): d phi / d a = -b / A^2, d phi / d b = a / A^2.
+  // Linear propagation: var(phi_k1) = var(phi_k) + k^2 var(phi_1) - 2k cov(phi_k, phi_1), where
+  // cov(phi_k, phi_1) = -V / (A_k^2 A_1^2) with V the sum below over the cross covariances of
+  // the coefficients of harmonics k and 1.
   const long double v =
       -bk * b1 * c[2][2 * k] + bk * a1 * c[3][2 * k] + ak * b1 * c[2][2 * k + 1] - ak * a1 * c[3][2 * k + 1];
-  const long double phaseVariance =
-      hk.phaseVariance + 2 * k * Square(p.ratio) * v + static_cast<long double>(k) * k * h1.phaseVariance;
+  const long double phaseVariance = hk.phaseVariance + 2 * k * Divide(v, Square(ampk) * Square(amp1)) +
+                                    static_cast<long double>(k) * k * h1.phaseVariance;
   p.phaseDifferenceError = ErrorOf(phaseVariance);
   return p;
 }

@@ -70,7 +70,7 @@ TEST(FourierParameters, ByHand) {
   //   T1 = 0.25, T2 = 0.0004, U = 0.6 * 3 * 0.001 = 0.0018, V = -0.8 * 4 * 0.001 = -0.0032,
   //   sigma^2(R21) = 0.0004 / 25 - 2 * 0.0018 / 625 + 0.25 / 15625 = 0.00002624,
   //   sigma^2(phi1) = 0.25 / 625 = 0.0004, sigma^2(phi2) = 0.0004,
-  //   sigma^2(phi21) = 0.0004 + 2 * 2 * 0.04 * (-0.0032) + 4 * 0.0004 = 0.001488.
+  //   sigma^2(phi21) = 0.0004 + 2 * 2 * (-0.0032) / (1 * 25) + 4 * 0.0004 = 0.001488.
   auto fit = HandFit({10, 3, 4, 0.6L, 0.8L});
   SetCovariance(*fit, 2, 2, 0.01L);
   SetCovariance(*fit, 3, 3, 0.01L);
@@ -83,6 +83,55 @@ TEST(FourierParameters, ByHand) {
   EXPECT_TRUE(RelativelyClose(p.phaseDifference, 2.0L * kPi - phi, 1e-15L));
   EXPECT_TRUE(RelativelyClose(p.ratioError, std::sqrt(0.00002624L), 1e-12L));
   EXPECT_TRUE(RelativelyClose(p.phaseDifferenceError, std::sqrt(0.001488L), 1e-12L));
+}
+
+// The errors of R_k1 and phi_k1 against the linear propagation J C J^T with the Jacobian J taken
+// by central differences of R_k1 = A_k / A_1 and phi_k1 = phi_k - k phi_1 in the coefficients,
+// independently of the program's closed forms. Three harmonics of unequal amplitudes and a
+// full covariance matrix C = L L^T (every cross term present), so that a wrong power of an
+// amplitude or a wrong sign of a cross term shows.
+TEST(FourierParameters, ErrorsAreTheLinearPropagation) {
+  const std::vector<long double> x = {10, 0.31L, -0.22L, 0.083L, 0.061L, -0.027L, 0.019L};
+  auto fit = HandFit(x);
+  const size_t m = x.size();
+  long double lower[8][8] = {};
+  for (size_t i = 1; i <= m; ++i)
+    for (size_t j = 1; j <= i; ++j) lower[i][j] = (i == j ? 0.01L : 0.002L * std::sin(1.7L * i + 0.9L * j));
+  for (size_t i = 1; i <= m; ++i)
+    for (size_t j = 1; j <= m; ++j) {
+      long double sum = 0;
+      for (size_t l = 1; l <= m; ++l) sum += lower[i][l] * lower[j][l];
+      fit->covariance[i][j] = sum;
+    }
+  auto ratio = [](const std::vector<long double>& c, int k) {
+    return std::hypot(c[2 * k - 1], c[2 * k]) / std::hypot(c[1], c[2]);
+  };
+  auto difference = [](const std::vector<long double>& c, int k) {
+    return std::atan2(c[2 * k], c[2 * k - 1]) - k * std::atan2(c[2], c[1]);
+  };
+  for (int k = 2; k <= 3; ++k) {
+    long double gradR[8] = {}, gradPhi[8] = {};
+    const long double h = 1e-7L;
+    for (size_t i = 1; i <= m; ++i) {
+      std::vector<long double> up = x, down = x;  // x[i - 1] is coefficient X[i]
+      up[i - 1] += h;
+      down[i - 1] -= h;
+      gradR[i] = (ratio(up, k) - ratio(down, k)) / (2 * h);
+      gradPhi[i] = (difference(up, k) - difference(down, k)) / (2 * h);
+    }
+    long double varR = 0, varPhi = 0;
+    for (size_t i = 1; i <= m; ++i)
+      for (size_t j = 1; j <= m; ++j) {
+        varR += gradR[i] * fit->covariance[i][j] * gradR[j];
+        varPhi += gradPhi[i] * fit->covariance[i][j] * gradPhi[j];
+      }
+    const FourierParameter p = FourierParameters(*fit, k);
+    EXPECT_TRUE(RelativelyClose(p.ratioError, std::sqrt(varR), 1e-7L))
+        << k << ": " << static_cast<double>(p.ratioError) << " vs " << static_cast<double>(std::sqrt(varR));
+    EXPECT_TRUE(RelativelyClose(p.phaseDifferenceError, std::sqrt(varPhi), 1e-7L))
+        << k << ": " << static_cast<double>(p.phaseDifferenceError) << " vs "
+        << static_cast<double>(std::sqrt(varPhi));
+  }
 }
 
 struct RangeCase {
@@ -493,6 +542,60 @@ TEST(RunFixedFit, ReproducesTheAutomaticFitWhenNothingIsClipped) {
   EXPECT_EQ(std::vector<std::string>(a.notes.begin() + 2, a.notes.end()), f.notes);
   EXPECT_EQ(a.appended, f.appended);
   EXPECT_EQ(fixed.star.harmonicCount, outcomeA.harmonics);
+}
+
+// Every slot of the result vector by its meaning, against values worked out by hand. Four
+// harmonics and, as noise, harmonic 9 of amplitude 0.01 on 400 observations evenly spaced over
+// 4 cycles: over such samples the basis is orthogonal, so the coefficients are exact, the
+// normal matrix is diagonal (400 for A0, 200 for each sine and cosine) and
+//   S = 400 * 0.01^2 / 2 = 0.02, sigma^2 = S / (400 - 9) (N = 401 with the repeat),
+//   var(A0) = sigma^2 / 400, c = var(a_k) = var(b_k) = sigma^2 / 200, no covariances, so
+//   sigma(A_k) = sqrt(c), sigma(phi_k) = sqrt(c) / A_k,
+//   var(R_k1) = c / A_1^2 + c A_k^2 / A_1^4, var(phi_k1) = c / A_k^2 + k^2 c / A_1^2.
+TEST(RunFixedFit, FillsEveryResultSlotByItsMeaning) {
+  const long double period = 0.4532L;
+  const long double amplitude[] = {0, 0.4L, 0.15L, 0.06L, 0.03L};
+  const long double phase[] = {0, 0.7L, 2.5L, -1.9L, 1.2L};
+  std::vector<test::Harmonic> terms;
+  for (int32_t k = 1; k <= 4; ++k) terms.push_back({k, amplitude[k], phase[k]});
+  terms.push_back({9, 0.01L, 0.4L});
+  const auto t = test::EvenTimes(400, 4, period);
+  auto data = test::MakeCurve(t, test::CurveMagnitudes(t, 12.0L, terms, period));
+  Star star;
+  star.period = period;
+  star.epoch = 2450000;
+  ViewState view;
+  ChartModel chart;
+  FoldPhases(*data, star, period);
+  SetJdAverage(*data, period);
+  FitOutcome outcome;
+  RunFixedFit("4", *data, star, view, chart, FitRequest{}, FitSink{}, outcome);
+  ASSERT_EQ(outcome.harmonics, 4);
+
+  const long double variance = 0.02L / 391;
+  const long double c = variance / 200;
+  std::vector<std::pair<int, long double>> expected = {{0, std::log10(period)}, {1, 12.0L},
+                                                       {2, std::sqrt(variance / 400)}};
+  for (int k = 1; k <= 4; ++k) {
+    expected.push_back({2 * k + 1, amplitude[k]});
+    expected.push_back({2 * k + 2, std::sqrt(c)});
+    expected.push_back({2 * k + 9, phase[k]});
+    expected.push_back({2 * k + 10, std::sqrt(c) / amplitude[k]});
+  }
+  for (int k = 2; k <= 4; ++k) {
+    const long double a1 = amplitude[1], ak = amplitude[k];
+    long double d = std::fmod(phase[k] - k * phase[1], 2 * kPi);
+    if (d < 0) d += 2 * kPi;
+    expected.push_back({2 * k + 15, ak / a1});
+    expected.push_back({2 * k + 16, std::sqrt(c / (a1 * a1) + c * ak * ak / (a1 * a1 * a1 * a1))});
+    expected.push_back({2 * k + 21, d});
+    expected.push_back({2 * k + 22, std::sqrt(c / (ak * ak) + k * k * c / (a1 * a1))});
+  }
+  ASSERT_EQ(expected.size(), 31u);  // slots 0 .. 30, each once
+  for (const auto& [slot, value] : expected)
+    EXPECT_TRUE(RelativelyClose(star.fourierResult[static_cast<size_t>(slot)], value, 1e-6L))
+        << "slot " << slot << ": " << static_cast<double>(star.fourierResult[static_cast<size_t>(slot)])
+        << " expected " << static_cast<double>(value);
 }
 
 TEST(RunFixedFit, LeavesTheMarksAndTruncatesTheCount) {
