@@ -75,7 +75,7 @@ void TForm1::Button11Click() {
             continue;
           }
           // Writing a box runs its change handler; a value it refuses ends the lookup there.
-          const QString value = General(step.value);
+          const QString value = QString::fromStdString(CatalogueBoxText(step.value, DecimalSeparator()));
           SetBoxText(CatalogueBoxControl(*step.box), value);
           if (*step.box == CatalogueBox::Edit3) star_->period = step.value;  // the full value
         }

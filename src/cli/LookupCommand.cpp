@@ -20,7 +20,7 @@ int RunLookup(const Invocation& invocation) {
   bool applied = true;
   for (const CatalogueStep& step : LookupStar(*text, invocation.operands[1], invocation.operands[2])) {
     if (step.box) {
-      Print(std::string(CatalogueBoxName(*step.box)) + ": " + FormatGeneral(step.value));
+      Print(std::string(CatalogueBoxName(*step.box)) + ": " + CatalogueBoxText(step.value, '.'));
     } else {
       Print(step.message);
       if (step.message == "no star") applied = false;

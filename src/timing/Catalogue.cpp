@@ -1,9 +1,12 @@
 #include "timing/Catalogue.h"
 
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "common/NumberFormat.h"
 
 namespace ombrane {
 
@@ -71,12 +74,12 @@ std::vector<std::string> CatalogueLines(std::string_view text) {
   return lines;
 }
 
-std::optional<double> CatalogueNumber(std::string_view line, size_t position) {
+std::optional<double> CatalogueNumber(std::string_view line, size_t position, size_t fieldEnd) {
   if (position >= line.size()) return std::nullopt;
   size_t i = position;
   while (i < line.size() && line[i] == '(') ++i;
   while (i < line.size() && IsBlank(line[i])) ++i;
-  if (i >= line.size()) return std::nullopt;
+  if (i >= line.size() || i >= fieldEnd) return std::nullopt;
   // The longest prefix that is a decimal number: sign, digits, point, digits, exponent.
   size_t j = i;
   if (line[j] == '+' || line[j] == '-') ++j;
@@ -117,6 +120,25 @@ std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view na
     steps.push_back({.box = std::nullopt, .value = 0, .message = message});
   };
 
+  // The fields of a data line: where each starts and where the next one starts.
+  struct Field {
+    CatalogueBox box;
+    size_t start, end;
+    const char* missing;  // said when the line does not reach the field, or nothing
+    const char* blank;    // said when the field is on the line but holds no number
+  };
+  constexpr size_t kToEnd = std::string_view::npos;
+  static constexpr Field kFields[] = {
+      {CatalogueBox::Edit2, 48, kToEnd, "no M0", "no M0 (the field is blank)"},
+      {CatalogueBox::Edit3, 38, 48, "no period", "no period (the field is blank)"},
+      {CatalogueBox::Edit11, 0, 3, "no REC", "no REC (the field is blank)"},
+      {CatalogueBox::Edit14, 3, 6, nullptr, "no RA minutes (the field is blank)"},
+      {CatalogueBox::Edit16, 6, 11, nullptr, "no RA seconds (the field is blank)"},
+      {CatalogueBox::Edit12, 11, 15, "no DEC", "no DEC (the field is blank)"},
+      {CatalogueBox::Edit15, 15, 18, nullptr, "no DEC minutes (the field is blank)"},
+      {CatalogueBox::Edit17, 18, 38, nullptr, "no DEC seconds (the field is blank)"},
+  };
+
   int found = 0;  // 0: no match; 1: the name line just read matched; 2: a record was applied
   bool nameLine = true;
   for (const std::string& line : CatalogueLines(text)) {
@@ -125,31 +147,26 @@ std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view na
       if (words.size() == 2 && words[0] == name && words[1] == constellation) found = 1;
     } else if (found == 1) {
       found = 2;
-      if (auto m0 = CatalogueNumber(line, 48))
-        fill(CatalogueBox::Edit2, *m0);
-      else
-        say("no M0");
-      if (auto period = CatalogueNumber(line, 38))
-        fill(CatalogueBox::Edit3, *period);
-      else
-        say("no period");
-      if (auto hours = CatalogueNumber(line, 0))
-        fill(CatalogueBox::Edit11, *hours);
-      else
-        say("no REC");
-      if (auto minutes = CatalogueNumber(line, 3)) fill(CatalogueBox::Edit14, *minutes);
-      if (auto seconds = CatalogueNumber(line, 6)) fill(CatalogueBox::Edit16, *seconds);
-      if (auto degrees = CatalogueNumber(line, 11))
-        fill(CatalogueBox::Edit12, *degrees);
-      else
-        say("no DEC");
-      if (auto arcMinutes = CatalogueNumber(line, 15)) fill(CatalogueBox::Edit15, *arcMinutes);
-      if (auto arcSeconds = CatalogueNumber(line, 18)) fill(CatalogueBox::Edit17, *arcSeconds);
+      // A blank field leaves its box as it is and says so; a line too short for a field says
+      // so only for the fields that always did (M0, period, the hours and degrees).
+      for (const Field& field : kFields) {
+        if (auto value = CatalogueNumber(line, field.start, field.end))
+          fill(field.box, *value);
+        else if (field.start < line.size())
+          say(field.blank);
+        else if (field.missing)
+          say(field.missing);
+      }
     }
     nameLine = !nameLine;
   }
   if (found != 2) say("no star");
   return steps;
+}
+
+std::string CatalogueBoxText(double value, char separator) {
+  if (value == 0 && std::signbit(value)) return "-0";
+  return FormatGeneral(value, separator);
 }
 
 std::optional<std::string> ReadCatalogueFile(const std::string& path) {

@@ -35,15 +35,24 @@ std::vector<std::string> CatalogueLines(std::string_view text);
 // Reads a number of a data line at a 0-based character position: "(" characters right at the
 // position and then white space are skipped, then a decimal number (sign, digits, point,
 // exponent) is read up to the first character that cannot continue it. Nothing when no number
-// follows on the line or the position lies beyond its end.
-std::optional<double> CatalogueNumber(std::string_view line, size_t position);
+// follows on the line or the position lies beyond its end, and nothing when the number would
+// begin at or after `fieldEnd`, where the next field starts: a blank field is blank, it never
+// reads the number of the field to its right.
+std::optional<double> CatalogueNumber(std::string_view line, size_t position,
+                                      size_t fieldEnd = std::string_view::npos);
+
+// The text a catalogue value is written into its box with: the general number format, and "-0"
+// for a negative zero, so that a declination of "-00 17 57" keeps its sign in the boxes.
+std::string CatalogueBoxText(double value, char separator);
 
 // Looks the star up: every record whose name line's first word equals `name` and whose second
 // word equals `constellation` (case-sensitive, whole words of any length) applies its data line:
 // M0 (position 48) to Edit2 or "no M0", the period (38) to Edit3 or "no period", the right
 // ascension (0, 3, 6) to Edit11 or "no REC", then Edit14 and Edit16 when read, the declination
-// (11, 15, 18) to Edit12 or "no DEC", then Edit15 and Edit17 when read. Ends with "no star" when
-// no matching record was applied (a matching name line that ends the text applies nothing).
+// (11, 15, 18) to Edit12 or "no DEC", then Edit15 and Edit17 when read. Each field ends where the
+// next begins: a blank field fills nothing and gives a line saying so ("no period (the field is
+// blank)"). Ends with "no star" when no matching record was applied (a matching name line that
+// ends the text applies nothing).
 std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view name,
                                       std::string_view constellation);
 

@@ -26,7 +26,8 @@ long double RightAscensionDegrees(const Star& star) {
 
 long double DeclinationDegrees(const Star& star) {
   const long double fraction = (star.decArcMinutes + star.decArcSeconds / 60) / 60;
-  return star.decDegrees >= 0 ? star.decDegrees + fraction : star.decDegrees - fraction;
+  // The sign is the sign of the degrees as written: "-0 30 0" is half a degree south.
+  return std::signbit(star.decDegrees) ? star.decDegrees - fraction : star.decDegrees + fraction;
 }
 
 long double ComputeHeliocentricCorrection(Star& star, long double t) {

@@ -7,7 +7,7 @@ namespace ombrane {
 
 // Right ascension in degrees from star.raHours, raMinutes, raSeconds, and declination in signed
 // degrees from star.decDegrees, decArcMinutes, decArcSeconds; the sign is carried by the degrees
-// alone (-0 counts as positive), minutes and seconds are taken as magnitudes.
+// alone (a minus sign counts, also on zero degrees: -0 30 0 is -0.5), minutes and seconds are taken as magnitudes.
 long double RightAscensionDegrees(const Star& star);
 long double DeclinationDegrees(const Star& star);
 

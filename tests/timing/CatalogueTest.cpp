@@ -59,6 +59,18 @@ TEST(CatalogueNumber, ReadsAtFixedPositions) {
   };
   for (const Case& c : cases)
     EXPECT_EQ(CatalogueNumber(c.line, c.position), c.value) << c.line << " @" << c.position;
+  // Within a field: a number must begin before the next field does.
+  EXPECT_EQ(CatalogueNumber(kData, 38, 48), 0.8372);
+  EXPECT_EQ(CatalogueNumber("      5", 3, 6), std::nullopt);
+  EXPECT_EQ(CatalogueNumber("     5", 3, 6), 5);
+  EXPECT_EQ(CatalogueNumber("   123456", 3, 6), 123456);  // begun inside, read to its end
+}
+
+TEST(CatalogueBoxText, KeepsTheSignOfAZero) {
+  EXPECT_EQ(CatalogueBoxText(-0.0, '.'), "-0");
+  EXPECT_EQ(CatalogueBoxText(0.0, '.'), "0");
+  EXPECT_EQ(CatalogueBoxText(-5.25, ','), "-5,25");
+  EXPECT_EQ(CatalogueBoxText(2451234.5678, '.'), "2451234.5678");
 }
 
 TEST(CatalogueLines, SplitsAtLineFeedsAndStopsAtNul) {
@@ -90,10 +102,19 @@ TEST(LookupStar, MissingFieldsAndShiftedAlternation) {
   };
   const std::string noPeriod = "12 34 56.7 +45 12 34" + std::string(28, ' ') + "2451234.5";
   const std::vector<Case> cases = {
-      {"blank period field reads M0 as the period",
+      {"a blank period field leaves the period box and says so",
        "V1 Her\n" + noPeriod,
-       {"Edit2=2451234.5", "Edit3=2451234.5", "Edit11=12", "Edit14=34", "Edit16=56.7", "Edit12=45",
-        "Edit15=12", "Edit17=34"}},
+       {"Edit2=2451234.5", "no period (the field is blank)", "Edit11=12", "Edit14=34", "Edit16=56.7",
+        "Edit12=45", "Edit15=12", "Edit17=34"}},
+      {"blank minutes and seconds fields read nothing of their neighbours",
+       "V1 Her\n12" + std::string(9, ' ') + "+45" + std::string(24, ' ') + "(0.8372)  2451234.5678",
+       {"Edit2=2451234.568", "Edit3=0.8372", "Edit11=12", "no RA minutes (the field is blank)",
+        "no RA seconds (the field is blank)", "Edit12=45", "no DEC minutes (the field is blank)",
+        "no DEC seconds (the field is blank)"}},
+      {"a minus-zero declination keeps its sign",
+       "V1 Her\n05 35 08.3 -00 17 57" + std::string(18, ' ') + "(5.7325)  2445000.123",
+       {"Edit2=2445000.123", "Edit3=5.7325", "Edit11=5", "Edit14=35", "Edit16=8.3", "Edit12=-0", "Edit15=17",
+        "Edit17=57"}},
       {"short line: no M0, no period",
        "V1 Her\n01 02 03.0 +04 05 06",
        {"no M0", "no period", "Edit11=1", "Edit14=2", "Edit16=3", "Edit12=4", "Edit15=5", "Edit17=6"}},

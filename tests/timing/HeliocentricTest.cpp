@@ -76,7 +76,8 @@ TEST(Heliocentric, DeclinationTakesItsSignFromTheDegrees) {
     long double degrees, minutes, seconds, expected;
   };
   const Case cases[] = {{-5, 30, 0, -5.5L},
-                        {-0.0L, 30, 0, 0.5L},
+                        {-0.0L, 30, 0, -0.5L},  // "-0 30 0": the minus sign of the degrees counts
+                        {0.0L, 30, 0, 0.5L},
                         {45, 12, 34, 45 + 12 / 60.0L + 34 / 3600.0L},
                         {0, -30, 0, -0.5L}};
   for (const Case& c : cases) {
