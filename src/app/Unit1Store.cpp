@@ -89,12 +89,13 @@ void TForm1::FinishLoad() {
   // 10. Buttons for the nights there are (also after a cancelled dialog).
   ApplyNavigation(NightStateAfterLoad(*view_));
 
-  // 11. Defaults for a new object; the boxes run their change handlers when they change.
+  // 11. Defaults for a new object; the boxes run their change handlers when they change. The
+  // coordinate boxes first: the defaults then mark the coordinates as not given for this file.
+  for (QLineEdit* box : {Edit17, Edit16, Edit15, Edit14, Edit11, Edit12})
+    SetBoxText(box, QStringLiteral("0"));
   ApplyNewObjectDefaults(*star_, *view_);
   SetBoxText(Edit2, General(star_->epoch));
   SetBoxText(Edit7, General(star_->magnitudeStep));
-  for (QLineEdit* box : {Edit17, Edit16, Edit15, Edit14, Edit11, Edit12})
-    SetBoxText(box, QStringLiteral("0"));
 }
 
 }  // namespace ombrane

@@ -78,6 +78,9 @@ void TForm1::Button11Click() {
           const QString value = QString::fromStdString(CatalogueBoxText(step.value, DecimalSeparator()));
           SetBoxText(CatalogueBoxControl(*step.box), value);
           if (*step.box == CatalogueBox::Edit3) star_->period = step.value;  // the full value
+          // A looked-up coordinate counts as given even when its box already showed it.
+          if (*step.box == CatalogueBox::Edit11 || *step.box == CatalogueBox::Edit12)
+            star_->coordinatesGiven = true;
         }
       },
       true);
@@ -92,27 +95,45 @@ void TForm1::Edit13Change() {
 }
 
 void TForm1::Edit11Change() {
-  Run([this] { star_->raHours = BoxNumber(Edit11); });
+  Run([this] {
+    star_->raHours = BoxNumber(Edit11);
+    star_->coordinatesGiven = true;
+  });
 }
 
 void TForm1::Edit14Change() {
-  Run([this] { star_->raMinutes = BoxNumber(Edit14); });
+  Run([this] {
+    star_->raMinutes = BoxNumber(Edit14);
+    star_->coordinatesGiven = true;
+  });
 }
 
 void TForm1::Edit16Change() {
-  Run([this] { star_->raSeconds = BoxNumber(Edit16); });
+  Run([this] {
+    star_->raSeconds = BoxNumber(Edit16);
+    star_->coordinatesGiven = true;
+  });
 }
 
 void TForm1::Edit12Change() {
-  Run([this] { star_->decDegrees = BoxNumber(Edit12); });
+  Run([this] {
+    star_->decDegrees = BoxNumber(Edit12);
+    star_->coordinatesGiven = true;
+  });
 }
 
 void TForm1::Edit15Change() {
-  Run([this] { star_->decArcMinutes = BoxNumber(Edit15); });
+  Run([this] {
+    star_->decArcMinutes = BoxNumber(Edit15);
+    star_->coordinatesGiven = true;
+  });
 }
 
 void TForm1::Edit17Change() {
-  Run([this] { star_->decArcSeconds = BoxNumber(Edit17); });
+  Run([this] {
+    star_->decArcSeconds = BoxNumber(Edit17);
+    star_->coordinatesGiven = true;
+  });
 }
 
 }  // namespace ombrane

@@ -36,6 +36,7 @@ int RunMinimum(const Invocation& invocation) {
     star.decDegrees = coordinates.decDegrees;
     star.decArcMinutes = coordinates.decArcMinutes;
     star.decArcSeconds = coordinates.decArcSeconds;
+    star.coordinatesGiven = heliocentric;
     r.view->areaIndex1 = from;
     r.view->areaIndex2 = to;
     r.view->areaOnLightCurve = 1;

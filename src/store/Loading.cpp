@@ -79,6 +79,7 @@ void ApplyNewObjectDefaults(Star& star, ViewState& view) {
   star.magnitudeStep = 0.005L;
   star.raDecimalDegrees = 0;
   star.decDecimalDegrees = 0;
+  star.coordinatesGiven = false;
 
   view.phaseView = 0;
 }

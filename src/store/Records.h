@@ -66,6 +66,9 @@ struct Star {
   int32_t harmonicCount = 0;
   std::string starName;
   std::string constellation;
+  // The coordinates were typed or looked up since the last load: until then a heliocentric or
+  // barycentric correction would be computed for coordinates nobody gave for this star.
+  bool coordinatesGiven = false;
   std::array<long double, kFourierResults> fourierResult{};
 };
 

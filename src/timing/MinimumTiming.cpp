@@ -204,11 +204,18 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
   // 15.
   view.phaseView = 1;
 
-  // 16. The corrections; a phase is no Julian Day, so no barycentric time for it.
+  // 16. The corrections: only for a Julian Day (a phase has none), and only for coordinates
+  // given for this star (after a load they are zeros nobody typed).
   if (request.heliocentric) {
-    const bool barycentric = request.barycentric && mode != MinimumMode::Phase;
-    for (std::string& line : CorrectionLines(star, t, barycentric, sep, &outcome.heliocentricCorrection))
-      outcome.lines.push_back(std::move(line));
+    if (mode == MinimumMode::Phase) {
+      outcome.lines.push_back(kCorrectionNeedsJulianDayLine);
+    } else if (!star.coordinatesGiven) {
+      outcome.lines.push_back(kCoordinatesMissingLine);
+    } else {
+      for (std::string& line :
+           CorrectionLines(star, t, request.barycentric, sep, &outcome.heliocentricCorrection))
+        outcome.lines.push_back(std::move(line));
+    }
   }
   outcome.finished = true;
 }

@@ -15,6 +15,15 @@ namespace ombrane {
 
 enum class MinimumMode { LightCurve, Phase, JdAverage };
 
+// The one line of a heliocentric request that cannot be corrected: a minimum timed on the phase
+// diagram is a phase, and coordinates not given since the load are not the star's.
+inline constexpr const char* kCorrectionNeedsJulianDayLine =
+    "Heliocentric correction: the minimum is a phase; the correction needs a Julian Day (time it on "
+    "the light curve or the JD average diagram)";
+inline constexpr const char* kCoordinatesMissingLine =
+    "Heliocentric correction: the star's coordinates are missing; type them (REC, DEC) or look them "
+    "up (Name) for this file";
+
 struct MinimumRequest {
   PhaseAxis axis = PhaseAxis::Phase;  // the diagram's abscissa when the area was picked on it
   bool heliocentric = false;          // "Calculate Hel Corr" is ticked

@@ -10,6 +10,7 @@
 
 #include "Controls.h"
 #include "FormTestHelper.h"
+#include "timing/MinimumTiming.h"
 
 using namespace ombrane;
 using namespace ombrane::test;
@@ -63,6 +64,7 @@ class TestTiming : public QObject {
   void minimumOnThePhaseDiagram();
   void catalogueFillsTheBoxes();
   void catalogueMissingOrWithoutTheStar();
+  void correctionsNeedCoordinatesGivenForThisFile();
 };
 
 void TestTiming::minimumOnTheLightCurve() {
@@ -212,6 +214,39 @@ void TestTiming::catalogueMissingOrWithoutTheStar() {
   form.Button11Click();  // the name boxes were never edited: two empty words match nothing
   QCOMPARE(Lines(form.RichEdit1).last(), QStringLiteral("no star"));
   QVERIFY(f.outside->errors.isEmpty());
+}
+
+// After a load the coordinates are zeros nobody typed: a timing with "Calculate Hel Corr" still
+// ticked says that they are missing instead of correcting for RA 0, Dec 0. Typing them, zeros
+// included, gives the corrections again.
+void TestTiming::correctionsNeedCoordinatesGivenForThisFile() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("eclipse.txt"), EclipseNight());
+  form.Edit11->setText(QStringLiteral("16"));
+  form.Edit12->setText(QStringLiteral("57"));
+  form.CheckBox4->setChecked(true);
+  Pick(form, 12, 100, true);
+  form.sincosClick();
+  QVERIFY(Lines(form.RichEdit1).last().startsWith(QStringLiteral("bjd_tdb = ")));
+
+  f.Load(dir, QStringLiteral("eclipse2.txt"), EclipseNight());
+  QVERIFY(form.CheckBox4->isChecked());
+  Pick(form, 12, 100, true);
+  form.sincosClick();
+  QVERIFY(f.outside->errors.isEmpty());
+  QStringList lines = Lines(form.RichEdit1);
+  QCOMPARE(lines.last(), QString::fromLatin1(kCoordinatesMissingLine));
+  QVERIFY(lines[lines.size() - 2].startsWith(QStringLiteral("Minimum: ")));
+
+  // A typed zero is a coordinate given.
+  form.Edit12->clear();
+  QTest::keyClicks(form.Edit12, QStringLiteral("0"));
+  Pick(form, 12, 100, true);
+  form.sincosClick();
+  lines = Lines(form.RichEdit1);
+  QVERIFY2(lines.last().startsWith(QStringLiteral("bjd_tdb = ")), qPrintable(lines.last()));
 }
 
 QTEST_MAIN(TestTiming)

@@ -113,6 +113,31 @@ TEST(TimeMinimum, LightCurveEclipseIsTimedWithinItsError) {
   EXPECT_EQ(f.data->minimumShift, 0);
 }
 
+// The corrections follow the minimum only for a Julian Day and for coordinates given since the
+// load; otherwise one line says why, and no correction is printed for zeros nobody typed.
+TEST(TimeMinimum, CorrectionsNeedAJulianDayAndGivenCoordinates) {
+  struct Case {
+    const char* what;
+    bool coordinatesGiven;
+    std::vector<std::string> after;  // the line prefixes after "Minimum:"
+  };
+  const Case cases[] = {
+      {"coordinates given", true, {"hjd-jd = ", "minimum+(hjd-jd) = ", "bjd_tdb = "}},
+      {"coordinates not given since the load", false, {kCoordinatesMissingLine}},
+  };
+  for (const Case& c : cases) {
+    Fixture f;
+    f.Load(2459000.30L, 0.0021L, 110);
+    f.star.coordinatesGiven = c.coordinatesGiven;
+    f.Pick(12, 98, true);
+    const MinimumOutcome out = f.Run(PhaseAxis::Phase, true);
+    ASSERT_TRUE(out.finished) << c.what;
+    ASSERT_EQ(out.lines.size(), 2 + c.after.size()) << c.what;
+    for (size_t i = 0; i < c.after.size(); ++i)
+      EXPECT_EQ(out.lines[2 + i].rfind(c.after[i], 0), 0u) << c.what << ": " << out.lines[2 + i];
+  }
+}
+
 TEST(TimeMinimum, ClickOrderDoesNotMatter) {
   Fixture a, b;
   a.Load(2459000.30L, 0.0021L, 110);
@@ -206,14 +231,15 @@ TEST(TimeMinimum, PhaseDiagramAcrossPhaseOne) {
   for (int32_t k = n; k < 2 * n - 1; ++k)
     if (f.data->sortedPhase[k] < 1.05L) second = k;
   f.Pick(second, first, false);
+  f.star.coordinatesGiven = true;
   const MinimumOutcome out = f.Run(PhaseAxis::Phase, true);
   ASSERT_TRUE(out.finished) << out.lines.back();
   // The minimum is at phase 1 (0 of the next cycle): within its error.
   EXPECT_LT(std::fabs(static_cast<double>(out.time) - 1.0), 3 * out.kwee.sigma + 1e-6);
   EXPECT_LT(out.kwee.sigma, 0.001);
-  // Lines: Points, Minimum and the two heliocentric lines; no barycentric line for a phase.
-  ASSERT_EQ(out.lines.size(), 4u);
-  EXPECT_EQ(out.lines[2].rfind("hjd-jd = ", 0), 0u);
+  // Lines: Points, Minimum and one line that a phase takes no correction.
+  ASSERT_EQ(out.lines.size(), 3u);
+  EXPECT_EQ(out.lines[2], kCorrectionNeedsJulianDayLine);
   // The diagram is redrawn with the markers kept: red and the two lime points.
   EXPECT_EQ(f.chart.Series(kSeries6).Count(), 2 * n - 2);
   ASSERT_EQ(Markers(f.chart, 0x0000FF).size(), 1u);
@@ -237,6 +263,7 @@ TEST(TimeMinimum, JdAverageShiftsTheTimeToTheCycleOfTheSelection) {
   for (int32_t k = n; k < 2 * n - 1; ++k)
     if (f.data->jdAverage[k] < f.data->meanEpoch + 1.06L * kPeriod) second = k;
   f.Pick(first, second, false);
+  f.star.coordinatesGiven = true;
   const MinimumOutcome out = f.Run(PhaseAxis::JdAverage, true);
   ASSERT_TRUE(out.finished) << out.lines.back();
 
