@@ -63,7 +63,7 @@ std::string RefusedCount(const std::string& count) {
 // Steps common to the automatic and the fixed-count fit after the final fit: the result vector,
 // the pane lines of sigma, A0, the harmonics and the Fourier parameters, the picture with its
 // extremes and markers, and the two output files.
-void ReportFit(Data& data, Star& star, const ViewState& view, ChartModel& chart, const FitRequest& request,
+void ReportFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const FitRequest& request,
                const FitSink& sink, const HarmonicFit& fit, FitOutcome& outcome) {
   const char sep = request.separator;
   auto general = [sep](long double x) { return FormatGeneral(x, sep); };
@@ -106,6 +106,7 @@ void ReportFit(Data& data, Star& star, const ViewState& view, ChartModel& chart,
   }
 
   const FitExtremes extremes = DrawFitCurve(data, star.period, fit, request.axis, chart);
+  view.secondCycleFirst = 1;  // the picture's Series7 starts at sorted position 1
   outcome.extremes = extremes;
   if (request.toEdit) {
     Note(sink, "Max   : JD " + general(extremes.maximumX) + " ;Bright: " + general(extremes.maximumMag) +
@@ -359,7 +360,7 @@ std::string SinCosLine(const HarmonicFit& fit, std::string_view openPath) {
   return line;
 }
 
-void RunAutomaticFit(Data& data, Star& star, const ViewState& view, ChartModel& chart,
+void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
                      const FitRequest& request, const FitSink& sink, FitOutcome& outcome) {
   outcome = FitOutcome{};
   if (!(star.period > 0)) return;
@@ -424,7 +425,7 @@ std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Dat
 
 }  // namespace
 
-void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, const ViewState& view,
+void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, ViewState& view,
                  ChartModel& chart, const FitRequest& request, const FitSink& sink, FitOutcome& outcome) {
   const auto fit =
       FitWithBoxCount(harmonicsText, data, star, request, sink, {kFourierFileName, kDataFileName}, outcome);

@@ -153,7 +153,7 @@ struct FitOutcome {
 };
 
 // The automatic fit (the NJD button). Nothing when star.period <= 0.
-void RunAutomaticFit(Data& data, Star& star, const ViewState& view, ChartModel& chart,
+void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
                      const FitRequest& request, const FitSink& sink, FitOutcome& outcome);
 
 // Refuses, before anything is touched, a harmonics box whose number is a count a fit cannot
@@ -162,7 +162,7 @@ void RunAutomaticFit(Data& data, Star& star, const ViewState& view, ChartModel& 
 void CheckHarmonicsBox(std::string_view text, char separator);
 
 // The fit with the number of harmonics of the box (the "sin" button): no outlier clipping.
-void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, const ViewState& view,
+void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, ViewState& view,
                  ChartModel& chart, const FitRequest& request, const FitSink& sink, FitOutcome& outcome);
 
 // The sine-plus-cosine fit (the "sin+cos" button): the raw coefficients with their errors as one

@@ -35,10 +35,12 @@ std::optional<ClickedEntry> EntryOfClick(const Data& data, const ViewState& view
       return clicked;
     }
     case kSeries7: {
-      if (!IsPosition(r) || !IsPosition(n + r) || !IsEntry(data.sortIndex[static_cast<size_t>(r)]))
+      // The picture that drew the series says where it starts (a fit's leaves out position 0).
+      const int64_t p = int64_t{r} + view.secondCycleFirst;
+      if (!IsPosition(p) || !IsPosition(n + p) || !IsEntry(data.sortIndex[static_cast<size_t>(p)]))
         return std::nullopt;
-      clicked.position = static_cast<int32_t>(n + r);
-      clicked.entry = data.sortIndex[static_cast<size_t>(r)];
+      clicked.position = static_cast<int32_t>(n + p);
+      clicked.entry = data.sortIndex[static_cast<size_t>(p)];
       clicked.onPhaseDiagram = true;
       clicked.secondCycleApart = true;
       return clicked;

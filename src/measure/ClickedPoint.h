@@ -3,10 +3,12 @@
 //   Series1 (light curve)       point r is entry r + shownNightFirst;
 //   Series6 (phase diagram)     point r is sorted position r + 1 (first the positions 1 .. N-1,
 //                               then the second cycle N .. 2N-2), entry sortIndex[r + 1];
-//   Series7 (second cycle drawn apart by the magnitude steps)
-//                               point r is sorted position r one cycle on: entry sortIndex[r],
-//                               abscissa sortedPhase[r] + 1; it is named as position N + r,
-//                               where the phase drawing keeps the second cycle of position r;
+//   Series7 (second cycle drawn apart by the magnitude steps or a fit)
+//                               point r is sorted position p = r + view.secondCycleFirst one
+//                               cycle on (the steps draw from position 0, a fit from 1): entry
+//                               sortIndex[p], abscissa sortedPhase[p] + 1; it is named as
+//                               position N + p, where the phase drawing keeps the second cycle
+//                               of position p;
 //   Series2 (marks)             a cross over a point of one of the series above.
 // The other series (fitted curve, vertical markers, the unused two) stand for no observation.
 #pragma once

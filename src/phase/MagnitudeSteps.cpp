@@ -25,7 +25,7 @@ void RedrawPhaseDiagram(const Data& data, ChartModel& chart, int32_t n) {
 
 }  // namespace
 
-MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, const ViewState& view, ChartModel& chart,
+MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, ViewState& view, ChartModel& chart,
                                           int sign) {
   MagnitudeStepOutcome outcome;
   const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
@@ -38,6 +38,7 @@ MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, const ViewStat
     data.nightShift = Add(data.nightShift, step);
     outcome.redrawn = true;
     RedrawPhaseDiagram(data, chart, n);
+    view.secondCycleFirst = 0;  // Series7 starts at sorted position 0
   }
   FoldStringLength(data, star);
   return outcome;

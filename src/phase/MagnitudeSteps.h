@@ -20,7 +20,7 @@ struct MagnitudeStepOutcome {
 // that night (its repeated last entry too), nightShift grows by the same, and the phase diagram
 // of the last fold is drawn again without folding (phases always, the second cycle in Series7).
 // In every case the string length of the current arrays goes into star.stringLength.
-MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, const ViewState& view, ChartModel& chart,
+MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, ViewState& view, ChartModel& chart,
                                           int sign);
 
 // The report of "Bright": "Night " + selectedNightDay + " was change " + nightShift (general

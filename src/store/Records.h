@@ -83,6 +83,9 @@ struct ViewState {
   std::array<int32_t, kMaxNights> nightEnd{};
   std::array<int32_t, kMaxNights> nightCount{};
   int32_t phaseView = 0;        // 1 after a phase diagram or a minimum was drawn
+  // Sorted position of point 0 of Series7, the second cycle drawn apart: 0 in the magnitude
+  // steps' redraw (positions 0 .. N-2), 1 in a fit's picture (positions 1 .. N-2).
+  int32_t secondCycleFirst = 0;
   std::string openPath;         // data file name without folder, kept when a load is cancelled
   int32_t areaIndex1 = 0;
   int32_t areaIndex2 = 0;

@@ -1,6 +1,7 @@
 // The harmonic fits through the window: the NJD button, "sin" with the harmonics box and
 // "sin+cos"; the pane lines, the picture, the check boxes and the three output files.
 #include <QCheckBox>
+#include <QMouseEvent>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -70,6 +71,7 @@ class TestFit : public QObject {
   void tooFewObservationsEndAtTheSearch();
   void paneUsesTheUserSeparator();
   void averagedTimeAbscissa();
+  void secondCycleClickNamesTheObservationDrawn();
 };
 
 void TestFit::automaticFitReportsAndDraws() {
@@ -343,6 +345,59 @@ void TestFit::averagedTimeAbscissa() {
   QVERIFY(extremes.contains(QStringLiteral("Min   : JD 24500")));
   // DataOut.txt starts its rows with averaged Julian Days.
   QVERIFY(ReadAll(dir.filePath(QStringLiteral("DataOut.txt"))).startsWith("24500"));
+}
+
+// A fit's picture draws the second cycle apart in Series7 from sorted position 1 on. A real
+// click (Select Area) on a second-cycle point of it must pick the observation drawn there: the
+// lime marker lands on the very point clicked, and the area's end is that observation's
+// second-cycle position.
+void TestFit::secondCycleClickNamesTheObservationDrawn() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("rr.txt"), PulsatorCurve(40, 4, 0.61));
+  form.resize(1200, 900);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  form.Edit3->setText(QStringLiteral("0.61"));
+  form.NJDClick();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  form.RadioGroup1->item(1)->click();  // Select Area
+  const ChartModel& chart = form.chartModel();
+  const ChartSeries& second = chart.Series(kSeries7);
+  QVERIFY(second.Count() > 10);
+  // A point of the second cycle far (in pixels) from every other point drawn.
+  auto pixel = [&](const ChartPoint& p) { return QPoint(form.Chart1->XPixel(p.x), form.Chart1->YPixel(p.y)); };
+  int chosen = -1;
+  for (int r = 1; r < second.Count() && chosen < 0; ++r) {
+    const QPoint at = pixel(second.Point(r));
+    bool alone = true;
+    for (int s : {kSeries2, kSeries6, kSeries7})
+      for (int i = 0; i < chart.Series(s).Count(); ++i)
+        if (!(s == kSeries7 && i == r) && (pixel(chart.Series(s).Point(i)) - at).manhattanLength() < 12)
+          alone = false;
+    if (alone) chosen = r;
+  }
+  QVERIFY(chosen >= 0);
+  const ChartPoint clicked = second.Point(chosen);
+  const QPoint at = pixel(clicked);
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, QPointF(at), form.Chart1->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(form.Chart1, &event);
+  }
+  const Data& data = form.data();
+  const int n = data.pointCount;
+  const int position = form.view().areaIndex1;
+  QVERIFY2(position >= n, qPrintable(QString::number(position)));
+  const int entry = data.sortIndex[position - n];
+  QCOMPARE(static_cast<double>(data.mag[entry]), clicked.y);
+  QCOMPARE(static_cast<double>(data.sortedPhase[position - n] + 1.0L), clicked.x);
+  const ChartSeries& markers = chart.Series(kSeries8);
+  bool onThePoint = false;
+  for (const ChartPoint& m : markers.Points())
+    if (m.colour == 0x00FF00u && m.x == clicked.x && m.y == clicked.y) onThePoint = true;
+  QVERIFY(onThePoint);
 }
 
 QTEST_MAIN(TestFit)
