@@ -114,6 +114,15 @@ NavigationOutcome ShowLastNight(const Data& data, ViewState& view, ChartModel& c
   return out;
 }
 
+namespace {
+
+// The night label of the whole light curve: how many nights it holds.
+std::string AllNightsText(const ViewState& view) {
+  return " Quantity nights: " + IntText(int64_t{view.lastNight} + 1);
+}
+
+}  // namespace
+
 NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& chart) {
   BeginPicture(chart, data.fileName);
   DrawLightCurveRange(chart, data, 0, data.pointCount - 1);
@@ -123,7 +132,7 @@ NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& c
   out.buttons = {
       .first = true, .previous = false, .next = false, .last = true, .all = std::nullopt, .scrollBar = {}};
   out.showNightText = true;
-  out.nightText = " Quantity nights: " + IntText(int64_t{view.lastNight} + 1);
+  out.nightText = AllNightsText(view);
   view.currentNight = -1;
   view.shownNightFirst = 0;
   return out;
@@ -146,6 +155,9 @@ NavigationOutcome ApplyMinNightPoints(ViewState& view, int32_t position) {
 
 NavigationOutcome NightStateAfterLoad(ViewState& view) {
   NavigationOutcome out;
+  // A load shows the whole new curve: the label, shown or not, names the new file's nights and
+  // never keeps "Night: 26/40" of the file before.
+  out.nightText = AllNightsText(view);
   if (view.lastNight > 1) {
     out.buttons = {
         .first = true, .previous = false, .next = false, .last = true, .all = true, .scrollBar = true};

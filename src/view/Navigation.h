@@ -46,7 +46,8 @@ NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& c
 
 // The buttons after a load (also after a cancelled dialog): with three nights or more First,
 // Last, All and the scroll bar enabled, Next and Previous disabled; with fewer only All
-// enabled, currentNight = 1 and minNightPoints = 1 (the scroll bar is left as it was).
+// enabled, currentNight = 1 and minNightPoints = 1 (the scroll bar is left as it was). The night
+// label gets the text of the whole curve, " Quantity nights: " and the new file's count.
 NavigationOutcome NightStateAfterLoad(ViewState& view);
 
 // The buttons after a Delete: as after a load with three nights or more; with fewer every night

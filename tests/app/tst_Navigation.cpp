@@ -38,6 +38,7 @@ class TestNavigation : public QObject {
   void scrollBarLabel();
   void noQualifyingNightOnlyDisablesTheButton();
   void clickedPointMapsToEntry();
+  void aLoadReplacesTheNightLabel();
 };
 
 void TestNavigation::twelveNightsWalk() {
@@ -152,6 +153,20 @@ void TestNavigation::clickedPointMapsToEntry() {
   QCOMPARE(form.view().shownNightFirst, 3);
   const ChartPoint& p = form.chartModel().Series(kSeries1).Point(2);
   QCOMPARE(p.x, static_cast<double>(form.data().jd[form.view().shownNightFirst + 2]));
+}
+
+// The label walked to "Night: 5/12" on one file describes the next file after its load.
+void TestNavigation::aLoadReplacesTheNightLabel() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.LoadNights(dir, std::vector<int>(12, 3));
+  form.Last->click();
+  for (int i = 0; i < 7; ++i) form.Previous->click();
+  QCOMPARE(form.Label5->text(), QStringLiteral("Night: 5/12"));
+  QVERIFY(!form.Label5->isHidden());
+  f.LoadNights(dir, std::vector<int>(4, 3));
+  QCOMPARE(form.Label5->text(), QStringLiteral(" Quantity nights: 4"));
 }
 
 QTEST_MAIN(TestNavigation)

@@ -299,5 +299,27 @@ TEST(NavigationTest, ButtonsAfterADeleteDisableAllWithFewerThanThreeNights) {
   }
 }
 
+// After a load the night label describes the new file (the whole curve is shown), whatever the
+// file before left in it.
+TEST(NavigationTest, LoadGivesTheNewFilesNightLabel) {
+  struct Case {
+    int32_t lastNight;
+    const char* states;  // First, Previous, Next, Last, All
+    const char* label;
+  };
+  const Case cases[] = {{68, "EDDEE", " Quantity nights: 69"}, {2, "EDDEE", " Quantity nights: 3"},
+                        {0, "DDDDE", " Quantity nights: 1"}};
+  for (const Case& c : cases) {
+    auto view = std::make_unique<ViewState>();
+    view->lastNight = c.lastNight;
+    view->currentNight = 25;  // the file before showed its night 26
+    const NavigationOutcome out = NightStateAfterLoad(*view);
+    char states[6] = {};
+    std::copy_n(c.states, 5, states);
+    ExpectButtons(out.buttons, states, std::to_string(c.lastNight));
+    EXPECT_EQ(out.nightText, std::optional<std::string>(c.label));
+  }
+}
+
 }  // namespace
 }  // namespace ombrane
