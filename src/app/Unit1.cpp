@@ -1,6 +1,10 @@
 // TForm1: construction of the controls, the shared handler mechanisms and FormCreate.
 #include "Unit1.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -542,6 +546,7 @@ QWidget* TForm1::CreateChartArea() {
   RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   RichEdit1->setAcceptRichText(true);
   RichEdit1->hide();
+  connect(RichEdit1->document(), &QTextDocument::undoCommandAdded, this, [this] { NoteUndoStepAdded(); });
 
   stack->addWidget(Image1, 1);
   stack->addWidget(Chart1, 465);
@@ -753,8 +758,40 @@ void TForm1::AppendNote(const QString& line) {
   // An empty last line (the pane's start, or a line end the user left) takes the result; a
   // line with text gets a new line after it. Results are written in the plain format, not in
   // whatever the user's last typed text was.
+  // One edit block, recorded as a result's undo step (Undo passes over it).
+  appendingNote_ = true;
+  cursor.beginEditBlock();
   if (!cursor.block().text().isEmpty()) cursor.insertBlock();
   cursor.insertText(line, QTextCharFormat());
+  cursor.endEditBlock();
+  appendingNote_ = false;
+  resultUndoStates_.push_back({RichEdit1->document()->availableUndoSteps(), line});
+  ShowNoteAt(cursor.position());
+}
+
+void TForm1::NoteUndoStepAdded() {
+  if (appendingNote_) return;
+  // A user's edit at this state: the results recorded at or above it are no longer on the stack.
+  const int state = RichEdit1->document()->availableUndoSteps();
+  std::erase_if(resultUndoStates_, [state](const ResultUndoState& r) { return r.state >= state; });
+}
+
+void TForm1::ShowNoteAt(int position) {
+  // The line just written is scrolled into sight without moving the user's cursor: laying out
+  // its block fixes the pane's height, then the scroll bar brings the block's bottom in view.
+  QTextDocument* document = RichEdit1->document();
+  const QTextBlock block = document->findBlock(position);
+  if (!block.isValid()) return;
+  const QRectF box = document->documentLayout()->blockBoundingRect(block);
+  QScrollBar* bar = RichEdit1->verticalScrollBar();
+  const int viewHeight = RichEdit1->viewport()->height();
+  const int top = bar->value();
+  if (box.bottom() > top + viewHeight) {
+    bar->setMaximum(std::max(bar->maximum(), static_cast<int>(std::ceil(box.bottom())) - viewHeight));
+    bar->setValue(static_cast<int>(std::ceil(box.bottom())) - viewHeight);
+  } else if (box.top() < top) {
+    bar->setValue(static_cast<int>(box.top()));
+  }
 }
 
 std::optional<FileChoice> TForm1::ChooseOpenFile(const FileDialog& dialog, bool offerReadOnly) {

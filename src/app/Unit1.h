@@ -207,6 +207,19 @@ class TForm1 : public QMainWindow {
   void SetBoxText(QLineEdit* box, const QString& text);
   // Appends one line at the end of the notes pane, on a line of its own.
   void AppendNote(const QString& line);
+  // The undo states of the notes pane right after a result line was appended (the document's
+  // available undo steps then): Undo takes those steps back only to reach the user's own last
+  // edit, and writes the results again after it. A user's edit drops the states above it.
+  struct ResultUndoState {
+    int state = 0;
+    QString line;
+  };
+  std::vector<ResultUndoState> resultUndoStates_;
+  bool appendingNote_ = false;
+  void NoteUndoStepAdded();
+  void ForgetNoteUndoStates() { resultUndoStates_.clear(); }
+  // Scrolls the notes pane so that the block at `position` is in sight.
+  void ShowNoteAt(int position);
   // Runs a file dialog of the window; the chosen file's folder becomes the current folder. A
   // save dialog takes the name as typed and asks before replacing an existing file (No shows
   // the dialog again).
@@ -323,10 +336,10 @@ class TForm1 : public QMainWindow {
   QToolButton* Delete = nullptr;         // picture: delete a run of points
   // "Periodogram" at the right end of the menu bar: the periodogram of the last search
   QToolButton* PeriodogramBtn = nullptr;
-  QCheckBox* CheckBox1 = nullptr;        // "&2 Save Fourier To File"
-  QCheckBox* CheckBox2 = nullptr;        // "&1 Save Data To File"
-  QCheckBox* CheckBox3 = nullptr;        // "&3 Fourier To Edit"
-  QCheckBox* CheckBox4 = nullptr;        // "&4 Calculate Hel Corr"
+  QCheckBox* CheckBox1 = nullptr;  // "&2 Save Fourier To File"
+  QCheckBox* CheckBox2 = nullptr;  // "&1 Save Data To File"
+  QCheckBox* CheckBox3 = nullptr;  // "&3 Fourier To Edit"
+  QCheckBox* CheckBox4 = nullptr;  // "&4 Calculate Hel Corr"
 
   QLabel* Label1 = nullptr;          // the loaded file's name
   QLabel* Label4 = nullptr;          // "Show night:"

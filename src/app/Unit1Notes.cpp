@@ -1,5 +1,7 @@
 // TForm1: the notes pane as a small text editor.
 #include <QFile>
+#include <QStringList>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -11,6 +13,7 @@ namespace ombrane {
 void TForm1::FileNewClick() {
   Run([this] {
     RichEdit1->clear();
+    ForgetNoteUndoStates();
     RichEdit1->document()->setModified(false);
   });
 }
@@ -26,6 +29,7 @@ void TForm1::FileOpenClick() {
     } else {
       RichEdit1->setPlainText(content.text);
     }
+    ForgetNoteUndoStates();
     RichEdit1->document()->setModified(false);
     RichEdit1->setReadOnly(choice->readOnly);
   });
@@ -54,8 +58,20 @@ void TForm1::PastClick() {
 
 void TForm1::UndoClick() {
   // A read-only pane is not edited, by Undo either.
+  // The program's result lines are no edit of the user's: Undo takes back the user's last
+  // edit and leaves the results written since then where they are (at the pane's end).
   Run([this] {
-    if (!RichEdit1->isReadOnly()) RichEdit1->undo();
+    if (RichEdit1->isReadOnly()) return;
+    QTextDocument* document = RichEdit1->document();
+    QStringList results;
+    while (!resultUndoStates_.empty() && resultUndoStates_.back().state == document->availableUndoSteps() &&
+           document->isUndoAvailable()) {
+      results.prepend(resultUndoStates_.back().line);
+      resultUndoStates_.pop_back();
+      document->undo();
+    }
+    if (document->isUndoAvailable()) document->undo();
+    for (const QString& line : results) AppendNote(line);
   });
 }
 

@@ -3,10 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QtTest>
 
 #include "FormTestHelper.h"
@@ -105,6 +108,8 @@ class TestNotes : public QObject {
   void dialogsMakeTheFolderCurrent();
   void resultLineTakesTheEmptyLastLine_data();
   void resultLineTakesTheEmptyLastLine();
+  void undoTakesBackTheUsersEditNeverAResult();
+  void aNewResultLineIsScrolledIntoSight();
 };
 
 void TestNotes::newEmptiesWithoutAsking() {
@@ -372,6 +377,64 @@ void TestNotes::resultLineTakesTheEmptyLastLine() {
   QCOMPARE(pane->toPlainText(), expected);
   const QTextBlock last = pane->document()->lastBlock();
   QCOMPARE(last.begin().fragment().charFormat().fontWeight(), int(QFont::Normal));
+}
+
+void TestNotes::undoTakesBackTheUsersEditNeverAResult() {
+  QTemporaryDir dir;
+  FormFixture f;
+  QTextEdit* pane = f.form->RichEdit1;
+  pane->show();
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+  const QString loaded = pane->toPlainText();
+  QVERIFY(!loaded.isEmpty());
+  pane->setFocus();
+  pane->moveCursor(QTextCursor::End);
+  QTest::keyClick(pane, Qt::Key_Return);
+  QTest::keyClicks(pane, QStringLiteral("my note"));
+  f.form->Button10->click();  // a result line after the user's text
+  const QString result = pane->document()->lastBlock().text();
+  QVERIFY(result.startsWith(QStringLiteral("Night ")));
+  QCOMPARE(pane->toPlainText(), loaded + "\nmy note\n" + result);
+
+  // Undo takes back the typing; the result stays, on the line the typing left empty.
+  f.form->UndoClick();
+  QCOMPARE(pane->toPlainText(), loaded + "\n" + result);
+  // However often Undo runs, the load's lines and the result stay.
+  for (int i = 0; i < 5; ++i) f.form->UndoClick();
+  QVERIFY(pane->toPlainText().startsWith(loaded));
+  QVERIFY(pane->toPlainText().endsWith(result));
+  // The toolbar's Undo is the same: a new edit after a result is taken back alone.
+  const QString before = pane->toPlainText();
+  pane->moveCursor(QTextCursor::End);
+  QTest::keyClicks(pane, QStringLiteral(" ok"));
+  f.form->Button10->click();
+  QCOMPARE(pane->toPlainText(), before + " ok\n" + result);
+  f.form->Undo->click();
+  QCOMPARE(pane->toPlainText(), before + "\n" + result);
+}
+
+void TestNotes::aNewResultLineIsScrolledIntoSight() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  form.resize(900, 700);
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QTextEdit* pane = form.RichEdit1;
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+  pane->moveCursor(QTextCursor::Start);
+  pane->verticalScrollBar()->setValue(0);
+  for (int i = 0; i < 60; ++i) form.Button10->click();
+  QVERIFY(pane->verticalScrollBar()->value() > 0);
+  QTextCursor end(pane->document());
+  end.movePosition(QTextCursor::End);
+  const QRect line = pane->cursorRect(end);
+  QVERIFY2(
+      pane->viewport()->rect().contains(line),
+      qPrintable(
+          QStringLiteral("%1 %2 in %3").arg(line.top()).arg(line.bottom()).arg(pane->viewport()->height())));
+  // The user's cursor stays where it was.
+  QCOMPARE(pane->textCursor().position(), 0);
 }
 
 QTEST_MAIN(TestNotes)
