@@ -73,6 +73,19 @@ bool QtOutside::Ask(QWidget* parent, const QString& question) {
                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
+UnsavedAnswer QtOutside::AskToSave(QWidget* parent, const QString& question) {
+  switch (QMessageBox::question(parent, QApplication::applicationName(), question,
+                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                QMessageBox::Save)) {
+    case QMessageBox::Save:
+      return UnsavedAnswer::Save;
+    case QMessageBox::Discard:
+      return UnsavedAnswer::Discard;
+    default:
+      return UnsavedAnswer::Cancel;
+  }
+}
+
 std::optional<QColor> QtOutside::ChooseColour(QWidget* parent, const QColor& initial) {
   const QColor colour = QColorDialog::getColor(initial, parent);
   if (!colour.isValid()) return std::nullopt;

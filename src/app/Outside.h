@@ -33,6 +33,9 @@ struct FileDialog {
 // "*.*|*.*" -> "*.* (*.*)"; a lone pattern ("*.bmp") stays as it is.
 QString QtFileFilter(const QString& filter);
 
+// The answer to "save the changed notes first?".
+enum class UnsavedAnswer { Save, Discard, Cancel };
+
 class Outside {
  public:
   virtual ~Outside() = default;
@@ -47,6 +50,8 @@ class Outside {
                                              const QString& filter) = 0;
   // A question answered Yes or No; true for Yes.
   virtual bool Ask(QWidget* parent, const QString& question) = 0;
+  // The question before unsaved work is discarded: Save, Discard or Cancel.
+  virtual UnsavedAnswer AskToSave(QWidget* parent, const QString& question) = 0;
   // The colour dialog preset to `initial`; nothing when cancelled.
   virtual std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) = 0;
   virtual void Beep() = 0;
@@ -72,6 +77,7 @@ class QtOutside : public Outside {
   std::optional<FileChoice> SaveFile(QWidget* parent, const QString& caption, const QString& folder,
                                      const QString& filter) override;
   bool Ask(QWidget* parent, const QString& question) override;
+  UnsavedAnswer AskToSave(QWidget* parent, const QString& question) override;
   std::optional<QColor> ChooseColour(QWidget* parent, const QColor& initial) override;
   void Beep() override;
   void ReportError(QWidget* parent, const QString& message) override;

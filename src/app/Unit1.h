@@ -163,6 +163,8 @@ class TForm1 : public QMainWindow {
   void PeriodogramCopyPictureClick();
 
  protected:
+  // Closing the window asks before changed notes are lost (save, discard or stay).
+  void closeEvent(QCloseEvent* event) override;
   // The seven menu shortcuts act even when a box or the notes pane has the focus: the boxes'
   // own Ctrl+C / X / V / Z would otherwise take the keys before the menu sees them.
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -220,6 +222,11 @@ class TForm1 : public QMainWindow {
   void ForgetNoteUndoStates() { resultUndoStates_.clear(); }
   // Scrolls the notes pane so that the block at `position` is in sight.
   void ShowNoteAt(int position);
+  // Before the notes pane is emptied or replaced: when it holds changes not saved, asks to save
+  // them (Save runs the save dialog), discard them, or cancel. True when the pane may go.
+  bool NotesMayBeDiscarded();
+  // Writes the notes pane through the save dialog; false when the dialog was cancelled.
+  bool SaveNotes();
   // Runs a file dialog of the window; the chosen file's folder becomes the current folder. A
   // save dialog takes the name as typed and asks before replacing an existing file (No shows
   // the dialog again).

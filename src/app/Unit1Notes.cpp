@@ -1,4 +1,5 @@
 // TForm1: the notes pane as a small text editor.
+#include <QCloseEvent>
 #include <QFile>
 #include <QStringList>
 #include <QTextBlock>
@@ -10,8 +11,41 @@
 
 namespace ombrane {
 
+bool TForm1::NotesMayBeDiscarded() {
+  if (!RichEdit1->document()->isModified()) return true;
+  switch (outside_->AskToSave(this, QStringLiteral("The notes have changed. Save them first?"))) {
+    case UnsavedAnswer::Save:
+      return SaveNotes();
+    case UnsavedAnswer::Discard:
+      return true;
+    case UnsavedAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+bool TForm1::SaveNotes() {
+  const std::optional<FileChoice> choice = ChooseSaveFile(SaveDialog1);
+  if (!choice) return false;
+  WriteNotesFile(choice->path, *RichEdit1->document());
+  RichEdit1->document()->setModified(false);
+  return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // A save that fails is reported and keeps the window open, with the notes in it.
+  bool close = false;
+  Run([this, &close] { close = NotesMayBeDiscarded(); });
+  if (close) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
 void TForm1::FileNewClick() {
   Run([this] {
+    if (!NotesMayBeDiscarded()) return;
     RichEdit1->clear();
     ForgetNoteUndoStates();
     RichEdit1->document()->setModified(false);
@@ -20,6 +54,7 @@ void TForm1::FileNewClick() {
 
 void TForm1::FileOpenClick() {
   Run([this] {
+    if (!NotesMayBeDiscarded()) return;
     const std::optional<FileChoice> choice = ChooseOpenFile(OpenDialog1, true);
     if (!choice) return;
     // A file that cannot be read leaves the pane as it was.
@@ -36,12 +71,7 @@ void TForm1::FileOpenClick() {
 }
 
 void TForm1::FileSaveClick() {
-  Run([this] {
-    const std::optional<FileChoice> choice = ChooseSaveFile(SaveDialog1);
-    if (!choice) return;
-    WriteNotesFile(choice->path, *RichEdit1->document());
-    RichEdit1->document()->setModified(false);
-  });
+  Run([this] { SaveNotes(); });
 }
 
 void TForm1::CutClick() {

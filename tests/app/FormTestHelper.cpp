@@ -38,6 +38,14 @@ bool RecordingOutside::Ask(QWidget*, const QString& question) {
   return answer;
 }
 
+UnsavedAnswer RecordingOutside::AskToSave(QWidget*, const QString& question) {
+  questions << question;
+  if (unsavedAnswers.empty()) return UnsavedAnswer::Discard;
+  const UnsavedAnswer answer = unsavedAnswers.front();
+  unsavedAnswers.pop_front();
+  return answer;
+}
+
 std::optional<QColor> RecordingOutside::ChooseColour(QWidget*, const QColor& initial) {
   lastColourPreset = initial;
   if (colourAnswers.empty()) return std::nullopt;

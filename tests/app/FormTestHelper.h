@@ -22,6 +22,7 @@ class RecordingOutside : public Outside {
   std::deque<FileChoice> openAnswers;               // next answers of open dialogs; an empty path cancels
   std::deque<QString> saveAnswers;                  // next answers of save dialogs; an empty path cancels
   std::deque<bool> askAnswers;                      // next answers of questions; none left answers No
+  std::deque<UnsavedAnswer> unsavedAnswers;         // next answers of "save first?"; none left: Discard
   std::deque<std::optional<QColor>> colourAnswers;  // next answers of the colour dialog
   QStringList errors;                               // messages of the error reporter
   QStringList openFolders;                          // folders the open dialogs started in
@@ -43,6 +44,7 @@ class RecordingOutside : public Outside {
   std::optional<FileChoice> SaveFile(QWidget*, const QString& caption, const QString& folder,
                                      const QString& filter) override;
   bool Ask(QWidget*, const QString& question) override;
+  UnsavedAnswer AskToSave(QWidget*, const QString& question) override;
   std::optional<QColor> ChooseColour(QWidget*, const QColor& initial) override;
   void Beep() override { ++beeps; }
   void ReportError(QWidget*, const QString& message) override { errors << message; }

@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QtTest>
 
@@ -94,7 +95,7 @@ class TestNotes : public QObject {
  private slots:
   void init() { QLocale::setDefault(QLocale::c()); }
   void cleanup() { QDir::setCurrent(QCoreApplication::applicationDirPath()); }
-  void newEmptiesWithoutAsking();
+  void changedNotesAreNotLostWithoutAQuestion();
   void saveAndReopenKeepTextAndFormatting_data();
   void saveAndReopenKeepTextAndFormatting();
   void saveAsOpenDocumentWhenTheNameSaysOdt();
@@ -112,16 +113,54 @@ class TestNotes : public QObject {
   void aNewResultLineIsScrolledIntoSight();
 };
 
-void TestNotes::newEmptiesWithoutAsking() {
-  QTemporaryDir dir;
+// New, Open and closing the window ask before changed notes are lost: Save saves them first
+// (through the save dialog), Discard drops them, Cancel keeps everything as it was.
+void TestNotes::changedNotesAreNotLostWithoutAQuestion() {
+  const QString question = QStringLiteral("The notes have changed. Save them first?");
+  struct Case {
+    const char* action;
+    UnsavedAnswer answer;
+    bool saved;  // the notes were written first
+    bool gone;   // the pane was emptied or replaced, or the window closed
+  };
+  const Case cases[] = {
+      {"new", UnsavedAnswer::Save, true, true},     {"new", UnsavedAnswer::Discard, false, true},
+      {"new", UnsavedAnswer::Cancel, false, false}, {"open", UnsavedAnswer::Save, true, true},
+      {"open", UnsavedAnswer::Cancel, false, false}, {"close", UnsavedAnswer::Save, true, true},
+      {"close", UnsavedAnswer::Discard, false, true}, {"close", UnsavedAnswer::Cancel, false, false},
+  };
+  for (const Case& c : cases) {
+    const QString what = QStringLiteral("%1/%2").arg(c.action).arg(static_cast<int>(c.answer));
+    QTemporaryDir dir;
+    FormFixture f;
+    f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+    f.form->show();
+    QVERIFY(f.form->RichEdit1->document()->isModified());
+    const QString before = f.form->RichEdit1->toPlainText();
+    const QString saved = dir.filePath(QStringLiteral("saved.html"));
+    const QString other = dir.filePath(QStringLiteral("other.txt"));
+    WriteFile(other, "other notes\n");
+    f.outside->unsavedAnswers.push_back(c.answer);
+    if (c.answer == UnsavedAnswer::Save) f.outside->saveAnswers.push_back(saved);
+    f.outside->openAnswers.push_back(FileChoice{other, false});
+    const QString action = QString::fromLatin1(c.action);
+    if (action == QLatin1String("new")) f.form->FileNewClick();
+    if (action == QLatin1String("open")) f.form->FileOpenClick();
+    if (action == QLatin1String("close")) f.form->close();
+    QVERIFY2(f.outside->errors.isEmpty(), qPrintable(what));
+    QCOMPARE(f.outside->questions, QStringList{question});
+    QCOMPARE(QFile::exists(saved), c.saved);
+    if (c.saved) QVERIFY2(QString::fromUtf8(ReadAll(saved)).contains(QStringLiteral("File name: a.txt")), qPrintable(what));
+    if (action == QLatin1String("close")) {
+      QCOMPARE(f.form->isVisible(), !c.gone);
+    } else {
+      QCOMPARE(f.form->RichEdit1->toPlainText() != before, c.gone);
+    }
+  }
+  // An unchanged pane goes without a question.
   FormFixture f;
-  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
-  QVERIFY(f.form->RichEdit1->document()->isModified());
   f.form->FileNewClick();
-  QCOMPARE(f.form->RichEdit1->toPlainText(), QString());
-  QVERIFY(!f.form->RichEdit1->document()->isModified());
   QVERIFY(f.outside->questions.isEmpty());
-  QCOMPARE(f.outside->openDialogs, 1);  // the load's dialog only
 }
 
 void TestNotes::saveAndReopenKeepTextAndFormatting_data() {
