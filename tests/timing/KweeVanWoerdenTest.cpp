@@ -108,6 +108,22 @@ TEST(KweeVanWoerden, VShapedMinimumWorkedByHand) {
   EXPECT_NEAR(r.sigma, 0.0369887926704369, 1e-12);
 }
 
+// The search window of the smallest sum is k = G/4 .. 3(G/4) - 1, not one point more. A V whose
+// bottom lies on grid point 12, just past the window's end 11 (n = 9, G = 17, h = 7/16, t12 =
+// 5.25, a sample), has S12 = 0 but must not be chosen: within the window the smallest is S11 =
+// 5 x (2h)^2 (every reflected pair about t11 = 5.25 - h differs by 2h), whose neighbours
+// are larger (S10 = 5 x (4h)^2 ... ), so k* = 11 at the window's edge.
+TEST(KweeVanWoerden, SearchWindowEndsAtThreeQuartersOfTheGrid) {
+  const std::vector<double> x = {0, 1, 2, 3, 4, 5.25, 6, 7, 8};
+  std::vector<double> y;
+  for (double xi : x) y.push_back(std::fabs(xi - 5.25));
+  const KweeResult r = KweeVanWoerden(x, y, 0.0, 9.0);
+  ASSERT_EQ(r.status, KweeStatus::Done);
+  EXPECT_EQ(r.n, 9);
+  EXPECT_EQ(r.grid, 17);
+  EXPECT_EQ(r.smallest, 11);
+}
+
 TEST(KweeVanWoerden, SumsOfTheWholeGridAgreeWithThePlainDefinition) {
   // The plain method, every S[k] summed one after the other, on an asymmetric noisy dip: the
   // production code sums four grid points side by side and only the window it needs, and must

@@ -215,6 +215,34 @@ TEST(TimeMinimum, FiveToEightPointsStopWithTheDivisionByZero) {
   EXPECT_EQ(f.chart.Series(kSeries8).Count(), 1);
 }
 
+// On the phase diagram the candidates are the first cycle's positions 1 .. N-2 and the second
+// cycle's N+1 ..; position N-1, the end of the first cycle, never enters (the second cycle
+// starts over the same phases). Its observation can be made wild: the time stays the same.
+TEST(TimeMinimum, PhaseDiagramLeavesOutPositionNMinusOne) {
+  auto timed = [](bool wild) {
+    Fixture f;
+    f.Load(2459000.0L, 0.0037L, 900);
+    f.Fold(PhaseAxis::Phase);
+    const int32_t n = f.data->pointCount;
+    // Around phase 1: from the last first-cycle position below 0.95 on to 1.05 in the second.
+    int32_t first = -1, second = -1;
+    for (int32_t k = 1; k < n - 1; ++k)
+      if (f.data->sortedPhase[k] < 0.95L) first = k + 1;
+    for (int32_t k = n; k < 2 * n - 1; ++k)
+      if (f.data->sortedPhase[k] < 1.05L) second = k;
+    EXPECT_GT(f.data->sortedPhase[n - 1], f.data->sortedPhase[first]);  // inside the range
+    if (wild) f.data->mag[f.data->sortIndex[n - 1]] = 3.0L;
+    f.Pick(first, second, false);
+    return f.Run(PhaseAxis::Phase, false);
+  };
+  const MinimumOutcome plain = timed(false);
+  const MinimumOutcome wild = timed(true);
+  ASSERT_TRUE(plain.finished);
+  ASSERT_TRUE(wild.finished);
+  EXPECT_EQ(wild.time, plain.time);
+  EXPECT_EQ(wild.kwee.sigma, plain.kwee.sigma);
+}
+
 TEST(TimeMinimum, PhaseDiagramAcrossPhaseOne) {
   // Four cycles observed; the eclipse at phase 0 is picked in the second cycle of the diagram,
   // from phase 0.95 to 1.05.
