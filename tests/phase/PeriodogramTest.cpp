@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -100,6 +102,14 @@ TEST(FindPeaks, LocalBestsSeparatedByThePeakWidth) {
   EXPECT_EQ(slPeaks[0].trial, 1);
   EXPECT_EQ(slPeaks[1].trial, 3);
   EXPECT_EQ(slPeaks[2].trial, 5);
+}
+
+// The peak width is 1/T, not less: with T = 10 d two peaks 0.07 apart in frequency are one
+// (half the width, 0.05, would keep both), two peaks 0.11 apart are two.
+TEST(FindPeaks, PeaksWithinOneOverTAreOne) {
+  const Periodogram aov = Made(SearchMethod::Aov,
+                               {{2.00L, 9}, {2.03L, 1}, {2.07L, 8}, {2.09L, 1}, {2.11L, 7}, {2.13L, 1}}, 10);
+  EXPECT_EQ(PeakFrequencies(FindPeaks(aov, 5)), (std::vector<long double>{1 / (1 / 2.00L), 1 / (1 / 2.11L)}));
 }
 
 // Two sines of periods 0.3137 d and 0.7219 d, equally strong, sampled at random times over 40
@@ -247,6 +257,63 @@ TEST(PeriodogramCsv, HeaderAndOneLinePerKeptPoint) {
             "2.5,0.4,1E-5\n");
   aov.points.clear();
   EXPECT_EQ(PeriodogramCsv(aov), "period,frequency,aov_theta\n");
+}
+
+// The table's p column is the single-trial probability and its FAP column the false-alarm
+// probability over M = 100 frequencies: p = 0.0502 (the 5 % point of F(9, 20) is 2.39 in the
+// printed tables), FAP = 1 - (1 - 0.0502249)^100 = 0.994.
+TEST(PeakTable, ProbabilityAndFalseAlarmInTheirOwnColumns) {
+  Periodogram aov = Made(SearchMethod::Aov, {{1.6L, 2.39L}}, 100);
+  aov.searchMin = 0.5L;
+  aov.searchMax = 1;
+  aov.entries = 30;
+  const std::vector<std::string> header = PeakTableHeader(SearchMethod::Aov);
+  ASSERT_EQ(header.size(), 5u);
+  const std::vector<std::string> row = PeakTableRow(aov, FindPeaks(aov, 1)[0], '.');
+  ASSERT_EQ(row.size(), 5u);
+  EXPECT_EQ(header[3], "p (one trial)");
+  EXPECT_EQ(row[3], "0.0502");
+  EXPECT_EQ(header[4], "FAP (range)");
+  EXPECT_EQ(row[4], "0.994");
+}
+
+// An infinite statistic has no chance at all under noise.
+TEST(AovSignificance, InfiniteThetaHasProbabilityZero) {
+  const long double inf = std::numeric_limits<long double>::infinity();
+  EXPECT_EQ(FisherUpperTail(inf, 9, 20), 0.0L);
+  EXPECT_EQ(AovSingleTrialProbability(inf, 30), 0.0L);
+  EXPECT_EQ(FisherUpperTail(0, 9, 20), 1.0L);
+}
+
+// What the p column claims: under pure noise the AoV statistic of N entries follows F(9, N - 10),
+// so its p is uniform on [0, 1]. 1000 folds of 60 Gaussian magnitudes at random times (a fixed
+// seed): the Kolmogorov-Smirnov distance of the p values from the uniform distribution stays
+// below 1.95 / sqrt(1000), its 0.1 % critical value.
+TEST(AovSignificance, ThetaOfNoiseFollowsTheFDistribution) {
+  std::mt19937 random(20261210);
+  std::uniform_real_distribution<double> time(0, 100);
+  std::normal_distribution<double> noise(0, 0.05);
+  constexpr int kDraws = 1000;
+  constexpr int kEntries = 60;
+  std::vector<long double> p;
+  Star star;
+  star.epoch = 0;
+  for (int draw = 0; draw < kDraws; ++draw) {
+    std::vector<Observation> entries;
+    for (int i = 0; i < kEntries; ++i) entries.push_back({2450000 + time(random), 12 + noise(random), 0, 0});
+    auto data = MakeData(entries);
+    FoldPhases(*data, star, 0.731L);
+    const AovValue theta = AovStatisticIfDefined(*data);
+    if (!theta.defined()) continue;  // an empty bin: no statistic to test
+    p.push_back(AovSingleTrialProbability(theta.theta, kEntries));
+  }
+  ASSERT_GT(p.size(), 900u);
+  std::sort(p.begin(), p.end());
+  long double distance = 0;
+  const auto n = static_cast<long double>(p.size());
+  for (size_t i = 0; i < p.size(); ++i)
+    distance = std::max({distance, std::fabs((i + 1) / n - p[i]), std::fabs(p[i] - i / n)});
+  EXPECT_LT(distance, 1.95L / std::sqrt(n)) << p.size() << " draws";
 }
 
 TEST(PeakLine, TextsOfBothMethods) {
