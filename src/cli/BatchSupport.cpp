@@ -40,15 +40,16 @@ std::string Shown(std::string_view path) {
   return quoted.size() == path.size() + 2 ? std::string(path) : quoted;
 }
 
-constexpr OptionSpec kImportOptionList[] = {{"--columns", true}, {"--skip", true}, {"--separator", true},
-                                            {"--band", true},    {"--flux", true}, {"--zero-point", true},
-                                            {"--bin", true}};
+constexpr OptionSpec kImportOptionList[] = {{"--columns", true},     {"--skip", true}, {"--separator", true},
+                                            {"--band", true},        {"--flux", true}, {"--zero-point", true},
+                                            {"--bin", true},         {"--time-offset", true},
+                                            {"--values", true}};
 // Reading plain pairs of a file whose every line holds three or more numbers: the user says the
 // numbers really are pairs written across the lines.
 constexpr OptionSpec kPairsOption = {"--pairs", false};
 constexpr OptionSpec kFileOptionList[] = {
-    kImportOptionList[0], kImportOptionList[1], kImportOptionList[2], kImportOptionList[3],
-    kImportOptionList[4], kImportOptionList[5], kImportOptionList[6], kPairsOption};
+    kImportOptionList[0], kImportOptionList[1], kImportOptionList[2], kImportOptionList[3], kImportOptionList[4],
+    kImportOptionList[5], kImportOptionList[6], kImportOptionList[7], kImportOptionList[8], kPairsOption};
 
 // A whole number from `least` on, given with an option.
 int32_t WholeNumber(std::string_view option, std::string_view text, int32_t least) {
@@ -103,6 +104,15 @@ std::optional<io::ImportOptions> ImportChoices(const Invocation& invocation) {
       throw UsageError("--flux: " + Quoted(*flux) + " is not sap or pdcsap");
   }
   options.zeroPoint = invocation.Number("--zero-point");
+  options.timeOffset = invocation.Number("--time-offset");
+  if (const auto values = invocation.Text("--values")) {
+    if (*values == "flux")
+      options.valuesAreFlux = true;
+    else if (*values == "magnitudes" || *values == "magnitude")
+      options.valuesAreFlux = false;
+    else
+      throw UsageError("--values: " + Quoted(*values) + " is not flux or magnitudes");
+  }
   if (const auto bin = invocation.Text("--bin")) {
     if (*bin == "auto") {
       options.binning = io::Binning::Auto;
@@ -252,6 +262,13 @@ const std::string_view kImportHelp =
     "    --flux sap|pdcsap the flux of a FITS light curve (default pdcsap); rows with a\n"
     "                      QUALITY flag or a NaN are left out\n"
     "    --zero-point Z    magnitude = -2.5 log10(flux) + Z; default: the median flux at 10 mag\n"
+    "    --time-offset D   added to every time of a text file (2400000, 2400000.5 for MJD,\n"
+    "                      2450000, 2457000 for TESS's BTJD); default: what the time column's\n"
+    "                      name says (\"BJD-2450000\", \"MJD\"), else none\n"
+    "    --values flux|magnitudes\n"
+    "                      the second column of a text file holds flux (turned into\n"
+    "                      magnitudes as a FITS flux) or magnitudes; default: flux when the\n"
+    "                      column's name says so\n"
     "    --bin auto|K      mean time and mean flux (or magnitude) in bins of K cadences;\n"
     "                      auto: the shortest bin that fits the 5999 observations the store\n"
     "                      holds. Without it, the first 5999 are read (exit status 3)\n"

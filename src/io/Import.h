@@ -22,6 +22,10 @@
 
 namespace ombrane::io {
 
+// The offsets of reduced times: none, JD - 2400000, MJD (JD - 2400000.5), JD - 2450000 and
+// TESS's BTJD (BJD - 2457000).
+inline constexpr long double kTimeOffsets[] = {0, 2400000, 2400000.5L, 2450000, 2457000};
+
 // The most observations the store takes: its entries less the repeat of the last one.
 inline constexpr int32_t kStoreRoom = kMaxEntries - 1;
 
@@ -40,7 +44,11 @@ struct ImportOptions {
   std::optional<int32_t> magColumn;         // text: 0-based column of the magnitude
   std::optional<std::string> band;          // AAVSO: the one band kept
   FluxColumn flux = FluxColumn::Pdcsap;     // FITS: the flux turned into magnitudes
-  std::optional<long double> zeroPoint;     // FITS: magnitude = -2.5 log10(flux) + zeroPoint
+  std::optional<long double> zeroPoint;     // flux: magnitude = -2.5 log10(flux) + zeroPoint
+  // text: added to every time, for times written less a constant ("BJD-2450000", MJD, TESS's
+  // BTJD); the offsets observers use are kTimeOffsets.
+  std::optional<long double> timeOffset;
+  std::optional<bool> valuesAreFlux;  // text: the magnitude column holds (normalised) flux
   Binning binning = Binning::None;
   int32_t binCadences = 1;      // Binning::Cadences: bin width in cadences of the file
   char decimalSeparator = '.';  // of the numbers in the notes (the window's is the user's)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/InputError.h"
+#include "common/NumberFormat.h"
 #include "io/TextTable.h"
 
 namespace ombrane::io {
@@ -15,6 +16,18 @@ constexpr size_t kPreviewLines = 30;
 
 std::string Count(int64_t n, std::string_view one, std::string_view many) {
   return std::to_string(n) + " " + std::string(n == 1 ? one : many);
+}
+
+std::string ColumnName(const TextLayout& layout, int32_t column) {
+  return column >= 0 && static_cast<size_t>(column) < layout.names.size() ? layout.names[static_cast<size_t>(column)]
+                                                                          : std::string();
+}
+
+// A value column named for flux ("flux", "PDCSAP_FLUX", "norm_flux") holds flux.
+bool NamesFlux(std::string_view name) {
+  std::string upper;
+  for (char c : name) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  return upper.find("FLUX") != std::string::npos;
 }
 
 }  // namespace
@@ -55,6 +68,21 @@ ImportPreview TextColumnsFormat::Inspect(const std::string& path, std::string_vi
   preview.options.skipLines = layout.skipLines;
   preview.options.timeColumn = layout.timeColumn;
   preview.options.magColumn = layout.magColumn;
+  // Reduced times: the offset the time column's name says, else none (times below 100 000 are
+  // told, so the user picks one).
+  if (!preview.options.timeOffset)
+    preview.options.timeOffset = TimeOffsetOfName(ColumnName(layout, layout.timeColumn)).value_or(0);
+  if (!preview.options.valuesAreFlux) preview.options.valuesAreFlux = NamesFlux(ColumnName(layout, layout.magColumn));
+  const bool comma = DecimalComma(layout.separator);
+  for (size_t i = 0; i < preview.rows.size(); ++i) {
+    long double time = 0;
+    if (preview.rowSkipped[i] || static_cast<size_t>(layout.timeColumn) >= preview.rows[i].size() ||
+        !FieldNumber(preview.rows[i][static_cast<size_t>(layout.timeColumn)], time, comma))
+      continue;
+    if (time < 100000 && *preview.options.timeOffset == 0)
+      preview.layout.push_back("Times below 100 000: reduced Julian Days? Choose the offset to add.");
+    break;
+  }
   return preview;
 }
 
@@ -68,8 +96,12 @@ ImportFormat::Rows TextColumnsFormat::Read(const std::string& path, std::string_
   const auto magField = static_cast<size_t>(layout.magColumn);
   const bool comma = DecimalComma(layout.separator);
   Rows rows;
+  rows.fluxes = options.valuesAreFlux.value_or(NamesFlux(ColumnName(layout, layout.magColumn)));
+  const long double offset =
+      options.timeOffset.value_or(TimeOffsetOfName(ColumnName(layout, layout.timeColumn)).value_or(0));
   int64_t notNumbers = 0;
   size_t firstNotNumber = 0;
+  int64_t notPositive = 0;
   ForEachRow(lines, layout.separator, layout.skipLines, std::max(layout.timeColumn, layout.magColumn) + 1,
              shownName, [&](std::span<const std::string_view> fields, size_t line) {
                long double time = 0;
@@ -79,13 +111,26 @@ ImportFormat::Rows TextColumnsFormat::Read(const std::string& path, std::string_
                  if (notNumbers++ == 0) firstNotNumber = line;
                  return;
                }
-               rows.time.push_back(time);
+               // A flux of zero or below has no magnitude.
+               if (rows.fluxes && !(magnitude > 0)) {
+                 ++notPositive;
+                 return;
+               }
+               rows.time.push_back(time + offset);
                rows.value.push_back(magnitude);
              });
   if (notNumbers > 0) {
     rows.notes.push_back(std::string(shownName) + ": " + Count(notNumbers, "row", "rows") +
                          " whose time or magnitude is not a number " + (notNumbers == 1 ? "was" : "were") +
                          " skipped (the first on line " + std::to_string(firstNotNumber) + ").");
+  }
+  if (notPositive > 0) {
+    rows.notes.push_back(std::string(shownName) + ": " + Count(notPositive, "row", "rows") +
+                         " whose flux is not above 0 " + (notPositive == 1 ? "was" : "were") + " left out.");
+  }
+  if (offset != 0) {
+    rows.notes.push_back(std::string(shownName) + ": " + FormatGeneral(offset, options.decimalSeparator) +
+                         " added to every time.");
   }
   return rows;
 }

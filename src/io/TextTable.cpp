@@ -246,6 +246,29 @@ ColumnRole RoleOfName(std::string_view name) {
   return ColumnRole::Other;
 }
 
+std::optional<long double> TimeOffsetOfName(std::string_view name) {
+  std::string upper;
+  for (char c : name) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  // "...JD - 2450000": the number after the minus sign.
+  const size_t jd = upper.find("JD");
+  if (jd != std::string::npos) {
+    size_t i = upper.find('-', jd);
+    if (i != std::string::npos) {
+      ++i;
+      while (i < upper.size() && upper[i] == ' ') ++i;
+      size_t end = i;
+      while (end < upper.size() && (IsDigit(upper[end]) || upper[end] == '.')) ++end;
+      long double value = 0;
+      if (end > i && FieldNumber(std::string_view(upper).substr(i, end - i), value, false) && value >= 2000000 &&
+          value < 3000000)
+        return value;
+    }
+  }
+  if (upper.find("BTJD") != std::string::npos) return 2457000;
+  if (upper.find("MJD") != std::string::npos) return 2400000.5L;
+  return std::nullopt;
+}
+
 std::vector<std::string> HeaderNames(std::span<const std::string_view> lines, FieldSeparator separator,
                                      int32_t skipLines, int32_t columns, bool& found) {
   found = false;

@@ -48,6 +48,10 @@ enum class ColumnRole { Other, Time, Magnitude };
 // MAG or MAGNITUDE ("V mag", "Vmag") a magnitude; an error column ("e_mag", "mag_err") neither.
 ColumnRole RoleOfName(std::string_view name);
 
+// The offset a time column's name says was taken off its times: "BJD-2450000" gives 2450000,
+// "HJD - 2400000" 2400000, "MJD" 2400000.5, "BTJD" 2457000; nothing for other names.
+std::optional<long double> TimeOffsetOfName(std::string_view name);
+
 // The layout found in the first lines of a table.
 struct TextLayout {
   FieldSeparator separator = FieldSeparator::Blanks;

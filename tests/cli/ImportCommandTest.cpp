@@ -139,6 +139,34 @@ TEST_F(ImportCommand, WhatCannotBeImportedSaysWhy) {
   }
 }
 
+// Reduced times and a flux column through the batch: the fold of times written less 2450000,
+// with the offset given, and of a flux column, is the fold of the same observations written
+// whole (flux 10^(-0.4 (m - 10)) is magnitude m with the median at 10 mag).
+TEST_F(ImportCommand, TimeOffsetAndFluxColumn) {
+  Write("whole.txt", "2450000.1 10\n2450000.35 10.5\n2450001.3 9.5\n2450001.6 10.25\n");
+  Write("reduced.txt", "0.1 10\n0.35 10.5\n1.3 9.5\n1.6 10.25\n");
+  std::string fluxes = "BJD,flux\n";
+  for (const auto& [t, m] : std::vector<std::pair<const char*, double>>{
+           {"2450000.1", 10}, {"2450000.35", 10.5}, {"2450001.3", 9.5}, {"2450001.6", 10.25}, {"2450002.1", 10}})
+    fluxes += std::string(t) + "," + std::to_string(std::pow(10.0, -0.4 * (m - 10))) + "\n";
+  Write("flux.csv", fluxes);
+  Write("whole5.txt", "2450000.1 10\n2450000.35 10.5\n2450001.3 9.5\n2450001.6 10.25\n2450002.1 10\n");
+  const Result whole = Exec("fold whole.txt --period 0.7");
+  ASSERT_EQ(whole.exit, 0) << whole.err;
+  const Result reduced = Exec("fold reduced.txt --period 0.7 --time-offset 2450000");
+  EXPECT_EQ(reduced.exit, 0) << reduced.err;
+  EXPECT_EQ(reduced.out, whole.out);
+  const Result flux = Exec("fold flux.csv --period 0.7 --values flux");
+  const Result whole5 = Exec("fold whole5.txt --period 0.7");
+  EXPECT_EQ(flux.exit, 0) << flux.err;
+  // Fluxes written with six decimals: the string lengths agree to about 1e-5.
+  ASSERT_EQ(flux.out.rfind("SL: ", 0), 0u) << flux.out;
+  ASSERT_EQ(whole5.out.rfind("SL: ", 0), 0u) << whole5.out;
+  EXPECT_NEAR(std::stod(flux.out.substr(4)), std::stod(whole5.out.substr(4)), 1e-4);
+  EXPECT_NE(Exec("fold flux.csv --period 0.7 --values kelvin").err.find("--values: 'kelvin' is not flux or magnitudes"),
+            std::string::npos);
+}
+
 // A plain file whose every line holds three or more numbers is refused (exit 3, nothing
 // computed) with the hint to --columns, unless --pairs says the numbers are pairs across the
 // lines: then it folds exactly as the same pairs written one to a line.

@@ -2,6 +2,8 @@
 // the store through the one load.
 #include <gmock/gmock.h>
 
+#include <cmath>
+
 #include "ImportFixture.h"
 #include "common/InputError.h"
 #include "io/TextTable.h"
@@ -23,6 +25,7 @@ struct LayoutCase {
   int32_t magColumn;
   // The observations the guessed columns give (JD, magnitude).
   std::vector<std::pair<long double, long double>> observations;
+  std::vector<std::string> notes = {};
 };
 
 const LayoutCase kLayoutCases[] = {
@@ -95,14 +98,16 @@ const LayoutCase kLayoutCases[] = {
      0,
      1,
      {{12.3L, 2399999.5L}, {12.4L, 2500000.5L}, {12.5L, 2500001}}},
-    // A comment line just above the table names its columns.
+    // A comment line just above the table names its columns; "BJD-2450000" says what was taken
+    // off the times, and it is added back.
     {"CommentAboveNamesColumns",
      "# BJD-2450000   mag   e_mag\n  7064.068193   -0.0019   0.00097\n  7064.088626   +0.0056   0.00097\n",
      FieldSeparator::Blanks,
      1,
      0,
      1,
-     {{7064.068193L, -0.0019L}, {7064.088626L, 0.0056L}}},
+     {{2450000 + 7064.068193L, -0.0019L}, {2450000 + 7064.088626L, 0.0056L}},
+     {"table.txt: 2450000 added to every time."}},
 };
 
 class Layouts : public ImportFixture, public ::testing::WithParamInterface<LayoutCase> {};
@@ -123,7 +128,7 @@ TEST_P(Layouts, FoundAndRead) {
     EXPECT_EQ(result.observations[i].time, c.observations[i].first) << i;
     EXPECT_EQ(result.observations[i].magnitude, c.observations[i].second) << i;
   }
-  EXPECT_TRUE(result.notes.empty());
+  EXPECT_EQ(result.notes, c.notes);
   // Unset choices are guessed the same way by the reading itself.
   EXPECT_EQ(io::ReadImport(path, "table.txt", {}).observations.size(), c.observations.size());
 }
@@ -213,6 +218,60 @@ const BadCase kBadCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(TextImport, BadTables, ::testing::ValuesIn(kBadCases),
                          [](const auto& param) { return param.param.name; });
+
+TEST(TimeOffsetOfName, TheOffsetAColumnNameSays) {
+  const struct {
+    const char* name;
+    std::optional<long double> offset;
+  } cases[] = {{"BJD-2450000", 2450000},   {"HJD - 2400000", 2400000}, {"jd-2457000", 2457000},
+               {"MJD", 2400000.5L},        {"BTJD", 2457000},          {"BJD_TDB", std::nullopt},
+               {"time", std::nullopt},     {"JD-5", std::nullopt},     {"BJD-2400000.5", 2400000.5L}};
+  for (const auto& c : cases) EXPECT_EQ(io::TimeOffsetOfName(c.name), c.offset) << c.name;
+}
+
+// Reduced times get their offset back: from the header, or as chosen, which wins; times below
+// 100 000 with no offset are told in the preview.
+TEST_F(TextImport, TimeOffsetFromTheHeaderOrChosen) {
+  const std::string named = Write("named.txt", "HJD-2400000 V\n59000.25 12.5\n59000.5 12.75\n");
+  io::ImportPreview preview = io::InspectImport(named, "named.txt");
+  EXPECT_EQ(preview.options.timeOffset, 2400000);
+  io::ImportResult result = io::ReadImport(named, "named.txt", preview.options);
+  ASSERT_EQ(result.observations.size(), 2u);
+  EXPECT_EQ(result.observations[0].time, 2459000.25L);
+  EXPECT_EQ(result.observations[1].time, 2459000.5L);
+
+  const std::string bare = Write("bare.txt", "9000.25 12.5\n9000.5 12.75\n");
+  preview = io::InspectImport(bare, "bare.txt");
+  EXPECT_EQ(preview.options.timeOffset, 0);
+  EXPECT_THAT(preview.layout, ::testing::Contains(HasSubstr("Times below 100 000")));
+  io::ImportOptions chosen = preview.options;
+  chosen.timeOffset = 2450000;
+  result = io::ReadImport(bare, "bare.txt", chosen);
+  ASSERT_EQ(result.observations.size(), 2u);
+  EXPECT_EQ(result.observations[0].time, 2459000.25L);
+  EXPECT_THAT(result.notes, ::testing::Contains("bare.txt: 2450000 added to every time."));
+}
+
+// A column of (normalised) flux becomes magnitudes as the FITS flux does: -2.5 log10(flux) plus
+// the zero point that puts the median flux at 10 mag. Fluxes 1, 0.5 and 2 (median 1) give 10,
+// 10 + 2.5 log10 2 = 10.7526 and 10 - 0.7526; a flux of 0 has no magnitude and is counted.
+TEST_F(TextImport, FluxColumnBecomesMagnitudes) {
+  const std::string path = Write("flux.csv", "BJD,norm_flux\n2459000.1,1\n2459000.2,0.5\n2459000.3,0\n2459000.4,2\n");
+  const io::ImportPreview preview = io::InspectImport(path, "flux.csv");
+  EXPECT_EQ(preview.options.valuesAreFlux, true);
+  const io::ImportResult result = io::ReadImport(path, "flux.csv", preview.options);
+  ASSERT_EQ(result.observations.size(), 3u);
+  const long double twice = 2.5L * std::log10(2.0L);
+  EXPECT_NEAR(static_cast<double>(result.observations[0].magnitude), 10.0, 1e-12);
+  EXPECT_NEAR(static_cast<double>(result.observations[1].magnitude), static_cast<double>(10 + twice), 1e-12);
+  EXPECT_NEAR(static_cast<double>(result.observations[2].magnitude), static_cast<double>(10 - twice), 1e-12);
+  EXPECT_THAT(result.notes, ::testing::Contains("flux.csv: 1 row whose flux is not above 0 was left out."));
+
+  // Chosen as magnitudes, the same column is taken as it stands.
+  io::ImportOptions asMagnitudes = preview.options;
+  asMagnitudes.valuesAreFlux = false;
+  EXPECT_EQ(io::ReadImport(path, "flux.csv", asMagnitudes).observations.size(), 4u);
+}
 
 TEST_F(TextImport, MissingFileSaysWhy) {
   EXPECT_THROW(io::InspectImport(Path("absent.txt"), "absent.txt"), InputError);
