@@ -89,6 +89,14 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   MagColumnBox = new QComboBox(LayoutGroup);
   MagColumnBox->setObjectName(QStringLiteral("MagColumnBox"));
   layoutForm->addRow(QStringLiteral("&Magnitude column:"), MagColumnBox);
+  TimeOffsetBox = new QComboBox(LayoutGroup);
+  TimeOffsetBox->setObjectName(QStringLiteral("TimeOffsetBox"));
+  layoutForm->addRow(QStringLiteral("Time &offset:"), TimeOffsetBox);
+  ValuesBox = new QComboBox(LayoutGroup);
+  ValuesBox->setObjectName(QStringLiteral("ValuesBox"));
+  ValuesBox->addItem(QStringLiteral("Magnitudes"), false);
+  ValuesBox->addItem(QStringLiteral("Flux (turned into magnitudes)"), true);
+  layoutForm->addRow(QStringLiteral("&Values:"), ValuesBox);
   auto* commentNote =
       new QLabel(QStringLiteral("Comment lines (#, %, ;) and empty lines are always skipped."), LayoutGroup);
   commentNote->setWordWrap(true);
@@ -159,7 +167,7 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   connect(SkipBox, &QSpinBox::valueChanged, this, [this] {
     if (!filling_) LayoutChanged();
   });
-  for (QComboBox* box : {TimeColumnBox, MagColumnBox, BandBox, FluxBox})
+  for (QComboBox* box : {TimeColumnBox, MagColumnBox, TimeOffsetBox, ValuesBox, BandBox, FluxBox})
     connect(box, &QComboBox::currentIndexChanged, this, changed);
   connect(ZeroPointBox, &QLineEdit::textChanged, this, changed);
   connect(BinButton, &QRadioButton::toggled, this, changed);
@@ -187,6 +195,23 @@ void ImportDialog::FillControls() {
     }
     TimeColumnBox->setCurrentIndex(*options_.timeColumn);
     MagColumnBox->setCurrentIndex(*options_.magColumn);
+    // The offsets observers use, and the one the header named if it is another.
+    TimeOffsetBox->clear();
+    const long double offset = options_.timeOffset.value_or(0);
+    bool listed = false;
+    for (long double known : io::kTimeOffsets) {
+      TimeOffsetBox->addItem(known == 0 ? QStringLiteral("none") : Text(FormatGeneral(known, decimal_)),
+                             static_cast<double>(known));
+      if (known == offset) {
+        TimeOffsetBox->setCurrentIndex(TimeOffsetBox->count() - 1);
+        listed = true;
+      }
+    }
+    if (!listed) {
+      TimeOffsetBox->addItem(Text(FormatGeneral(offset, decimal_)), static_cast<double>(offset));
+      TimeOffsetBox->setCurrentIndex(TimeOffsetBox->count() - 1);
+    }
+    ValuesBox->setCurrentIndex(options_.valuesAreFlux.value_or(false) ? 1 : 0);
   }
 
   BandGroup->setVisible(!preview_.bands.empty());
@@ -282,6 +307,9 @@ void ImportDialog::Reread() {
   if (preview_.textLayout) {
     options_.timeColumn = TimeColumnBox->currentData().toInt();
     options_.magColumn = MagColumnBox->currentData().toInt();
+    if (TimeOffsetBox->count() > 0)
+      options_.timeOffset = static_cast<long double>(TimeOffsetBox->currentData().toDouble());
+    options_.valuesAreFlux = ValuesBox->currentData().toBool();
   }
   if (BandBox->count() > 0) options_.band = BandBox->currentData().toString().toStdString();
   if (FluxBox->count() > 0) options_.flux = static_cast<io::FluxColumn>(FluxBox->currentData().toInt());

@@ -101,6 +101,29 @@ class TestImport : public QObject {
     QVERIFY(f.outside->errors.isEmpty());
   }
 
+  // Reduced times: the header "BJD-2450000" preselects the offset, which reaches the store;
+  // another offset chosen in the dialog is the one added.
+  void timeOffsetFromTheHeaderOrChosen() {
+    for (const bool choose : {false, true}) {
+      QTemporaryDir dir;
+      FormFixture f;
+      const QString path = Write(dir, QStringLiteral("k2.dat"),
+                                 "# BJD-2450000   mag\n  7064.068193   -0.0019\n  7064.088626   +0.0056\n");
+      QString shown;
+      Import(f, path, [&](ImportDialog& dialog) {
+        shown = dialog.TimeOffsetBox->currentText();
+        if (choose) dialog.TimeOffsetBox->setCurrentIndex(dialog.TimeOffsetBox->findText(QStringLiteral("2457000")));
+        return Accept(dialog);
+      });
+      QCOMPARE(shown, QStringLiteral("2450000"));
+      const Data& data = f.form->data();
+      QCOMPARE(data.pointCount, 3);
+      QVERIFY(data.jd[0] == (choose ? 2457000 : 2450000) + 7064.068193L);
+      QVERIFY(data.mag[0] == -0.0019L);
+      QVERIFY(f.outside->errors.isEmpty());
+    }
+  }
+
   // Another magnitude column chosen in the dialog is the one loaded.
   void chosenColumnIsLoaded() {
     QTemporaryDir dir;
