@@ -803,15 +803,16 @@ std::optional<FileChoice> TForm1::ChooseOpenFile(const FileDialog& dialog, bool 
   return choice;
 }
 
-std::optional<FileChoice> TForm1::ChooseSaveFile(const FileDialog& dialog) {
+std::optional<FileChoice> TForm1::ChooseSaveFile(const FileDialog& dialog, QWidget* owner) {
+  QWidget* parent = owner != nullptr ? owner : this;
   QString folder = dialog.initialDir;
   for (;;) {
-    std::optional<FileChoice> choice = outside_->SaveFile(this, dialog.caption, folder, dialog.filter);
+    std::optional<FileChoice> choice = outside_->SaveFile(parent, dialog.caption, folder, dialog.filter);
     if (!choice) return std::nullopt;
     const QFileInfo chosen(choice->path);
     if (!chosen.exists() ||
-        outside_->Ask(this, QStringLiteral("%1 already exists.\nDo you want to replace it?")
-                                .arg(QDir::toNativeSeparators(choice->path)))) {
+        outside_->Ask(parent, QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                  .arg(QDir::toNativeSeparators(choice->path)))) {
       QDir::setCurrent(chosen.absolutePath());
       return choice;
     }

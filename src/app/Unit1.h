@@ -231,7 +231,11 @@ class TForm1 : public QMainWindow {
   // save dialog takes the name as typed and asks before replacing an existing file (No shows
   // the dialog again).
   std::optional<FileChoice> ChooseOpenFile(const FileDialog& dialog, bool offerReadOnly = false);
-  std::optional<FileChoice> ChooseSaveFile(const FileDialog& dialog);
+  // The dialogs and questions stand over `owner`, the main window unless a window of its own
+  // (the periodogram's) asks.
+  std::optional<FileChoice> ChooseSaveFile(const FileDialog& dialog, QWidget* owner = nullptr);
+  // Shows the periodogram window in front and gives it the focus, also when minimised.
+  void BringPeriodogramToFront();
   // Tells in the notes pane the failure an output file reported, if any (OutputFiles::Append,
   // WritePhaseFile).
   void NoteOutputFailure(const std::optional<std::string>& failure);

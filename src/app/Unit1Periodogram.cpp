@@ -130,12 +130,21 @@ void TForm1::ForgetPeriodogram() {
   PeriodogramCmd->setEnabled(false);
 }
 
+void TForm1::BringPeriodogramToFront() {
+  PeriodogramWindow& w = *Periodogram1;
+  // A search shows the window without taking the focus; asked for, it takes it.
+  w.setAttribute(Qt::WA_ShowWithoutActivating, false);
+  if (w.isMinimized()) w.setWindowState(w.windowState() & ~Qt::WindowMinimized);
+  w.show();
+  w.raise();
+  w.activateWindow();
+  w.setAttribute(Qt::WA_ShowWithoutActivating, true);
+}
+
 void TForm1::PeriodogramClick() {
   Run([this] {
     if (!Periodogram1->periodogram) return;
-    Periodogram1->show();
-    Periodogram1->raise();
-    Periodogram1->activateWindow();
+    BringPeriodogramToFront();
   });
 }
 
@@ -198,7 +207,9 @@ void TForm1::PeriodogramMouseMove(int x, int y) {
 void TForm1::PeriodogramSaveCsvClick() {
   Run([this] {
     if (!Periodogram1->periodogram) return;
-    const std::optional<FileChoice> choice = ChooseSaveFile(SavePeriodogramDialog);
+    // The dialog stands over the periodogram window, which stays in front after it.
+    const std::optional<FileChoice> choice = ChooseSaveFile(SavePeriodogramDialog, Periodogram1);
+    BringPeriodogramToFront();
     if (!choice) return;
     WriteWhole(choice->path, QByteArray::fromStdString(PeriodogramCsv(*Periodogram1->periodogram)));
   });
@@ -206,7 +217,8 @@ void TForm1::PeriodogramSaveCsvClick() {
 
 void TForm1::PeriodogramSavePictureClick() {
   Run([this] {
-    const std::optional<FileChoice> choice = ChooseSaveFile(SavePeriodogramPictureDialog);
+    const std::optional<FileChoice> choice = ChooseSaveFile(SavePeriodogramPictureDialog, Periodogram1);
+    BringPeriodogramToFront();
     if (!choice) return;
     // The format by the name's ending, as the main chart's two picture buttons choose it.
     const ChartWidget& chart = *Periodogram1->Chart;

@@ -18,8 +18,9 @@ std::optional<FileChoice> RecordingOutside::OpenFile(QWidget*, const QString&, c
   return answer;
 }
 
-std::optional<FileChoice> RecordingOutside::SaveFile(QWidget*, const QString& caption, const QString& folder,
-                                                     const QString& filter) {
+std::optional<FileChoice> RecordingOutside::SaveFile(QWidget* parent, const QString& caption,
+                                                     const QString& folder, const QString& filter) {
+  saveParents << parent;
   saveCaptions << caption;
   saveFolders << folder;
   saveFilters << filter;

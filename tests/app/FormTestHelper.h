@@ -30,6 +30,7 @@ class RecordingOutside : public Outside {
   QStringList saveFolders;  // folders, filters and captions of the save dialogs
   QStringList saveFilters;
   QStringList saveCaptions;
+  QList<QWidget*> saveParents;  // the window each save dialog stood over
   QStringList questions;
   QList<bool> readOnlyOffered;  // per open dialog: whether it showed the read-only box
   int beeps = 0;

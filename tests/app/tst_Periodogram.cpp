@@ -73,6 +73,7 @@ class TestPeriodogram : public QObject {
   void pictureFiles_data();
   void pictureFiles();
   void toolbarButtonAndMenuItem();
+  void theButtonAndItsSaveDialogsKeepTheWindowInFront();
   void aNewFileForgetsTheLastSearch_data();
   void aNewFileForgetsTheLastSearch();
 };
@@ -396,6 +397,35 @@ void TestPeriodogram::aNewFileForgetsTheLastSearch() {
   QVERIFY(s.window->isVisible());
   QVERIFY(s.window->periodogram);
   QVERIFY(form.PeriodogramBtn->isEnabled());
+  QVERIFY(s.outside->errors.isEmpty());
+}
+
+void TestPeriodogram::theButtonAndItsSaveDialogsKeepTheWindowInFront() {
+  Searched s(0);
+  TForm1& form = *s.form;
+  PeriodogramWindow* window = s.window;
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  QVERIFY(window->isVisible());
+  // The main window in front: the button brings the periodogram back and gives it the focus.
+  form.activateWindow();
+  QTRY_VERIFY(form.isActiveWindow());
+  form.PeriodogramBtn->click();
+  QTRY_VERIFY(window->isActiveWindow());
+  // Minimised, the menu item brings it back too.
+  form.activateWindow();
+  window->showMinimized();
+  QTRY_VERIFY(form.isActiveWindow());
+  form.PeriodogramCmd->trigger();
+  QVERIFY(!window->isMinimized());
+  QTRY_VERIFY(window->isActiveWindow());
+  // Its save dialogs stand over it, and it stays in front after them, saved or cancelled.
+  s.outside->saveAnswers = {s.dir.filePath(QStringLiteral("p.csv")), QString()};
+  window->SaveCsv->click();
+  QVERIFY(QFile::exists(s.dir.filePath(QStringLiteral("p.csv"))));
+  window->SavePicture->click();
+  QCOMPARE(s.outside->saveParents, (QList<QWidget*>{window, window}));
+  QTRY_VERIFY(window->isActiveWindow());
   QVERIFY(s.outside->errors.isEmpty());
 }
 
