@@ -161,10 +161,17 @@ void PaintDiagonalCrosses(QPainter& painter, const ChartSeries& series, const Ma
 // Vertical marker lines through the points: maroon, three pixels wide, with the point's colour
 // down the middle.
 // Vertical extent of the marker through a point at row y: 150 pixels either side, or the height
-// of the plot for a series whose markers span it.
+// of the plot for a series whose markers span it; cut to the plot either way, so that a marker
+// near the frame (the fit's MIN and MAX, an area's ends) never runs over the titles or the axis
+// labels. Empty (top > bottom) for a marker wholly above or below the plot.
 std::pair<int, int> MarkerRows(const ChartSeries& series, const QRect& plot, int y) {
   if (series.markersSpanPlot()) return {plot.top(), plot.bottom()};
-  return {y - kMarkerHalfHeight, y + kMarkerHalfHeight};
+  return {std::max(y - kMarkerHalfHeight, plot.top()), std::min(y + kMarkerHalfHeight, plot.bottom())};
+}
+
+// Whether the marker line at column x lies within the plot (a zoom may leave it outside).
+bool MarkerColumnInPlot(const QRect& plot, int x) {
+  return x - kMarkerHalfWidth >= plot.left() && x + kMarkerHalfWidth <= plot.right();
 }
 
 void PaintVerticalMarkers(QPainter& painter, const ChartSeries& series, const Mapper& map,
@@ -172,6 +179,7 @@ void PaintVerticalMarkers(QPainter& painter, const ChartSeries& series, const Ma
   ForEachPixel(series, map, [&](int x, int y, const ChartPoint& p) {
     const auto [top, bottom] = MarkerRows(series, plot, y);
     const int h = bottom - top + 1;
+    if (h <= 0 || !MarkerColumnInPlot(plot, x)) return;
     painter.fillRect(QRect(x - kMarkerHalfWidth, top, 2 * kMarkerHalfWidth + 1, h), kMarkerPen);
     painter.fillRect(QRect(x, top, 1, h), FromBgr(series.DrawnColour(p)));
   });
@@ -380,7 +388,7 @@ ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect
     const Range& r = layout.range;
     const Mapper map(layout.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
     // Series1 first, so that later series lie on top. Points outside the plot rectangle are
-    // drawn too.
+    // drawn too; the vertical markers are cut to it.
     for (int s = 0; s < kSeriesCount; ++s) PaintSeries(painter, model_->Series(s), map, layout.plot);
   }
   painter.restore();
@@ -622,6 +630,8 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
     const ChartPoint& p = markers.Point(i);
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
     const auto [top, bottom] = MarkerRows(markers, layout_.plot, ToPixel(map.Y(p.y)));
+    // Only what is drawn is hit.
+    if (top > bottom || !MarkerColumnInPlot(layout_.plot, ToPixel(map.X(p.x)))) continue;
     if (std::abs(pos.x() - ToPixel(map.X(p.x))) <= kMarkerHalfWidth + kHitSlack &&
         pos.y() >= top - kHitSlack && pos.y() <= bottom + kHitSlack)
       return Hit{kSeries8, i};

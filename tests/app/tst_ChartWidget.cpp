@@ -488,6 +488,43 @@ class TestChartWidget : public QObject {
     QCOMPARE(yellow, pixels);
   }
 
+  // A marker near the plot's top edge (the fit's MAX, an area's end) stops at the frame: its 150
+  // pixels above the point would run over the titles. A click above the frame does not hit it.
+  void markersStayInThePlot() {
+    model_->Series(ombrane::kSeries1).Add(0.0, 0.0, 0xFFFFFF);
+    model_->Series(ombrane::kSeries1).Add(10.0, 10.0, 0xFFFFFF);
+    model_->Series(ombrane::kSeries8).Add(4.37, 9.9, 0x00FF00, "MAX");
+    model_->Series(ombrane::kSeries8).Add(6.37, 0.1, 0x00FF00, "MIN");
+    Show();
+    const QImage image = chart_->RenderImage();
+    const QRect plot = chart_->PlotRect();
+    const QRgb green = qRgb(0, 255, 0);
+    // One marker's point lies near the top of the plot, the other's near the bottom (whichever
+    // way the axis runs): each reaches the frame on its side.
+    const int rows[] = {chart_->YPixel(9.9), chart_->YPixel(0.1)};
+    QCOMPARE(std::min(rows[0], rows[1]) - 150 < plot.top(), true);
+    QCOMPARE(std::max(rows[0], rows[1]) + 150 > plot.bottom(), true);
+    const int topColumn = chart_->XPixel(rows[0] < rows[1] ? 4.37 : 6.37);
+    const int bottomColumn = chart_->XPixel(rows[0] < rows[1] ? 6.37 : 4.37);
+    QCOMPARE(image.pixel(topColumn, plot.top() + 1), green);
+    QCOMPARE(image.pixel(bottomColumn, plot.bottom() - 1), green);
+    for (double x : {4.37, 6.37}) {
+      const int column = chart_->XPixel(x);
+      // Outside the frame: nothing of the marker, neither its middle nor its maroon edges.
+      for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = 2; dy < 40; ++dy) {
+          QVERIFY(image.pixel(column + dx, plot.top() - dy) != green);
+          QVERIFY(image.pixel(column + dx, plot.top() - dy) != qRgb(0x80, 0, 0));
+          QVERIFY(image.pixel(column + dx, plot.bottom() + dy) != green);
+          QVERIFY(image.pixel(column + dx, plot.bottom() + dy) != qRgb(0x80, 0, 0));
+        }
+      }
+    }
+    QSignalSpy clicks(chart_.get(), &ChartWidget::ClickSeries);
+    Click(chart_.get(), QPoint(topColumn, plot.top() - 20));
+    QCOMPARE(clicks.size(), 0);
+  }
+
   // A series whose markers span the plot: the line runs from the plot's top to its bottom and
   // no further, and a click anywhere along it hits it.
   void markersSpanningThePlot() {
