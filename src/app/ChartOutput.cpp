@@ -6,11 +6,12 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
+#include <QFile>
 #include <QStringList>
 #include <QSvgGenerator>
 
 #include "ChartWidget.h"
+#include "common/WholeFile.h"
 
 namespace ombrane {
 
@@ -75,10 +76,10 @@ QByteArray VectorPicture(const ChartWidget& chart, const ChartModel& model, cons
 }
 
 void WriteWhole(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  file.setDirectWriteFallback(true);  // a folder that allows no new file but holds a writable one
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-    throw OutputError(QStringLiteral("Could not write %1: %2").arg(Shown(path), file.errorString()));
+  const std::string reason = WriteWholeFile(QFile::encodeName(path).toStdString(),
+                                            std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  if (!reason.empty())
+    throw OutputError(QStringLiteral("Could not write %1: %2").arg(Shown(path), QString::fromStdString(reason)));
 }
 
 }  // namespace ombrane

@@ -4,10 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextDocument>
 #include <QTextDocumentWriter>
+
+#include "common/WholeFile.h"
 
 namespace ombrane {
 
@@ -85,15 +86,10 @@ NotesContent ReadNotesFile(const QString& path) {
 }
 
 void WriteNotesFile(const QString& path, const QTextDocument& document) {
-  QSaveFile file(path);
-  // A folder that allows no new file but holds a writable one: write that file in place.
-  file.setDirectWriteFallback(true);
-  if (!file.open(QIODevice::WriteOnly))
-    Fail(QStringLiteral("Could not write %1: %2").arg(ShownPath(path), file.errorString()));
   QByteArray bytes;
   if (path.endsWith(QLatin1String(".odt"), Qt::CaseInsensitive)) {
-    // Qt's OpenDocument writer closes its device when done, which a QSaveFile must not be:
-    // the document is built in memory first.
+    // Qt's OpenDocument writer closes its device when done: the document is built in memory,
+    // then written whole as any other.
     QBuffer buffer(&bytes);
     QTextDocumentWriter writer(&buffer, "odf");
     if (!writer.write(&document))
@@ -101,8 +97,10 @@ void WriteNotesFile(const QString& path, const QTextDocument& document) {
   } else {
     bytes = document.toHtml().toUtf8();
   }
-  if (file.write(bytes) != bytes.size() || !file.commit())
-    Fail(QStringLiteral("Could not write %1: %2").arg(ShownPath(path), file.errorString()));
+  const std::string reason = WriteWholeFile(QFile::encodeName(path).toStdString(),
+                                            std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  if (!reason.empty())
+    Fail(QStringLiteral("Could not write %1: %2").arg(ShownPath(path), QString::fromStdString(reason)));
 }
 
 }  // namespace ombrane

@@ -1,6 +1,7 @@
 // Ombrane: light curves of eclipsing and pulsating stars.
 #include <QApplication>
 #include <QMessageBox>
+#include <csignal>
 #include <exception>
 
 #include "Unit1.h"
@@ -26,6 +27,9 @@ class OmbraneApplication : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Under a file-size limit a save fails with "File too large" and says so, instead of the
+  // program being killed with the notes unsaved.
+  std::signal(SIGXFSZ, SIG_IGN);
   OmbraneApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Ombrane"));
   ombrane::TForm1 form;

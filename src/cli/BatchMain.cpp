@@ -2,6 +2,7 @@
 // in a file of its own and is one row of the table below; this file reads the command line,
 // prints the usage and the help, and runs the command.
 #include <array>
+#include <csignal>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -135,6 +136,10 @@ int Main(const std::vector<std::string_view>& args) {
 }  // namespace ombrane::batch
 
 int main(int argc, char** argv) {
+  // A file-size limit (ulimit -f) would otherwise kill the program mid-write without a word;
+  // ignored, the write fails with "File too large", the partial record is cut back and the
+  // failure reported like any other.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   return ombrane::batch::Main(args);
 }

@@ -1,12 +1,10 @@
 // ombrane-batch search: the Search button of the window, on every file; with --periodogram the
 // CSV of the periodogram window, with --peaks its list of peaks.
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 
 #include "Batch.h"
 #include "common/NumberFormat.h"
+#include "common/WholeFile.h"
 #include "phase/PeriodSearch.h"
 
 namespace ombrane::batch {
@@ -19,16 +17,13 @@ constexpr OptionSpec kOptions[] = {{"--min", true},         {"--max", true},    
 // Most peaks --peaks lists: more would name the noise.
 constexpr long double kMostPeaks = 1000;
 
-// Writes the CSV whole; false, with the reason told, when it cannot.
+// Writes the CSV whole: an existing file is replaced only by the complete new one. False, with
+// the reason told, when it cannot (the old file then keeps its content).
 bool WriteCsv(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  if (out) out.close();
-  if (!out) {
-    PrintError("Could not write " + Quoted(path) + ": " + std::strerror(errno));
-    return false;
-  }
-  return true;
+  const std::string reason = WriteWholeFile(path, text);
+  if (reason.empty()) return true;
+  PrintError("Could not write " + Quoted(path) + ": " + reason);
+  return false;
 }
 
 int Run(const Invocation& invocation) {

@@ -50,10 +50,11 @@ class BatchRun : public ::testing::Test {
     std::ofstream(dir_ / name, std::ios::binary) << text;
   }
 
-  // Runs the program in the test folder with `args` (split by the shell).
-  BatchResult Exec(const std::string& args) {
+  // Runs the program in the test folder with `args` (split by the shell), after the shell
+  // commands `before` (such as "ulimit -f 8 && ").
+  BatchResult Exec(const std::string& args, const std::string& before = "") {
     const std::string command =
-        "cd '" + dir_.string() + "' && '" + OMBRANE_BATCH + "' " + args + " > out.txt 2> err.txt";
+        "cd '" + dir_.string() + "' && " + before + "'" + OMBRANE_BATCH + "' " + args + " > out.txt 2> err.txt";
     const int status = std::system(command.c_str());
     BatchResult run;
     run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

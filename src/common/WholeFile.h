@@ -1,0 +1,23 @@
+// Files written whole or not at all (a saved notes file, a picture, a periodogram CSV): an
+// existing file is replaced only once the new content is complete on the device, so a full
+// disk, a file-size limit or a folder that allows no new file never leaves a torn or empty file
+// in its place, and every failure is reported.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ombrane {
+
+// Writes `bytes` to the file `path`. Returns an empty string on success, else the reason in
+// English ("No space left on device"); on failure an existing file keeps its old content.
+//
+// The content goes to a new file in the same folder, is flushed to the device (fsync) and
+// then renamed over the old one, which keeps its permissions. When the folder allows no new
+// file but the file itself is writable, the file is written in place: its space is reserved
+// first (posix_fallocate), so that a full disk or a size limit refuses before a byte changes,
+// and should a write fail all the same the old bytes are put back. A symbolic link is followed
+// and its target replaced.
+std::string WriteWholeFile(const std::string& path, std::string_view bytes);
+
+}  // namespace ombrane
