@@ -21,9 +21,16 @@ long double Median(std::vector<long double> values) {
   return (lower + upper) / 2;
 }
 
-// The bin of a time: whole bin widths from the first time.
+// The bin of a time: whole bin widths from the first time. A time so far from the first that
+// its bin number leaves the 64-bit range (a typo such as 5e22) shares the last bin instead of
+// overflowing the conversion; such bins are meaningless anyway, as a long double's 64-bit
+// significand no longer tells neighbouring bins apart there.
 int64_t BinOf(long double time, long double first, long double width) {
-  return static_cast<int64_t>(std::floor((time - first) / width));
+  const long double bins = std::floor((time - first) / width);
+  constexpr long double kLimit = 0x1p62L;  // well inside int64_t, exactly representable
+  if (!(bins < kLimit)) return int64_t{1} << 62;  // also a NaN
+  if (bins < -kLimit) return -(int64_t{1} << 62);
+  return static_cast<int64_t>(bins);
 }
 
 // Bins that `width` gives the sorted times (empty bins do not count), the edges half a cadence

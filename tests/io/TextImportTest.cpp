@@ -367,5 +367,18 @@ TEST(Fields, SplitAndNumbers) {
   EXPECT_EQ(value, 0.0L);
 }
 
+// A time some 5e22 bin widths past the first (a typo in the file) stays a bin of its own, after
+// the others in time: the bin number is range-checked rather than converted out of range.
+TEST(Binning, FarTimeKeepsItsOwnBinInTimeOrder) {
+  std::vector<long double> time = {5e22L, 100.0L, 100.5L, 101.0L};
+  std::vector<long double> value = {9.0L, 1.0L, 3.0L, 5.0L};
+  // Cadence 0.5 d, bins of two cadences (1 d), edges from 99.75: {100, 100.5}, {101}, {5e22}.
+  io::BinRows(time, value, 0.5L, 2);
+  EXPECT_THAT(time, ElementsAre(100.25L, 101.0L, 5e22L));
+  EXPECT_THAT(value, ElementsAre(2.0L, 5.0L, 9.0L));
+  // Three bins hold rows at two cadences, four at one: room for three takes two cadences.
+  EXPECT_EQ(io::ShortestBinning({100.0L, 100.5L, 101.0L, 5e22L}, 0.5L, 3), 2);
+}
+
 }  // namespace
 }  // namespace ombrane
