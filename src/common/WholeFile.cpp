@@ -75,7 +75,10 @@ int CreateBeside(const std::filesystem::path& target, std::string& name) {
   static std::mt19937_64 generator(
       static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
       static_cast<uint64_t>(::getpid()));
-  const std::string stem = (FolderOf(target) / ("." + target.filename().string())).string();
+  // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + std::string.
+  std::string hidden(".");
+  hidden.append(target.filename().string());
+  const std::string stem = (FolderOf(target) / hidden).string();
   for (int attempt = 0; attempt < 100; ++attempt) {
     name = stem + "." + std::to_string(generator() % 100000000) + ".part";
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
