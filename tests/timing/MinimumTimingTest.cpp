@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,17 @@ struct Fixture {
   void Fold(PhaseAxis axis) {
     FoldOutcome outcome;
     RunFold(*data, star, view, chart, FoldRequest{.axis = axis}, outcome);
+  }
+  // The picks around phase 1 of a phase fold: the first position at phase 0.95 or later in the
+  // first cycle, the last below 1.05 in the second (positions N .. 2N - 2 hold phase + 1).
+  std::pair<int32_t, int32_t> AroundPhaseOne() const {
+    const int32_t n = data->pointCount;
+    int32_t first = -1, second = -1;
+    for (int32_t k = 1; k < n - 1; ++k)
+      if (data->sortedPhase[k] < 0.95L) first = k + 1;
+    for (int32_t k = n; k < 2 * n - 1; ++k)
+      if (data->sortedPhase[k] < 1.05L) second = k;
+    return {first, second};
   }
   void Pick(int32_t first, int32_t second, bool onLightCurve) {
     view.areaIndex1 = first;
@@ -224,12 +236,7 @@ TEST(TimeMinimum, PhaseDiagramLeavesOutPositionNMinusOne) {
     f.Load(2459000.0L, 0.0037L, 900);
     f.Fold(PhaseAxis::Phase);
     const int32_t n = f.data->pointCount;
-    // Around phase 1: from the last first-cycle position below 0.95 on to 1.05 in the second.
-    int32_t first = -1, second = -1;
-    for (int32_t k = 1; k < n - 1; ++k)
-      if (f.data->sortedPhase[k] < 0.95L) first = k + 1;
-    for (int32_t k = n; k < 2 * n - 1; ++k)
-      if (f.data->sortedPhase[k] < 1.05L) second = k;
+    const auto [first, second] = f.AroundPhaseOne();
     EXPECT_GT(f.data->sortedPhase[n - 1], f.data->sortedPhase[first]);  // inside the range
     if (wild) f.data->mag[f.data->sortIndex[n - 1]] = 3.0L;
     f.Pick(first, second, false);
@@ -251,13 +258,7 @@ TEST(TimeMinimum, PhaseDiagramAcrossPhaseOne) {
   f.star.epoch = kM0;
   f.Fold(PhaseAxis::Phase);
   const int32_t n = f.data->pointCount;
-  // The first position at phase 0.95 or later in the first cycle, the last below 1.05 in the
-  // second (positions N .. 2N - 2 hold phase + 1).
-  int32_t first = -1, second = -1;
-  for (int32_t k = 1; k < n - 1; ++k)
-    if (f.data->sortedPhase[k] < 0.95L) first = k + 1;
-  for (int32_t k = n; k < 2 * n - 1; ++k)
-    if (f.data->sortedPhase[k] < 1.05L) second = k;
+  const auto [first, second] = f.AroundPhaseOne();
   f.Pick(second, first, false);
   f.star.coordinatesGiven = true;
   const MinimumOutcome out = f.Run(PhaseAxis::Phase, true);
