@@ -1,5 +1,6 @@
 // TForm1: construction of the controls, the shared handler mechanisms and FormCreate.
 #include "Unit1.h"
+#include "common/PartialOutcome.h"
 
 #include <algorithm>
 #include <cmath>
@@ -719,12 +720,7 @@ void TForm1::NewPicture(const std::function<void()>& draw) {
   auto shown = [this, before] {
     if (chartModel_->pictureNumber != before) NewPicture();
   };
-  try {
-    draw();
-  } catch (...) {
-    shown();
-    throw;
-  }
+  KeepingPartial(draw, shown);
   shown();
 }
 

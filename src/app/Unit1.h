@@ -43,10 +43,12 @@ struct Periodogram;
 class RadioGroup;
 class UpDown;
 struct NavigationOutcome;
+struct LoadReport;
 struct FoldOutcome;
 enum class CatalogueBox;
 struct FitRequest;
 struct FitSink;
+struct FitOutcome;
 struct ClickOutcome;
 
 class TForm1 : public QMainWindow {
@@ -248,13 +250,18 @@ class TForm1 : public QMainWindow {
   // What a new store leaves behind of the old one, before it is filled: the chart's inverted axis,
   // a picked area, the last search's periodogram, Delete and sincos (Open data, Import).
   void ForgetLastStore();
-  // The steps of a load after the store has been filled: the file's name in Label1, the notes
-  // and the whole light curve (ShowLoaded); the buttons and the defaults of a new object, also
-  // after a cancelled data-file dialog (FinishLoad).
+  // The steps of a load around the load service: the coordinate boxes of a new object before it
+  // (ResetCoordinateBoxes); after it, the file's name in Label1, the notes and the whole light
+  // curve (ShowLoaded); the buttons and the boxes of the new object's defaults, also after a
+  // cancelled data-file dialog (FinishLoad).
+  void ResetCoordinateBoxes();
   void ShowLoaded(const QString& name, const std::vector<std::string>& notes);
-  void FinishLoad();
+  void FinishLoad(const LoadReport& report);
   void ApplyNavigation(const NavigationOutcome& outcome);
   void ApplyFoldOutcome(const FoldOutcome& outcome);
+  // A fit of NJD or sin, under the busy cursor; the picture it drew is shown, also when a later
+  // step of it failed.
+  void RunFit(const std::function<void(FitOutcome&)>& fit);
   // A fold: from the period box (period from Edit3, both statistics) or at the stored period
   // (Phase and the abscissa switch, no AoV statistic); the labels and the phase file follow
   // what it produced, also when it fails part way.

@@ -8,6 +8,7 @@
 #include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
+#include "common/PartialOutcome.h"
 #include "common/FloatingPoint.h"
 #include "fit/FourierFit.h"
 
@@ -48,34 +49,28 @@ FitSink TForm1::FitOutput() {
 // last picture: NewPicture shows it whole, also when a later step of the click failed.
 
 void TForm1::NJDClick() {
-  Run(
-      [this] {
-        const FitBusyCursor busy;
-        FitOutcome outcome;
-        try {
-          RunAutomaticFit(*data_, *star_, *view_, *chartModel_, FitRequestOfControls(), FitOutput(), outcome);
-        } catch (...) {
-          if (outcome.extremes) NewPicture();
-          throw;
-        }
-        if (outcome.extremes) NewPicture();
-      },
-      true);
+  RunFit([this](FitOutcome& outcome) {
+    RunAutomaticFit(*data_, *star_, *view_, *chartModel_, FitRequestOfControls(), FitOutput(), outcome);
+  });
 }
 
 void TForm1::Button9Click() {
+  RunFit([this](FitOutcome& outcome) {
+    RunFixedFit(Edit8->text().toStdString(), *data_, *star_, *view_, *chartModel_, FitRequestOfControls(),
+                FitOutput(), outcome);
+  });
+}
+
+void TForm1::RunFit(const std::function<void(FitOutcome&)>& fit) {
   Run(
-      [this] {
+      [this, &fit] {
         const FitBusyCursor busy;
         FitOutcome outcome;
-        try {
-          RunFixedFit(Edit8->text().toStdString(), *data_, *star_, *view_, *chartModel_,
-                      FitRequestOfControls(), FitOutput(), outcome);
-        } catch (...) {
+        auto shown = [&] {
           if (outcome.extremes) NewPicture();
-          throw;
-        }
-        if (outcome.extremes) NewPicture();
+        };
+        KeepingPartial([&] { fit(outcome); }, shown);
+        shown();
       },
       true);
 }

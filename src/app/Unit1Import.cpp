@@ -9,7 +9,7 @@
 #include "ImportDialog.h"
 #include "Unit1.h"
 #include "io/Import.h"
-#include "store/Loading.h"
+#include "services/LoadFile.h"
 
 namespace ombrane {
 
@@ -37,14 +37,13 @@ void TForm1::ImportClick() {
         // The load of Open data, with the observations the dialog chose instead of the pairs
         // of the file.
         star_->increment = increment;
+        ResetCoordinateBoxes();
         ForgetLastStore();
         view_->openPath = QFile::encodeName(name).toStdString();
-        const PhotometryReadResult read = LoadObservations(imported.observations, name.toStdString(),
-                                                           name.toStdString(), *data_, *star_, *view_);
-        std::vector<std::string> notes = imported.notes;
-        notes.insert(notes.end(), read.messages.begin(), read.messages.end());
-        ShowLoaded(name, notes);
-        FinishLoad();
+        const LoadReport report =
+            LoadImported(imported, name.toStdString(), name.toStdString(), *data_, *star_, *view_);
+        ShowLoaded(name, report.Notes());
+        FinishLoad(report);
       },
       true);
 }

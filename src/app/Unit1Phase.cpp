@@ -10,9 +10,10 @@
 #include "Controls.h"
 #include "Unit1.h"
 #include "common/FloatingPoint.h"
+#include "common/PartialOutcome.h"
 #include "phase/Ephemeris.h"
 #include "phase/Fold.h"
-#include "phase/PeriodSearch.h"
+#include "services/RunSearch.h"
 
 namespace ombrane {
 
@@ -90,17 +91,17 @@ void TForm1::Fold(bool fromPeriodBox, bool writePhaseFile) {
                             .computeAov = fromPeriodBox,
                             .separator = DecimalSeparator()};
   FoldOutcome outcome;
-  try {
-    NewPicture([&] {
-      if (fromPeriodBox)
-        ApplyPeriodBox(Edit3->text().toStdString(), *data_, *star_, *view_, *chartModel_, request, outcome);
-      else
-        RunFold(*data_, *star_, *view_, *chartModel_, request, outcome);
-    });
-  } catch (...) {
-    ApplyFoldOutcome(outcome);  // what was done before the failure stays shown
-    throw;
-  }
+  // What was done before a failure stays shown.
+  KeepingPartial(
+      [&] {
+        NewPicture([&] {
+          if (fromPeriodBox)
+            ApplyPeriodBox(Edit3->text().toStdString(), *data_, *star_, *view_, *chartModel_, request, outcome);
+          else
+            RunFold(*data_, *star_, *view_, *chartModel_, request, outcome);
+        });
+      },
+      [&] { ApplyFoldOutcome(outcome); });
   ApplyFoldOutcome(outcome);
 }
 
@@ -183,12 +184,7 @@ void TForm1::Button7Click() {
       [this] {
         const SearchMethod method =
             RadioGroup4->itemIndex() == 1 ? SearchMethod::Aov : SearchMethod::StringLength;
-        SearchRequest request{.searchMin = star_->searchMin,
-                              .searchMax = star_->searchMax,
-                              .increment = star_->increment,
-                              .method = method,
-                              .threads = 0,
-                              .progress = {}};
+        SearchRequest request = SearchRequestOf(*star_, method);
         BusyCursor busy;
         // Progress with a Cancel button appears when the search looks like taking over a second.
         QProgressDialog progress(QStringLiteral("Searching the period range..."), QStringLiteral("Cancel"), 0,
@@ -205,19 +201,15 @@ void TForm1::Button7Click() {
           QApplication::processEvents();
           return !progress.wasCanceled();
         };
-        SearchResult result = SearchPeriod(*data_, *star_, request);
+        SearchReport report = RunSearch(*data_, *star_, request, DecimalSeparator());
         progress.close();
-        if (result.status == SearchResult::Status::NotRun)
-          AppendNote(QString::fromStdString(SearchNotRunLine(*data_, request, DecimalSeparator())));
-        if (result.status == SearchResult::Status::AllUndefined)
-          AppendNote(QString::fromStdString(SearchSkippedLine(result)));
-        if (result.status != SearchResult::Status::Done) return;
-        // The periodogram first: it belongs to the search, whatever the fold at its best period does.
-        ShowPeriodogram(std::move(result.periodogram));
-
-        TypePeriod(star_->bestPeriod);
-        AppendNote(QString::fromStdString(SearchResultLine(method, result, DecimalSeparator())));
-        if (result.skipped > 0) AppendNote(QString::fromStdString(SearchSkippedLine(result)));
+        if (report.result.status == SearchResult::Status::Done) {
+          // The periodogram first: it belongs to the search, whatever the fold at its best
+          // period does; the lines follow the fold.
+          ShowPeriodogram(std::move(report.result.periodogram));
+          TypePeriod(star_->bestPeriod);
+        }
+        for (const std::string& line : report.lines) AppendNote(QString::fromStdString(line));
       },
       true);
 }

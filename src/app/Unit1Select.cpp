@@ -9,6 +9,7 @@
 #include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
+#include "common/PartialOutcome.h"
 #include "measure/Selection.h"
 #include "phase/MagnitudeSteps.h"
 #include "store/Deletion.h"
@@ -40,14 +41,14 @@ void TForm1::Chart1ClickSeries(int series, int index, int x, int y) {
         .series = series,
         .index = index,
         .separator = DecimalSeparator()};
-    try {
-      ClickOutcome outcome;
-      NewPicture([&] { outcome = ChartClick(*data_, *star_, *view_, *chartModel_, request); });
-      ApplyClickOutcome(outcome, x, y);
-    } catch (...) {
-      Chart1->Refresh();  // show what the click changed before it failed
-      throw;
-    }
+    // What the click changed before a failure is shown.
+    KeepingPartial(
+        [&] {
+          ClickOutcome outcome;
+          NewPicture([&] { outcome = ChartClick(*data_, *star_, *view_, *chartModel_, request); });
+          ApplyClickOutcome(outcome, x, y);
+        },
+        [this] { Chart1->Refresh(); });
   });
 }
 

@@ -10,9 +10,9 @@
 #include "Controls.h"
 #include "Unit1.h"
 #include "measure/Selection.h"
-#include "store/Loading.h"
+#include "common/PartialOutcome.h"
+#include "services/LoadFile.h"
 #include "view/LightCurve.h"
-#include "view/Navigation.h"
 
 namespace ombrane {
 
@@ -23,7 +23,8 @@ void TForm1::OpenDataClick() {
         star_->increment = BoxNumber(Edit6);
 
         // 2. Empty the store before the dialog opens.
-        ClearStoreForLoad(*data_, *star_, *view_);
+        ResetCoordinateBoxes();
+        LoadReport report = EmptyStore(*data_, *star_, *view_);
         ForgetLastStore();
 
         // 3. The data-file dialog, in the program's folder, without a filter.
@@ -37,29 +38,38 @@ void TForm1::OpenDataClick() {
           const QString name = chosen.fileName();
           view_->openPath = QFile::encodeName(name).toStdString();  // the name as the file system spells it
 
-          // 5.-8. Read the pairs (the file is opened by name in the current folder), split the
-          // nights and copy the entries into the working arrays.
-          const PhotometryReadResult read = LoadPhotometry(
-              {.path = view_->openPath, .fileName = name.toStdString(), .shownName = name.toStdString()},
-              *data_, *star_, *view_);
-          if (!read.opened) outside_->Beep();
+          // 5.-8. Read the file (an AAVSO export or a FITS light curve imported as its format
+          // says, any other file as pairs), split the nights and copy the entries into the
+          // working arrays. A file that cannot be imported leaves the emptied store, with its
+          // buttons, and says why.
+          KeepingPartial(
+              [&] {
+                report = LoadFile({.path = view_->openPath,
+                                   .fileName = name.toStdString(),
+                                   .shownName = name.toStdString(),
+                                   .importOptions = {},
+                                   .decimalSeparator = DecimalSeparator()},
+                                  *data_, *star_, *view_);
+              },
+              [&] { FinishLoad(report); });
+          if (!report.read.opened) outside_->Beep();
 
           // 9. Draw the whole light curve, the repeated last entry included. A file whose lines
           // all hold three numbers or more has been read across its columns: say so, and where
           // its columns can be chosen.
-          std::vector<std::string> notes = read.messages;
-          if (read.columnsMixed)
+          std::vector<std::string> notes = report.Notes();
+          if (report.read.columnsMixed)
             notes.push_back(
                 ColumnsMixedLine(name.toStdString(), "File ▸ Import… reads the two columns you choose"));
           // A header or a comment at the top stops the reading before any pair.
-          if (read.stoppedAtLine > 0 && read.pointCount == 0)
+          if (report.read.stoppedAtLine > 0 && report.read.pointCount == 0)
             notes.push_back(name.toStdString() +
                             ": File ▸ Import… reads files with a header, comment lines or "
                             "commas and semicolons between the numbers.");
           ShowLoaded(name, notes);
         }
 
-        FinishLoad();
+        FinishLoad(report);
       },
       true);
 }
@@ -85,15 +95,17 @@ void TForm1::ShowLoaded(const QString& name, const std::vector<std::string>& not
   NewPicture([this] { DrawLoadedCurve(*chartModel_, *data_, data_->fileName); });
 }
 
-void TForm1::FinishLoad() {
-  // 10. Buttons for the nights there are (also after a cancelled dialog).
-  ApplyNavigation(NightStateAfterLoad(*view_));
-
-  // 11. Defaults for a new object; the boxes run their change handlers when they change. The
-  // coordinate boxes first: the defaults then mark the coordinates as not given for this file.
+void TForm1::ResetCoordinateBoxes() {
+  // Their change handlers run; the load's defaults then mark the coordinates as not given.
   for (QLineEdit* box : {Edit17, Edit16, Edit15, Edit14, Edit11, Edit12})
     SetBoxText(box, QStringLiteral("0"));
-  ApplyNewObjectDefaults(*star_, *view_);
+}
+
+void TForm1::FinishLoad(const LoadReport& report) {
+  // 10. Buttons for the nights there are (also after a cancelled dialog).
+  ApplyNavigation(report.navigation);
+
+  // 11. The boxes of a new object's defaults; they run their change handlers when they change.
   SetBoxText(Edit2, General(star_->epoch));
   SetBoxText(Edit7, General(star_->magnitudeStep));
 }

@@ -6,6 +6,7 @@
 
 #include "Controls.h"
 #include "Unit1.h"
+#include "common/PartialOutcome.h"
 #include "timing/Catalogue.h"
 #include "timing/MinimumTiming.h"
 
@@ -23,13 +24,11 @@ void TForm1::sincosClick() {
         auto note = [&] {
           for (const std::string& line : outcome.lines) AppendNote(QString::fromStdString(line));
         };
-        try {
-          // On the phase diagram the minimum redraws it: a new picture, shown whole.
-          NewPicture([&] { TimeMinimum(*data_, *star_, *view_, *chartModel_, request, outcome); });
-        } catch (...) {
-          note();  // the lines written before the fault stay; the button stays enabled
-          throw;
-        }
+        // On the phase diagram the minimum redraws it: a new picture, shown whole. The lines
+        // written before a fault stay; the button then stays enabled.
+        KeepingPartial(
+            [&] { NewPicture([&] { TimeMinimum(*data_, *star_, *view_, *chartModel_, request, outcome); }); },
+            note);
         note();
         // Each selection is timed once; a selection that could not be timed may be tried again.
         if (outcome.finished) sincos->setEnabled(false);

@@ -100,8 +100,8 @@ struct Records {
   std::string activity;
 };
 
-// Loads every photometry file of the invocation as the window's Open does (or, with import
-// options, an AAVSO export or a FITS light curve, as its Import does) and runs `each` on its
+// Loads every photometry file of the invocation through the load service (LoadFile: plain pairs,
+// or an AAVSO export, a FITS light curve or a file given import options imported) and runs `each` on its
 // records; with more than one file a line "== FILE" comes before each file's lines. Reading
 // messages go to standard error. A file that cannot be read gives kExitUsage, one without
 // observations or whose computation faults gives kExitFailed (the fault's message, then what

@@ -2,7 +2,6 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
-#include <new>
 #include <utility>
 
 #include "Batch.h"
@@ -11,7 +10,7 @@
 #include "common/QuotedText.h"
 #include "common/TextToFloat.h"
 #include "io/Import.h"
-#include "store/Loading.h"
+#include "services/LoadFile.h"
 
 namespace ombrane::batch {
 namespace {
@@ -133,30 +132,20 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
   const std::string shown = Shown(file);
   const std::string name = std::filesystem::path(path).filename().string();
   const std::string fileName = name.empty() ? path : name;
-  // Plain pairs unless import options are given or the file is an AAVSO export or a FITS file.
-  const bool imported = choices.has_value() || io::FormatOf(path).Name() != "Text columns";
-  PhotometryReadResult read;
-  if (imported) {
-    io::ImportResult result;
-    try {
-      result = io::ReadImport(path, shown, choices.value_or(io::ImportOptions{}));
-    } catch (const InputError& error) {
-      PrintError(error.what());
-      return kExitUsage;
-    } catch (const std::bad_alloc&) {
-      PrintError(shown + " is too large to import.");
-      return kExitUsage;
-    }
-    for (const std::string& note : result.notes) PrintError(note);
-    if (result.observations.size() > static_cast<size_t>(io::kStoreRoom) && result.autoBinCadences > 1)
-      PrintError(shown + ": " + std::to_string(result.observations.size()) +
-                 " observations; --bin auto bins them to " + std::to_string(result.autoBinCadences) +
-                 " cadences, the shortest bin that fits.");
-    read = LoadObservations(result.observations, fileName, shown, *r.data, *r.star, *r.view);
-  } else {
-    read =
-        LoadPhotometry({.path = path, .fileName = fileName, .shownName = shown}, *r.data, *r.star, *r.view);
+  LoadReport report;
+  try {
+    report = LoadFile({.path = path, .fileName = fileName, .shownName = shown, .importOptions = choices},
+                      *r.data, *r.star, *r.view);
+  } catch (const InputError& error) {
+    PrintError(error.what());
+    return kExitUsage;
   }
+  for (const std::string& note : report.importNotes) PrintError(note);
+  if (report.observationsImported > io::kStoreRoom && report.autoBinCadences > 1)
+    PrintError(shown + ": " + std::to_string(report.observationsImported) +
+               " observations; --bin auto bins them to " + std::to_string(report.autoBinCadences) +
+               " cadences, the shortest bin that fits.");
+  const PhotometryReadResult& read = report.read;
   for (const std::string& message : read.messages) PrintError(message);
   if (!read.opened) return kExitUsage;
   // A table of three or more columns read two numbers at a time pairs a time with an error or a
@@ -168,8 +157,6 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
                "reads the two columns you choose, --pairs reads the numbers two at a time.");
     return kExitPartial;
   }
-  ApplyNewObjectDefaults(*r.star, *r.view);
-  ApplyLoadedNightState(*r.view);
   if (r.data->pointCount < 1) {
     PrintError("No observations in " + shown + ".");
     return kExitFailed;  // worse than a partial read

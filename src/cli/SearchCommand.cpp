@@ -5,7 +5,7 @@
 #include "Batch.h"
 #include "common/NumberFormat.h"
 #include "common/WholeFile.h"
-#include "phase/PeriodSearch.h"
+#include "services/RunSearch.h"
 
 namespace ombrane::batch {
 namespace {
@@ -61,28 +61,20 @@ int Run(const Invocation& invocation) {
     star.increment = *step;
     star.searchMin = *searchMin;
     star.searchMax = *searchMax;
-    const SearchRequest request{.searchMin = star.searchMin,
-                                .searchMax = star.searchMax,
-                                .increment = star.increment,
-                                .method = method,
-                                .threads = 0,
-                                .progress = {}};
+    const SearchRequest request = SearchRequestOf(star, method);
     r.activity = "searching the periods from " + FormatGeneral(*searchMin) + " below " +
                  FormatGeneral(*searchMax) + " in steps of " + FormatGeneral(*step);
-    const SearchResult result = SearchPeriod(*r.data, star, request);
-    if (result.status == SearchResult::Status::AllUndefined) {
-      PrintError(SearchSkippedLine(result));
-      return kExitFailed;
-    }
+    const SearchReport report = RunSearch(*r.data, star, request, '.');
+    const SearchResult& result = report.result;
     if (result.status != SearchResult::Status::Done) {
-      PrintError(SearchNotRunLine(*r.data, request, '.'));
+      for (const std::string& line : report.lines) PrintError(line);
       return kExitFailed;
     }
-    // The best period goes through the period box as its 15-digit text.
-    std::string heading = SearchResultLine(method, result, '.');
-    // Lines are appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on
-    // "\n" + std::string, which -Werror turns into a failed Release build.
-    if (result.skipped > 0) heading.append("\n").append(SearchSkippedLine(result));
+    // The result line and the line of skipped trials, then the peaks. Lines are appended piece
+    // by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "\n" + std::string, which -Werror
+    // turns into a failed Release build.
+    std::string heading;
+    for (const std::string& line : report.lines) heading.append(heading.empty() ? "" : "\n").append(line);
     const std::vector<Peak> peaks = FindPeaks(result.periodogram, peakCount);
     for (size_t i = 0; i < peaks.size(); ++i)
       heading.append("\n").append(

@@ -36,6 +36,8 @@ class TestLoading : public QObject {
   void nightColoursOnTheChart();
   void newLoadShowsTheWholeCurve();
   void messagesStayWhenDrawingFaults();
+  void aavsoExportIsImportedAsItsFormat();
+  void fileTheImporterRefusesLeavesAnEmptyStore();
 };
 
 void TestLoading::twoLinesGiveThreeEntries_data() {
@@ -300,4 +302,40 @@ void TestLoading::messagesStayWhenDrawingFaults() {
 }
 
 QTEST_MAIN(TestLoading)
+// Open data reads a file by its format, as the batch does: an AAVSO export is imported (its
+// band kept, its header skipped), not read as pairs that stop at the header.
+void TestLoading::aavsoExportIsImportedAsItsFormat() {
+  QTemporaryDir dir;
+  FormFixture f;
+  f.Load(dir, QStringLiteral("export.csv"),
+         "JD,Magnitude,Band\n2459000.5,12.5,V\n2459001.5,12.7,V\n2459002.5,12.6,V\n");
+  const Data& data = f.form->data();
+  QCOMPARE(data.pointCount, 4);
+  QCOMPARE(data.jd[1], 2459001.5L);
+  QCOMPARE(data.mag[1], 12.7L);
+  const QString notes = f.form->RichEdit1->toPlainText();
+  QVERIFY2(notes.contains(QStringLiteral("export.csv: band V, 3 observations.")), qPrintable(notes));
+  QVERIFY(f.form->First->isEnabled());  // three nights
+  QVERIFY(f.outside->errors.isEmpty());
+}
+
+// An export of two bands cannot be imported without a choice: the message says so, the store
+// stays empty with the buttons of an empty store, and the boxes hold a new object's defaults.
+void TestLoading::fileTheImporterRefusesLeavesAnEmptyStore() {
+  QTemporaryDir dir;
+  FormFixture f;
+  f.LoadNights(dir, {3, 4, 5});
+  f.form->Edit2->setText(QStringLiteral("2451000"));
+  f.Load(dir, QStringLiteral("bands.csv"),
+         "JD,Magnitude,Band\n2459000.5,12.5,V\n2459001.5,12.7,B\n");
+  QCOMPARE(f.outside->errors.size(), 1);
+  QVERIFY2(f.outside->errors.front().contains(QStringLiteral("holds the bands B, V")) ||
+               f.outside->errors.front().contains(QStringLiteral("holds the bands V, B")),
+           qPrintable(f.outside->errors.front()));
+  QCOMPARE(f.form->data().pointCount, 0);
+  QVERIFY(!f.form->First->isEnabled());
+  QVERIFY(!f.form->Last->isEnabled());
+  QCOMPARE(f.form->Edit2->text(), QStringLiteral("2450000"));
+}
+
 #include "tst_Loading.moc"

@@ -1,0 +1,37 @@
+#include "services/RunSearch.h"
+
+#include <utility>
+
+namespace ombrane {
+
+SearchRequest SearchRequestOf(const Star& star, SearchMethod method) {
+  return SearchRequest{.searchMin = star.searchMin,
+                       .searchMax = star.searchMax,
+                       .increment = star.increment,
+                       .method = method,
+                       .threads = 0,
+                       .progress = {}};
+}
+
+SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, char separator) {
+  SearchReport report;
+  report.result = SearchPeriod(data, star, request);
+  const SearchResult& result = report.result;
+  switch (result.status) {
+    case SearchResult::Status::NotRun:
+      report.lines.push_back(SearchNotRunLine(data, request, separator));
+      break;
+    case SearchResult::Status::AllUndefined:
+      report.lines.push_back(SearchSkippedLine(result));
+      break;
+    case SearchResult::Status::Done:
+      report.lines.push_back(SearchResultLine(request.method, result, separator));
+      if (result.skipped > 0) report.lines.push_back(SearchSkippedLine(result));
+      break;
+    case SearchResult::Status::Cancelled:
+      break;
+  }
+  return report;
+}
+
+}  // namespace ombrane

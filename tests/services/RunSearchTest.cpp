@@ -1,0 +1,90 @@
+// The search service: a search finds a planted period and reports it in its lines; a search
+// with nothing to do, or with no trial that counts, says why and changes nothing.
+#include <gmock/gmock.h>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+#include "services/RunSearch.h"
+#include "store/Loading.h"
+
+namespace ombrane {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class RunSearchTest : public ::testing::Test {
+ protected:
+  // n observations of a sine of period `period`, spread unevenly over 20 days.
+  void LoadSine(int n, long double period) {
+    std::vector<Observation> observations;
+    for (int i = 0; i < n; ++i) {
+      const long double t = 2450000 + 20.0L * i / n + 0.013L * ((i * 7) % 5);
+      observations.push_back({t, 10 + 0.5L * std::sin(2 * std::numbers::pi_v<long double> * t / period)});
+    }
+    LoadObservations(observations, "sine", "sine", *data, *star, *view);
+    ApplyNewObjectDefaults(*star, *view);
+  }
+
+  std::unique_ptr<Data> data = std::make_unique<Data>();
+  std::unique_ptr<Star> star = std::make_unique<Star>();
+  std::unique_ptr<ViewState> view = std::make_unique<ViewState>();
+};
+
+TEST_F(RunSearchTest, FindsThePlantedPeriodWithEitherMethod) {
+  LoadSine(400, 0.37L);
+  star->searchMin = 0.30L;
+  star->searchMax = 0.45L;
+  star->increment = 0.0001L;
+  for (const SearchMethod method : {SearchMethod::StringLength, SearchMethod::Aov}) {
+    const SearchReport report = RunSearch(*data, *star, SearchRequestOf(*star, method), '.');
+    ASSERT_EQ(report.result.status, SearchResult::Status::Done);
+    EXPECT_NEAR(static_cast<double>(star->bestPeriod), 0.37, 0.0002);
+    EXPECT_NEAR(static_cast<double>(report.result.trials), 1500, 1);  // repeated addition may reach one more
+    EXPECT_FALSE(report.result.periodogram.points.empty());
+    // The result line, then the line of skipped trials when an AoV trial had an empty bin.
+    ASSERT_EQ(report.lines.size(), report.result.skipped > 0 ? 2u : 1u);
+    if (report.result.skipped > 0) {
+      EXPECT_THAT(report.lines[1], HasSubstr("they were skipped"));
+    }
+    EXPECT_THAT(report.lines[0],
+                StartsWith(method == SearchMethod::Aov ? "AoV: " : "Mesurment String - Length: "));
+    EXPECT_THAT(report.lines[0], HasSubstr("Best Period:0.37"));
+  }
+}
+
+TEST_F(RunSearchTest, ASearchWithNothingToDoSaysWhy) {
+  // No data.
+  star->searchMin = 0.3L;
+  star->searchMax = 0.4L;
+  star->increment = 0.001L;
+  SearchReport report = RunSearch(*data, *star, SearchRequestOf(*star, SearchMethod::StringLength), ',');
+  EXPECT_EQ(report.result.status, SearchResult::Status::NotRun);
+  EXPECT_THAT(report.lines, ::testing::ElementsAre("Search: no data loaded; nothing was searched."));
+
+  // Min not below Max, written with the caller's decimal separator.
+  LoadSine(50, 0.37L);
+  star->searchMin = 0.5L;
+  report = RunSearch(*data, *star, SearchRequestOf(*star, SearchMethod::StringLength), ',');
+  EXPECT_EQ(report.result.status, SearchResult::Status::NotRun);
+  EXPECT_THAT(report.lines, ::testing::ElementsAre("Search: Min (0,5) is not below Max (0,4); nothing was searched."));
+}
+
+TEST_F(RunSearchTest, AnAovSearchWithNoDefinedTrialSaysSoAndKeepsThePeriod) {
+  // Eight observations: the AoV statistic needs more than ten entries.
+  LoadSine(8, 0.37L);
+  star->period = 0.25L;
+  star->searchMin = 0.3L;
+  star->searchMax = 0.4L;
+  star->increment = 0.01L;
+  const SearchReport report = RunSearch(*data, *star, SearchRequestOf(*star, SearchMethod::Aov), '.');
+  EXPECT_EQ(report.result.status, SearchResult::Status::AllUndefined);
+  ASSERT_EQ(report.lines.size(), 1u);
+  EXPECT_THAT(report.lines[0], StartsWith("AoV undefined at all "));
+  EXPECT_EQ(star->period, 0.25L);
+}
+
+}  // namespace
+}  // namespace ombrane
