@@ -15,6 +15,7 @@
 
 #include "common/InputError.h"
 #include "common/NumberFormat.h"
+#include "io/FitsCheck.h"
 #include "io/Import.h"
 
 namespace ombrane::io {
@@ -31,38 +32,24 @@ const char* FluxName(FluxColumn flux) {
 // the file and what CFITSIO said.
 class FitsTable {
  public:
-  FitsTable(const std::string& path, std::string_view shownName) : shownName_(shownName) {
+  FitsTable(const std::string& path, std::string_view shownName)
+      : shownName_(shownName), bytes_(ReadFitsBytes(path, shownName)) {
+    // The headers are checked before CFITSIO reads them (it trusts their sizes and counts), and
+    // CFITSIO is then moved by number to the table found, over headers that were checked.
+    const std::optional<FitsTableLayout> table = CheckFitsHeaders(bytes_, "LIGHTCURVE", shownName_);
+    if (!table) {
+      throw InputError(std::string(shownName_) +
+                       " has no binary table LIGHTCURVE (a Kepler, K2 or TESS light curve). Nothing loaded.");
+    }
     int status = 0;
-    // The disk-file call takes the name as it is, without CFITSIO's extended file-name syntax.
     fitsfile* opened = nullptr;
-    if (fits_open_diskfile(&opened, path.c_str(), READONLY, &status) != 0)
+    void* memory = bytes_.data();
+    size_t size = bytes_.size();
+    if (fits_open_memfile(&opened, "light curve", READONLY, &memory, &size, 0, nullptr, &status) != 0)
       Fail("could not be opened", status);
     file_.reset(opened);  // closed by the member also when the constructor fails below
-    if (fits_movnam_hdu(file_.get(), BINARY_TBL, const_cast<char*>("LIGHTCURVE"), 0, &status) != 0) {
-      if (status == BAD_HDU_NUM)
-        throw InputError(
-            std::string(shownName_) +
-            " has no binary table LIGHTCURVE (a Kepler, K2 or TESS light curve). Nothing loaded.");
-      Fail("could not be read", status);
-    }
-    long long rows = 0;
-    if (fits_get_num_rowsll(file_.get(), &rows, &status) != 0) Fail("could not be read", status);
-    rows_ = rows;
-    // The table's size comes from its header; a file cut short (or a header that lies) ends
-    // before it. Checked before any column is read, so that no row count of a broken header
-    // decides how much memory is taken. (filesize is the size CFITSIO holds, after unpacking a
-    // gzipped file; the padding after the last row is not asked for.)
-    long long headStart = 0;
-    long long dataStart = 0;
-    long long dataEnd = 0;
-    long long rowBytes = 0;
-    if (fits_get_hduaddrll(file_.get(), &headStart, &dataStart, &dataEnd, &status) != 0 ||
-        fits_read_key_lnglng(file_.get(), "NAXIS1", &rowBytes, nullptr, &status) != 0)
-      Fail("could not be read", status);
-    if (rowBytes < 0 || rows < 0 || (rowBytes > 0 && rows > (file_->Fptr->filesize - dataStart) / rowBytes)) {
-      throw InputError(std::string(shownName_) +
-                       " ends before its LIGHTCURVE table does (the file is cut short). Nothing loaded.");
-    }
+    if (fits_movabs_hdu(file_.get(), table->hdu, nullptr, &status) != 0) Fail("could not be read", status);
+    rows_ = table->rows;
   }
 
   int64_t rows() const { return rows_; }
@@ -129,8 +116,9 @@ class FitsTable {
       fits_close_file(file, &status);
     }
   };
-  std::unique_ptr<fitsfile, Closer> file_;
   std::string_view shownName_;
+  std::string bytes_;  // the file (unpacked), which CFITSIO reads in place: outlives file_
+  std::unique_ptr<fitsfile, Closer> file_;
   int64_t rows_ = 0;
 };
 

@@ -11,6 +11,7 @@
 // asked raises InputError with what is wrong: nothing is loaded.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,6 +29,11 @@ inline constexpr long double kTimeOffsets[] = {0, 2400000, 2400000.5L, 2450000, 
 
 // The most observations the store takes: its entries less the repeat of the last one.
 inline constexpr int32_t kStoreRoom = kMaxEntries - 1;
+
+// The most bytes a reader takes from one file, a gzipped one once unpacked (256 MB): far more
+// than any light curve, and a bound on what a file, a device or a pipe without end can make a
+// reader hold.
+inline constexpr size_t kInputByteLimit = size_t{1} << 28;
 
 enum class FieldSeparator { Blanks, Tabs, Commas, Semicolons };
 enum class FluxColumn { Pdcsap, Sap };

@@ -14,7 +14,7 @@ namespace ombrane::io {
 
 // The whole file as text. InputError when it cannot be read, is larger than `limit` bytes or
 // holds NUL bytes (a binary file).
-std::string ReadTextFile(const std::string& path, std::string_view shownName, size_t limit = size_t{1} << 28);
+std::string ReadTextFile(const std::string& path, std::string_view shownName, size_t limit = kInputByteLimit);
 
 // The first `bytes` bytes of a file ("" when it cannot be read).
 std::string ReadHead(const std::string& path, size_t bytes = 4096);
