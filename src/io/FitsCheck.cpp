@@ -69,18 +69,17 @@ std::string ReadRaw(const std::string& path, std::string_view shownName) {
 }
 
 // Unpacks gzip data (one member or several in a row, as gzip itself writes and reads them), at
-// most kInputByteLimit bytes. The last four bytes give the size of the last member modulo 2^32:
-// a file whose last member alone is larger is refused before anything is unpacked, any other is
-// unpacked only up to the bound (a member of 4 GB and a few bytes gives a small size there).
+// most kInputByteLimit bytes: unpacking stops as soon as there are more. The last four bytes
+// give the size of the last member modulo 2^32 (in a sound file), which only sizes the buffer:
+// a member of 4 GB and a few bytes gives a small size there, and a broken file any.
 std::string Gunzip(std::string_view packed, std::string_view shownName) {
   std::string bytes;
   if (packed.size() >= 18) {
     const auto* end = reinterpret_cast<const unsigned char*>(packed.data() + packed.size());
     const uint32_t lastSize = static_cast<uint32_t>(end[-4]) | static_cast<uint32_t>(end[-3]) << 8 |
                               static_cast<uint32_t>(end[-2]) << 16 | static_cast<uint32_t>(end[-1]) << 24;
-    if (lastSize > kInputByteLimit)
-      TooLarge(shownName, "it unpacks to " + Megabytes(lastSize) + " or more");
-    bytes.reserve(lastSize);
+    // Deflate packs at most 1032 bytes into one.
+    bytes.reserve(std::min<size_t>({lastSize, packed.size() * 1032, kInputByteLimit}));
   }
   z_stream stream{};
   if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) NotOpened(shownName, "zlib could not be started");
@@ -478,7 +477,7 @@ class HeaderWalk {
       }
     }
     if (binary && width != header.axes[0])
-      Malformed("the columns of " + where_ + " (TFORM1 to TFORM" + std::to_string(header.fields) + ") take " +
+      Malformed("the columns TFORM1 to TFORM" + std::to_string(header.fields) + " of " + where_ + " take " +
                 std::to_string(width) + " bytes a row, but NAXIS1 = " + std::to_string(header.axes[0]));
   }
 

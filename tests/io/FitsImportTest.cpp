@@ -3,12 +3,17 @@
 #include <fitsio.h>
 #include <gmock/gmock.h>
 
+#include <zlib.h>
+
+#include <bit>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 
 #include "ImportFixture.h"
+#include "MemoryCeiling.h"
 #include "common/InputError.h"
 
 namespace ombrane {
@@ -193,6 +198,277 @@ TEST_F(FitsImport, MalformedFilesSayWhatIsWrong) {
     } catch (const InputError& error) {
       EXPECT_THAT(error.what(), HasSubstr(message)) << path;
     }
+  }
+}
+
+// FITS files written by hand, card by card, as a hostile or broken writer could: an empty
+// primary header, perhaps another table, then the binary table whose cards the test gives, with
+// two rows of TIME (D, 8 bytes) and PDCSAP_FLUX (E, 4 bytes) after it.
+using Cards = std::vector<std::pair<std::string, std::string>>;  // keyword, value as written
+
+std::string HeaderText(const Cards& cards, bool end = true) {
+  std::string text;
+  for (const auto& [keyword, value] : cards) {
+    std::string card = keyword;
+    card.resize(8, ' ');
+    card += "= " + std::string(value.size() < 20 ? 20 - value.size() : 0, ' ') + value;  // values end in column 30
+    card.resize(80, ' ');
+    text += card;
+  }
+  if (end) text += "END" + std::string(77, ' ');
+  text.resize((text.size() + 2879) / 2880 * 2880, ' ');
+  return text;
+}
+
+std::string BigEndian(double value) {
+  const auto bits = std::bit_cast<uint64_t>(value);
+  std::string bytes(8, '\0');
+  for (int i = 0; i < 8; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(bits >> (56 - 8 * i));
+  return bytes;
+}
+
+std::string BigEndian(float value) {
+  const auto bits = std::bit_cast<uint32_t>(value);
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) bytes[static_cast<size_t>(i)] = static_cast<char>(bits >> (24 - 8 * i));
+  return bytes;
+}
+
+Cards TableCards() {
+  return {{"XTENSION", "'BINTABLE'"},  {"BITPIX", "8"},           {"NAXIS", "2"},        {"NAXIS1", "12"},
+          {"NAXIS2", "2"},             {"PCOUNT", "0"},           {"GCOUNT", "1"},       {"TFIELDS", "2"},
+          {"TTYPE1", "'TIME'"},        {"TFORM1", "'D'"},         {"TTYPE2", "'PDCSAP_FLUX'"},
+          {"TFORM2", "'E'"},           {"EXTNAME", "'LIGHTCURVE'"}, {"BJDREFI", "2457000"}, {"BJDREFF", "0.5"}};
+}
+
+// A table without rows before the light curve, announcing 5000 columns.
+const Cards kOtherTable = {{"XTENSION", "'BINTABLE'"}, {"BITPIX", "8"}, {"NAXIS", "2"},
+                           {"NAXIS1", "0"},            {"NAXIS2", "0"}, {"PCOUNT", "0"},
+                           {"GCOUNT", "1"},            {"TFIELDS", "5000"}, {"EXTNAME", "'APERTURE'"}};
+
+std::string HandWritten(const Cards& table, bool otherTableFirst = false, bool end = true) {
+  std::string file = HeaderText({{"SIMPLE", "T"}, {"BITPIX", "8"}, {"NAXIS", "0"}});
+  if (otherTableFirst) file += HeaderText(kOtherTable);
+  file += HeaderText(table, end);
+  if (!end) return file;
+  std::string rows = BigEndian(1.5) + BigEndian(100.0F) + BigEndian(2.5) + BigEndian(1000.0F);
+  rows.resize(2880, '\0');
+  return file + rows;
+}
+
+void Set(Cards& cards, const std::string& keyword, const std::string& value) {
+  for (auto& card : cards)
+    if (card.first == keyword) card.second = value;
+}
+
+void Remove(Cards& cards, const std::string& keyword) {
+  std::erase_if(cards, [&](const auto& card) { return card.first == keyword; });
+}
+
+std::string Refusal(const std::string& path) {
+  try {
+    io::ReadImport(path, "curve.fits", {});
+  } catch (const InputError& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+// The hand-written table read by CFITSIO: BJD = 2457000 + 0.5 + TIME, and fluxes 100 and 1000
+// a factor 10 apart, so 2.5 magnitudes.
+TEST_F(FitsImport, HandWrittenTableIsRead) {
+  const std::string path = Write("curve.fits", HandWritten(TableCards()));
+  const io::ImportResult result = io::ReadImport(path, "curve.fits", {});
+  ASSERT_EQ(result.observations.size(), 2u);
+  EXPECT_EQ(result.observations[0].time, 2457002.0L);
+  EXPECT_EQ(result.observations[1].time, 2457003.0L);
+  EXPECT_NEAR(static_cast<double>(result.observations[0].magnitude - result.observations[1].magnitude), 2.5,
+              1e-12);
+  // With another (sound) table before it, the light curve is found by its name.
+  Cards other = kOtherTable;
+  Set(other, "TFIELDS", "0");
+  std::string file = HandWritten(TableCards());
+  file.insert(2880, HeaderText(other));
+  EXPECT_EQ(io::ReadImport(Write("second.fits", file), "second.fits", {}).observations.size(), 2u);
+}
+
+// Counts and sizes of a table's header that CFITSIO would trust are checked first: each file
+// is refused as malformed, naming the keyword, before CFITSIO sets up a table.
+TEST_F(FitsImport, BadTableKeywordsAreRefusedAsMalformed) {
+  struct Case {
+    const char* name;
+    std::function<void(Cards&)> edit;
+    std::string message;
+    bool otherTableFirst = false;
+    bool end = true;
+  };
+  const Case cases[] = {
+      {"negative rows", [](Cards& c) { Set(c, "NAXIS2", "-2"); },
+       "NAXIS2 = -2 in HDU 2 (LIGHTCURVE) is not a length from 0"},
+      {"rows not whole", [](Cards& c) { Set(c, "NAXIS2", "2.0"); },
+       "NAXIS2 = 2.0 in HDU 2 (LIGHTCURVE) is not a length from 0"},
+      {"rows beyond 64 bits", [](Cards& c) { Set(c, "NAXIS2", "99999999999999999999"); },
+       "NAXIS2 = 99999999999999999999 in HDU 2 (LIGHTCURVE) is not a length from 0"},
+      {"rows as text", [](Cards& c) { Set(c, "NAXIS2", "'2'"); },
+       "NAXIS2 = '2' in HDU 2 (LIGHTCURVE) is not a length from 0"},
+      {"no NAXIS2", [](Cards& c) { Remove(c, "NAXIS2"); },
+       "NAXIS2 is missing from the header of HDU 2 (LIGHTCURVE) (card 5 is PCOUNT)"},
+      {"one axis", [](Cards& c) { Set(c, "NAXIS", "1"); },
+       "PCOUNT is missing from the header of HDU 2 (LIGHTCURVE) (card 5 is NAXIS2)"},
+      {"row wider than its columns", [](Cards& c) { Set(c, "NAXIS1", "16"); },
+       "the columns TFORM1 to TFORM2 of HDU 2 (LIGHTCURVE) take 12 bytes a row, but NAXIS1 = 16"},
+      {"row narrower than its columns", [](Cards& c) { Set(c, "NAXIS1", "8"); },
+       "the columns of HDU 2 (LIGHTCURVE) up to TFORM2 are wider than NAXIS1 = 8 bytes"},
+      {"row longer than the file",
+       [](Cards& c) {
+         Set(c, "NAXIS1", "100000");
+         Set(c, "NAXIS2", "0");
+       },
+       "NAXIS1 = 100000 in HDU 2 (LIGHTCURVE) makes a row longer than the whole file"},
+      {"a column without a form", [](Cards& c) { Set(c, "TFIELDS", "3"); },
+       "TFORM3 is missing from HDU 2 (LIGHTCURVE), which has TFIELDS = 3"},
+      {"a column beyond TFIELDS", [](Cards& c) { Set(c, "TFIELDS", "1"); },
+       "TTYPE2 in HDU 2 (LIGHTCURVE) names a column beyond TFIELDS = 1"},
+      {"too many columns", [](Cards& c) { Set(c, "TFIELDS", "1000"); },
+       "TFIELDS = 1000 in HDU 2 (LIGHTCURVE) is not a number of columns from 0 to 999"},
+      {"negative columns", [](Cards& c) { Set(c, "TFIELDS", "-1"); },
+       "TFIELDS = -1 in HDU 2 (LIGHTCURVE) is not a number of columns from 0 to 999"},
+      {"no TFIELDS", [](Cards& c) { Remove(c, "TFIELDS"); },
+       "TFIELDS is missing from the header of HDU 2 (LIGHTCURVE) (card 8 is TTYPE1)"},
+      {"an unknown form", [](Cards& c) { Set(c, "TFORM2", "'Z'"); },
+       "TFORM2 = 'Z' in HDU 2 (LIGHTCURVE) is no binary column's form"},
+      {"a form given twice", [](Cards& c) { c.insert(c.begin() + 10, {"TFORM1", "'D'"}); },
+       "TFORM1 is given twice in HDU 2 (LIGHTCURVE)"},
+      {"a bad table before it", [](Cards&) {},
+       "TFIELDS = 5000 in HDU 2 (APERTURE) is not a number of columns from 0 to 999", true},
+      {"no END card", [](Cards&) {}, "the header of HDU 2 has no END card (the file is cut short)", false, false},
+  };
+  for (const Case& c : cases) {
+    Cards cards = TableCards();
+    c.edit(cards);
+    const std::string path = Write("bad.fits", HandWritten(cards, c.otherTableFirst, c.end));
+    EXPECT_EQ(Refusal(path), "curve.fits: the FITS file is malformed: " + c.message + ". Nothing loaded.")
+        << c.name;
+  }
+  // A header claiming more rows than the file holds (12 bytes x 1000 > the 2880 bytes after it).
+  Cards many = TableCards();
+  Set(many, "NAXIS2", "1000");
+  EXPECT_EQ(Refusal(Write("many.fits", HandWritten(many))),
+            "curve.fits ends before its LIGHTCURVE table does (the file is cut short). Nothing loaded.");
+}
+
+// --- Gzipped light curves, and gzip bombs ---
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Gzip(const std::string& bytes) {
+  z_stream stream{};
+  EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string packed(deflateBound(&stream, bytes.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  stream.avail_in = static_cast<uInt>(bytes.size());
+  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+  stream.avail_out = static_cast<uInt>(packed.size());
+  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+  packed.resize(stream.total_out);
+  deflateEnd(&stream);
+  return packed;
+}
+
+// A gzip member unpacking to `head` and then `megabytes` MiB of zeros. It is built from one
+// packed MiB of zeros repeated (each MiB packed after a full flush, which makes the pieces
+// independent), so a bomb of gigabytes costs the test a few milliseconds; the trailer holds the
+// true CRC and the size modulo 2^32, as gzip writes them.
+std::string GzipBomb(const std::string& head, uint64_t megabytes) {
+  const std::string zeros(size_t{1} << 20, '\0');
+  z_stream stream{};
+  EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  auto pack = [&](const std::string& bytes, int flush) {
+    std::string packed(deflateBound(&stream, bytes.size()) + 64, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+    stream.avail_out = static_cast<uInt>(packed.size());
+    deflate(&stream, flush);
+    packed.resize(packed.size() - stream.avail_out);
+    return packed;
+  };
+  std::string bomb = pack(head, Z_FULL_FLUSH);
+  const std::string piece = pack(zeros, Z_FULL_FLUSH);
+  std::string end = pack("", Z_FINISH);
+  deflateEnd(&stream);
+  end.resize(end.size() - 8);  // the trailer zlib wrote counts only what it was given
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(head.data()), static_cast<uInt>(head.size()));
+  const uLong zerosCrc = crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size()));
+  for (uint64_t i = 0; i < megabytes; ++i) {
+    bomb += piece;
+    crc = crc32_combine(crc, zerosCrc, static_cast<z_off_t>(zeros.size()));
+  }
+  bomb += end;
+  const uint64_t size = head.size() + (megabytes << 20);
+  for (int i = 0; i < 4; ++i) bomb += static_cast<char>(crc >> (8 * i));
+  for (int i = 0; i < 4; ++i) bomb += static_cast<char>(size >> (8 * i));
+  return bomb;
+}
+
+// A gzipped light curve is unpacked by the reader and reads as the plain file does, whatever
+// its name.
+TEST_F(FitsImport, GzippedCurveReadsAsThePlainOne) {
+  const std::string plain = Path("curve.fits");
+  WriteCurve(plain);
+  const std::string packed = Gzip(Contents(plain));
+  const std::string expected = io::ReadImport(plain, "curve.fits", {}).notes.front();
+  for (const char* name : {"curve.fits.gz", "curve.fits"}) {
+    const std::string path = Write(std::string("z-") + name, packed);
+    const io::ImportResult result = io::ReadImport(path, "curve.fits", {});
+    EXPECT_EQ(result.observations.size(), 3u) << name;
+    EXPECT_EQ(result.notes.front(), expected) << name;
+  }
+  // Two members in a row (gzip -c a >> b) unpack to the bytes of both.
+  const std::string bytes = Contents(plain);
+  const std::string split = Gzip(bytes.substr(0, 3000)) + Gzip(bytes.substr(3000));
+  EXPECT_EQ(io::ReadImport(Write("two.fits.gz", split), "curve.fits", {}).notes.front(), expected);
+}
+
+// Gzip bombs are refused within a memory ceiling the test sets, far below what they unpack to:
+// one of 2 GiB, and one whose size in its trailer wraps modulo 2^32 (4 GiB + 1 MiB reads as 1 MiB);
+// both at 256 MB. Broken gzip data and other packings are refused too.
+TEST_F(FitsImport, CompressedBombsAndBrokenPackingsAreRefused) {
+  const std::string plain = Path("curve.fits");
+  WriteCurve(plain);
+  const std::string head = Contents(plain).substr(0, 2880);
+  const std::string packed = Gzip(Contents(plain));
+  const std::string bomb =
+      "curve.fits is too large for a light curve: it unpacks to more than 256 MB (at most 256 MB). Nothing loaded.";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"2 GiB bomb", GzipBomb(head, 2048), bomb},
+      {"4 GiB + 1 MiB bomb", GzipBomb(head, 4097), bomb},
+      {"cut short", packed.substr(0, packed.size() / 2),
+       "curve.fits could not be opened as FITS: its gzip data are broken (they end early). Nothing loaded."},
+      {"corrupt", packed.substr(0, 10) + std::string(packed.size() - 10, '\xff'),
+       "curve.fits could not be opened as FITS: its gzip data are broken (invalid block type). Nothing loaded."},
+      {"compress", "\x1f\x9d\x90" + std::string(100, 'x'),
+       "curve.fits could not be opened as FITS: it is packed with compress (.Z) (only gzip is unpacked here); "
+       "unpack it first. Nothing loaded."},
+  };
+  for (const Case& c : cases) {
+    const std::string path = Write("bomb.fits.gz", c.bytes);
+    // 600 MB: the bound of 256 MB, a buffer growing to it, the packed file and the library.
+    EXPECT_EQ(test::UnderMemoryCeiling(size_t{600} << 20,
+                                       [&] {
+                                         const std::string refusal = Refusal(path);
+                                         return refusal == c.message ? std::string() : refusal;
+                                       }),
+              "")
+        << c.name;
   }
 }
 
