@@ -5,9 +5,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentWriter>
+#include <memory>
 
+#include "OpenDocumentText.h"
 #include "common/WholeFile.h"
 
 namespace ombrane {
@@ -62,11 +65,9 @@ NotesContent ReadNotesFile(const QString& path) {
              .arg(ShownPath(path))
              .arg(kNotesFileLimit / (1024 * 1024)));
 
-  if (bytes.startsWith("PK\x03\x04")) {
-    Fail(QStringLiteral("%1 is a zipped document (such as OpenDocument text): the notes pane saves "
-                        "OpenDocument but opens only HTML and plain text files.")
-             .arg(ShownPath(path)));
-  }
+  // A zip archive: the OpenDocument text that Save writes for a name ending in ".odt".
+  if (bytes.startsWith("PK\x03\x04"))
+    return NotesContent{false, ReadOpenDocumentText(bytes, ShownPath(path))};
   const bool marked = QStringConverter::encodingForData(bytes).has_value();
   if (!marked && bytes.contains('\0')) Fail(QStringLiteral("%1 is not a text file.").arg(ShownPath(path)));
 
@@ -89,16 +90,27 @@ void WriteNotesFile(const QString& path, const QTextDocument& document) {
   QByteArray bytes;
   if (path.endsWith(QLatin1String(".odt"), Qt::CaseInsensitive)) {
     // Qt's OpenDocument writer closes its device when done: the document is built in memory,
-    // then written whole as any other.
+    // then written whole as any other. It writes a line break inside a paragraph (Shift+Enter)
+    // with a tab before it; such breaks become paragraph ends first, which is also how Open
+    // reads a line break back.
+    std::unique_ptr<QTextDocument> copy;
+    const QTextDocument* written = &document;
+    if (document.toRawText().contains(QChar::LineSeparator)) {
+      copy.reset(document.clone());
+      QTextCursor found;
+      while (!(found = copy->find(QString(QChar::LineSeparator), found)).isNull()) found.insertBlock();
+      written = copy.get();
+    }
     QBuffer buffer(&bytes);
     QTextDocumentWriter writer(&buffer, "odf");
-    if (!writer.write(&document))
+    if (!writer.write(written))
       Fail(QStringLiteral("Could not write %1: the OpenDocument writer failed").arg(ShownPath(path)));
   } else {
     bytes = document.toHtml().toUtf8();
   }
-  const std::string reason = WriteWholeFile(QFile::encodeName(path).toStdString(),
-                                            std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  const std::string reason =
+      WriteWholeFile(QFile::encodeName(path).toStdString(),
+                     std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
   if (!reason.empty())
     Fail(QStringLiteral("Could not write %1: %2").arg(ShownPath(path), QString::fromStdString(reason)));
 }

@@ -1,6 +1,7 @@
 // The files of the notes pane. Save writes the pane as HTML (Qt's rich text, which keeps the
 // formatting) whatever the file's extension, or as an OpenDocument text when the name ends in
-// ".odt". Open reads an HTML file as rich text and any other text file as plain text.
+// ".odt". Open reads an HTML file as rich text, the text of an OpenDocument file (its paragraphs
+// as lines, without the formatting) and any other text file as plain text.
 #pragma once
 
 #include <QString>
@@ -29,8 +30,9 @@ inline constexpr qint64 kNotesFileLimit = 32 * 1024 * 1024;
 // Reads a notes file. HTML is recognised by its start ("<!DOCTYPE html", "<html") or by the
 // extension ".htm"/".html", and decoded by its declared character set. Plain text is UTF-8
 // (with or without a byte-order mark), UTF-16/32 with a byte-order mark, else Latin-1; CR LF,
-// CR and LF all end a line. Throws NotesFileError for a file that cannot be read, that is too
-// large, or that is not text (an OpenDocument file, which Qt cannot read, or binary data).
+// CR and LF all end a line. A zip archive is read as an OpenDocument text (OpenDocumentText.h).
+// Throws NotesFileError for a file that cannot be read, that is too large, that is not text
+// (binary data), or a zip archive that holds no OpenDocument text this program can read.
 NotesContent ReadNotesFile(const QString& path);
 
 // Writes `document` to `path`: OpenDocument text when the name ends in ".odt" (any case), else

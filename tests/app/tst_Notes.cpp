@@ -13,7 +13,10 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <zlib.h>
+
 #include "FormTestHelper.h"
+#include "NotesFile.h"
 
 using namespace ombrane;
 using namespace ombrane::test;
@@ -49,6 +52,82 @@ QList<Run> Runs(const QTextDocument& document) {
     }
   }
   return runs;
+}
+
+// The pane's lines (its blocks' texts).
+QStringList PaneBlocks(const QTextDocument& document) {
+  QStringList lines;
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) lines << block.text();
+  return lines;
+}
+
+void PutU16(QByteArray& bytes, quint32 v) {
+  bytes.append(static_cast<char>(v & 0xFF)).append(static_cast<char>((v >> 8) & 0xFF));
+}
+void PutU32(QByteArray& bytes, quint32 v) {
+  PutU16(bytes, v & 0xFFFF);
+  PutU16(bytes, v >> 16);
+}
+
+// A zip archive of stored (not compressed) members, laid out by the PKWARE application note:
+// local headers with the data, then the central directory and its end record.
+QByteArray StoredZip(const QList<QPair<QByteArray, QByteArray>>& members) {
+  QByteArray zip;
+  QByteArray directory;
+  for (const auto& [name, data] : members) {
+    const auto crc = static_cast<quint32>(crc32(0, reinterpret_cast<const Bytef*>(data.constData()),
+                                                static_cast<uInt>(data.size())));
+    const auto offset = static_cast<quint32>(zip.size());
+    const auto size = static_cast<quint32>(data.size());
+    const auto nameSize = static_cast<quint32>(name.size());
+    zip.append("PK\x03\x04", 4);
+    for (const quint32 v : {20u, 0u, 0u, 0u, 0u}) PutU16(zip, v);  // version, flags, method, time, date
+    for (const quint32 v : {crc, size, size}) PutU32(zip, v);
+    PutU16(zip, nameSize);
+    PutU16(zip, 0);
+    zip.append(name).append(data);
+    directory.append("PK\x01\x02", 4);
+    for (const quint32 v : {20u, 20u, 0u, 0u, 0u, 0u}) PutU16(directory, v);
+    for (const quint32 v : {crc, size, size}) PutU32(directory, v);
+    for (const quint32 v : {nameSize, 0u, 0u, 0u, 0u}) PutU16(directory, v);
+    PutU32(directory, 0);
+    PutU32(directory, offset);
+    directory.append(name);
+  }
+  const auto directoryStart = static_cast<quint32>(zip.size());
+  zip.append(directory);
+  zip.append("PK\x05\x06", 4);
+  for (const quint32 v : {0u, 0u}) PutU16(zip, v);
+  PutU16(zip, static_cast<quint32>(members.size()));
+  PutU16(zip, static_cast<quint32>(members.size()));
+  PutU32(zip, static_cast<quint32>(directory.size()));
+  PutU32(zip, directoryStart);
+  PutU16(zip, 0);
+  return zip;
+}
+
+// The bytes of the formatted notes saved as ".odt" by the program.
+QByteArray SavedOdt() {
+  QTemporaryDir dir;
+  QTextDocument document;
+  QTextCursor(&document).insertText(QStringLiteral("saved notes\nsecond line"));
+  const QString path = dir.filePath(QStringLiteral("n.odt"));
+  WriteNotesFile(path, document);
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// `odt` with one byte of the packed "content.xml" changed; empty when the member's local header
+// is not where its name says (the name's first place in the file is the local header's).
+QByteArray DamagedContent(QByteArray odt) {
+  const qsizetype name = odt.indexOf("content.xml");
+  // The local header is 30 bytes long before the name; the data follow the name and the extra field.
+  const qsizetype local = name - 30;
+  if (local < 0 || odt.mid(local, 4) != QByteArray("PK\x03\x04")) return {};
+  const qsizetype extra = static_cast<uchar>(odt[local + 28]) | static_cast<uchar>(odt[local + 29]) << 8;
+  const qsizetype data = name + 11 + extra;
+  odt[data + 20] = static_cast<char>(odt[data + 20] ^ 0x55);
+  return odt;
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -99,6 +178,9 @@ class TestNotes : public QObject {
   void saveAndReopenKeepTextAndFormatting_data();
   void saveAndReopenKeepTextAndFormatting();
   void saveAsOpenDocumentWhenTheNameSaysOdt();
+  void openDocumentKeepsTheLines_data();
+  void openDocumentKeepsTheLines();
+  void openDocumentOfAnotherProgram();
   void plainTextLinesBecomeLines_data();
   void plainTextLinesBecomeLines();
   void readOnlyChoiceBlocksTypingUntilAnotherOpen();
@@ -215,14 +297,90 @@ void TestNotes::saveAsOpenDocumentWhenTheNameSaysOdt() {
   QCOMPARE(saved.mid(30, 8), QByteArray("mimetype"));
   QCOMPARE(saved.mid(38, 39), QByteArray("application/vnd.oasis.opendocument.text"));
 
-  // The pane cannot read it back: it says so and keeps what it shows.
-  const QString before = f.form->RichEdit1->toPlainText();
+  // Open reads its text back, a paragraph per line (the formatting stays in the file only).
+  f.form->FileNewClick();
+  QVERIFY(f.form->RichEdit1->toPlainText().isEmpty());
   f.outside->openAnswers.push_back(FileChoice{path, false});
   f.form->FileOpenClick();
-  QCOMPARE(f.outside->errors.size(), 1);
-  QVERIFY(f.outside->errors[0].contains(QStringLiteral("log.ODT")));
-  QVERIFY(f.outside->errors[0].contains(QStringLiteral("OpenDocument")));
-  QCOMPARE(f.form->RichEdit1->toPlainText(), before);
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('\n')));
+  QCOMPARE(PaneBlocks(*f.form->RichEdit1->document()),
+           (QStringList{QStringLiteral("Minimum: 2450001.23456"), QStringLiteral("clouds after 23h"),
+                        QStringLiteral("Δm = 0,12 ± 0,01 (β Per)")}));
+  QVERIFY(!f.form->RichEdit1->document()->isModified());
+}
+
+// Blanks, tabs, markup characters, empty lines and a line break inside a paragraph (Shift+Enter)
+// come back as typed from a notes file saved as ".odt".
+void TestNotes::openDocumentKeepsTheLines_data() {
+  QTest::addColumn<QString>("typed");        // inserted into an empty pane
+  QTest::addColumn<QStringList>("expected");  // the pane's lines after saving and opening
+  QTest::newRow("one line") << QStringLiteral("P = 0.51433 d") << QStringList{QStringLiteral("P = 0.51433 d")};
+  QTest::newRow("blanks") << QStringLiteral("  two leading\na  b   c\n x \nend ")
+                          << QStringList{QStringLiteral("  two leading"), QStringLiteral("a  b   c"),
+                                         QStringLiteral(" x "), QStringLiteral("end ")};
+  QTest::newRow("tabs and markup") << QStringLiteral("JD\tmag\t<&> \"q\" 'a'")
+                                   << QStringList{QStringLiteral("JD\tmag\t<&> \"q\" 'a'")};
+  QTest::newRow("empty lines") << QStringLiteral("\nfirst\n\nlast\n")
+                               << QStringList{QString(), QStringLiteral("first"), QString(),
+                                              QStringLiteral("last"), QString()};
+  QTest::newRow("empty pane") << QString() << QStringList{QString()};
+  QTest::newRow("line break in a paragraph")
+      << (QStringLiteral("before") + QChar(QChar::LineSeparator) + QStringLiteral("after"))
+      << QStringList{QStringLiteral("before"), QStringLiteral("after")};
+}
+
+void TestNotes::openDocumentKeepsTheLines() {
+  QFETCH(QString, typed);
+  QFETCH(QStringList, expected);
+  QTemporaryDir dir;
+  FormFixture f;
+  QTextCursor(f.form->RichEdit1->document()).insertText(typed);
+  const QString path = dir.filePath(QStringLiteral("notes.odt"));
+  f.outside->saveAnswers.push_back(path);
+  f.form->FileSaveClick();
+  f.form->RichEdit1->setPlainText(QStringLiteral("something else"));
+  f.form->RichEdit1->document()->setModified(false);
+  f.outside->openAnswers.push_back(FileChoice{path, false});
+  f.form->FileOpenClick();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('\n')));
+  QCOMPARE(PaneBlocks(*f.form->RichEdit1->document()), expected);
+}
+
+// An OpenDocument text written by another program: headings, lists, spans and blank runs are
+// read; notes, annotations and the layout whitespace between tags are not text.
+void TestNotes::openDocumentOfAnotherProgram() {
+  const QByteArray content =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\"\n"
+      " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.3\">\n"
+      " <office:automatic-styles><text:p>not the body</text:p></office:automatic-styles>\n"
+      " <office:body>\n"
+      "  <office:text>\n"
+      "   <text:sequence-decls/>\n"
+      "   <text:h text:outline-level=\"1\">CM Dra, night 3</text:h>\n"
+      "   <text:p>Minimum<text:note><text:note-citation>1</text:note-citation><text:note-body>"
+      "<text:p>a footnote</text:p></text:note-body></text:note> at <text:span>HJD</text:span><text:s "
+      "text:c=\"3\"/>2459000.4137</text:p>\n"
+      "   <text:list><text:list-item><text:p>clouds<text:tab/>23h</text:p></text:list-item>\n"
+      "    <text:list-item><text:p><office:annotation><text:p>remark</text:p></office:annotation>"
+      "seeing 3\"<text:line-break/>wind</text:p></text:list-item></text:list>\n"
+      "   <text:p/>\n"
+      "  </office:text>\n"
+      " </office:body>\n"
+      "</office:document-content>\n";
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("from elsewhere.odt"));
+  WriteFile(path, StoredZip({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                             {"content.xml", content},
+                             {"styles.xml", "<x/>"}}));
+  FormFixture f;
+  f.outside->openAnswers.push_back(FileChoice{path, false});
+  f.form->FileOpenClick();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('\n')));
+  QCOMPARE(PaneBlocks(*f.form->RichEdit1->document()),
+           (QStringList{QStringLiteral("CM Dra, night 3"), QStringLiteral("Minimum at HJD   2459000.4137"),
+                        QStringLiteral("clouds\t23h"), QStringLiteral("seeing 3\""), QStringLiteral("wind"),
+                        QString()}));
 }
 
 void TestNotes::plainTextLinesBecomeLines_data() {
@@ -296,14 +454,34 @@ void TestNotes::readOnlyChoiceBlocksTypingUntilAnotherOpen() {
 void TestNotes::failedOpenKeepsThePane_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<QByteArray>("bytes");  // written unless empty
-  QTest::newRow("missing") << QStringLiteral("gone.txt") << QByteArray();
-  QTest::newRow("binary") << QStringLiteral("picture.bmp") << QByteArray("BM\x10\0\0\0\0\0", 8);
-  QTest::newRow("zip") << QStringLiteral("archive.zip") << QByteArray("PK\x03\x04\x14\0", 6);
+  QTest::addColumn<QString>("reason");    // a part of the message
+  QTest::newRow("missing") << QStringLiteral("gone.txt") << QByteArray() << QStringLiteral("Could not open");
+  QTest::newRow("binary") << QStringLiteral("picture.bmp") << QByteArray("BM\x10\0\0\0\0\0", 8)
+                          << QStringLiteral("is not a text file");
+  QTest::newRow("zip") << QStringLiteral("archive.zip") << QByteArray("PK\x03\x04\x14\0", 6)
+                       << QStringLiteral("damaged OpenDocument file (the end of the zip archive is missing)");
+  const QByteArray odt = SavedOdt();
+  QTest::newRow("odt cut short") << QStringLiteral("cut.odt") << odt.left(odt.size() / 2)
+                                 << QStringLiteral("damaged OpenDocument file");
+  QTest::newRow("odt with a changed byte") << QStringLiteral("changed.odt") << DamagedContent(odt)
+                                           << QStringLiteral("damaged OpenDocument file");
+  QTest::newRow("spreadsheet")
+      << QStringLiteral("table.ods")
+      << StoredZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", "<a/>"}})
+      << QStringLiteral("is not an OpenDocument text");
+  QTest::newRow("zip of other files") << QStringLiteral("photos.zip") << StoredZip({{"a.jpg", "JFIF"}})
+                                      << QStringLiteral("no content.xml");
+  QTest::newRow("content that is not XML")
+      << QStringLiteral("broken.odt")
+      << StoredZip({{"mimetype", "application/vnd.oasis.opendocument.text"},
+                    {"content.xml", "<office:document-content><text:p>unclosed"}})
+      << QStringLiteral("damaged OpenDocument file (its text cannot be read");
 }
 
 void TestNotes::failedOpenKeepsThePane() {
   QFETCH(QString, name);
   QFETCH(QByteArray, bytes);
+  QFETCH(QString, reason);
   QTemporaryDir dir;
   FormFixture f;
   const QString path = dir.filePath(name);
@@ -314,6 +492,7 @@ void TestNotes::failedOpenKeepsThePane() {
   f.form->FileOpenClick();
   QCOMPARE(f.outside->errors.size(), 1);
   QVERIFY2(f.outside->errors[0].contains(QDir::toNativeSeparators(path)), qPrintable(f.outside->errors[0]));
+  QVERIFY2(f.outside->errors[0].contains(reason), qPrintable(f.outside->errors[0]));
   QCOMPARE(Runs(*f.form->RichEdit1->document()), FormattedNotesRuns());
   QVERIFY(f.form->RichEdit1->document()->isModified());
   QVERIFY(f.form->RichEdit1->isReadOnly());
