@@ -266,6 +266,9 @@ void TForm1::CreateMenu() {
       action(QStringLiteral("EditPasteCmd"), QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
   FileImportCmd = action(QStringLiteral("FileImportCmd"), QStringLiteral("&Import..."),
                          QKeySequence(Qt::CTRL | Qt::Key_I));
+  EditClearMarksCmd = action(QStringLiteral("EditClearMarksCmd"), QStringLiteral("Clear &marks"), QKeySequence());
+  EditClearMarksCmd->setStatusTip(
+      QStringLiteral("Takes every mark off: the points marked by hand and those the automatic fit left out"));
   QMenu* file = menu->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File1"));
   file->addAction(FileNewCmd);
@@ -279,6 +282,8 @@ void TForm1::CreateMenu() {
   edit->addAction(EditCutCmd);
   edit->addAction(EditPasteCmd);
   edit->addAction(EditUndoCmd);
+  edit->addSeparator();
+  edit->addAction(EditClearMarksCmd);
 }
 
 QWidget* TForm1::CreateNightBar() {
@@ -579,7 +584,8 @@ void TForm1::ConnectHandlers() {
       {FileNewCmd, &TForm1::FileNewClick},   {FileOpenCmd, &TForm1::FileOpenClick},
       {FileSaveCmd, &TForm1::FileSaveClick}, {FileImportCmd, &TForm1::ImportClick},
       {EditUndoCmd, &TForm1::UndoClick},     {EditCutCmd, &TForm1::CutClick},
-      {EditCopyCmd, &TForm1::CopyClick},     {EditPasteCmd, &TForm1::PastClick}};
+      {EditCopyCmd, &TForm1::CopyClick},     {EditPasteCmd, &TForm1::PastClick},
+      {EditClearMarksCmd, &TForm1::ClearMarksClick}};
   for (const auto& [act, handler] : actions) connect(act, &QAction::triggered, this, handler);
 
   const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {

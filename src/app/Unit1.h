@@ -93,6 +93,8 @@ class TForm1 : public QMainWindow {
   void CopyClick();
   void PastClick();
   void UndoClick();
+  // Edit > Clear marks: every mark off, the picture without its crosses (Unit1Select.cpp).
+  void ClearMarksClick();
   // Loading (Unit1Store.cpp) and importing (Unit1Import.cpp).
   void OpenDataClick();
   void ImportClick();
@@ -431,6 +433,7 @@ class TForm1 : public QMainWindow {
   QAction* EditCutCmd = nullptr;     // "&Cut" Ctrl+X
   QAction* EditCopyCmd = nullptr;    // "&Copy" Ctrl+C
   QAction* EditPasteCmd = nullptr;   // "&Paste" Ctrl+V
+  QAction* EditClearMarksCmd = nullptr;  // "Clear &marks", no key
 
   QAction* PeriodogramCmd = nullptr;          // "&Periodogram" in the "&Window" menu
   PeriodogramWindow* Periodogram1 = nullptr;  // "Periodogram": the last search's scores, non-modal

@@ -4,6 +4,7 @@
 // Button6 "-", the step box Edit7).
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include "ChartWidget.h"
@@ -97,6 +98,15 @@ void TForm1::Button5Click() {
 
 void TForm1::Button6Click() {
   StepNightMagnitudes(-1);
+}
+
+void TForm1::ClearMarksClick() {
+  Run([this] {
+    const int32_t cleared = ClearMarks(*data_, *chartModel_);
+    Chart1->Refresh();
+    StatusBar1->showMessage(cleared == 1 ? QStringLiteral("1 mark cleared")
+                                         : QStringLiteral("%1 marks cleared").arg(cleared));
+  });
 }
 
 void TForm1::Edit7Change() {

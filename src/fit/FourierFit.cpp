@@ -56,6 +56,15 @@ int32_t HarmonicsOfBox(std::string_view text, char separator) {
   return TruncToInt32(TextToFloat(text, separator));
 }
 
+// "nr fit n", with how many marked observations the fit left out when it left any out (the
+// marks of Select Point and of the outlier clipping of earlier automatic fits).
+std::string CountLine(int32_t n, const Data& data) {
+  std::string line = "nr fit " + std::to_string(n);
+  const int32_t out = PointsLeftOut(data);
+  if (out > 0) line += "; " + std::to_string(out) + (out == 1 ? " point left out" : " points left out");
+  return line;
+}
+
 std::string RefusedCount(const std::string& count) {
   return "A fit takes 0 to " + std::to_string(kMaxHarmonics) + " harmonics; " + count + " cannot be fitted";
 }
@@ -217,6 +226,14 @@ HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFi
   return {.harmonics = kMaxHarmonics, .capped = true};
 }
 
+int32_t PointsLeftOut(const Data& data) {
+  const int32_t last = EntryCount(data) - 1;
+  int32_t out = 0;
+  for (int32_t i = 0; i < last; ++i)
+    if (data.markFlag[i] != 0) ++out;
+  return out;
+}
+
 int32_t ClipOutliers(Data& data, const HarmonicFit& fit, const SeriesTable* table) {
   const int32_t last = EntryCount(data) - 1;
   const long double limit = 2.5L * fit.sigma;
@@ -374,13 +391,13 @@ void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
   if (count.capped)
     Note(sink, "The search for harmonics stopped at " + std::to_string(kMaxHarmonics) +
                    ", the most a fit can hold");
-  Note(sink, "nr fit " + std::to_string(n));
+  Note(sink, CountLine(n, data));
   star.fourierResult.fill(0);
   Open(sink, request, kFourierFileName);
   Open(sink, request, kDataFileName);
   if (request.toEdit) {
     Note(sink, "FOURIER  ");
-    Note(sink, "nr fit " + std::to_string(n));
+    Note(sink, CountLine(n, data));
   }
   FitHarmonicSeries(data, star, n, true, *fit, &table);
   ClipOutliers(data, *fit, &table);
@@ -417,7 +434,7 @@ std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Dat
   star.harmonicCount = HarmonicsOfBox(harmonicsText, request.separator);
   const int32_t n = star.harmonicCount;
   outcome.harmonics = n;
-  if (request.toEdit) Note(sink, "nr fit " + std::to_string(n));
+  if (request.toEdit) Note(sink, CountLine(n, data));
   auto fit = std::make_unique<HarmonicFit>();
   FitHarmonicSeries(data, star, n, true, *fit);
   return fit;

@@ -82,6 +82,11 @@ struct HarmonicCountResult {
 HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFit& work,
                                         SeriesTable* table = nullptr);
 
+// The observations a fit leaves out: the marked entries among 0 .. N-2 (entry N-1 repeats an
+// observation and takes no part anyway). The count lines of the fits ("nr fit n") add
+// "; k points left out" when there are any.
+int32_t PointsLeftOut(const Data& data);
+
 // Marks every unmarked observation whose residual from the fit exceeds 2.5 sigma (strictly);
 // returns how many it marked.
 // With `table` (covering the fit's harmonics) the residuals read their sines and cosines there.

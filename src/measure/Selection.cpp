@@ -1,5 +1,6 @@
 #include "measure/Selection.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/FloatingPoint.h"
@@ -80,6 +81,17 @@ ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, i
     }
   }
   return outcome;
+}
+
+int32_t ClearMarks(Data& data, ChartModel& chart) {
+  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  int32_t cleared = 0;
+  for (int32_t i = 0; i < n; ++i)
+    if (data.markFlag[At(i)] != 0) ++cleared;
+  data.markFlag.fill(0);
+  data.markCount = 0;
+  chart.Series(kSeries2).Clear();
+  return cleared;
 }
 
 ClickOutcome SelectArea(const Data& data, ChartModel& chart, ViewState& view, int series, int r,

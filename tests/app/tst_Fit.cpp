@@ -1,5 +1,6 @@
 // The harmonic fits through the window: the NJD button, "sin" with the harmonics box and
 // "sin+cos"; the pane lines, the picture, the check boxes and the three output files.
+#include <QAction>
 #include <QCheckBox>
 #include <QMouseEvent>
 #include <QDir>
@@ -7,6 +8,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QtTest>
 #include <cmath>
@@ -66,6 +68,7 @@ class TestFit : public QObject {
   void harmonicsBeyondTheStorageAreRefused_data();
   void harmonicsBeyondTheStorageAreRefused();
   void fixedFitKeepsTheMarks();
+  void clearMarksBetweenAutomaticFits();
   void sinCosLine();
   void unwritableFileIsToldOnce();
   void tooFewObservationsEndAtTheSearch();
@@ -229,6 +232,48 @@ void TestFit::fixedFitKeepsTheMarks() {
   QCOMPARE(form.data().markFlag[wild], 1);
   QCOMPARE(form.data().markCount, 1);
   QVERIFY(form.chartModel().Series(kSeries2).Count() >= 1);
+}
+
+// The automatic fit's marks stay from click to click, and its count line says how many points
+// it left out; Edit > Clear marks takes them off without a new load, so that the next fit uses
+// every observation again (and marks the wild one anew).
+void TestFit::clearMarksBetweenAutomaticFits() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  QByteArray text = PulsatorCurve(300, 10, 0.61);
+  text += "2450011.3  15.0\r\n";  // one wild observation, the last
+  f.Load(dir, QStringLiteral("rr.txt"), text);
+  form.Edit3->setText(QStringLiteral("0.61"));
+  const int wild = form.data().pointCount - 2;
+  auto countLine = [&form] {
+    const QStringList lines = PaneLines(form.RichEdit1).filter(QStringLiteral("nr fit "));
+    return lines.isEmpty() ? QString() : lines.last();
+  };
+  auto clause = [&] { return countLine().section(QLatin1Char(';'), 1); };
+
+  form.NJDClick();
+  QCOMPARE(clause(), QString());
+  QCOMPARE(form.data().markFlag[wild], 1);
+  form.NJDClick();
+  QCOMPARE(clause(), QStringLiteral(" 1 point left out"));
+  QCOMPARE(form.data().markCount, 1);
+  const int crosses = form.chartModel().Series(kSeries2).Count();
+  QCOMPARE(crosses, 2);  // the wild point in both cycles of the fit's picture
+
+  auto* clear = form.findChild<QAction*>(QStringLiteral("EditClearMarksCmd"));
+  QVERIFY(clear != nullptr);
+  clear->trigger();
+  QVERIFY(f.outside->errors.isEmpty());
+  QCOMPARE(form.data().markCount, 0);
+  QCOMPARE(form.data().markFlag[wild], 0);
+  QCOMPARE(form.chartModel().Series(kSeries2).Count(), 0);
+  QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("1 mark cleared"));
+
+  form.NJDClick();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  QCOMPARE(clause(), QString());
+  QCOMPARE(form.data().markFlag[wild], 1);
 }
 
 void TestFit::sinCosLine() {

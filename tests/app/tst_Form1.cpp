@@ -297,7 +297,7 @@ void TestForm1::menuShortcuts() {
   QCOMPARE(windowItems, QStringList{"&Periodogram"});
   QStringList editItems;
   for (QAction* act : menus[1]->menu()->actions()) editItems << act->text();
-  QCOMPARE(editItems, (QStringList{"&Copy", "&Cut", "&Paste", "&Undo"}));
+  QCOMPARE(editItems, (QStringList{"&Copy", "&Cut", "&Paste", "&Undo", "", "Clear &marks"}));
   QStringList fileItems;
   for (QAction* act : menus[0]->menu()->actions())
     if (!act->isSeparator()) fileItems << act->text();

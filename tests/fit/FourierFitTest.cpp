@@ -502,6 +502,44 @@ TEST(RunAutomaticFit, PaneLinesFilesAndClipping) {
   }
 }
 
+// The count lines say how many marked observations a fit left out: none on the first automatic
+// fit (the wild observation is marked after it), the wild one on the next, marks by hand as
+// well; the repeat of the last observation (entry N-1) takes no part and is not counted.
+TEST(RunAutomaticFit, TheCountLineSaysHowManyPointsWereLeftOut) {
+  FitScene scene(true);
+  const int32_t repeat = scene.data->pointCount - 1;
+  struct Step {
+    std::vector<int32_t> markedByHand;  // before the fit
+    const char* clause;                 // after "nr fit n"
+  };
+  const Step steps[] = {{{}, ""},
+                        {{}, "; 1 point left out"},
+                        {{5, 7}, "; 3 points left out"},
+                        {{repeat}, "; 3 points left out"}};
+  for (const Step& step : steps) {
+    for (const int32_t e : step.markedByHand) {
+      scene.data->markFlag[static_cast<size_t>(e)] = 1;
+      ++scene.data->markCount;
+    }
+    Recorder recorder;
+    FitOutcome outcome;
+    RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
+                    recorder.Sink(), outcome);
+    const std::string line = "nr fit " + std::to_string(outcome.harmonics) + step.clause;
+    ASSERT_GE(recorder.notes.size(), 4u);
+    EXPECT_EQ(recorder.notes[1], line);
+    EXPECT_EQ(recorder.notes[3], line);
+    EXPECT_EQ(scene.data->markFlag[100], 1);  // the wild observation, marked by the first fit
+  }
+  // The fixed-count fit says the same of its count line.
+  Recorder recorder;
+  FitOutcome outcome;
+  RunFixedFit("2", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
+              recorder.Sink(), outcome);
+  EXPECT_EQ(recorder.notes[1], "nr fit 2; 3 points left out");
+  EXPECT_EQ(PointsLeftOut(*scene.data), 3);
+}
+
 TEST(RunAutomaticFit, WithoutFourierToEditOnlyTheTwoLines) {
   FitScene scene(false);
   Recorder recorder;

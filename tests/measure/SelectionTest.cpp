@@ -110,6 +110,31 @@ TEST(SelectPoint, ACrossOnTheLightCurveUnmarksItsEntryOnThePhaseDiagramNothing) 
   EXPECT_EQ(f.chart.Series(kSeries2).Count(), crosses);
 }
 
+// Clear marks takes off the marks of a click and of the fit's clipping alike, the copies of the
+// second cycle too, and the crosses of the picture; the other series stay.
+TEST(ClearMarks, TakesEveryMarkAndItsCrossOff) {
+  Fixture f;
+  f.Click(kPoint, kSeries1, 2);  // a mark by hand: entry 2 of the whole curve
+  f.data.markFlag[7] = 1;        // and one as the clipping leaves it
+  ++f.data.markCount;
+  f.DrawDiagram(PhaseAxis::Phase);  // copies the flags into the second cycle
+  ASSERT_EQ(f.data.markFlag[10 + 7], 1);
+  const int points = f.chart.Series(kSeries6).Count();
+  ASSERT_GT(f.chart.Series(kSeries2).Count(), 0);
+
+  EXPECT_EQ(ClearMarks(f.data, f.chart), 2);
+  for (int32_t i = 0; i < kTwoCycle; ++i) ASSERT_EQ(f.data.markFlag[i], 0) << i;
+  EXPECT_EQ(f.data.markCount, 0);
+  EXPECT_EQ(f.chart.Series(kSeries2).Count(), 0);
+  EXPECT_EQ(f.chart.Series(kSeries6).Count(), points);
+  // Nothing marked: nothing to count; a point can be marked again.
+  EXPECT_EQ(ClearMarks(f.data, f.chart), 0);
+  f.DrawAll();
+  f.Click(kPoint, kSeries1, 2);
+  EXPECT_EQ(f.data.markFlag[2], 1);
+  EXPECT_EQ(f.data.markCount, 1);
+}
+
 TEST(SelectPoint, OtherSeriesDoNothing) {
   Fixture f;
   f.DrawAll();
