@@ -33,7 +33,7 @@ struct AavsoHeader {
   std::vector<std::string> names{};
 };
 
-AavsoHeader FindHeader(std::span<const std::string_view> lines) {
+AavsoHeader FindHeader(const TextLines& lines) {
   AavsoHeader header;
   std::vector<std::string_view> fields;
   for (size_t i = 0; i < lines.size() && i < 20; ++i) {
@@ -62,14 +62,14 @@ class AavsoFormat : public ImportFormat {
   std::string_view Name() const override { return "AAVSO export"; }
 
   bool Recognises(std::string_view, std::string_view head) const override {
-    const std::vector<std::string_view> lines = SplitLines(head);
+    const TextLines lines(head);
     return FindHeader(lines).line >= 0;
   }
 
   ImportPreview Inspect(const std::string& path, std::string_view shownName,
                         const ImportOptions& options) const override {
     const std::string text = ReadTextFile(path, shownName);
-    const std::vector<std::string_view> lines = SplitLines(text);
+    const TextLines lines(text);
     const AavsoHeader header = Header(lines, shownName);
     // The bands in the order they first come, with their rows.
     std::vector<std::pair<std::string, int64_t>> bands;
@@ -117,7 +117,7 @@ class AavsoFormat : public ImportFormat {
       band = preview.options.band.value_or("");
     }
     const std::string text = ReadTextFile(path, shownName);
-    const std::vector<std::string_view> lines = SplitLines(text);
+    const TextLines lines(text);
     const AavsoHeader header = Header(lines, shownName);
     Rows rows;
     int64_t otherBands = 0;
@@ -158,7 +158,7 @@ class AavsoFormat : public ImportFormat {
   }
 
  private:
-  static AavsoHeader Header(std::span<const std::string_view> lines, std::string_view shownName) {
+  static AavsoHeader Header(const TextLines& lines, std::string_view shownName) {
     const AavsoHeader header = FindHeader(lines);
     if (header.line < 0)
       throw InputError(std::string(shownName) +

@@ -40,7 +40,7 @@ bool TextColumnsFormat::Recognises(std::string_view, std::string_view) const {
   return true;  // the last row of the table: any text
 }
 
-TextLayout TextColumnsFormat::Layout(std::span<const std::string_view> lines, const ImportOptions& options) {
+TextLayout TextColumnsFormat::Layout(const TextLines& lines, const ImportOptions& options) {
   TextLayout layout = DetectLayout(lines, options.separator, options.skipLines);
   if (options.timeColumn) layout.timeColumn = *options.timeColumn;
   if (options.magColumn) layout.magColumn = *options.magColumn;
@@ -49,8 +49,8 @@ TextLayout TextColumnsFormat::Layout(std::span<const std::string_view> lines, co
 
 ImportPreview TextColumnsFormat::Inspect(const std::string& path, std::string_view shownName,
                                          const ImportOptions& options) const {
-  const std::vector<std::string> head = HeadLines(path, shownName);
-  const std::vector<std::string_view> lines(head.begin(), head.end());
+  const std::string head = HeadText(path, shownName);
+  const TextLines lines(head);
   const TextLayout layout = Layout(lines, options);
   ImportPreview preview;
   preview.format = std::string(Name());
@@ -89,7 +89,7 @@ ImportPreview TextColumnsFormat::Inspect(const std::string& path, std::string_vi
 ImportFormat::Rows TextColumnsFormat::Read(const std::string& path, std::string_view shownName,
                                            const ImportOptions& options) const {
   const std::string text = ReadTextFile(path, shownName);
-  const std::vector<std::string_view> lines = SplitLines(text);
+  const TextLines lines(text);
   const TextLayout layout = Layout(lines, options);
   if (layout.timeColumn < 0 || layout.magColumn < 0) throw InputError("Columns are counted from 1.");
   const auto timeField = static_cast<size_t>(layout.timeColumn);

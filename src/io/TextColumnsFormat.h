@@ -15,7 +15,7 @@ class TextColumnsFormat : public ImportFormat {
   Rows Read(const std::string& path, std::string_view shownName, const ImportOptions& options) const override;
 
   // The layout found, with the columns the options choose.
-  static TextLayout Layout(std::span<const std::string_view> lines, const ImportOptions& options);
+  static TextLayout Layout(const TextLines& lines, const ImportOptions& options);
 };
 
 }  // namespace ombrane::io

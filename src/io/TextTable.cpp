@@ -1,5 +1,7 @@
 #include "io/TextTable.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -69,7 +71,7 @@ struct Candidate {
   int32_t score = 0;  // lines after it with as many fields and two numbers
 };
 
-Candidate Score(std::span<const std::string_view> lines, FieldSeparator separator) {
+Candidate Score(const TextLines& lines, FieldSeparator separator) {
   Candidate candidate{.separator = separator};
   std::vector<std::string_view> fields;
   const bool comma = DecimalComma(separator);
@@ -111,6 +113,11 @@ std::string ReadTextFile(const std::string& path, std::string_view shownName, si
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) fail(SystemErrorText(errno));
   std::string text;
+  // A regular file's size sizes the text at once (a device or a pipe grows it as it reads).
+  struct stat status {};
+  if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
+      static_cast<uint64_t>(status.st_size) <= limit)
+    text.reserve(static_cast<size_t>(status.st_size));
   char chunk[1 << 16];
   while (true) {
     const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
@@ -134,19 +141,53 @@ std::string ReadHead(const std::string& path, size_t bytes) {
   return head;
 }
 
-std::vector<std::string_view> SplitLines(std::string_view text) {
+namespace {
+
+// Where the line starting at `from` ends: its line end's first character, or the text's end.
+size_t LineEnd(std::string_view text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i)
+    if (text[i] == '\n' || text[i] == '\r') return i;
+  return text.size();
+}
+
+}  // namespace
+
+TextLines::TextLines(std::string_view text) : text_(text) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
-  std::vector<std::string_view> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\n' && text[i] != '\r') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
+  if (text_.starts_with(kByteOrderMark)) text_.remove_prefix(kByteOrderMark.size());
+  if (text_.find('\r') == std::string_view::npos) {
+    // LF only: counted at the speed of memory.
+    count_ = static_cast<size_t>(std::count(text_.begin(), text_.end(), '\n'));
+    if (!text_.empty() && text_.back() != '\n') ++count_;
+  } else {
+    for (size_t start = 0; start < text_.size(); start = NextStart(LineEnd(text_, start))) ++count_;
   }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
+  end_ = LineEnd(text_, 0);
+}
+
+// After the line end at `end` (a CR LF is one line end).
+size_t TextLines::NextStart(size_t end) const {
+  if (end >= text_.size()) return text_.size();
+  return text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n' ? end + 2 : end + 1;
+}
+
+void TextLines::Back() const {
+  size_t end = start_ - 1;  // the last character of the line end before the line
+  if (text_[end] == '\n' && end > 0 && text_[end - 1] == '\r') --end;
+  size_t start = end;
+  while (start > 0 && text_[start - 1] != '\n' && text_[start - 1] != '\r') --start;
+  start_ = start;
+  end_ = end;
+}
+
+std::string_view TextLines::operator[](size_t index) const {
+  if (index < index_ && index < index_ - index) index_ = 0, start_ = 0, end_ = LineEnd(text_, 0);
+  for (; index_ < index; ++index_) {
+    start_ = NextStart(end_);
+    end_ = LineEnd(text_, start_);
+  }
+  for (; index_ > index; --index_) Back();
+  return text_.substr(start_, end_ - start_);
 }
 
 bool IsBlankLine(std::string_view line) {
@@ -269,7 +310,7 @@ std::optional<long double> TimeOffsetOfName(std::string_view name) {
   return std::nullopt;
 }
 
-std::vector<std::string> HeaderNames(std::span<const std::string_view> lines, FieldSeparator separator,
+std::vector<std::string> HeaderNames(const TextLines& lines, FieldSeparator separator,
                                      int32_t skipLines, int32_t columns, bool& found) {
   found = false;
   std::vector<std::string> names(static_cast<size_t>(std::max(columns, 0)));
@@ -292,7 +333,7 @@ std::vector<std::string> HeaderNames(std::span<const std::string_view> lines, Fi
   return names;
 }
 
-TextLayout DetectLayout(std::span<const std::string_view> lines, std::optional<FieldSeparator> separator,
+TextLayout DetectLayout(const TextLines& lines, std::optional<FieldSeparator> separator,
                         std::optional<int32_t> skipLines) {
   TextLayout layout;
   Candidate best{.separator = FieldSeparator::Blanks};
@@ -358,7 +399,7 @@ TextLayout DetectLayout(std::span<const std::string_view> lines, std::optional<F
   return layout;
 }
 
-void PreviewLines(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
+void PreviewLines(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
                   size_t count, ImportPreview& preview) {
   preview.firstLineNumber = 1;
   preview.rows.clear();
@@ -379,7 +420,7 @@ void PreviewLines(std::span<const std::string_view> lines, FieldSeparator separa
   }
 }
 
-std::vector<std::string> HeadLines(const std::string& path, std::string_view shownName, size_t bytes) {
+std::string HeadText(const std::string& path, std::string_view shownName, size_t bytes) {
   errno = 0;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) throw InputError(std::string(shownName) + " could not be read: " + SystemErrorText(errno));
@@ -388,9 +429,12 @@ std::vector<std::string> HeadLines(const std::string& path, std::string_view sho
   const bool more = std::fgetc(file.get()) != EOF;
   if (head.find('\0') != std::string::npos)
     throw InputError(std::string(shownName) + " is not a text file (it holds NUL bytes); nothing loaded.");
-  std::vector<std::string_view> views = SplitLines(head);
-  if (more && !views.empty()) views.pop_back();
-  return {views.begin(), views.end()};
+  if (more) {
+    // The last line may go on in the file: only whole lines are shown.
+    const size_t end = head.find_last_of("\r\n");
+    head.resize(end == std::string::npos ? 0 : end + 1);
+  }
+  return head;
 }
 
 void RaggedRow(std::string_view shownName, size_t line, size_t fields, size_t firstLine, size_t expected) {

@@ -19,9 +19,29 @@ std::string ReadTextFile(const std::string& path, std::string_view shownName, si
 // The first `bytes` bytes of a file ("" when it cannot be read).
 std::string ReadHead(const std::string& path, size_t bytes = 4096);
 
-// The lines of `text` (LF, CR LF or CR end a line; a UTF-8 byte-order mark at the start is not
-// part of the first line).
-std::vector<std::string_view> SplitLines(std::string_view text);
+// The lines of a text (LF, CR LF or CR end a line; a UTF-8 byte-order mark at the start is not
+// part of the first line). The lines are found as they are asked for, not kept: a text of
+// 256 MB of line ends would otherwise take 16 bytes a line, 4 GB. They remember where the line
+// last asked for starts, so that walking them forward or back costs one line's length a step
+// and the few lines a layout looks at cost next to nothing; a jump scans from the nearer of the
+// start and that line. Not for use from two threads at once.
+class TextLines {
+ public:
+  TextLines() = default;
+  explicit TextLines(std::string_view text);
+  size_t size() const { return count_; }
+  std::string_view operator[](size_t index) const;  // index < size()
+
+ private:
+  size_t NextStart(size_t end) const;
+  void Back() const;  // to the line before the one last asked for
+
+  std::string_view text_;
+  size_t count_ = 0;
+  mutable size_t index_ = 0;  // the line last asked for
+  mutable size_t start_ = 0;  // where it starts in text_
+  mutable size_t end_ = 0;    // and where it ends (its line end, or the end of the text)
+};
 
 // A line with nothing but blanks.
 bool IsBlankLine(std::string_view line);
@@ -69,30 +89,29 @@ struct TextLayout {
 // naming a time and a magnitude wins; otherwise the first column of Julian Days (or the first
 // column of numbers) is the time and the next column of numbers the magnitude. `separator` and
 // `skipLines`, when given, are taken instead of found.
-TextLayout DetectLayout(std::span<const std::string_view> lines, std::optional<FieldSeparator> separator,
+TextLayout DetectLayout(const TextLines& lines, std::optional<FieldSeparator> separator,
                         std::optional<int32_t> skipLines);
 
 // Names of the columns after the lines to skip: from the last line skipped (a comment line
 // without its mark), when it splits into `columns` fields of which not all are numbers.
-std::vector<std::string> HeaderNames(std::span<const std::string_view> lines, FieldSeparator separator,
+std::vector<std::string> HeaderNames(const TextLines& lines, FieldSeparator separator,
                                      int32_t skipLines, int32_t columns, bool& found);
 
 // The preview of a text table: the first `count` lines from the top, split into fields, with
 // the skipped and comment lines marked.
-void PreviewLines(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
+void PreviewLines(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
                   size_t count, ImportPreview& preview);
 
-// The lines of a text file for a preview: its first `bytes` bytes, the last line dropped when
-// the file goes on after them.
-std::vector<std::string> HeadLines(const std::string& path, std::string_view shownName,
-                                   size_t bytes = 1 << 18);
+// The start of a text file for a preview: its first `bytes` bytes, cut after their last line
+// end when the file goes on after them.
+std::string HeadText(const std::string& path, std::string_view shownName, size_t bytes = 1 << 18);
 
 // Walks the rows of a table: the lines after the first `skipLines`, blank and comment lines left
 // out, split into fields. Every row must have as many fields as the first (empty fields at the
 // end aside) and at least `needColumns`: otherwise InputError names the line and what is wrong.
 // `each` gets the fields and the 1-based line number.
 template <typename Each>
-void ForEachRow(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
+void ForEachRow(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
                 int32_t needColumns, std::string_view shownName, Each&& each);
 
 [[noreturn]] void RaggedRow(std::string_view shownName, size_t line, size_t fields, size_t firstLine,
@@ -100,14 +119,15 @@ void ForEachRow(std::span<const std::string_view> lines, FieldSeparator separato
 [[noreturn]] void TooFewColumns(std::string_view shownName, size_t line, size_t fields, int32_t needColumns);
 
 template <typename Each>
-void ForEachRow(std::span<const std::string_view> lines, FieldSeparator separator, int32_t skipLines,
+void ForEachRow(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
                 int32_t needColumns, std::string_view shownName, Each&& each) {
   std::vector<std::string_view> fields;
   size_t expected = 0;
   size_t firstLine = 0;
   for (size_t i = static_cast<size_t>(std::max(skipLines, 0)); i < lines.size(); ++i) {
-    if (IsBlankLine(lines[i]) || IsCommentLine(lines[i])) continue;
-    SplitFields(lines[i], separator, fields);
+    const std::string_view line = lines[i];
+    if (IsBlankLine(line) || IsCommentLine(line)) continue;
+    SplitFields(line, separator, fields);
     while (fields.size() > expected && expected > 0 && fields.back().empty()) fields.pop_back();
     if (expected == 0) {
       expected = fields.size();

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "ImportFixture.h"
+#include "MemoryCeiling.h"
 #include "common/InputError.h"
 #include "io/TextTable.h"
 
@@ -365,6 +366,64 @@ TEST(Fields, SplitAndNumbers) {
     EXPECT_FALSE(io::FieldNumber(notNumber, value, true)) << notNumber;
   EXPECT_TRUE(io::FieldNumber("1e-99999", value, false));
   EXPECT_EQ(value, 0.0L);
+}
+
+// Lines are found on demand: the same lines whichever order they are asked for in (forward,
+// backward, a jump from the end to the start and back), for every kind of line end.
+TEST(TextLines, EveryLineEndInAnyOrder) {
+  struct Case {
+    std::string text;
+    std::vector<std::string_view> lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"a\nb", {"a", "b"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\rb\rc", {"a", "b", "c"}},
+      {"\n\n\n", {"", "", ""}},
+      {"\r\r\n\n\r", {"", "", "", ""}},  // CR, CR LF, LF, CR
+      {"\n\r", {"", ""}},                 // LF then CR: two line ends
+      {"x\r\n\r\ny \n", {"x", "", "y "}},
+      {"\xEF\xBB\xBFJD MAG\n1 2", {"JD MAG", "1 2"}},  // the byte-order mark is not text
+      {"a\xEF\xBB\xBF\nb", {"a\xEF\xBB\xBF", "b"}},    // only at the start
+  };
+  for (const Case& c : cases) {
+    const io::TextLines lines(c.text);
+    ASSERT_EQ(lines.size(), c.lines.size()) << c.text;
+    const size_t n = c.lines.size();
+    for (size_t i = 0; i < n; ++i) EXPECT_EQ(lines[i], c.lines[i]) << c.text << " forward " << i;
+    for (size_t i = n; i-- > 0;) EXPECT_EQ(lines[i], c.lines[i]) << c.text << " backward " << i;
+    if (n > 1) {
+      EXPECT_EQ(lines[n - 1], c.lines[n - 1]) << c.text;
+      EXPECT_EQ(lines[0], c.lines[0]) << c.text;
+      EXPECT_EQ(lines[n - 1], c.lines[n - 1]) << c.text;
+      EXPECT_EQ(lines[n / 2], c.lines[n / 2]) << c.text;
+    }
+  }
+}
+
+// 64 MB of line ends with rows after them are read within a memory ceiling of the text and
+// 300 MB: the lines are not kept (at 16 bytes a line they took 1 GB; the bound of 256 MB of
+// text allowed 4 GB), and the rows keep their line numbers.
+TEST_F(TextImport, TextOfLineEndsStaysWithinMemory) {
+  constexpr size_t kLineEnds = size_t{64} << 20;
+  const std::string path =
+      Write("ends.txt", std::string(kLineEnds, '\n') + "2459000.5 12.3\n2459000.6 12.4\n2459000.7 12.5 7\n");
+  EXPECT_EQ(test::UnderMemoryCeiling(kLineEnds + (size_t{300} << 20),
+                                     [&]() -> std::string {
+                                       try {
+                                         io::ReadImport(path, "ends.txt", {});
+                                       } catch (const InputError& error) {
+                                         // Lines 67108865 and 67108866 hold the first rows.
+                                         const std::string expected =
+                                             "ends.txt, line 67108867: 3 fields where line 67108865 has 2";
+                                         return std::string(error.what()).starts_with(expected) ? "" : error.what();
+                                       }
+                                       return "the ragged row was taken";
+                                     }),
+            "");
 }
 
 // A time some 5e22 bin widths past the first (a typo in the file) stays a bin of its own, after
