@@ -12,9 +12,10 @@ int RunLookup(const Invocation& invocation) {
   if (invocation.operands.size() != 3)
     throw UsageError("lookup takes a catalogue, a star and a constellation");
   const std::string path(invocation.operands[0]);
-  const std::optional<std::string> text = ReadCatalogueFile(path);
+  std::string why;
+  const std::optional<std::string> text = ReadCatalogueFile(path, &why);
   if (!text) {
-    PrintError("Cannot open or find file " + path);
+    PrintError(why.empty() ? "Cannot open or find file " + path : "Cannot read " + path + ": " + why);
     return kExitUsage;
   }
   bool applied = true;

@@ -1,12 +1,16 @@
 #include "timing/Catalogue.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
 
 #include "common/NumberFormat.h"
+#include "common/SystemError.h"
 
 namespace ombrane {
 
@@ -58,19 +62,30 @@ const char* CatalogueBoxName(CatalogueBox box) {
   return "";
 }
 
-std::vector<std::string> CatalogueLines(std::string_view text) {
+namespace {
+
+// Hands every line of the catalogue's text to `each` as CatalogueLines splits it, without keeping
+// them: a text of line ends would otherwise take a string a line.
+template <typename Each>
+void ForEachCatalogueLine(std::string_view text, Each&& each) {
   const size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
-  std::vector<std::string> lines;
   size_t start = 0;
   while (true) {
     const size_t end = text.find('\n', start);
     const std::string_view line =
         text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    lines.emplace_back(line.substr(0, kCatalogueLineLength));
+    each(line.substr(0, kCatalogueLineLength));
     if (end == std::string_view::npos) break;
     start = end + 1;  // after a final line end this leaves one more, empty, line
   }
+}
+
+}  // namespace
+
+std::vector<std::string> CatalogueLines(std::string_view text) {
+  std::vector<std::string> lines;
+  ForEachCatalogueLine(text, [&](std::string_view line) { lines.emplace_back(line); });
   return lines;
 }
 
@@ -141,7 +156,7 @@ std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view na
 
   int found = 0;  // 0: no match; 1: the name line just read matched; 2: a record was applied
   bool nameLine = true;
-  for (const std::string& line : CatalogueLines(text)) {
+  ForEachCatalogueLine(text, [&](std::string_view line) {
     if (nameLine) {
       const auto words = FirstTwoWords(line);
       if (words.size() == 2 && words[0] == name && words[1] == constellation) found = 1;
@@ -159,7 +174,7 @@ std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view na
       }
     }
     nameLine = !nameLine;
-  }
+  });
   if (found != 2) say("no star");
   return steps;
 }
@@ -169,13 +184,32 @@ std::string CatalogueBoxText(double value, char separator) {
   return FormatGeneral(value, separator);
 }
 
-std::optional<std::string> ReadCatalogueFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  if (file.bad()) return std::nullopt;
-  return std::move(bytes).str();
+std::optional<std::string> ReadCatalogueFile(const std::string& path, std::string* why) {
+  auto fail = [&](std::string reason) -> std::optional<std::string> {
+    if (why) *why = std::move(reason);
+    return std::nullopt;
+  };
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) return fail("");
+  const std::string tooLarge = "it is larger than " + std::to_string(kCatalogueFileLimit >> 20) + " MB";
+  struct stat status {};
+  if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
+      static_cast<uint64_t>(status.st_size) > kCatalogueFileLimit)
+    return fail(tooLarge);
+  // Read one chunk past the bound at most: a device that tells no size is refused too.
+  std::string bytes;
+  std::vector<char> chunk(size_t{1} << 16);
+  errno = 0;
+  while (true) {
+    const size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
+    if (got == 0) {
+      if (std::ferror(file.get())) return fail(SystemErrorText(errno != 0 ? errno : EIO));
+      break;
+    }
+    if (bytes.size() + got > kCatalogueFileLimit) return fail(tooLarge);
+    bytes.append(chunk.data(), got);
+  }
+  return bytes;
 }
 
 std::string CatalogueMissingMessage(std::string_view folder) {

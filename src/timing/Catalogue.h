@@ -3,6 +3,7 @@
 // period and the epoch at fixed character positions.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,8 +57,15 @@ std::string CatalogueBoxText(double value, char separator);
 std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view name,
                                       std::string_view constellation);
 
-// The catalogue's bytes, or nothing when the file cannot be opened or read.
-std::optional<std::string> ReadCatalogueFile(const std::string& path);
+// The largest catalogue read (64 MB, some five times the General Catalogue of Variable Stars
+// in this format): a device or a file without end is refused instead of filling the memory.
+inline constexpr size_t kCatalogueFileLimit = size_t{64} << 20;
+
+// The catalogue's bytes, or nothing when the file cannot be opened, cannot be read (a folder)
+// or is larger than kCatalogueFileLimit. `why`, when given, is then left empty for a file that
+// cannot be opened and otherwise says what is wrong ("Is a directory", "it is larger than
+// 64 MB").
+std::optional<std::string> ReadCatalogueFile(const std::string& path, std::string* why = nullptr);
 
 // The line told when the catalogue cannot be opened in `folder`.
 std::string CatalogueMissingMessage(std::string_view folder);

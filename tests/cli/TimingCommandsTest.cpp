@@ -90,6 +90,11 @@ TEST_F(TimingCommands, LookupPrintsTheBoxesInTheirOrder) {
   r = Exec("lookup missing.txt ExampleEB Ori");
   EXPECT_EQ(r.exit, 2);
   EXPECT_EQ(r.err, "Cannot open or find file missing.txt\n");
+  // A folder is a file that cannot be read, not a catalogue without the star.
+  r = Exec("lookup . ExampleEB Ori");
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Cannot read .: Is a directory\n");
 }
 
 TEST_F(TimingCommands, FailuresAndBadArguments) {

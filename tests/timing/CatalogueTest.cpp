@@ -1,9 +1,14 @@
 #include "timing/Catalogue.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include "MemoryCeiling.h"
 
 namespace ombrane {
 namespace {
@@ -144,6 +149,58 @@ TEST(LookupStar, LaterRecordsOfTheSameStarApplyAgain) {
 TEST(CatalogueFile, MissingFileIsToldWithItsFolder) {
   EXPECT_FALSE(ReadCatalogueFile("/nonexistent-folder/allstars.txt"));
   EXPECT_EQ(CatalogueMissingMessage("/data/stars"), "Cannot open or find file allstars.txt in /data/stars");
+}
+
+// What cannot be read says why (nothing for a file that cannot be opened, which keeps its own
+// message), and a file or a device larger than the bound is refused, within a memory ceiling of
+// the bound and 200 MB; a file of exactly the bound is read.
+TEST(CatalogueFile, WhatCannotBeReadSaysWhy) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("ombrane-catalogue-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string atBound = (folder / "bound.txt").string();
+  const std::string beyond = (folder / "beyond.txt").string();
+  std::ofstream(atBound, std::ios::binary).close();
+  std::filesystem::resize_file(atBound, kCatalogueFileLimit);
+  std::ofstream(beyond, std::ios::binary).close();
+  std::filesystem::resize_file(beyond, kCatalogueFileLimit + 1);
+  struct Case {
+    std::string path;
+    std::optional<std::string> why;  // nothing: read
+  };
+  const Case cases[] = {
+      {"/nonexistent-folder/allstars.txt", ""},
+      {folder.string(), "Is a directory"},
+      {"/dev/zero", "it is larger than 64 MB"},
+      {beyond, "it is larger than 64 MB"},
+      {atBound, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(test::UnderMemoryCeiling(kCatalogueFileLimit + (size_t{200} << 20),
+                                       [&]() -> std::string {
+                                         std::string why = "unset";
+                                         const std::optional<std::string> text = ReadCatalogueFile(c.path, &why);
+                                         if (!c.why) return text && text->size() == kCatalogueFileLimit ? "" : why;
+                                         if (text) return "read";
+                                         return why == *c.why ? "" : why;
+                                       }),
+              "")
+        << c.path;
+  }
+  std::filesystem::remove_all(folder);
+}
+
+// 32 MB of line ends before a record are walked within a memory ceiling of the text and 200 MB
+// (a string a line took 1 GB); the record after them is found, its name line being line
+// 33554433, a name line as every odd one.
+TEST(LookupStar, TextOfLineEndsStaysWithinMemory) {
+  const std::string text = std::string(size_t{32} << 20, '\n') + "V1 Her\n" + kData;
+  EXPECT_EQ(test::UnderMemoryCeiling(size_t{200} << 20,
+                                     [&]() -> std::string {
+                                       const std::vector<std::string> steps = Steps(text, "V1", "Her");
+                                       return steps.size() == 8 && steps[2] == "Edit11=12" ? "" : "not found";
+                                     }),
+            "");
 }
 
 }  // namespace
