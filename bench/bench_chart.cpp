@@ -1,5 +1,5 @@
-// Painting a full chart: 12 000 diamonds of the phase diagram (Series6, many colours) and a
-// 20 000-point fitted curve (Series4) into an 857 x 465 image through ChartWidget::Render, the
+// Painting a full chart: 12 000 diamonds of the phase diagram (kPhaseSeries, many colours) and a
+// 20 000-point fitted curve (kFittedCurveSeries) into an 857 x 465 image through ChartWidget::Render, the
 // routine that also paints the screen. The parts are measured alone too, to see where the
 // time goes. The periodogram window's picture of 100 000 points, the most a search keeps, is
 // measured the same way.
@@ -34,7 +34,7 @@ void FillDiamonds(ChartModel& model) {
     const double phase = 2.0 * i / kDiamonds;
     const double mag =
         11.0 + 0.8 * std::exp(-std::pow((std::fmod(phase, 1.0) - 0.5) / 0.06, 2)) + 0.05 * std::sin(37.0 * i);
-    model.Series(ombrane::kSeries6).Add(phase, mag, kColours[(i / 300) % 19]);
+    model.Series(ombrane::kPhaseSeries).Add(phase, mag, kColours[(i / 300) % 19]);
   }
 }
 
@@ -42,7 +42,7 @@ void FillCurve(ChartModel& model) {
   for (int i = 0; i < kCurvePoints; ++i) {
     const double phase = 2.0 * i / kCurvePoints;
     const double mag = 11.0 + 0.8 * std::exp(-std::pow((std::fmod(phase, 1.0) - 0.5) / 0.06, 2));
-    model.Series(ombrane::kSeries4).Add(phase, mag, 0x00FFFF);
+    model.Series(ombrane::kFittedCurveSeries).Add(phase, mag, 0x00FFFF);
   }
 }
 
@@ -97,7 +97,8 @@ ombrane::Periodogram SpikyPeriodogram() {
     const long double period = 0.2L + k * 0.000018L;
     const double f = static_cast<double>(1 / period);
     double score = 10 + 8 * std::fabs(std::sin(977.0 * static_cast<double>(k)));
-    for (double alias : {1.763, 0.763, 2.763, 0.8815}) score += 1200 * std::exp(-std::pow((f - alias) / 0.004, 2));
+    for (double alias : {1.763, 0.763, 2.763, 0.8815})
+      score += 1200 * std::exp(-std::pow((f - alias) / 0.004, 2));
     periodogram.points.push_back(ombrane::TrialScore{period, score, k});
   }
   return periodogram;
@@ -110,7 +111,7 @@ void BM_DrawPeriodogramModel(benchmark::State& state) {
   for (auto _ : state) {
     const std::vector<ombrane::Peak> peaks = ombrane::FindPeaks(periodogram, 5);
     ombrane::DrawPeriodogram(periodogram, peaks, ombrane::PeriodogramAxis::Frequency, "bench.txt", model);
-    benchmark::DoNotOptimize(model.Series(ombrane::kSeries4).Count());
+    benchmark::DoNotOptimize(model.Series(ombrane::kFittedCurveSeries).Count());
   }
 }
 BENCHMARK(BM_DrawPeriodogramModel)->Unit(benchmark::kMillisecond);
@@ -118,8 +119,8 @@ BENCHMARK(BM_DrawPeriodogramModel)->Unit(benchmark::kMillisecond);
 void BM_RenderPeriodogram(benchmark::State& state) {
   const ombrane::Periodogram periodogram = SpikyPeriodogram();
   ChartModel model;
-  ombrane::DrawPeriodogram(periodogram, ombrane::FindPeaks(periodogram, 5), ombrane::PeriodogramAxis::Frequency,
-                           "bench.txt", model);
+  ombrane::DrawPeriodogram(periodogram, ombrane::FindPeaks(periodogram, 5),
+                           ombrane::PeriodogramAxis::Frequency, "bench.txt", model);
   RenderLoop(state, model);
 }
 BENCHMARK(BM_RenderPeriodogram)->Unit(benchmark::kMillisecond);

@@ -1,8 +1,8 @@
 // Finding the clicked point: ChartWidget::HitTest over a phase diagram of 12 000 diamonds
-// (Series6, two cycles of a 6000-entry store), 600 crosses of marked entries (Series2), a
-// 20 000-point fitted curve (Series4) and two vertical markers (Series8) on an 857 x 465 chart.
-// A click beside every point visits every symbol, the curve and the markers (the worst case); a
-// click on a diamond visits the symbols only.
+// (kPhaseSeries, two cycles of a 6000-entry store), 600 crosses of marked entries (kMarkedSeries), a
+// 20 000-point fitted curve (kFittedCurveSeries) and two vertical markers (kMarkerSeries) on an 857 x 465
+// chart. A click beside every point visits every symbol, the curve and the markers (the worst case); a click
+// on a diamond visits the symbols only.
 #include <benchmark/benchmark.h>
 
 #include <QPoint>
@@ -28,15 +28,15 @@ void Fill(ChartModel& model) {
   for (int i = 0; i < kDiamonds; ++i) {
     const double phase = 2.0 * i / kDiamonds;
     const double mag = Magnitude(phase) + 0.05 * std::sin(37.0 * i);
-    model.Series(ombrane::kSeries6).Add(phase, mag, 0x008000);
-    if (i % (kDiamonds / kMarks) == 0) model.Series(ombrane::kSeries2).Add(phase, mag);
+    model.Series(ombrane::kPhaseSeries).Add(phase, mag, 0x008000);
+    if (i % (kDiamonds / kMarks) == 0) model.Series(ombrane::kMarkedSeries).Add(phase, mag);
   }
   for (int i = 0; i < kCurvePoints; ++i) {
     const double phase = 2.0 * i / kCurvePoints;
-    model.Series(ombrane::kSeries4).Add(phase, Magnitude(phase), 0x00FFFF);
+    model.Series(ombrane::kFittedCurveSeries).Add(phase, Magnitude(phase), 0x00FFFF);
   }
-  model.Series(ombrane::kSeries8).Add(0.45, 11.5, 0x00FF00, "min");
-  model.Series(ombrane::kSeries8).Add(0.55, 11.5, 0x00FF00, "min");
+  model.Series(ombrane::kMarkerSeries).Add(0.45, 11.5, 0x00FF00, "min");
+  model.Series(ombrane::kMarkerSeries).Add(0.55, 11.5, 0x00FF00, "min");
 }
 
 void HitLoop(benchmark::State& state, bool onAPoint) {
@@ -48,7 +48,7 @@ void HitLoop(benchmark::State& state, bool onAPoint) {
   // Beside everything: the top left corner of the plot (the curve and the points lie lower);
   // on a point: the diamond at phase 0.25.
   const QPoint at =
-      onAPoint ? QPoint(chart.XPixel(0.25), chart.YPixel(model.Series(ombrane::kSeries6).Point(1500).y))
+      onAPoint ? QPoint(chart.XPixel(0.25), chart.YPixel(model.Series(ombrane::kPhaseSeries).Point(1500).y))
                : chart.PlotRect().topLeft() + QPoint(2, 2);
   const bool hits = chart.HitTest(at).has_value();
   if (hits != onAPoint) state.SkipWithError("the click does not fall where the benchmark means it to");

@@ -69,7 +69,7 @@ void BM_AutomaticFit(benchmark::State& state) {
   if (outcome.harmonics != 10 || scene.data->markCount != 0)
     state.SkipWithError("the search did not end at 10");
   state.counters["harmonics"] = outcome.harmonics;
-  state.counters["curvePoints"] = scene.chart.Series(kSeries4).Count();
+  state.counters["curvePoints"] = scene.chart.Series(kFittedCurveSeries).Count();
 }
 BENCHMARK(BM_AutomaticFit)->Unit(benchmark::kMillisecond);
 
@@ -81,7 +81,7 @@ void BM_FixedFit45(benchmark::State& state) {
                 outcome);
     benchmark::DoNotOptimize(scene.star.fourierResult.data());
   }
-  state.counters["curvePoints"] = scene.chart.Series(kSeries4).Count();
+  state.counters["curvePoints"] = scene.chart.Series(kFittedCurveSeries).Count();
 }
 BENCHMARK(BM_FixedFit45)->Unit(benchmark::kMillisecond);
 

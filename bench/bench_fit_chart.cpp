@@ -1,8 +1,8 @@
 // Repainting the picture of a fit: the phase diagram of 6000 entries drawn by DrawFitCurve
-// (sorted positions 1 .. N-2 in Series6 and one cycle later in Series7, in night colours), the
-// 20 001-point fitted curve in Series4 (3-pixel yellow line) and the two markers of Series8,
-// painted into an 857 x 465 image through ChartWidget::Render, the routine that also paints the
-// screen.
+// (sorted positions 1 .. N-2 in kPhaseSeries and one cycle later in kSecondCycleSeries, in night colours),
+// the 20 001-point fitted curve in kFittedCurveSeries (3-pixel yellow line) and the two markers of
+// kMarkerSeries, painted into an 857 x 465 image through ChartWidget::Render, the routine that also paints
+// the screen.
 #include <benchmark/benchmark.h>
 
 #include <QImage>
@@ -61,8 +61,8 @@ void BM_RenderFitPicture(benchmark::State& state) {
     painter.end();
     benchmark::DoNotOptimize(image.constBits());
   }
-  state.counters["points"] = model.Series(kSeries6).Count() + model.Series(kSeries7).Count();
-  state.counters["curvePoints"] = model.Series(kSeries4).Count();
+  state.counters["points"] = model.Series(kPhaseSeries).Count() + model.Series(kSecondCycleSeries).Count();
+  state.counters["curvePoints"] = model.Series(kFittedCurveSeries).Count();
 }
 BENCHMARK(BM_RenderFitPicture)->Unit(benchmark::kMillisecond);
 

@@ -50,7 +50,7 @@ void BM_TimeMinimumLightCurve(benchmark::State& state) {
   ViewState view;
   ChartModel chart;
   for (int i = 0; i <= count; ++i)
-    chart.Series(kSeries1).Add(static_cast<double>(data->jd[i]), static_cast<double>(data->mag[i]));
+    chart.Series(kLightCurveSeries).Add(static_cast<double>(data->jd[i]), static_cast<double>(data->mag[i]));
   for (auto _ : state) {
     view.areaIndex1 = 0;
     view.areaIndex2 = count;

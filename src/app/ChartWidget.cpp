@@ -35,7 +35,7 @@ constexpr int kHitSlack = 1;    // a line or marker is hit this many pixels besi
 // A click hits the nearest point symbol whose centre lies within this many pixels: a diamond of
 // half-width 3 is hit from a little outside it, without pixel hunting.
 constexpr double kPickRadius = 6.0;
-constexpr int kMarkerHalfHeight = 150;  // Series8: vertical marker line through the point
+constexpr int kMarkerHalfHeight = 150;  // kMarkerSeries: vertical marker line through the point
 constexpr int kMarkerHalfWidth = 1;
 // A click this near a line of `width` pixels (the fitted curve: 3) hits it.
 double CurveReach(int width) {
@@ -52,8 +52,8 @@ constexpr double kPixelLimit = 1.0e6;
 const QColor kGradientTop(0xF8, 0xF8, 0xF8);
 const QColor kGradientBottom(0xCE, 0xCE, 0xCE);
 const QColor kBackWall(Qt::white);
-const QColor kCrossPen(0xFF, 0x00, 0x00);   // Series2: red
-const QColor kMarkerPen(0x80, 0x00, 0x00);  // Series8: maroon
+const QColor kCrossPen(0xFF, 0x00, 0x00);   // kMarkedSeries: red
+const QColor kMarkerPen(0x80, 0x00, 0x00);  // kMarkerSeries: maroon
 
 QFont PixelFont(int pixels, bool bold) {
   QFont font(QStringLiteral("Arial"));
@@ -387,7 +387,7 @@ ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect
   if (model_ != nullptr) {
     const Range& r = layout.range;
     const Mapper map(layout.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
-    // Series1 first, so that later series lie on top. Points outside the plot rectangle are
+    // kLightCurveSeries first, so that later series lie on top. Points outside the plot rectangle are
     // drawn too; the vertical markers are cut to it.
     for (int s = 0; s < kSeriesCount; ++s) PaintSeries(painter, model_->Series(s), map, layout.plot);
   }
@@ -570,12 +570,13 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
   const double px = pos.x();
   const double py = pos.y();
 
-  // The point symbols: the nearest centre within kPickRadius wins. The crosses of Series2 come
+  // The point symbols: the nearest centre within kPickRadius wins. The crosses of kMarkedSeries come
   // first where they tie with a point: a cross lies exactly over the point it marks, and a click
   // on it has to reach the cross to take the mark away. Then the observations (the light curve
   // and the phase diagram in its two series), then the two series no picture fills. Within a
   // series the point drawn last lies on top and wins a tie.
-  static constexpr int kPointOrder[] = {kSeries2, kSeries1, kSeries6, kSeries7, kSeries3, kSeries5};
+  static constexpr int kPointOrder[] = {kMarkedSeries,      kLightCurveSeries, kPhaseSeries,
+                                        kSecondCycleSeries, kPeakSeries,       kSpareSeries};
   std::optional<Hit> best;
   double bestDistance2 = kPickRadius * kPickRadius;
   for (int s : kPointOrder) {
@@ -601,7 +602,7 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
 
   // The fitted curve and the vertical markers run across many points and stand for no
   // observation: they take a click only where no point symbol is near.
-  const ChartSeries& curve = model_->Series(kSeries4);
+  const ChartSeries& curve = model_->Series(kCurveSeries);
   const double reach = CurveReach(curve.lineWidth());
   const QPointF click(pos);
   std::optional<QPointF> previous;
@@ -622,10 +623,10 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
     if (SegmentDistance(click, from, q) <= reach) {
       // The nearer end of the segment.
       const bool nearEnd = firstPoint || QLineF(click, q).length() <= QLineF(click, from).length();
-      return Hit{kSeries4, nearEnd ? i : i - 1};
+      return Hit{kCurveSeries, nearEnd ? i : i - 1};
     }
   }
-  const ChartSeries& markers = model_->Series(kSeries8);
+  const ChartSeries& markers = model_->Series(kMarkerSeries);
   for (int i = markers.Count() - 1; i >= 0; --i) {
     const ChartPoint& p = markers.Point(i);
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
@@ -634,7 +635,7 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
     if (top > bottom || !MarkerColumnInPlot(layout_.plot, ToPixel(map.X(p.x)))) continue;
     if (std::abs(pos.x() - ToPixel(map.X(p.x))) <= kMarkerHalfWidth + kHitSlack &&
         pos.y() >= top - kHitSlack && pos.y() <= bottom + kHitSlack)
-      return Hit{kSeries8, i};
+      return Hit{kMarkerSeries, i};
   }
   return std::nullopt;
 }
@@ -677,7 +678,7 @@ void ChartWidget::mouseMoveEvent(QMouseEvent* event) {
   } else {
     // A hand over the points of the light curve and of the phase diagram, which can be clicked.
     const std::optional<Hit> hit = HitTest(pos);
-    const bool hand = hit && (hit->series == kSeries1 || hit->series == kSeries6);
+    const bool hand = hit && (hit->series == kLightCurveSeries || hit->series == kPhaseSeries);
     const Qt::CursorShape shape = hand ? Qt::PointingHandCursor : Qt::CrossCursor;
     if (cursor().shape() != shape) setCursor(shape);
   }

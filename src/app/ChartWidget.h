@@ -72,9 +72,9 @@ class ChartWidget : public QWidget {
   bool IsZoomed() const { return zoom_.has_value(); }
 
   // The point a click at widget pixel `pos` hits, as of the last rendering: the nearest point
-  // symbol within a few pixels (Series2 before the observations where they lie on each other);
+  // symbol within a few pixels (kMarkedSeries before the observations where they lie on each other);
   // the fitted curve and the vertical markers only where no symbol is near. A click on a hit
-  // emits ClickSeries with the series (0..7 = Series1..Series8) and the point's index.
+  // emits ClickSeries with the series (0..7 = kLightCurveSeries..kMarkerSeries) and the point's index.
   struct Hit {
     int series = -1;
     int index = -1;
@@ -88,7 +88,7 @@ class ChartWidget : public QWidget {
   QStringList LeftLabels() const { return layout_.left.texts; }
 
  signals:
-  void ClickSeries(int series, int index, int x, int y);  // series 0..7 = Series1..Series8
+  void ClickSeries(int series, int index, int x, int y);  // series 0..7 = kLightCurveSeries..kMarkerSeries
   void ClickAxis();
   void MouseMoved(int x, int y);
   void AfterDraw();

@@ -166,13 +166,13 @@ void TForm1::PeakTableClick(int row) {
 void TForm1::PeriodogramClickSeries(int series, int index, int x, int) {
   const PeriodogramWindow& w = *Periodogram1;
   if (!w.periodogram || index < 0) return;
-  if (series == kSeries3) {
+  if (series == kPeakSeries) {
     // A listed peak's symbol.
     if (index >= static_cast<int>(w.picture.peakRank.size())) return;
     ApplyPeriodogramPeriod(w.peaks[w.picture.peakRank[static_cast<size_t>(index)]].period);
     return;
   }
-  if (series != kSeries4 && series != kSeries8) return;
+  if (series != kPeriodogramCurveSeries && series != kMarkerSeries) return;
   // The curve or the best period's marker: the top of the peak under the mouse.
   const double a = w.Chart->XValue(x - kPeakReach);
   const double b = w.Chart->XValue(x + kPeakReach);

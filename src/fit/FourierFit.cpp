@@ -115,7 +115,7 @@ void ReportFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const
   }
 
   const FitExtremes extremes = DrawFitCurve(data, star.period, fit, request.axis, chart);
-  view.secondCycleFirst = 1;  // the picture's Series7 starts at sorted position 1
+  view.secondCycleFirst = 1;  // the picture's kSecondCycleSeries starts at sorted position 1
   outcome.extremes = extremes;
   if (request.toEdit) {
     Note(sink, "Max   : JD " + general(extremes.maximumX) + " ;Bright: " + general(extremes.maximumMag) +
@@ -260,7 +260,7 @@ FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit
   chart.bottomAxisTitle = phaseAxis ? "Phase" : "Julian Day Average";
 
   // The folded curve, sorted positions 1 .. N-2, then the same positions one cycle later.
-  ChartSeries& marked = chart.Series(kSeries2);
+  ChartSeries& marked = chart.Series(kMarkedSeries);
   auto add = [&](ChartSeries& series, long double x, int32_t e) {
     const double dx = ToDouble(x);
     const double y = ToDouble(data.mag[e]);
@@ -269,15 +269,16 @@ FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit
   };
   for (int32_t p = 1; p + 1 < n; ++p) {
     const int32_t e = data.sortIndex[p];
-    add(chart.Series(kSeries6), phaseAxis ? data.sortedPhase[p] : data.jdAverage[p], e);
+    add(chart.Series(kPhaseSeries), phaseAxis ? data.sortedPhase[p] : data.jdAverage[p], e);
   }
   for (int32_t p = 1; p + 1 < n; ++p) {
     const int32_t e = data.sortIndex[p];
-    add(chart.Series(kSeries7), phaseAxis ? data.sortedPhase[p] + 1.0L : data.jdAverage[p] + period, e);
+    add(chart.Series(kSecondCycleSeries), phaseAxis ? data.sortedPhase[p] + 1.0L : data.jdAverage[p] + period,
+        e);
   }
 
   // The fitted curve over two cycles; extremes over the first.
-  ChartSeries& curve = chart.Series(kSeries4);
+  ChartSeries& curve = chart.Series(kFittedCurveSeries);
   ExtremeTracker tracker;
   FitExtremes extremes;
   if (phaseAxis) {
@@ -316,7 +317,7 @@ FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit
 }
 
 void AddExtremeMarkers(const FitExtremes& extremes, ChartModel& chart) {
-  ChartSeries& markers = chart.Series(kSeries8);
+  ChartSeries& markers = chart.Series(kMarkerSeries);
   markers.Add(ToDouble(extremes.minimumX), ToDouble(extremes.minimumMag), kMinimumMarkerColour, "MIN");
   markers.Add(ToDouble(extremes.maximumX), ToDouble(extremes.maximumMag), kMaximumMarkerColour, "MAX");
 }
@@ -377,8 +378,8 @@ std::string SinCosLine(const HarmonicFit& fit, std::string_view openPath) {
   return line;
 }
 
-void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
-                     const FitRequest& request, const FitSink& sink, FitOutcome& outcome) {
+void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const FitRequest& request,
+                     const FitSink& sink, FitOutcome& outcome) {
   outcome = FitOutcome{};
   if (!(star.period > 0)) return;
   outcome.ran = true;
@@ -442,8 +443,8 @@ std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Dat
 
 }  // namespace
 
-void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, ViewState& view,
-                 ChartModel& chart, const FitRequest& request, const FitSink& sink, FitOutcome& outcome) {
+void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, ViewState& view, ChartModel& chart,
+                 const FitRequest& request, const FitSink& sink, FitOutcome& outcome) {
   const auto fit =
       FitWithBoxCount(harmonicsText, data, star, request, sink, {kFourierFileName, kDataFileName}, outcome);
   if (fit) ReportFit(data, star, view, chart, request, sink, *fit, outcome);

@@ -102,15 +102,15 @@ struct FitExtremes {
   long double risingTime = 0;
 };
 
-// The picture of a fit: the folded curve (sorted positions 1 .. N-2) in Series6 and one cycle
-// later in Series7, marked entries in Series2, the fitted curve in Series4 (yellow) over two
-// cycles, against phase (the series evaluated at time meanEpoch + x P, phase x of the fold) or
-// against averaged time (from meanEpoch). The extremes are tracked over the first cycle from
-// the curve's first point.
+// The picture of a fit: the folded curve (sorted positions 1 .. N-2) in kPhaseSeries and one cycle
+// later in kSecondCycleSeries, marked entries in kMarkedSeries, the fitted curve in kFittedCurveSeries
+// (yellow) over two cycles, against phase (the series evaluated at time meanEpoch + x P, phase x of the fold)
+// or against averaged time (from meanEpoch). The extremes are tracked over the first cycle from the curve's
+// first point.
 FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit& fit, PhaseAxis axis,
                          ChartModel& chart);
 
-// The MIN (red) and MAX (blue) markers of Series8.
+// The MIN (red) and MAX (blue) markers of kMarkerSeries.
 void AddExtremeMarkers(const FitExtremes& extremes, ChartModel& chart);
 
 // The line "FourierOut.txt" receives: fourierResult[0 .. 30] and the rising time in fixed
@@ -158,8 +158,8 @@ struct FitOutcome {
 };
 
 // The automatic fit (the NJD button). Nothing when star.period <= 0.
-void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
-                     const FitRequest& request, const FitSink& sink, FitOutcome& outcome);
+void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const FitRequest& request,
+                     const FitSink& sink, FitOutcome& outcome);
 
 // Refuses, before anything is touched, a harmonics box whose number is a count a fit cannot
 // hold (below 0 or above kMaxHarmonics after truncation); a text that is not a number passes
@@ -167,8 +167,8 @@ void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
 void CheckHarmonicsBox(std::string_view text, char separator);
 
 // The fit with the number of harmonics of the box (the "sin" button): no outlier clipping.
-void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, ViewState& view,
-                 ChartModel& chart, const FitRequest& request, const FitSink& sink, FitOutcome& outcome);
+void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, ViewState& view, ChartModel& chart,
+                 const FitRequest& request, const FitSink& sink, FitOutcome& outcome);
 
 // The sine-plus-cosine fit (the "sin+cos" button): the raw coefficients with their errors as one
 // line of "SinCosOut.txt" (written with request.fourierFile); draws nothing.

@@ -19,14 +19,14 @@ std::optional<ClickedEntry> EntryOfClick(const Data& data, const ViewState& view
   const int64_t n = data.pointCount;
   ClickedEntry clicked;
   switch (series) {
-    case kSeries1: {
+    case kLightCurveSeries: {
       const int64_t e = int64_t{r} + view.shownNightFirst;
       if (!IsEntry(e)) return std::nullopt;
       clicked.entry = static_cast<int32_t>(e);
       clicked.position = clicked.entry;
       return clicked;
     }
-    case kSeries6: {
+    case kPhaseSeries: {
       const int64_t p = int64_t{r} + 1;
       if (!IsPosition(p) || !IsEntry(data.sortIndex[static_cast<size_t>(p)])) return std::nullopt;
       clicked.position = static_cast<int32_t>(p);
@@ -34,7 +34,7 @@ std::optional<ClickedEntry> EntryOfClick(const Data& data, const ViewState& view
       clicked.onPhaseDiagram = true;
       return clicked;
     }
-    case kSeries7: {
+    case kSecondCycleSeries: {
       // The picture that drew the series says where it starts (a fit's leaves out position 0).
       const int64_t p = int64_t{r} + view.secondCycleFirst;
       if (!IsPosition(p) || !IsPosition(n + p) || !IsEntry(data.sortIndex[static_cast<size_t>(p)]))
@@ -63,11 +63,11 @@ double PhaseOfClick(const Data& data, const ClickedEntry& clicked) {
 }
 
 SeriesPoint PointUnderCross(const ChartModel& chart, SeriesPoint clicked) {
-  if (clicked.series != kSeries2) return clicked;
-  const ChartSeries& crosses = chart.Series(kSeries2);
+  if (clicked.series != kMarkedSeries) return clicked;
+  const ChartSeries& crosses = chart.Series(kMarkedSeries);
   if (clicked.index < 0 || clicked.index >= crosses.Count()) return clicked;
   const ChartPoint& cross = crosses.Point(clicked.index);
-  for (int s : {kSeries1, kSeries6, kSeries7}) {
+  for (int s : {kLightCurveSeries, kPhaseSeries, kSecondCycleSeries}) {
     const auto& points = chart.Series(s).Points();
     for (size_t i = 0; i < points.size(); ++i)
       if (points[i].x == cross.x && points[i].y == cross.y) return {s, static_cast<int>(i)};

@@ -37,9 +37,9 @@ std::string MeasurementLine(Measurement item, bool phaseForm, const MeasuredPair
                             char separator);
 
 // The abscissa and magnitude a clicked point stands for in a measurement, or nullopt for a
-// series whose points are no observations. Series6 point r is sorted position r + 1 (its phase,
-// also while the diagram is drawn against averaged time); Series7 point r is the second cycle of
-// sorted position r (phase + 1); a Series1 point r is entry r + shownNightFirst.
+// series whose points are no observations. kPhaseSeries point r is sorted position r + 1 (its phase,
+// also while the diagram is drawn against averaged time); kSecondCycleSeries point r is the second cycle of
+// sorted position r (phase + 1); a kLightCurveSeries point r is entry r + shownNightFirst.
 struct MeasuredPoint {
   double x = 0;
   double y = 0;

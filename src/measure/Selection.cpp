@@ -20,7 +20,7 @@ size_t At(int32_t i) {
 
 // The abscissa a phase-diagram point is drawn at in the current mode of the diagram: the stored
 // phase or averaged time of its sorted position (the drawing writes the second cycle of the mode
-// it draws); a Series7 point always shows the phase one cycle on.
+// it draws); a kSecondCycleSeries point always shows the phase one cycle on.
 double DiagramAbscissa(const Data& data, const ClickedEntry& clicked, PhaseAxis axis) {
   if (clicked.secondCycleApart) return PhaseOfClick(data, clicked);
   const long double x = axis == PhaseAxis::Phase ? data.sortedPhase[At(clicked.position)]
@@ -48,7 +48,7 @@ bool IsNight(int32_t k) {
 ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, int series, int r,
                          PhaseAxis axis) {
   ClickOutcome outcome;
-  if (series == kSeries1 || series == kSeries6) {
+  if (series == kLightCurveSeries || series == kPhaseSeries) {
     const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, series, r);
     if (!clicked) return outcome;
     const DrawnPoint p = DrawnPointOf(data, *clicked, axis);
@@ -56,14 +56,14 @@ ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, i
     if (flag == 0) {
       flag = 1;
       ++data.markCount;
-      chart.Series(kSeries2).Add(p.x, p.y, kSeriesColour);
+      chart.Series(kMarkedSeries).Add(p.x, p.y, kSeriesColour);
       outcome.chartChanged = true;
     }
     return outcome;
   }
-  if (series == kSeries2) {
+  if (series == kMarkedSeries) {
     outcome.colourButtonShown = false;
-    ChartSeries& crosses = chart.Series(kSeries2);
+    ChartSeries& crosses = chart.Series(kMarkedSeries);
     if (r < 0 || r >= crosses.Count()) return outcome;
     const ChartPoint cross = crosses.Point(r);
     // The cross holds the entry's values rounded to double: the first entry with exactly these
@@ -90,7 +90,7 @@ int32_t ClearMarks(Data& data, ChartModel& chart) {
     if (data.markFlag[At(i)] != 0) ++cleared;
   data.markFlag.fill(0);
   data.markCount = 0;
-  chart.Series(kSeries2).Clear();
+  chart.Series(kMarkedSeries).Clear();
   return cleared;
 }
 
@@ -103,7 +103,7 @@ ClickOutcome SelectArea(const Data& data, ChartModel& chart, ViewState& view, in
   if (!clicked) return outcome;  // a marker or the fitted curve is no end of an area
   view.areaOnLightCurve = clicked->onPhaseDiagram ? 0 : 1;
   const DrawnPoint p = DrawnPointOf(data, *clicked, axis);
-  ChartSeries& markers = chart.Series(kSeries8);
+  ChartSeries& markers = chart.Series(kMarkerSeries);
   if (view.areaFirstDone == 0) {
     markers.Clear();
     view.areaIndex1 = clicked->position;
@@ -125,7 +125,7 @@ ClickOutcome SelectArea(const Data& data, ChartModel& chart, ViewState& view, in
 
 ClickOutcome SelectSingleNight(const Data& data, ChartModel& chart, ViewState& view, int series, int r) {
   ClickOutcome outcome;
-  if (series != kSeries1 && series != kSeries6) return outcome;
+  if (series != kLightCurveSeries && series != kPhaseSeries) return outcome;
   const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, series, r);
   if (!clicked) return outcome;
   const int32_t e = clicked->entry;
@@ -135,7 +135,7 @@ ClickOutcome SelectSingleNight(const Data& data, ChartModel& chart, ViewState& v
   ClearNightView(chart);
   chart.bottomAxisTitle = "Julian Day";
   const int32_t observations = std::min(data.pointCount, kMaxEntries) - 1;
-  if (series == kSeries1) {
+  if (series == kLightCurveSeries) {
     // Every observation of the clicked point's whole Julian Day, in the clicked night's colour.
     DrawDayEntries(chart, data, std::trunc(data.jd[At(e)]), nightColours[At(nightOfClick)], observations);
   } else {

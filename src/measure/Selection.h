@@ -30,16 +30,16 @@ struct ClickOutcome {
 };
 
 // Select Point: a light-curve or phase-diagram point marks its entry (once) and draws its cross
-// in Series2; a cross of Series2 on the light curve removes that entry's mark.
+// in kMarkedSeries; a cross of kMarkedSeries on the light curve removes that entry's mark.
 ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, int series, int r,
                          PhaseAxis axis);
 
 // Edit > Clear marks: takes every mark off (those of Select Point and those of the automatic
 // fit's outlier clipping are one kind of mark), the second-cycle copies included, and removes
-// their crosses (Series2) from the picture. Returns how many observations were marked.
+// their crosses (kMarkedSeries) from the picture. Returns how many observations were marked.
 int32_t ClearMarks(Data& data, ChartModel& chart);
 
-// Select Area: the first click stores areaIndex1 and draws a lime "min" marker in Series8, the
+// Select Area: the first click stores areaIndex1 and draws a lime "min" marker in kMarkerSeries, the
 // second stores areaIndex2 and a second marker and enables the minimum timing, and Delete while
 // no phase diagram has been drawn since loading.
 ClickOutcome SelectArea(const Data& data, ChartModel& chart, ViewState& view, int series, int r,

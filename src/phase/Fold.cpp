@@ -483,7 +483,7 @@ void SetJdAverage(Data& data, long double period) {
 void AddPhasePoint(ChartModel& chart, const Data& data, int series, double x, int32_t e) {
   const double y = ToDouble(data.mag[e]);
   chart.Series(series).Add(x, y, nightColours[static_cast<size_t>(data.night[e])]);
-  if (data.markFlag[e] == 1) chart.Series(kSeries2).Add(x, y);
+  if (data.markFlag[e] == 1) chart.Series(kMarkedSeries).Add(x, y);
 }
 
 void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view,
@@ -493,7 +493,7 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
   chart.titleLines = {data.fileName};
   const bool phaseAxis = axis == PhaseAxis::Phase;
   chart.bottomAxisTitle = phaseAxis ? "Phase" : "JD average";
-  auto add = [&](double x, int32_t e) { AddPhasePoint(chart, data, kSeries6, x, e); };
+  auto add = [&](double x, int32_t e) { AddPhasePoint(chart, data, kPhaseSeries, x, e); };
   // First cycle: positions 1 .. N-1 (position 0 is drawn in the second cycle only).
   for (int32_t v = 1; v < n; ++v) {
     const long double x = phaseAxis ? data.sortedPhase[v] : data.jdAverage[v] + drawing.shift;

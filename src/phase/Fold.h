@@ -77,17 +77,17 @@ AovValue AovStatisticIfDefinedPlain(Data& data);
 void SetJdAverage(Data& data, long double period);
 
 // One point of a phase diagram: (x, mag[e]) in `series` in the colour of e's night, and in
-// Series2 (own colour) when e is marked. Shared by the fold's drawing and the magnitude steps.
+// kMarkedSeries (own colour) when e is marked. Shared by the fold's drawing and the magnitude steps.
 void AddPhasePoint(ChartModel& chart, const Data& data, int series, double x, int32_t e);
 
 // How a redraw differs from the fold's own picture: the time of minimum keeps its markers in
-// Series8 and draws the JD-average abscissae moved by `shift` (the stored values stay unmoved).
+// kMarkerSeries and draws the JD-average abscissae moved by `shift` (the stored values stay unmoved).
 struct PhaseDrawing {
   bool keepMarkers = false;
   long double shift = 0;
 };
 
-// Draws the fold into Series6 (both cycles) and Series2 (marked), writes the second-cycle
+// Draws the fold into kPhaseSeries (both cycles) and kMarkedSeries (marked), writes the second-cycle
 // copies and sets phaseView = 1.
 void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view,
                       const PhaseDrawing& drawing = {});

@@ -10,16 +10,17 @@ namespace ombrane {
 namespace {
 
 // The phase diagram of the last fold with the magnitudes as they are now: the first cycle in
-// Series6, the second apart in Series7, no second-cycle copies written.
+// kPhaseSeries, the second apart in kSecondCycleSeries, no second-cycle copies written.
 void RedrawPhaseDiagram(const Data& data, ChartModel& chart, int32_t n) {
   ClearNightView(chart);
   chart.titleLines = {data.fileName};
   chart.bottomAxisTitle = "Phase";
   for (int32_t v = 1; v < n; ++v)
-    AddPhasePoint(chart, data, kSeries6, ToDouble(data.sortedPhase[static_cast<size_t>(v)]),
+    AddPhasePoint(chart, data, kPhaseSeries, ToDouble(data.sortedPhase[static_cast<size_t>(v)]),
                   data.sortIndex[static_cast<size_t>(v)]);
   for (int32_t w = 0; w + 1 < n; ++w)
-    AddPhasePoint(chart, data, kSeries7, static_cast<double>(data.sortedPhase[static_cast<size_t>(w)] + 1.0L),
+    AddPhasePoint(chart, data, kSecondCycleSeries,
+                  static_cast<double>(data.sortedPhase[static_cast<size_t>(w)] + 1.0L),
                   data.sortIndex[static_cast<size_t>(w)]);
 }
 
@@ -38,7 +39,7 @@ MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, ViewState& vie
     data.nightShift = Add(data.nightShift, step);
     outcome.redrawn = true;
     RedrawPhaseDiagram(data, chart, n);
-    view.secondCycleFirst = 0;  // Series7 starts at sorted position 0
+    view.secondCycleFirst = 0;  // kSecondCycleSeries starts at sorted position 0
   }
   FoldStringLength(data, star);
   return outcome;

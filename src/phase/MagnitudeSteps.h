@@ -18,7 +18,7 @@ struct MagnitudeStepOutcome {
 
 // With one night shown (currentNight >= 0): mag[i] += sign * magnitudeStep for every entry of
 // that night (its repeated last entry too), nightShift grows by the same, and the phase diagram
-// of the last fold is drawn again without folding (phases always, the second cycle in Series7).
+// of the last fold is drawn again without folding (phases always, the second cycle in kSecondCycleSeries).
 // In every case the string length of the current arrays goes into star.stringLength.
 MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, ViewState& view, ChartModel& chart,
                                           int sign);

@@ -202,7 +202,7 @@ PeriodogramPicture DrawPeriodogram(const Periodogram& periodogram, const std::ve
   PeriodogramPicture picture;
   picture.axis = axis;
   const std::vector<TrialScore>& points = periodogram.points;
-  ChartSeries& curve = chart.Series(kSeries4);
+  ChartSeries& curve = chart.Series(kPeriodogramCurveSeries);
   curve.SetLineWidth(kCurveWidth);
   // Added in ascending abscissa: periods in trial order, frequencies the other way round.
   const size_t n = points.size();
@@ -229,12 +229,12 @@ PeriodogramPicture DrawPeriodogram(const Periodogram& periodogram, const std::ve
   auto x = [&](size_t r) { return Abscissa(points[peaks[r].point], axis); };
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return x(a) < x(b); });
   for (size_t r : order) {
-    chart.Series(kSeries3).Add(x(r), static_cast<double>(peaks[r].score));
+    chart.Series(kPeakSeries).Add(x(r), static_cast<double>(peaks[r].score));
     picture.peakRank.push_back(r);
   }
 
   // The best period: a vertical marker across the plot.
-  chart.Series(kSeries8).SetMarkersSpanPlot(true);
+  chart.Series(kMarkerSeries).SetMarkersSpanPlot(true);
   if (n > 0) {
     size_t best = 0;
     long double low = points[0].score, high = points[0].score;
@@ -243,7 +243,7 @@ PeriodogramPicture DrawPeriodogram(const Periodogram& periodogram, const std::ve
       low = std::min(low, points[i].score);
       high = std::max(high, points[i].score);
     }
-    chart.Series(kSeries8).Add(Abscissa(points[best], axis), static_cast<double>((low + high) / 2));
+    chart.Series(kMarkerSeries).Add(Abscissa(points[best], axis), static_cast<double>((low + high) / 2));
   }
   return picture;
 }

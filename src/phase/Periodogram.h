@@ -124,13 +124,13 @@ enum class PeriodogramAxis { Period = 0, Frequency = 1 };
 // of the curve stands for (none for a break) and which peak each peak symbol is.
 struct PeriodogramPicture {
   PeriodogramAxis axis = PeriodogramAxis::Period;
-  std::vector<std::optional<size_t>> curvePoint;  // per point of Series4
-  std::vector<size_t> peakRank;                   // per point of Series3: index in the peak list
+  std::vector<std::optional<size_t>> curvePoint;  // per point of kPeriodogramCurveSeries
+  std::vector<size_t> peakRank;                   // per point of kPeakSeries: index in the peak list
 };
 
-// Draws the periodogram into `chart` (cleared first): the curve in Series4 against the trial
+// Draws the periodogram into `chart` (cleared first): the curve in kPeriodogramCurveSeries against the trial
 // period or the frequency, a break where a stretch is undefined; the listed peaks as squares
-// in Series3; the best period as a vertical marker in Series8. The left axis runs so that a
+// in kPeakSeries; the best period as a vertical marker in kMarkerSeries. The left axis runs so that a
 // better score is higher (inverted for the string length). Titles name the file and the method.
 PeriodogramPicture DrawPeriodogram(const Periodogram& periodogram, const std::vector<Peak>& peaks,
                                    PeriodogramAxis axis, const std::string& fileName, ChartModel& chart);

@@ -21,20 +21,20 @@ inline constexpr int32_t kFourierResults = 32;  // result vector of the last Fou
 inline constexpr uint32_t kSeriesColour = 0x20000000;
 
 struct Data {
-  std::array<long double, kMaxEntries> fileJd{};     // Julian Days as loaded (kept copy)
-  std::array<long double, kMaxEntries> fileMag{};    // magnitudes as loaded (kept copy)
-  std::array<long double, kTwoCycle> jd{};           // working Julian Days
-  std::array<long double, kTwoCycle> jdAverage{};    // abscissa of the "JD average" view
-  std::array<long double, kTwoCycle> mag{};          // working magnitudes
-  std::array<long double, kMaxEntries> entryPhase{}; // phase of each entry
-  std::array<long double, kMaxEntries> fitMag{};     // fitted magnitude of the last fit
-  std::array<long double, kTwoCycle> sortedPhase{};  // phases in ascending order
-  std::array<int32_t, kTwoCycle> sortIndex{};        // entry index of each sorted position
-  std::array<int32_t, kMaxEntries> night{};          // night index of each entry
-  std::array<int32_t, kTwoCycle> markFlag{};         // 1 when the entry is marked
-  int32_t pointCount = 0;                            // N, the entries (the repeat included)
-  long double meanJd = 0;                            // mean Julian Day of the last fold
-  std::string fileName;                              // loaded file's name without folder
+  std::array<long double, kMaxEntries> fileJd{};      // Julian Days as loaded (kept copy)
+  std::array<long double, kMaxEntries> fileMag{};     // magnitudes as loaded (kept copy)
+  std::array<long double, kTwoCycle> jd{};            // working Julian Days
+  std::array<long double, kTwoCycle> jdAverage{};     // abscissa of the "JD average" view
+  std::array<long double, kTwoCycle> mag{};           // working magnitudes
+  std::array<long double, kMaxEntries> entryPhase{};  // phase of each entry
+  std::array<long double, kMaxEntries> fitMag{};      // fitted magnitude of the last fit
+  std::array<long double, kTwoCycle> sortedPhase{};   // phases in ascending order
+  std::array<int32_t, kTwoCycle> sortIndex{};         // entry index of each sorted position
+  std::array<int32_t, kMaxEntries> night{};           // night index of each entry
+  std::array<int32_t, kTwoCycle> markFlag{};          // 1 when the entry is marked
+  int32_t pointCount = 0;                             // N, the entries (the repeat included)
+  long double meanJd = 0;                             // mean Julian Day of the last fold
+  std::string fileName;                               // loaded file's name without folder
   std::array<long double, kAovBins> aovBinMean{};
   std::array<long double, kAovBins> aovBinTerm{};
   std::array<int32_t, kAovBins> aovBinCount{};
@@ -42,8 +42,8 @@ struct Data {
   long double meanEpoch = 0;       // origin of the "JD average" axis
   long double selectionEpoch = 0;  // kept by the time-of-minimum computation
   long double minimumShift = 0;
-  long double nightShift = 0;      // magnitude shift of the night picked last
-  int32_t selectedNightDay = 0;    // integer Julian Day of the night picked last
+  long double nightShift = 0;    // magnitude shift of the night picked last
+  int32_t selectedNightDay = 0;  // integer Julian Day of the night picked last
 };
 
 struct Star {
@@ -76,17 +76,17 @@ struct Star {
 struct ViewState {
   int32_t lastNight = 0;        // night index of entry N - 2 = number of nights - 1
   int32_t currentNight = 0;     // night shown; -1 = all nights
-  int32_t shownNightFirst = 0;  // entry index of the first point of Series1
+  int32_t shownNightFirst = 0;  // entry index of the first point of kLightCurveSeries
   int32_t minNightPoints = 0;   // minimum entries of a night visited by Next / Previous
   int32_t nightsShown = 0;      // number shown by the scroll bar's label
   std::array<int32_t, kMaxNights> nightFirst{};
   std::array<int32_t, kMaxNights> nightEnd{};
   std::array<int32_t, kMaxNights> nightCount{};
-  int32_t phaseView = 0;        // 1 after a phase diagram or a minimum was drawn
-  // Sorted position of point 0 of Series7, the second cycle drawn apart: 0 in the magnitude
+  int32_t phaseView = 0;  // 1 after a phase diagram or a minimum was drawn
+  // Sorted position of point 0 of kSecondCycleSeries, the second cycle drawn apart: 0 in the magnitude
   // steps' redraw (positions 0 .. N-2), 1 in a fit's picture (positions 1 .. N-2).
   int32_t secondCycleFirst = 0;
-  std::string openPath;         // data file name without folder, kept when a load is cancelled
+  std::string openPath;  // data file name without folder, kept when a load is cancelled
   int32_t areaIndex1 = 0;
   int32_t areaIndex2 = 0;
   int32_t areaFirstDone = 0;

@@ -180,9 +180,10 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
   outcome.time = t;
 
   // 13. The red marker halfway between the brightest and the faintest point of the picture.
-  ChartSeries& markers = chart.Series(kSeries8);
+  ChartSeries& markers = chart.Series(kMarkerSeries);
   markers.Clear();
-  const ChartSeries& picture = chart.Series(mode == MinimumMode::LightCurve ? kSeries1 : kSeries6);
+  const ChartSeries& picture =
+      chart.Series(mode == MinimumMode::LightCurve ? kLightCurveSeries : kPhaseSeries);
   const double middle = std::fabs((picture.MaxY() + picture.MinY()) * 0.5);
   markers.Add(ToDouble(t), middle, kRed, "min");
   outcome.lines.push_back("Minimum: " + FormatFixed(t, 12, 5, sep) + " +/- " +

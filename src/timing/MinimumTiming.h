@@ -47,7 +47,7 @@ struct MinimumOutcome {
 MinimumMode MinimumModeOf(const ViewState& view, PhaseAxis axis);
 
 // Times the minimum between view.areaIndex1 and view.areaIndex2 by Kwee & van Woerden, marks it
-// in Series8 (red, with the two picked points in lime), redraws the phase diagram in the phase
+// in kMarkerSeries (red, with the two picked points in lime), redraws the phase diagram in the phase
 // modes (the JD-average abscissae shifted by data.minimumShift) and sets phaseView. Selections
 // that cannot be timed (both clicks on one point, fewer than five points in the range, a
 // singular parabola, points out of order or out of the data) end with one line saying so and

@@ -46,18 +46,19 @@ double ChartSeries::MinY() const {
 }
 
 ChartModel::ChartModel()
-    : series_{ChartSeries(SeriesKind::Diamond, 0x0000FF),            // Series1: light curve
-              ChartSeries(SeriesKind::DiagonalCross, 0x000000),      // Series2: marked points
-              ChartSeries(SeriesKind::Square, 0x008000),             // Series3: unused
-              ChartSeries(SeriesKind::Line, 0x00FFFF),               // Series4: fitted curve
-              ChartSeries(SeriesKind::Square, 0xFF0000),             // Series5: unused
-              ChartSeries(SeriesKind::Diamond, 0x0000FF),            // Series6: phase diagram
-              ChartSeries(SeriesKind::Diamond, 0x0000FF),            // Series7: second cycle
-              ChartSeries(SeriesKind::VerticalMarker, 0x00FF80)} {}  // Series8: markers
+    : series_{ChartSeries(SeriesKind::Diamond, 0x0000FF),            // kLightCurveSeries
+              ChartSeries(SeriesKind::DiagonalCross, 0x000000),      // kMarkedSeries
+              ChartSeries(SeriesKind::Square, 0x008000),             // kPeakSeries
+              ChartSeries(SeriesKind::Line, 0x00FFFF),               // kCurveSeries
+              ChartSeries(SeriesKind::Square, 0xFF0000),             // kSpareSeries
+              ChartSeries(SeriesKind::Diamond, 0x0000FF),            // kPhaseSeries
+              ChartSeries(SeriesKind::Diamond, 0x0000FF),            // kSecondCycleSeries
+              ChartSeries(SeriesKind::VerticalMarker, 0x00FF80)} {}  // kMarkerSeries
 
 void ClearNightView(ChartModel& chart, bool keepMarkers) {
-  for (int s : {kSeries1, kSeries2, kSeries4, kSeries6, kSeries7}) chart.Series(s).Clear();
-  if (!keepMarkers) chart.Series(kSeries8).Clear();
+  for (int s : {kLightCurveSeries, kMarkedSeries, kCurveSeries, kPhaseSeries, kSecondCycleSeries})
+    chart.Series(s).Clear();
+  if (!keepMarkers) chart.Series(kMarkerSeries).Clear();
   ++chart.pictureNumber;
 }
 

@@ -57,17 +57,21 @@ class ChartSeries {
   std::vector<ChartPoint> points_;
 };
 
-// Series indexes 0..7 are Series1..Series8.
+// The series of a chart, by role, in the order they are painted. The main chart and the
+// periodogram window share the indexes: the periodogram's line is drawn where the main chart draws
+// a fitted curve, its peaks in a series the main chart leaves empty.
 enum SeriesIndex : int {
-  kSeries1 = 0,
-  kSeries2,
-  kSeries3,
-  kSeries4,
-  kSeries5,
-  kSeries6,
-  kSeries7,
-  kSeries8,
-  kSeriesCount
+  kLightCurveSeries = 0,  // the observations of the light curve, in their nights' colours
+  kMarkedSeries,          // crosses over the marked observations
+  kPeakSeries,            // the periodogram's peaks
+  kCurveSeries,           // a line: the fitted curve, or the periodogram
+  kSpareSeries,           // no picture draws it
+  kPhaseSeries,           // the phase diagram (its second cycle too, when drawn in one series)
+  kSecondCycleSeries,     // the phase diagram's second cycle drawn apart
+  kMarkerSeries,          // vertical markers: MAX/MIN, area ends, a minimum, the best period
+  kSeriesCount,
+  kFittedCurveSeries = kCurveSeries,
+  kPeriodogramCurveSeries = kCurveSeries,
 };
 
 class ChartModel {
@@ -89,9 +93,10 @@ class ChartModel {
   std::array<ChartSeries, kSeriesCount> series_;
 };
 
-// Starts a new picture: clears Series1, Series2, Series4, Series6, Series7 and Series8 (never
-// Series3 and Series5) and counts the picture. With `keepMarkers` the vertical markers of
-// Series8 stay (a redraw of the phase diagram that keeps the minimum's markers).
+// Starts a new picture: clears kLightCurveSeries, kMarkedSeries, kCurveSeries, kPhaseSeries,
+// kSecondCycleSeries and kMarkerSeries (never kPeakSeries and kSpareSeries) and counts the picture. With
+// `keepMarkers` the vertical markers of kMarkerSeries stay (a redraw of the phase diagram that keeps the
+// minimum's markers).
 void ClearNightView(ChartModel& chart, bool keepMarkers = false);
 
 }  // namespace ombrane

@@ -22,8 +22,8 @@ void AddLightCurvePoint(ChartModel& chart, const Data& data, int i, uint32_t col
   // Rounded to double as the chart stores them; a value beyond the double range faults.
   const double x = ToDouble(data.jd[at]);
   const double y = ToDouble(data.mag[at]);
-  chart.Series(kSeries1).Add(x, y, colour);
-  if (data.markFlag[at] == 1) chart.Series(kSeries2).Add(x, y, kSeriesColour);
+  chart.Series(kLightCurveSeries).Add(x, y, colour);
+  if (data.markFlag[at] == 1) chart.Series(kMarkedSeries).Add(x, y, kSeriesColour);
 }
 
 void DrawLightCurveRange(ChartModel& chart, const Data& data, int first, int endExclusive) {

@@ -1,5 +1,5 @@
-// The light-curve drawing rules: every entry is drawn in Series1 in its night's colour, and
-// marked entries once more in Series2 in that series' own colour.
+// The light-curve drawing rules: every entry is drawn in kLightCurveSeries in its night's colour, and
+// marked entries once more in kMarkedSeries in that series' own colour.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,8 @@
 
 namespace ombrane {
 
-// Adds (jd[i], mag[i]), rounded to double, to Series1 in nightColours[night[i]]; when
-// markFlag[i] is 1 the same point goes to Series2 in kSeriesColour. An index outside the
+// Adds (jd[i], mag[i]), rounded to double, to kLightCurveSeries in nightColours[night[i]]; when
+// markFlag[i] is 1 the same point goes to kMarkedSeries in kSeriesColour. An index outside the
 // store's capacity adds nothing.
 void AddLightCurvePoint(ChartModel& chart, const Data& data, int i);
 // The same in a given colour in place of the night's.

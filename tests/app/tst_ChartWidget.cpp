@@ -34,10 +34,10 @@ QImage Shown(ChartWidget& w) {
   return w.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// Series1 points (0, 0), (3, 3), (6, 6), (9, 9): both axes span -0.5 .. 9.5, since the data
+// kLightCurveSeries points (0, 0), (3, 3), (6, 6), (9, 9): both axes span -0.5 .. 9.5, since the data
 // fill 5 % .. 95 % of the plot and 9 * 0.05 / 0.90 = 0.5.
 void FillDiagonal(ChartModel& model) {
-  for (int v : {0, 3, 6, 9}) model.Series(ombrane::kSeries1).Add(v, v, 0x008000);
+  for (int v : {0, 3, 6, 9}) model.Series(ombrane::kLightCurveSeries).Add(v, v, 0x008000);
 }
 
 }  // namespace
@@ -77,8 +77,8 @@ class TestChartWidget : public QObject {
   void extremeValues() {
     QFETCH(double, x1);
     QFETCH(double, x2);
-    model_->Series(ombrane::kSeries1).Add(x1, 12.0, 0x008000);
-    model_->Series(ombrane::kSeries1).Add(x2, 12.5, 0x008000);
+    model_->Series(ombrane::kLightCurveSeries).Add(x1, 12.0, 0x008000);
+    model_->Series(ombrane::kLightCurveSeries).Add(x2, 12.5, 0x008000);
     Show();
     const QStringList labels = chart_->BottomLabels();
     QVERIFY(labels.size() < 202);
@@ -139,7 +139,7 @@ class TestChartWidget : public QObject {
     const double right = chart_->XValue(plot.right());
     QVERIFY(std::isfinite(left) && std::isfinite(right) && right > left);
     // One point: a range around it, the point in the middle.
-    model_->Series(ombrane::kSeries6).Add(2450000.5, 12.0);
+    model_->Series(ombrane::kPhaseSeries).Add(2450000.5, 12.0);
     chart_->Refresh();
     plot = chart_->PlotRect();
     QVERIFY(std::abs(chart_->XPixel(2450000.5) - plot.center().x()) <= 1);
@@ -152,15 +152,15 @@ class TestChartWidget : public QObject {
     QTest::addColumn<QPoint>("offset");  // pixels from the point
     QTest::addColumn<int>("series");     // -1: no hit
     QTest::addColumn<int>("index");
-    QTest::newRow("Series1 third point") << 6.0 << 6.0 << QPoint(0, 0) << 0 << 2;
+    QTest::newRow("kLightCurveSeries third point") << 6.0 << 6.0 << QPoint(0, 0) << 0 << 2;
     QTest::newRow("within the pick radius") << 9.0 << 9.0 << QPoint(4, -4) << 0 << 3;
     QTest::newRow("on the pick radius") << 9.0 << 9.0 << QPoint(0, 6) << 0 << 3;
     QTest::newRow("just outside it") << 9.0 << 9.0 << QPoint(5, 4) << -1 << -1;
-    QTest::newRow("Series2 above Series1") << 3.0 << 3.0 << QPoint(1, 1) << 1 << 0;
-    QTest::newRow("Series6") << 6.0 << 2.0 << QPoint(-3, 2) << 5 << 0;
-    QTest::newRow("Series4 near its first end") << 2.0 << 7.0 << QPoint(0, 2) << 3 << 0;
-    QTest::newRow("Series4 near its second end") << 7.0 << 2.0 << QPoint(0, 0) << 3 << 1;
-    QTest::newRow("Series8 far up its marker") << 1.0 << 4.5 << QPoint(1, -140) << 7 << 0;
+    QTest::newRow("kMarkedSeries above kLightCurveSeries") << 3.0 << 3.0 << QPoint(1, 1) << 1 << 0;
+    QTest::newRow("kPhaseSeries") << 6.0 << 2.0 << QPoint(-3, 2) << 5 << 0;
+    QTest::newRow("kFittedCurveSeries near its first end") << 2.0 << 7.0 << QPoint(0, 2) << 3 << 0;
+    QTest::newRow("kFittedCurveSeries near its second end") << 7.0 << 2.0 << QPoint(0, 0) << 3 << 1;
+    QTest::newRow("kMarkerSeries far up its marker") << 1.0 << 4.5 << QPoint(1, -140) << 7 << 0;
   }
   void clickOnPoint() {
     QFETCH(double, x);
@@ -169,11 +169,11 @@ class TestChartWidget : public QObject {
     QFETCH(int, series);
     QFETCH(int, index);
     FillDiagonal(*model_);
-    model_->Series(ombrane::kSeries2).Add(3, 3);
-    model_->Series(ombrane::kSeries6).Add(6, 2, 0x0000FF);
-    model_->Series(ombrane::kSeries4).Add(0, 9, 0x00FFFF);
-    model_->Series(ombrane::kSeries4).Add(9, 0, 0x00FFFF);
-    model_->Series(ombrane::kSeries8).Add(1, 4.5, 0x00FF00);
+    model_->Series(ombrane::kMarkedSeries).Add(3, 3);
+    model_->Series(ombrane::kPhaseSeries).Add(6, 2, 0x0000FF);
+    model_->Series(ombrane::kFittedCurveSeries).Add(0, 9, 0x00FFFF);
+    model_->Series(ombrane::kFittedCurveSeries).Add(9, 0, 0x00FFFF);
+    model_->Series(ombrane::kMarkerSeries).Add(1, 4.5, 0x00FF00);
     Show();
     QSignalSpy clicks(chart_.get(), &ChartWidget::ClickSeries);
     QSignalSpy axis(chart_.get(), &ChartWidget::ClickAxis);
@@ -195,7 +195,7 @@ class TestChartWidget : public QObject {
   // Two symbols 4 pixels apart and a marker line through one of them: the nearest symbol takes
   // the click, and the marker only a click beside every symbol.
   void clickTakesTheNearestSymbol_data() {
-    QTest::addColumn<QPoint>("offset");  // pixels from the Series1 point (3, 3)
+    QTest::addColumn<QPoint>("offset");  // pixels from the kLightCurveSeries point (3, 3)
     QTest::addColumn<int>("series");
     QTest::addColumn<int>("index");
     QTest::newRow("on the light-curve point") << QPoint(0, 0) << 0 << 1;
@@ -212,8 +212,8 @@ class TestChartWidget : public QObject {
     Show();
     // 4 pixels right of (3, 3), then a render that keeps the range (the point lies inside it).
     const double x = chart_->XValue(chart_->XPixel(3) + 4);
-    model_->Series(ombrane::kSeries6).Add(x, 3, 0x0000FF);
-    model_->Series(ombrane::kSeries8).Add(3, 3, 0x00FF00);
+    model_->Series(ombrane::kPhaseSeries).Add(x, 3, 0x0000FF);
+    model_->Series(ombrane::kMarkerSeries).Add(3, 3, 0x00FF00);
     chart_->Refresh();
     QCOMPARE(chart_->XPixel(x), chart_->XPixel(3) + 4);
     QSignalSpy clicks(chart_.get(), &ChartWidget::ClickSeries);
@@ -371,7 +371,7 @@ class TestChartWidget : public QObject {
 
   void mouseMovesAreReported() {
     FillDiagonal(*model_);
-    model_->Series(ombrane::kSeries7).Add(4.5, 4.5);
+    model_->Series(ombrane::kSecondCycleSeries).Add(4.5, 4.5);
     Show();
     QSignalSpy moved(chart_.get(), &ChartWidget::MouseMoved);
     SendMouse(chart_.get(), QEvent::MouseMove, QPoint(123, 45), Qt::NoButton, Qt::NoButton);
@@ -392,8 +392,8 @@ class TestChartWidget : public QObject {
   void axisLabels() {
     // x 2450000.1 .. 2450000.9 and y 10.000 .. 10.004: the left axis spans about
     // 9.9998 .. 10.0042, in which 10 is the only multiple of a step of at least 0.01.
-    model_->Series(ombrane::kSeries1).Add(2450000.1, 10.000);
-    model_->Series(ombrane::kSeries1).Add(2450000.9, 10.004);
+    model_->Series(ombrane::kLightCurveSeries).Add(2450000.1, 10.000);
+    model_->Series(ombrane::kLightCurveSeries).Add(2450000.9, 10.004);
     Show();
     chart_->SetSeparators(QChar(','), QStringLiteral("."));
     QCOMPARE(chart_->LeftLabels(), QStringList{"10"});
@@ -421,9 +421,9 @@ class TestChartWidget : public QObject {
         qPrintable(QString::number(step)));
 
     // A bottom range narrower than the smallest step shows only the label 0.
-    model_->Series(ombrane::kSeries1).Clear();
-    model_->Series(ombrane::kSeries1).Add(0.0, 1.0);
-    model_->Series(ombrane::kSeries1).Add(0.0009, 3.0);
+    model_->Series(ombrane::kLightCurveSeries).Clear();
+    model_->Series(ombrane::kLightCurveSeries).Add(0.0, 1.0);
+    model_->Series(ombrane::kLightCurveSeries).Add(0.0009, 3.0);
     chart_->Refresh();
     QCOMPARE(chart_->BottomLabels(), QStringList{"0"});
   }
@@ -438,26 +438,26 @@ class TestChartWidget : public QObject {
     QTest::newRow("diamond tip") << 0 << 0x008000u << QPoint(3, 0) << qRgb(0, 0x80, 0);
     QTest::newRow("diamond corner empty") << 0 << 0x008000u << QPoint(3, 3) << white;
     QTest::newRow("night 14 white") << 0 << 0xFFFFFFu << QPoint(0, 0) << white;
-    QTest::newRow("Series6 blue") << 5 << 0xFF0000u << QPoint(0, -2) << qRgb(0, 0, 255);
-    QTest::newRow("Series7 own red") << 6 << 0x20000000u << QPoint(1, 1) << qRgb(255, 0, 0);
-    QTest::newRow("Series2 cross, red pen") << 1 << 0x20000000u << QPoint(2, 2) << qRgb(255, 0, 0);
-    QTest::newRow("Series2 cross arm ends") << 1 << 0x20000000u << QPoint(-3, 3) << qRgb(255, 0, 0);
-    QTest::newRow("Series2 cross open side") << 1 << 0x20000000u << QPoint(3, 0) << white;
-    QTest::newRow("Series3 square corner") << 2 << 0x20000000u << QPoint(3, -3) << qRgb(0, 0x80, 0);
-    QTest::newRow("Series5 square") << 4 << 0x20000000u << QPoint(-3, 3) << qRgb(0, 0, 255);
-    QTest::newRow("Series8 marker middle") << 7 << 0x00FF00u << QPoint(0, -120) << qRgb(0, 255, 0);
-    QTest::newRow("Series8 marker edge") << 7 << 0x0000FFu << QPoint(1, 0) << qRgb(0x80, 0, 0);
-    QTest::newRow("Series8 marker width") << 7 << 0x0000FFu << QPoint(2, 0) << white;
+    QTest::newRow("kPhaseSeries blue") << 5 << 0xFF0000u << QPoint(0, -2) << qRgb(0, 0, 255);
+    QTest::newRow("kSecondCycleSeries own red") << 6 << 0x20000000u << QPoint(1, 1) << qRgb(255, 0, 0);
+    QTest::newRow("kMarkedSeries cross, red pen") << 1 << 0x20000000u << QPoint(2, 2) << qRgb(255, 0, 0);
+    QTest::newRow("kMarkedSeries cross arm ends") << 1 << 0x20000000u << QPoint(-3, 3) << qRgb(255, 0, 0);
+    QTest::newRow("kMarkedSeries cross open side") << 1 << 0x20000000u << QPoint(3, 0) << white;
+    QTest::newRow("kPeakSeries square corner") << 2 << 0x20000000u << QPoint(3, -3) << qRgb(0, 0x80, 0);
+    QTest::newRow("kSpareSeries square") << 4 << 0x20000000u << QPoint(-3, 3) << qRgb(0, 0, 255);
+    QTest::newRow("kMarkerSeries marker middle") << 7 << 0x00FF00u << QPoint(0, -120) << qRgb(0, 255, 0);
+    QTest::newRow("kMarkerSeries marker edge") << 7 << 0x0000FFu << QPoint(1, 0) << qRgb(0x80, 0, 0);
+    QTest::newRow("kMarkerSeries marker width") << 7 << 0x0000FFu << QPoint(2, 0) << white;
   }
   void symbolsHaveTheirLook() {
     QFETCH(int, series);
     QFETCH(uint, colour);
     QFETCH(QPoint, probe);
     QFETCH(QRgb, expected);
-    // The range comes from two white Series1 points at the corners; the probed point lies
+    // The range comes from two white kLightCurveSeries points at the corners; the probed point lies
     // well between the grid lines.
-    model_->Series(ombrane::kSeries1).Add(0.0, 0.0, 0xFFFFFF);
-    model_->Series(ombrane::kSeries1).Add(10.0, 10.0, 0xFFFFFF);
+    model_->Series(ombrane::kLightCurveSeries).Add(0.0, 0.0, 0xFFFFFF);
+    model_->Series(ombrane::kLightCurveSeries).Add(10.0, 10.0, 0xFFFFFF);
     model_->Series(series).Add(4.37, 5.37, colour);
     Show();
     const QImage image = chart_->RenderImage();
@@ -474,11 +474,11 @@ class TestChartWidget : public QObject {
   void curveWidth() {
     QFETCH(int, width);
     QFETCH(int, pixels);
-    if (width > 0) model_->Series(ombrane::kSeries4).SetLineWidth(width);
-    model_->Series(ombrane::kSeries4).Add(0.0, 5.0, 0x00FFFF);
-    model_->Series(ombrane::kSeries4).Add(10.0, 5.0, 0x00FFFF);
-    model_->Series(ombrane::kSeries1).Add(0.0, 0.0, 0xFFFFFF);
-    model_->Series(ombrane::kSeries1).Add(10.0, 10.0, 0xFFFFFF);
+    if (width > 0) model_->Series(ombrane::kFittedCurveSeries).SetLineWidth(width);
+    model_->Series(ombrane::kFittedCurveSeries).Add(0.0, 5.0, 0x00FFFF);
+    model_->Series(ombrane::kFittedCurveSeries).Add(10.0, 5.0, 0x00FFFF);
+    model_->Series(ombrane::kLightCurveSeries).Add(0.0, 0.0, 0xFFFFFF);
+    model_->Series(ombrane::kLightCurveSeries).Add(10.0, 10.0, 0xFFFFFF);
     Show();
     const QImage image = chart_->RenderImage();
     const int x = chart_->XPixel(4.37);
@@ -491,10 +491,10 @@ class TestChartWidget : public QObject {
   // A marker near the plot's top edge (the fit's MAX, an area's end) stops at the frame: its 150
   // pixels above the point would run over the titles. A click above the frame does not hit it.
   void markersStayInThePlot() {
-    model_->Series(ombrane::kSeries1).Add(0.0, 0.0, 0xFFFFFF);
-    model_->Series(ombrane::kSeries1).Add(10.0, 10.0, 0xFFFFFF);
-    model_->Series(ombrane::kSeries8).Add(4.37, 9.9, 0x00FF00, "MAX");
-    model_->Series(ombrane::kSeries8).Add(6.37, 0.1, 0x00FF00, "MIN");
+    model_->Series(ombrane::kLightCurveSeries).Add(0.0, 0.0, 0xFFFFFF);
+    model_->Series(ombrane::kLightCurveSeries).Add(10.0, 10.0, 0xFFFFFF);
+    model_->Series(ombrane::kMarkerSeries).Add(4.37, 9.9, 0x00FF00, "MAX");
+    model_->Series(ombrane::kMarkerSeries).Add(6.37, 0.1, 0x00FF00, "MIN");
     Show();
     const QImage image = chart_->RenderImage();
     const QRect plot = chart_->PlotRect();
@@ -528,10 +528,10 @@ class TestChartWidget : public QObject {
   // A series whose markers span the plot: the line runs from the plot's top to its bottom and
   // no further, and a click anywhere along it hits it.
   void markersSpanningThePlot() {
-    model_->Series(ombrane::kSeries1).Add(0.0, 0.0, 0xFFFFFF);
-    model_->Series(ombrane::kSeries1).Add(10.0, 10.0, 0xFFFFFF);
-    model_->Series(ombrane::kSeries8).SetMarkersSpanPlot(true);
-    model_->Series(ombrane::kSeries8).Add(4.37, 9.5, 0x00FF00);
+    model_->Series(ombrane::kLightCurveSeries).Add(0.0, 0.0, 0xFFFFFF);
+    model_->Series(ombrane::kLightCurveSeries).Add(10.0, 10.0, 0xFFFFFF);
+    model_->Series(ombrane::kMarkerSeries).SetMarkersSpanPlot(true);
+    model_->Series(ombrane::kMarkerSeries).Add(4.37, 9.5, 0x00FF00);
     Show();
     const QImage image = chart_->RenderImage();
     const QRect plot = chart_->PlotRect();
@@ -544,7 +544,7 @@ class TestChartWidget : public QObject {
     QSignalSpy clicks(chart_.get(), &ChartWidget::ClickSeries);
     Click(chart_.get(), QPoint(x, plot.bottom() - 5));
     QCOMPARE(clicks.size(), 1);
-    QCOMPARE(clicks.front().at(0).toInt(), static_cast<int>(ombrane::kSeries8));
+    QCOMPARE(clicks.front().at(0).toInt(), static_cast<int>(ombrane::kMarkerSeries));
   }
 };
 

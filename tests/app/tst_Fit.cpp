@@ -2,10 +2,10 @@
 // "sin+cos"; the pane lines, the picture, the check boxes and the three output files.
 #include <QAction>
 #include <QCheckBox>
-#include <QMouseEvent>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -116,13 +116,13 @@ void TestFit::automaticFitReportsAndDraws() {
 
   const ChartModel& chart = form.chartModel();
   QCOMPARE(chart.bottomAxisTitle, std::string("Phase"));
-  QVERIFY(chart.Series(kSeries4).Count() >= 20000);
-  QCOMPARE(chart.Series(kSeries4).Point(0).colour, 0x00FFFFu);
+  QVERIFY(chart.Series(kFittedCurveSeries).Count() >= 20000);
+  QCOMPARE(chart.Series(kFittedCurveSeries).Point(0).colour, 0x00FFFFu);
   const int entries = form.data().pointCount;
-  QCOMPARE(chart.Series(kSeries6).Count(), entries - 2);
-  QCOMPARE(chart.Series(kSeries7).Count(), entries - 2);
-  QCOMPARE(chart.Series(kSeries8).Count(), 2);
-  QCOMPARE(chart.Series(kSeries1).Count(), 0);
+  QCOMPARE(chart.Series(kPhaseSeries).Count(), entries - 2);
+  QCOMPARE(chart.Series(kSecondCycleSeries).Count(), entries - 2);
+  QCOMPARE(chart.Series(kMarkerSeries).Count(), 2);
+  QCOMPARE(chart.Series(kLightCurveSeries).Count(), 0);
 }
 
 void TestFit::automaticFitShowsTheWholePicture() {
@@ -201,7 +201,7 @@ void TestFit::harmonicsBeyondTheStorageAreRefused() {
   form.CheckBox3->setChecked(true);
   form.Edit8->setText(text);
   const QString pane = form.RichEdit1->toPlainText();
-  const int points = form.chartModel().Series(kSeries6).Count();
+  const int points = form.chartModel().Series(kPhaseSeries).Count();
   form.star().fourierResult[4] = 1;
   for (QPushButton* button : {form.Button9, form.BitBtn3}) {
     button->click();
@@ -209,7 +209,7 @@ void TestFit::harmonicsBeyondTheStorageAreRefused() {
     f.outside->errors.clear();
   }
   QCOMPARE(form.RichEdit1->toPlainText(), pane);
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), points);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), points);
   QCOMPARE(form.star().fourierResult[4], 1.0L);
   QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("FourierOut.txt"))));
   QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("SinCosOut.txt"))));
@@ -231,7 +231,7 @@ void TestFit::fixedFitKeepsTheMarks() {
   const int wild = form.data().pointCount - 2;
   QCOMPARE(form.data().markFlag[wild], 1);
   QCOMPARE(form.data().markCount, 1);
-  QVERIFY(form.chartModel().Series(kSeries2).Count() >= 1);
+  QVERIFY(form.chartModel().Series(kMarkedSeries).Count() >= 1);
 }
 
 // The automatic fit's marks stay from click to click, and its count line says how many points
@@ -258,7 +258,7 @@ void TestFit::clearMarksBetweenAutomaticFits() {
   form.NJDClick();
   QCOMPARE(clause(), QStringLiteral(" 1 point left out"));
   QCOMPARE(form.data().markCount, 1);
-  const int crosses = form.chartModel().Series(kSeries2).Count();
+  const int crosses = form.chartModel().Series(kMarkedSeries).Count();
   QCOMPARE(crosses, 2);  // the wild point in both cycles of the fit's picture
 
   auto* clear = form.findChild<QAction*>(QStringLiteral("EditClearMarksCmd"));
@@ -267,7 +267,7 @@ void TestFit::clearMarksBetweenAutomaticFits() {
   QVERIFY(f.outside->errors.isEmpty());
   QCOMPARE(form.data().markCount, 0);
   QCOMPARE(form.data().markFlag[wild], 0);
-  QCOMPARE(form.chartModel().Series(kSeries2).Count(), 0);
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Count(), 0);
   QCOMPARE(form.StatusBar1->currentMessage(), QStringLiteral("1 mark cleared"));
 
   form.NJDClick();
@@ -304,7 +304,7 @@ void TestFit::sinCosLine() {
   QVERIFY(std::fabs(std::hypot(a1, b1) - 0.3) < 1e-5);
   QVERIFY(std::fabs(std::hypot(a2, b2) - 0.1) < 1e-5);
   QCOMPARE(form.star().harmonicCount, 2);
-  QCOMPARE(form.chartModel().Series(kSeries4).Count(), 0);  // draws nothing
+  QCOMPARE(form.chartModel().Series(kFittedCurveSeries).Count(), 0);  // draws nothing
 }
 
 void TestFit::unwritableFileIsToldOnce() {
@@ -321,7 +321,7 @@ void TestFit::unwritableFileIsToldOnce() {
   const QStringList told = PaneLines(form.RichEdit1).filter(QStringLiteral("Could not write FourierOut.txt"));
   QCOMPARE(told.size(), 1);
   // The rest of the click went on: the curve is drawn.
-  QVERIFY(form.chartModel().Series(kSeries4).Count() > 0);
+  QVERIFY(form.chartModel().Series(kFittedCurveSeries).Count() > 0);
 }
 
 void TestFit::tooFewObservationsEndAtTheSearch() {
@@ -331,14 +331,14 @@ void TestFit::tooFewObservationsEndAtTheSearch() {
   f.Load(dir, QStringLiteral("few.txt"), "2450001.1 12.0\n2450001.2 12.3\n2450001.35 12.1\n");
   form.Edit3->setText(QStringLiteral("0.5"));
   f.outside->errors.clear();  // the period box's AoV statistic faults on three observations
-  const int points = form.chartModel().Series(kSeries6).Count();
+  const int points = form.chartModel().Series(kPhaseSeries).Count();
   form.CheckBox3->setChecked(true);
   form.NJDClick();
   QCOMPARE(f.outside->errors.size(), 1);
   QVERIFY(f.outside->errors[0] == QStringLiteral("Floating point division by zero") ||
           f.outside->errors[0] == QStringLiteral("Invalid floating point operation"));
   QCOMPARE(PaneLines(form.RichEdit1).last(), QStringLiteral("FOURIER  "));
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), points);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), points);
 }
 
 void TestFit::paneUsesTheUserSeparator() {
@@ -380,7 +380,7 @@ void TestFit::averagedTimeAbscissa() {
   const ChartModel& chart = form.chartModel();
   QCOMPARE(chart.bottomAxisTitle, std::string("Julian Day Average"));
   // Two periods from meanEpoch in steps of 0.0001 day.
-  const ChartSeries& curve = chart.Series(kSeries4);
+  const ChartSeries& curve = chart.Series(kFittedCurveSeries);
   QVERIFY(std::abs(curve.Count() - 12200) <= 1);
   QCOMPARE(curve.Point(0).x, static_cast<double>(form.data().meanEpoch));
   // The extremes are Julian Days within the first period; the rising time is in cycles.
@@ -392,7 +392,7 @@ void TestFit::averagedTimeAbscissa() {
   QVERIFY(ReadAll(dir.filePath(QStringLiteral("DataOut.txt"))).startsWith("24500"));
 }
 
-// A fit's picture draws the second cycle apart in Series7 from sorted position 1 on. A real
+// A fit's picture draws the second cycle apart in kSecondCycleSeries from sorted position 1 on. A real
 // click (Select Area) on a second-cycle point of it must pick the observation drawn there: the
 // lime marker lands on the very point clicked, and the area's end is that observation's
 // second-cycle position.
@@ -409,17 +409,20 @@ void TestFit::secondCycleClickNamesTheObservationDrawn() {
   QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
   form.RadioGroup1->item(1)->click();  // Select Area
   const ChartModel& chart = form.chartModel();
-  const ChartSeries& second = chart.Series(kSeries7);
+  const ChartSeries& second = chart.Series(kSecondCycleSeries);
   QVERIFY(second.Count() > 10);
   // A point of the second cycle far (in pixels) from every other point drawn.
-  auto pixel = [&](const ChartPoint& p) { return QPoint(form.Chart1->XPixel(p.x), form.Chart1->YPixel(p.y)); };
+  auto pixel = [&](const ChartPoint& p) {
+    return QPoint(form.Chart1->XPixel(p.x), form.Chart1->YPixel(p.y));
+  };
   int chosen = -1;
   for (int r = 1; r < second.Count() && chosen < 0; ++r) {
     const QPoint at = pixel(second.Point(r));
     bool alone = true;
-    for (int s : {kSeries2, kSeries6, kSeries7})
+    for (int s : {kMarkedSeries, kPhaseSeries, kSecondCycleSeries})
       for (int i = 0; i < chart.Series(s).Count(); ++i)
-        if (!(s == kSeries7 && i == r) && (pixel(chart.Series(s).Point(i)) - at).manhattanLength() < 12)
+        if (!(s == kSecondCycleSeries && i == r) &&
+            (pixel(chart.Series(s).Point(i)) - at).manhattanLength() < 12)
           alone = false;
     if (alone) chosen = r;
   }
@@ -438,7 +441,7 @@ void TestFit::secondCycleClickNamesTheObservationDrawn() {
   const int entry = data.sortIndex[position - n];
   QCOMPARE(static_cast<double>(data.mag[entry]), clicked.y);
   QCOMPARE(static_cast<double>(data.sortedPhase[position - n] + 1.0L), clicked.x);
-  const ChartSeries& markers = chart.Series(kSeries8);
+  const ChartSeries& markers = chart.Series(kMarkerSeries);
   bool onThePoint = false;
   for (const ChartPoint& m : markers.Points())
     if (m.colour == 0x00FF00u && m.x == clicked.x && m.y == clicked.y) onThePoint = true;

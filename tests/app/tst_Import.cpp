@@ -91,7 +91,7 @@ class TestImport : public QObject {
       QVERIFY(data.jd[i] == jd[i]);
       QVERIFY(data.mag[i] == mag[i]);
     }
-    QCOMPARE(f.form->chartModel().Series(kSeries1).Count(), 4);
+    QCOMPARE(f.form->chartModel().Series(kLightCurveSeries).Count(), 4);
     QCOMPARE(f.form->Label1->text(), QStringLiteral("night.csv"));
     QCOMPARE(NoteLines(f),
              (QStringList{"File name: night.csv",
@@ -112,7 +112,8 @@ class TestImport : public QObject {
       QString shown;
       Import(f, path, [&](ImportDialog& dialog) {
         shown = dialog.TimeOffsetBox->currentText();
-        if (choose) dialog.TimeOffsetBox->setCurrentIndex(dialog.TimeOffsetBox->findText(QStringLiteral("2457000")));
+        if (choose)
+          dialog.TimeOffsetBox->setCurrentIndex(dialog.TimeOffsetBox->findText(QStringLiteral("2457000")));
         return Accept(dialog);
       });
       QCOMPARE(shown, QStringLiteral("2450000"));

@@ -66,7 +66,7 @@ void TestLoading::twoLinesGiveThreeEntries() {
   QCOMPARE(view.nightCount[0], 3);
   QCOMPARE(view.currentNight, 1);
   QCOMPARE(view.minNightPoints, 1);
-  QCOMPARE(f.form->chartModel().Series(kSeries1).Count(), 3);
+  QCOMPARE(f.form->chartModel().Series(kLightCurveSeries).Count(), 3);
   QCOMPARE(f.form->Label1->text(), QStringLiteral("two.txt"));
   QCOMPARE(QString::fromStdString(view.openPath), QStringLiteral("two.txt"));
   QCOMPARE(QString::fromStdString(data.fileName), QStringLiteral("two.txt"));
@@ -108,7 +108,7 @@ void TestLoading::buttonsFollowTheNumberOfNights() {
   // Every entry is drawn on loading, the repeated last one included.
   int entries = 1;
   for (int n : nights) entries += n;
-  QCOMPARE(f.form->chartModel().Series(kSeries1).Count(), entries);
+  QCOMPARE(f.form->chartModel().Series(kLightCurveSeries).Count(), entries);
 }
 
 void TestLoading::boxesAreWrittenAndHandlersRun() {
@@ -177,13 +177,13 @@ void TestLoading::cancelledDialogEmptiesTheStore() {
   QTemporaryDir dir;
   FormFixture f;
   f.LoadNights(dir, {3, 4, 5});
-  const int points = f.form->chartModel().Series(kSeries1).Count();
+  const int points = f.form->chartModel().Series(kLightCurveSeries).Count();
   f.form->Edit2->setText(QStringLiteral("2451000"));
   f.outside->openAnswers.push_back(FileChoice{});
   f.form->OpenDataClick();
   QCOMPARE(f.form->data().pointCount, 0);
   QCOMPARE(f.form->view().lastNight, 0);
-  QCOMPARE(f.form->chartModel().Series(kSeries1).Count(), points);  // the chart keeps its points
+  QCOMPARE(f.form->chartModel().Series(kLightCurveSeries).Count(), points);  // the chart keeps its points
   QVERIFY(!f.form->chartModel().leftAxisInverted);
   QCOMPARE(f.form->Label1->text(), QStringLiteral("nights.txt"));
   QCOMPARE(QString::fromStdString(f.form->view().openPath), QStringLiteral("nights.txt"));
@@ -195,7 +195,7 @@ void TestLoading::cancelledDialogEmptiesTheStore() {
   // The Phase button now works on no entries.
   f.form->Edit3->setText(QStringLiteral("0.5"));
   f.form->PhaseClick();
-  QCOMPARE(f.form->chartModel().Series(kSeries6).Count(), 0);
+  QCOMPARE(f.form->chartModel().Series(kPhaseSeries).Count(), 0);
   QVERIFY(f.outside->errors.isEmpty());
 }
 
@@ -210,7 +210,7 @@ void TestLoading::unopenableFileBeepsAndSaysWhy() {
   const QString notes = f.form->RichEdit1->toPlainText();
   QVERIFY2(notes.contains(QStringLiteral("gone.txt")) && notes.contains(QStringLiteral("No such file")),
            qPrintable(notes));
-  QCOMPARE(f.form->chartModel().Series(kSeries1).Count(), 0);
+  QCOMPARE(f.form->chartModel().Series(kLightCurveSeries).Count(), 0);
   QVERIFY(f.outside->errors.isEmpty());
 }
 
@@ -258,11 +258,11 @@ void TestLoading::nightColoursOnTheChart() {
   FormFixture f;
   std::vector<int> nights(15, 2);
   f.LoadNights(dir, nights);
-  const ChartSeries& s = f.form->chartModel().Series(kSeries1);
+  const ChartSeries& s = f.form->chartModel().Series(kLightCurveSeries);
   QCOMPARE(s.Point(0).colour, 0x008000u);   // night 0 green
   QCOMPARE(s.Point(24).colour, 0x000000u);  // night 12 black
   QCOMPARE(s.Point(28).colour, 0xFFFFFFu);  // night 14 white
-  QCOMPARE(f.form->chartModel().Series(kSeries2).Count(), 0);
+  QCOMPARE(f.form->chartModel().Series(kMarkedSeries).Count(), 0);
 }
 
 void TestLoading::newLoadShowsTheWholeCurve() {
@@ -326,8 +326,7 @@ void TestLoading::fileTheImporterRefusesLeavesAnEmptyStore() {
   FormFixture f;
   f.LoadNights(dir, {3, 4, 5});
   f.form->Edit2->setText(QStringLiteral("2451000"));
-  f.Load(dir, QStringLiteral("bands.csv"),
-         "JD,Magnitude,Band\n2459000.5,12.5,V\n2459001.5,12.7,B\n");
+  f.Load(dir, QStringLiteral("bands.csv"), "JD,Magnitude,Band\n2459000.5,12.5,V\n2459001.5,12.7,B\n");
   QCOMPARE(f.outside->errors.size(), 1);
   QVERIFY2(f.outside->errors.front().contains(QStringLiteral("holds the bands B, V")) ||
                f.outside->errors.front().contains(QStringLiteral("holds the bands V, B")),

@@ -54,7 +54,7 @@ void TestNavigation::twelveNightsWalk() {
   QCOMPARE(form.Label5->text(), QStringLiteral("Night: 1/12"));
   QVERIFY(form.Label5->isHidden());  // First sets the text without showing the label
   QCOMPARE(Title(form), QStringLiteral("LIGHT CURVE  File name:nights.txt"));
-  QCOMPARE(form.chartModel().Series(kSeries1).Count(), 3);
+  QCOMPARE(form.chartModel().Series(kLightCurveSeries).Count(), 3);
 
   for (int press = 1; press <= 10; ++press) {
     form.Next->click();
@@ -70,14 +70,14 @@ void TestNavigation::twelveNightsWalk() {
   QCOMPARE(form.view().currentNight, 11);
   QCOMPARE(form.Label5->text(), QStringLiteral("Night: 11/12"));
   QCOMPARE(Buttons(form), QStringLiteral("EEDEE"));
-  QCOMPARE(form.chartModel().Series(kSeries1).Point(0).x, 2450011.3);
+  QCOMPARE(form.chartModel().Series(kLightCurveSeries).Point(0).x, 2450011.3);
 
   form.Last->click();
   QCOMPARE(form.Label5->text(), QStringLiteral("Night: 12/12"));
   QVERIFY(!form.Label5->isHidden());
   QCOMPARE(Buttons(form), QStringLiteral("EEDDE"));
   QCOMPARE(Title(form), QString());
-  QCOMPARE(form.chartModel().Series(kSeries1).Count(), 3);  // the repeated entry is not drawn
+  QCOMPARE(form.chartModel().Series(kLightCurveSeries).Count(), 3);  // the repeated entry is not drawn
 
   form.Previous->click();
   QCOMPARE(form.view().currentNight, 10);
@@ -88,7 +88,7 @@ void TestNavigation::twelveNightsWalk() {
   QCOMPARE(form.view().shownNightFirst, 0);
   QCOMPARE(Buttons(form), QStringLiteral("EDDEE"));
   QCOMPARE(form.Label5->text(), QStringLiteral(" Quantity nights: 12"));
-  QCOMPARE(form.chartModel().Series(kSeries1).Count(), 36);  // entries 0 .. N - 2
+  QCOMPARE(form.chartModel().Series(kLightCurveSeries).Count(), 36);  // entries 0 .. N - 2
   QCOMPARE(Title(form), QStringLiteral("nights.txt"));
 }
 
@@ -151,7 +151,7 @@ void TestNavigation::clickedPointMapsToEntry() {
   form.First->click();
   form.Next->click();
   QCOMPARE(form.view().shownNightFirst, 3);
-  const ChartPoint& p = form.chartModel().Series(kSeries1).Point(2);
+  const ChartPoint& p = form.chartModel().Series(kLightCurveSeries).Point(2);
   QCOMPARE(p.x, static_cast<double>(form.data().jd[form.view().shownNightFirst + 2]));
 }
 

@@ -115,21 +115,21 @@ void TestPeriodogram::searchOpensThePeriodogram() {
   QCOMPARE(periodogram.trials, int64_t{500});
   QCOMPARE(periodogram.points.size(), static_cast<size_t>(500 - skipped));
   QCOMPARE(static_cast<int>(periodogram.method), method);
-  // The curve in Series4 against the trial period; better is up.
+  // The curve in kPeriodogramCurveSeries against the trial period; better is up.
   const ChartModel& model = w.model();
-  QCOMPARE(model.Series(kSeries4).Count(), f.CurvePoints());
-  QCOMPARE(model.Series(kSeries4).Point(0).x, 0.4);
+  QCOMPARE(model.Series(kPeriodogramCurveSeries).Count(), f.CurvePoints());
+  QCOMPARE(model.Series(kPeriodogramCurveSeries).Point(0).x, 0.4);
   QCOMPARE(model.bottomAxisTitle, std::string("Trial period (d)"));
   QCOMPARE(model.leftAxisInverted, method == 0);
   QCOMPARE(model.titleLines.front(), std::string("Periodogram of sine.txt"));
   // The best period is marked and is the first peak of the table.
-  QCOMPARE(model.Series(kSeries8).Count(), 1);
-  QCOMPARE(model.Series(kSeries8).Point(0).x, static_cast<double>(f.form->star().bestPeriod));
+  QCOMPARE(model.Series(kMarkerSeries).Count(), 1);
+  QCOMPARE(model.Series(kMarkerSeries).Point(0).x, static_cast<double>(f.form->star().bestPeriod));
   QTableWidget& table = *w.PeakTable;
   QCOMPARE(table.rowCount(), 5);
   QCOMPARE(table.columnCount(), columns);
   QCOMPARE(table.item(0, 0)->text(), f.form->Edit3->text());
-  QCOMPARE(model.Series(kSeries3).Count(), 5);
+  QCOMPARE(model.Series(kPeakSeries).Count(), 5);
   // Five separate peaks: no two within the peak width 1/T of each other in frequency.
   for (size_t i = 0; i < w.peaks.size(); ++i)
     for (size_t j = i + 1; j < w.peaks.size(); ++j)
@@ -155,11 +155,11 @@ void TestPeriodogram::aRowOrAPeakFoldsAtItsPeriod() {
   const long double third = w.peaks[2].period;
   QCOMPARE(form.Edit3->text(), f.PeriodText(third));
   QCOMPARE(form.star().period, TextToFloat(f.PeriodText(third).toStdString(), '.'));
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
   QCOMPARE(form.view().phaseView, 1);
 
   // A peak's symbol on the chart: the best peak.
-  const ChartSeries& symbols = w.model().Series(kSeries3);
+  const ChartSeries& symbols = w.model().Series(kPeakSeries);
   int best = -1;
   for (int i = 0; i < symbols.Count(); ++i)
     if (w.picture.peakRank[static_cast<size_t>(i)] == 0) best = i;
@@ -170,9 +170,9 @@ void TestPeriodogram::aRowOrAPeakFoldsAtItsPeriod() {
 
   // The same period again: the box shows it already, and the click still folds there.
   form.AllClick();
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 0);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 0);
   QTest::mouseClick(w.Chart, Qt::LeftButton, {}, at);
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
   QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
 }
 
@@ -219,7 +219,7 @@ void TestPeriodogram::frequencyAxis() {
   w.FrequencyAxis->click();
   const ChartModel& model = w.model();
   QCOMPARE(model.bottomAxisTitle, std::string("Frequency (1/d)"));
-  const ChartSeries& curve = model.Series(kSeries4);
+  const ChartSeries& curve = model.Series(kPeriodogramCurveSeries);
   QCOMPARE(curve.Count(), f.CurvePoints());
   // Ascending frequency: the last trial period first.
   QCOMPARE(curve.Point(0).x, static_cast<double>(1 / w.periodogram->points.back().period));
@@ -229,7 +229,7 @@ void TestPeriodogram::frequencyAxis() {
     QVERIFY(last < p.x);
     last = p.x;
   }
-  QCOMPARE(model.Series(kSeries8).Point(0).x, static_cast<double>(1 / f.form->star().bestPeriod));
+  QCOMPARE(model.Series(kMarkerSeries).Point(0).x, static_cast<double>(1 / f.form->star().bestPeriod));
   QVERIFY(w.Chart->BottomLabels().size() > 1);
   // A peak row still applies its period, whatever the abscissa.
   QTableWidget& table = *w.PeakTable;

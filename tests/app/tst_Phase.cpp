@@ -68,8 +68,8 @@ void TestPhase::typingAPeriodFoldsAndDraws() {
   QVERIFY(f.outside->errors.isEmpty());
   QCOMPARE(form.star().period, 0.61L);
   const int n = form.data().pointCount;
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * n - 2);
-  QCOMPARE(form.chartModel().Series(kSeries1).Count(), 0);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * n - 2);
+  QCOMPARE(form.chartModel().Series(kLightCurveSeries).Count(), 0);
   QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Phase"));
   QCOMPARE(form.chartModel().titleLines, (std::vector<std::string>{"sine.txt"}));
   QCOMPARE(form.view().phaseView, 1);
@@ -134,7 +134,7 @@ void TestPhase::undefinedAovStatisticShowsADashAndDraws() {
   QCOMPARE(form.Label13->text(), QStringLiteral("\u2013"));
   QCOMPARE(form.StatusBar1->currentMessage(),
            QStringLiteral("AoV statistic undefined: fewer than 10 observations"));
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
   QCOMPARE(form.view().phaseView, 1);
 
   f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
@@ -153,8 +153,9 @@ void TestPhase::doubleAndHalve() {
   form.Button1->click();
   QCOMPARE(form.Edit3->text(), QStringLiteral("0.6"));
   QCOMPARE(form.star().period, 0.6L);
-  QCOMPARE(form.chartModel().Series(kSeries6).Point(0).x, static_cast<double>(form.data().sortedPhase[1]));
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Point(0).x,
+           static_cast<double>(form.data().sortedPhase[1]));
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
   form.Button2->click();
   QCOMPARE(form.Edit3->text(), QStringLiteral("0.3"));
   QCOMPARE(form.star().period, 0.3L);
@@ -226,7 +227,7 @@ void TestPhase::abscissaSwitch() {
   form.Edit3->setText(QStringLiteral("0.61"));
   form.RadioGroup3->item(1)->click();
   QCOMPARE(form.chartModel().bottomAxisTitle, std::string("JD average"));
-  const ChartSeries& s = form.chartModel().Series(kSeries6);
+  const ChartSeries& s = form.chartModel().Series(kPhaseSeries);
   QVERIFY(s.Point(0).x > 2450000.0);
   QCOMPARE(s.Count(), 2 * form.data().pointCount - 2);
   form.RadioGroup3->item(0)->click();
@@ -269,7 +270,7 @@ void TestPhase::searchAppliesTheBestPeriod() {
   QCOMPARE(form.Edit3->text().toStdString(), FormatGeneral(form.star().bestPeriod));
   QVERIFY(std::fabs(static_cast<double>(form.star().bestPeriod) - 0.61) < 0.0015);
   QCOMPARE(form.star().period, TextToFloat(form.Edit3->text().toStdString()));
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
   form.Button12->click();
   QCOMPARE(LastLine(form.RichEdit1), QStringLiteral("Period: ") + form.Edit3->text());
 }
@@ -341,7 +342,7 @@ void TestPhase::searchOverFewEntries() {
   QVERIFY(LastLine(form.RichEdit1).startsWith(QStringLiteral("Mesurment String - Length: ")));
   QCOMPARE(form.Edit3->text().toStdString(), FormatGeneral(form.star().bestPeriod));
   QCOMPARE(form.Label13->text(), QStringLiteral("\u2013"));
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
 
   const QString period = form.Edit3->text();
   const QString afterFirst = form.RichEdit1->toPlainText();

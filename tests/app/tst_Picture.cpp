@@ -96,21 +96,21 @@ void TestPicture::newPictureDropsTheZoom_data() {
                                   << false << QString();
   QTest::newRow("single night from the diagram") << Action([](TForm1& f) {
     f.RadioGroup1->item(2)->click();
-    f.Chart1ClickSeries(kSeries6, 0, 0, 0);
+    f.Chart1ClickSeries(kPhaseSeries, 0, 0, 0);
   }) << false << QString();
   QTest::newRow("a mark on the diagram")
-      << Action([](TForm1& f) { f.Chart1ClickSeries(kSeries6, 0, 0, 0); }) << true << QString();
+      << Action([](TForm1& f) { f.Chart1ClickSeries(kPhaseSeries, 0, 0, 0); }) << true << QString();
   QTest::newRow("two area markers") << Action([](TForm1& f) {
     f.RadioGroup1->item(1)->click();
-    f.Chart1ClickSeries(kSeries6, 0, 0, 0);
-    f.Chart1ClickSeries(kSeries6, 5, 0, 0);
+    f.Chart1ClickSeries(kPhaseSeries, 0, 0, 0);
+    f.Chart1ClickSeries(kPhaseSeries, 5, 0, 0);
   }) << true << QString();
   QTest::newRow("Delete") << Action([](TForm1& f) {
     f.AllClick();
     DragZoom(f.Chart1);
     f.RadioGroup1->item(1)->click();
-    f.Chart1ClickSeries(kSeries1, 0, 0, 0);
-    f.Chart1ClickSeries(kSeries1, 1, 0, 0);
+    f.Chart1ClickSeries(kLightCurveSeries, 0, 0, 0);
+    f.Chart1ClickSeries(kLightCurveSeries, 1, 0, 0);
     f.DeleteClick();
   }) << false << QString();
   QTest::newRow("Next at the last night") << Action([](TForm1& f) {
@@ -155,7 +155,7 @@ void TestPicture::failedHandlerStillShowsWhatItDrew() {
   // the first two points are in the picture.
   f.Load(dir, QStringLiteral("b.txt"), "2460001.5 11.1\n2460001.6 11.5\n2460001.7 1e400\n2460001.8 11.2\n");
   QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Floating point overflow")});
-  QCOMPARE(f.form->chartModel().Series(kSeries1).Count(), 2);
+  QCOMPARE(f.form->chartModel().Series(kLightCurveSeries).Count(), 2);
   // The chart was rendered from the new picture: its labels are those of the second file.
   QVERIFY(rendered.count() >= 1);
   QVERIFY(!chart->BottomLabels().isEmpty());

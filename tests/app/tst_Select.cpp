@@ -101,25 +101,25 @@ void TestSelect::clicksOnThePixelsOfThePoints() {
   ChartWidget* chart = form.Chart1;
 
   // Select Point: the diamond of entry 4 gets its cross; a click on the cross takes it away.
-  ClickWidget(chart, PixelOf(form, kSeries1, 4));
+  ClickWidget(chart, PixelOf(form, kLightCurveSeries, 4));
   QCOMPARE(form.data().markFlag[4], 1);
   QCOMPARE(form.data().markCount, 1);
-  QCOMPARE(form.chartModel().Series(kSeries2).Count(), 1);
-  QCOMPARE(form.chartModel().Series(kSeries2).Point(0).x, 2450002.5);
-  ClickWidget(chart, PixelOf(form, kSeries2, 0) + QPoint(1, -1));
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Count(), 1);
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Point(0).x, 2450002.5);
+  ClickWidget(chart, PixelOf(form, kMarkedSeries, 0) + QPoint(1, -1));
   QCOMPARE(form.data().markFlag[4], 0);
   QCOMPARE(form.data().markCount, 0);
-  QCOMPARE(form.chartModel().Series(kSeries2).Count(), 0);
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Count(), 0);
 
   // Select Area: two diamonds, two lime markers, the timing and Delete enabled.
   w.Graph(1);
-  ClickWidget(chart, PixelOf(form, kSeries1, 6) + QPoint(2, 2));
+  ClickWidget(chart, PixelOf(form, kLightCurveSeries, 6) + QPoint(2, 2));
   QVERIFY(!form.Delete->isEnabled());
-  ClickWidget(chart, PixelOf(form, kSeries1, 2));
+  ClickWidget(chart, PixelOf(form, kLightCurveSeries, 2));
   QCOMPARE(form.view().areaIndex1, 6);
   QCOMPARE(form.view().areaIndex2, 2);
   QCOMPARE(form.view().areaOnLightCurve, 1);
-  const ChartSeries& markers = form.chartModel().Series(kSeries8);
+  const ChartSeries& markers = form.chartModel().Series(kMarkerSeries);
   QCOMPARE(markers.Count(), 2);
   QCOMPARE(markers.Point(0).x, 2450001.75);
   QCOMPARE(markers.Point(1).x, 2450003.25);
@@ -132,8 +132,8 @@ void TestSelect::clicksOnThePixelsOfThePoints() {
   // A measurement: Delta mag between entries 1 and 5.
   form.BitBtn2->click();
   form.RadioGroup2->item(1)->click();
-  ClickWidget(chart, PixelOf(form, kSeries1, 1));
-  ClickWidget(chart, PixelOf(form, kSeries1, 5));
+  ClickWidget(chart, PixelOf(form, kLightCurveSeries, 1));
+  ClickWidget(chart, PixelOf(form, kLightCurveSeries, 5));
   QCOMPARE(LastLine(form.RichEdit1),
            QStringLiteral("dmag: 0.125 ( X1: 2450001.5 X2: 2450002.75 -- Y1: 12.75 Y2: 12.875 ) "));
   QVERIFY(w.f.outside->errors.isEmpty());
@@ -145,19 +145,19 @@ void TestSelect::marksSurviveNavigationAndReachTheFold() {
   form.First->click();
   form.Next->click();
   QCOMPARE(form.view().shownNightFirst, 3);
-  w.Click(kSeries1, 1);  // the second point of night 1: entry 4
-  w.Click(kSeries1, 1);  // the same again: still one mark
+  w.Click(kLightCurveSeries, 1);  // the second point of night 1: entry 4
+  w.Click(kLightCurveSeries, 1);  // the same again: still one mark
   QCOMPARE(form.data().markFlag[4], 1);
   QCOMPARE(form.data().markCount, 1);
   form.Next->click();
-  QCOMPARE(form.chartModel().Series(kSeries2).Count(), 0);
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Count(), 0);
   form.Previous->click();
-  QCOMPARE(form.chartModel().Series(kSeries2).Count(), 1);
-  QCOMPARE(form.chartModel().Series(kSeries2).Point(0).x, 2450002.5);
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Count(), 1);
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Point(0).x, 2450002.5);
 
   // The fold draws the mark in both cycles, and its string length leaves entry 4's pairs out.
   w.Fold(QStringLiteral("1"));
-  QCOMPARE(form.chartModel().Series(kSeries2).Count(), 2);
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Count(), 2);
   const long double marked = form.star().stringLength;
   form.data().markFlag[4] = 0;
   form.PhaseClick();
@@ -169,14 +169,15 @@ void TestSelect::areaOnThePhaseDiagramThenOnTheLightCurve() {
   TForm1& form = w.form;
   w.Fold(QStringLiteral("1"));
   w.Graph(1);
-  w.Click(kSeries6, 3);
+  w.Click(kPhaseSeries, 3);
   QCOMPARE(form.view().areaIndex1, 4);  // a sorted position
   QCOMPARE(form.view().areaOnLightCurve, 0);
   const int32_t entry = form.data().sortIndex[4];
-  QCOMPARE(form.chartModel().Series(kSeries8).Point(0).x, static_cast<double>(form.data().sortedPhase[4]));
-  QCOMPARE(form.chartModel().Series(kSeries8).Point(0).y, static_cast<double>(form.data().mag[entry]));
+  QCOMPARE(form.chartModel().Series(kMarkerSeries).Point(0).x,
+           static_cast<double>(form.data().sortedPhase[4]));
+  QCOMPARE(form.chartModel().Series(kMarkerSeries).Point(0).y, static_cast<double>(form.data().mag[entry]));
   form.All->click();
-  w.Click(kSeries1, 7);
+  w.Click(kLightCurveSeries, 7);
   QCOMPARE(form.view().areaIndex2, 7);  // an entry index
   QCOMPARE(form.view().areaOnLightCurve, 1);
   QVERIFY(form.sincos->isEnabled());
@@ -191,13 +192,13 @@ void TestSelect::areaOnAFoldEnablesTheTimingButNotDelete() {
   // A cross over a point stands for that point.
   form.data().markFlag[2] = 1;
   form.PhaseClick();
-  w.Click(kSeries2, 0);
+  w.Click(kMarkedSeries, 0);
   QCOMPARE(form.data().sortIndex[form.view().areaIndex1], 2);
-  w.Click(kSeries6, 5);
+  w.Click(kPhaseSeries, 5);
   QCOMPARE(form.view().areaIndex2, 6);
   QVERIFY(form.sincos->isEnabled());
   QVERIFY(!form.Delete->isEnabled());
-  QCOMPARE(form.chartModel().Series(kSeries8).Count(), 2);
+  QCOMPARE(form.chartModel().Series(kMarkerSeries).Count(), 2);
 }
 
 void TestSelect::singleNight_data() {
@@ -217,15 +218,15 @@ void TestSelect::singleNight() {
   const int32_t night = form.data().night[entry];
   form.Chart1->ResetZoom();
   w.Graph(2);
-  w.Click(onPhaseDiagram ? kSeries6 : kSeries1, index);
+  w.Click(onPhaseDiagram ? kPhaseSeries : kLightCurveSeries, index);
   QCOMPARE(form.view().currentNight, night);
   QCOMPARE(form.view().shownNightFirst, 3 * night);
   QCOMPARE(Buttons(form), QStringLiteral("EEEEE"));
   QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Julian Day"));
-  const ChartSeries& curve = form.chartModel().Series(kSeries1);
+  const ChartSeries& curve = form.chartModel().Series(kLightCurveSeries);
   QCOMPARE(curve.Count(), 3);
   for (const ChartPoint& p : curve.Points()) QCOMPARE(p.colour, nightColours[static_cast<size_t>(night)]);
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 0);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 0);
   // Next goes on from the night picked.
   form.Next->click();
   QCOMPARE(form.view().currentNight, night + 1);
@@ -239,7 +240,7 @@ void TestSelect::selectNightStepsAndBright() {
   // The point of the diagram whose entry is 4 (night 1, Julian Day 2450002.5).
   int r = 0;
   while (form.data().sortIndex[r + 1] != 4) ++r;
-  w.Click(kSeries6, r);
+  w.Click(kPhaseSeries, r);
   QCOMPARE(form.view().currentNight, 1);
   QCOMPARE(Buttons(form), QStringLiteral("EDDEE"));
   QCOMPARE(form.data().selectedNightDay, 2450002);
@@ -250,8 +251,8 @@ void TestSelect::selectNightStepsAndBright() {
   QCOMPARE(form.data().mag[4], 13.5L);
   QCOMPARE(form.data().mag[5], 13.125L);
   QCOMPARE(form.data().mag[6], 12.5L);  // night 2 untouched
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 11);
-  QCOMPARE(form.chartModel().Series(kSeries7).Count(), 11);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 11);
+  QCOMPARE(form.chartModel().Series(kSecondCycleSeries).Count(), 11);
   QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Phase"));
   QCOMPARE(form.Label11->text(), QString::fromStdString(FormatGeneral(form.star().stringLength)));
   form.Button10->click();
@@ -263,7 +264,7 @@ void TestSelect::selectNightStepsAndBright() {
   QCOMPARE(form.data().mag[4], 13.0L);
 
   // A new night picked starts a new report.
-  w.Click(kSeries6, 0);
+  w.Click(kPhaseSeries, 0);
   form.Button10->click();
   QVERIFY(LastLine(form.RichEdit1).endsWith(QStringLiteral(" was change 0 mag")));
 }
@@ -273,10 +274,10 @@ void TestSelect::magnitudeStepsWithAllNightsShown() {
   TForm1& form = w.form;
   w.Fold(QStringLiteral("1"));
   form.All->click();
-  const int shown = form.chartModel().Series(kSeries1).Count();
+  const int shown = form.chartModel().Series(kLightCurveSeries).Count();
   form.Button5->click();
   QCOMPARE(form.data().mag[4], 13.25L);
-  QCOMPARE(form.chartModel().Series(kSeries1).Count(), shown);
+  QCOMPARE(form.chartModel().Series(kLightCurveSeries).Count(), shown);
   // The general format, where the fold shows six decimals.
   QCOMPARE(form.Label11->text(), QString::fromStdString(FormatGeneral(form.star().stringLength)));
 }
@@ -287,21 +288,21 @@ void TestSelect::deleteAcrossANightBoundary() {
   form.data().markFlag[0] = 1;
   form.data().markCount = 1;
   w.Graph(1);
-  w.Click(kSeries1, 5);
-  w.Click(kSeries1, 3);  // the whole of night 1
+  w.Click(kLightCurveSeries, 5);
+  w.Click(kLightCurveSeries, 3);  // the whole of night 1
   QVERIFY(form.Delete->isEnabled());
   form.Delete->click();
   QCOMPARE(form.data().pointCount, 9);
   QCOMPARE(form.view().lastNight, 2);
   QCOMPARE(form.data().night[3], 1);  // the former night 2 moves down
   QCOMPARE(form.data().jd[3], 2450003.25L);
-  const ChartSeries& curve = form.chartModel().Series(kSeries1);
+  const ChartSeries& curve = form.chartModel().Series(kLightCurveSeries);
   QCOMPARE(curve.Count(), 9);
   QCOMPARE(curve.Point(3).colour, nightColours[1]);  // olive, as night 1 is drawn
   QCOMPARE(curve.Point(8).colour, nightColours[2]);
   QCOMPARE(form.data().markCount, 0);
-  QCOMPARE(form.chartModel().Series(kSeries2).Count(), 0);
-  QCOMPARE(form.chartModel().Series(kSeries8).Count(), 0);
+  QCOMPARE(form.chartModel().Series(kMarkedSeries).Count(), 0);
+  QCOMPARE(form.chartModel().Series(kMarkerSeries).Count(), 0);
   QVERIFY(form.chartModel().titleLines.empty());
   QVERIFY(form.chartModel().leftAxisInverted);
   QCOMPARE(Buttons(form), QStringLiteral("EDDEE"));
@@ -314,8 +315,8 @@ void TestSelect::deleteLeavingTwoNights() {
   Window w;
   TForm1& form = w.form;
   w.Graph(1);
-  w.Click(kSeries1, 0);
-  w.Click(kSeries1, 5);
+  w.Click(kLightCurveSeries, 0);
+  w.Click(kLightCurveSeries, 5);
   form.Delete->click();
   QCOMPARE(form.data().pointCount, 6);
   QCOMPARE(form.view().lastNight, 1);
@@ -327,13 +328,13 @@ void TestSelect::deleteUndoesTheMagnitudeSteps() {
   Window w;
   TForm1& form = w.form;
   w.Graph(2);
-  w.Click(kSeries1, 4);  // night 1 alone
+  w.Click(kLightCurveSeries, 4);  // night 1 alone
   form.Button5->click();
   QCOMPARE(form.data().mag[3], 13.005L);
   form.All->click();
   w.Graph(1);
-  w.Click(kSeries1, 10);
-  w.Click(kSeries1, 10);
+  w.Click(kLightCurveSeries, 10);
+  w.Click(kLightCurveSeries, 10);
   form.Delete->click();
   QCOMPARE(form.data().pointCount, 11);
   QCOMPARE(form.data().mag[3], 13.0L);
@@ -346,23 +347,23 @@ void TestSelect::aLoadEndsTheAreaSelectionAndTheMeasurement() {
   Window w;
   TForm1& form = w.form;
   w.Graph(1);
-  w.Click(kSeries1, 0);
-  w.Click(kSeries1, 2);
+  w.Click(kLightCurveSeries, 0);
+  w.Click(kLightCurveSeries, 2);
   QVERIFY(form.Delete->isEnabled());
-  w.Click(kSeries1, 9);  // a pending first point
+  w.Click(kLightCurveSeries, 9);  // a pending first point
   w.f.Load(w.dir, QStringLiteral("four.txt"), kFourNights);
   QVERIFY(!form.Delete->isEnabled());
   QVERIFY(!form.sincos->isEnabled());
-  w.Click(kSeries1, 4);  // a first click again, on the new file
+  w.Click(kLightCurveSeries, 4);  // a first click again, on the new file
   QCOMPARE(form.view().areaFirstDone, 1);
   QCOMPARE(form.view().areaIndex1, 4);
   QVERIFY(!form.Delete->isEnabled());
 
   form.BitBtn2->click();
-  w.Click(kSeries1, 0);
+  w.Click(kLightCurveSeries, 0);
   w.f.Load(w.dir, QStringLiteral("four.txt"), kFourNights);
   const QString before = form.RichEdit1->toPlainText();
-  w.Click(kSeries1, 1);
+  w.Click(kLightCurveSeries, 1);
   QCOMPARE(form.RichEdit1->toPlainText(), before);
   QCOMPARE(form.view().measureFirstDone, 1);
 }

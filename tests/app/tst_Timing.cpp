@@ -44,7 +44,7 @@ void Pick(TForm1& form, int first, int second, bool onLightCurve) {
 
 int Markers(const TForm1& form, uint32_t colour) {
   int count = 0;
-  for (const ChartPoint& p : const_cast<TForm1&>(form).chartModel().Series(kSeries8).Points())
+  for (const ChartPoint& p : const_cast<TForm1&>(form).chartModel().Series(kMarkerSeries).Points())
     count += p.colour == colour ? 1 : 0;
   return count;
 }
@@ -123,12 +123,12 @@ void TestTiming::faultKeepsTheButtonEnabled() {
   TForm1& form = *f.form;
   f.Load(dir, QStringLiteral("eclipse.txt"), EclipseNight());
   Pick(form, 50, 57, true);  // 7 points: the error estimate divides by zero
-  const int markers = form.chartModel().Series(kSeries8).Count();
+  const int markers = form.chartModel().Series(kMarkerSeries).Count();
   form.sincosClick();
   QCOMPARE(f.outside->errors, QStringList{QStringLiteral("Floating point division by zero")});
   QCOMPARE(Lines(form.RichEdit1).last(), QStringLiteral("Points:  7"));
   QVERIFY(form.sincos->isEnabled());
-  QCOMPARE(form.chartModel().Series(kSeries8).Count(), markers);
+  QCOMPARE(form.chartModel().Series(kMarkerSeries).Count(), markers);
 }
 
 void TestTiming::selectionThatCannotBeTimed() {
@@ -152,7 +152,7 @@ void TestTiming::minimumOnThePhaseDiagram() {
   form.Edit2->setText(QStringLiteral("2459000.3137"));  // the eclipse at phase 0.1 of a 1-day period
   form.Edit3->setText(QStringLiteral("1"));
   const int n = form.data().pointCount;
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * n - 2);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * n - 2);
   // Positions 10 and 110 of the first cycle bound the eclipse.
   Pick(form, 10, 110, false);
   form.sincosClick();
@@ -161,7 +161,7 @@ void TestTiming::minimumOnThePhaseDiagram() {
   QVERIFY2(minimum.startsWith(QStringLiteral("Minimum: 0.1000")) ||
                minimum.startsWith(QStringLiteral("Minimum: 0.0999")),
            qPrintable(minimum));
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * n - 2);  // redrawn
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * n - 2);  // redrawn
   QCOMPARE(Markers(form, 0x0000FF), 1);
   QCOMPARE(Markers(form, 0x00FF00), 2);
   QVERIFY(!form.sincos->isEnabled());
@@ -196,7 +196,7 @@ void TestTiming::catalogueFillsTheBoxes() {
   QCOMPARE(form.Edit17->text(), QStringLiteral("28"));
   QCOMPARE(form.star().decDegrees, -5.0L);
   // The new period folded the light curve.
-  QCOMPARE(form.chartModel().Series(kSeries6).Count(), 2 * form.data().pointCount - 2);
+  QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
 }
 
 void TestTiming::catalogueMissingOrWithoutTheStar() {

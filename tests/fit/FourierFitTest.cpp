@@ -219,7 +219,7 @@ TEST(HarmonicCount, StopsAtTheStorageLimit) {
                        "nr fit 49"}));
   EXPECT_EQ(outcome.harmonics, kMaxHarmonics);
   EXPECT_NEAR(static_cast<double>(star.fourierResult[9]), 0.1, 1e-6);  // A4
-  EXPECT_GT(chart.Series(kSeries4).Count(), 0);
+  EXPECT_GT(chart.Series(kFittedCurveSeries).Count(), 0);
 }
 
 TEST(ClipOutliers, MarksBeyondTwoAndAHalfSigma) {
@@ -266,7 +266,7 @@ TEST_P(DrawFitCurveTest, PhaseModeExtremes) {
   auto fit = HandFit({c.a0, c.a, 0});
   fit->frequency[1] = static_cast<long double>(kTwoPi) / period;
   ChartModel chart;
-  chart.Series(kSeries3).Add(1, 1);
+  chart.Series(kPeakSeries).Add(1, 1);
   const FitExtremes e = DrawFitCurve(*data, period, *fit, PhaseAxis::Phase, chart);
   EXPECT_NEAR(static_cast<double>(e.maximumX), static_cast<double>(c.maximumX), 1e-9);
   EXPECT_NEAR(static_cast<double>(e.minimumX), static_cast<double>(c.minimumX), 1e-9);
@@ -277,7 +277,7 @@ TEST_P(DrawFitCurveTest, PhaseModeExtremes) {
   if (rising < 0) rising += 1;
   EXPECT_NEAR(static_cast<double>(e.risingTime), static_cast<double>(rising), 1e-9);
 
-  const ChartSeries& curve = chart.Series(kSeries4);
+  const ChartSeries& curve = chart.Series(kFittedCurveSeries);
   EXPECT_GE(curve.Count(), 20000);
   EXPECT_LE(curve.Count(), 20001);
   EXPECT_EQ(curve.Point(0).x, 0.0);
@@ -285,13 +285,13 @@ TEST_P(DrawFitCurveTest, PhaseModeExtremes) {
   EXPECT_EQ(curve.Point(0).colour, 0x00FFFFu);
   EXPECT_EQ(chart.bottomAxisTitle, "Phase");
   EXPECT_EQ(chart.titleLines, std::vector<std::string>{"synthetic.dat"});
-  EXPECT_EQ(chart.Series(kSeries3).Count(), 1);  // never cleared
-  // Sorted positions 1 .. N-2 in Series6, the same one cycle later in Series7.
+  EXPECT_EQ(chart.Series(kPeakSeries).Count(), 1);  // never cleared
+  // Sorted positions 1 .. N-2 in kPhaseSeries, the same one cycle later in kSecondCycleSeries.
   const int32_t n = data->pointCount;
-  ASSERT_EQ(chart.Series(kSeries6).Count(), n - 2);
-  ASSERT_EQ(chart.Series(kSeries7).Count(), n - 2);
-  EXPECT_EQ(chart.Series(kSeries6).Point(0).x, static_cast<double>(data->sortedPhase[1]));
-  EXPECT_EQ(chart.Series(kSeries7).Point(0).x, static_cast<double>(data->sortedPhase[1] + 1));
+  ASSERT_EQ(chart.Series(kPhaseSeries).Count(), n - 2);
+  ASSERT_EQ(chart.Series(kSecondCycleSeries).Count(), n - 2);
+  EXPECT_EQ(chart.Series(kPhaseSeries).Point(0).x, static_cast<double>(data->sortedPhase[1]));
+  EXPECT_EQ(chart.Series(kSecondCycleSeries).Point(0).x, static_cast<double>(data->sortedPhase[1] + 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DrawFitCurveTest,
@@ -321,7 +321,7 @@ TEST(DrawFitCurve, CurveLiesOnTheFoldedPoints) {
   FitHarmonicSeries(*data, star, 2, false, *fit);
   ChartModel chart;
   DrawFitCurve(*data, period, *fit, PhaseAxis::Phase, chart);
-  const ChartSeries& curve = chart.Series(kSeries4);
+  const ChartSeries& curve = chart.Series(kFittedCurveSeries);
   for (int32_t p = 1; p + 1 < data->pointCount; p += 7) {
     const auto index =
         static_cast<int>(std::lround(static_cast<double>(data->sortedPhase[static_cast<size_t>(p)]) * 1e4));
@@ -351,7 +351,7 @@ TEST(DrawFitCurve, AveragedTimeRunsTwoPeriodsFromMeanEpoch) {
   ChartModel chart;
   const FitExtremes e = DrawFitCurve(*data, period, *fit, PhaseAxis::JdAverage, chart);
   EXPECT_EQ(chart.bottomAxisTitle, "Julian Day Average");
-  const ChartSeries& curve = chart.Series(kSeries4);
+  const ChartSeries& curve = chart.Series(kFittedCurveSeries);
   EXPECT_GE(curve.Count(), 10000);
   EXPECT_LE(curve.Count(), 10001);
   EXPECT_EQ(curve.Point(0).x, static_cast<double>(data->meanEpoch));
@@ -361,7 +361,7 @@ TEST(DrawFitCurve, AveragedTimeRunsTwoPeriodsFromMeanEpoch) {
   EXPECT_NEAR(static_cast<double>(e.maximumX - data->meanEpoch), 0.375, 1e-6);
   EXPECT_NEAR(static_cast<double>(e.minimumX - data->meanEpoch), 0.125, 1e-6);
   EXPECT_NEAR(static_cast<double>(e.risingTime), 0.5, 2e-4);
-  EXPECT_EQ(chart.Series(kSeries7).Point(0).x, static_cast<double>(data->jdAverage[1] + period));
+  EXPECT_EQ(chart.Series(kSecondCycleSeries).Point(0).x, static_cast<double>(data->jdAverage[1] + period));
 }
 
 TEST(DrawFitCurve, LongPeriodKeepsTheCurveBounded) {
@@ -371,9 +371,11 @@ TEST(DrawFitCurve, LongPeriodKeepsTheCurveBounded) {
   fit->frequency[1] = static_cast<long double>(kTwoPi) / period;
   ChartModel chart;
   DrawFitCurve(*data, period, *fit, PhaseAxis::JdAverage, chart);
-  EXPECT_LE(chart.Series(kSeries4).Count(), kMaxCurvePoints + 1);
-  EXPECT_GE(chart.Series(kSeries4).Count(), kMaxCurvePoints - 1);
-  EXPECT_NEAR(chart.Series(kSeries4).Points().back().x - chart.Series(kSeries4).Point(0).x, 800.0, 0.01);
+  EXPECT_LE(chart.Series(kFittedCurveSeries).Count(), kMaxCurvePoints + 1);
+  EXPECT_GE(chart.Series(kFittedCurveSeries).Count(), kMaxCurvePoints - 1);
+  EXPECT_NEAR(
+      chart.Series(kFittedCurveSeries).Points().back().x - chart.Series(kFittedCurveSeries).Point(0).x, 800.0,
+      0.01);
 }
 
 TEST(FourierOutLine, Format) {
@@ -490,7 +492,7 @@ TEST(RunAutomaticFit, PaneLinesFilesAndClipping) {
   EXPECT_NEAR(static_cast<double>(scene.star.fourierResult[3]), 0.4, 0.01);
   EXPECT_NEAR(static_cast<double>(scene.star.fourierResult[5]), 0.15, 0.01);
   // Markers: MIN in red at minimum light, MAX in blue at maximum light.
-  const ChartSeries& markers = scene.chart.Series(kSeries8);
+  const ChartSeries& markers = scene.chart.Series(kMarkerSeries);
   ASSERT_EQ(markers.Count(), 2);
   for (const ChartPoint& p : markers.Points()) {
     const bool minimum = p.label == "MIN";
@@ -612,8 +614,8 @@ TEST(RunFixedFit, FillsEveryResultSlotByItsMeaning) {
 
   const long double variance = 0.02L / 391;
   const long double c = variance / 200;
-  std::vector<std::pair<int, long double>> expected = {{0, std::log10(period)}, {1, 12.0L},
-                                                       {2, std::sqrt(variance / 400)}};
+  std::vector<std::pair<int, long double>> expected = {
+      {0, std::log10(period)}, {1, 12.0L}, {2, std::sqrt(variance / 400)}};
   for (int k = 1; k <= 4; ++k) {
     expected.push_back({2 * k + 1, amplitude[k]});
     expected.push_back({2 * k + 2, std::sqrt(c)});

@@ -123,73 +123,75 @@ TEST_P(MeasuredPointTest, TakesTheValuesThePointStandsFor) {
 
 INSTANTIATE_TEST_SUITE_P(
     Points, MeasuredPointTest,
-    testing::Values(PointCase{"LightCurve", kSeries1, 1, 0, 2450001.5, 12.5, false},
-                    PointCase{"LightCurveOfAShownNight", kSeries1, 1, 2, 2450001.875, 12.25, false},
-                    // Series6 point r is sorted position r + 1.
-                    PointCase{"FirstCycle", kSeries6, 0, 0, 0.2, 12.0, true},
-                    PointCase{"LastOfFirstCycle", kSeries6, 3, 0, 0.95, 13.0, true},
+    testing::Values(PointCase{"LightCurve", kLightCurveSeries, 1, 0, 2450001.5, 12.5, false},
+                    PointCase{"LightCurveOfAShownNight", kLightCurveSeries, 1, 2, 2450001.875, 12.25, false},
+                    // kPhaseSeries point r is sorted position r + 1.
+                    PointCase{"FirstCycle", kPhaseSeries, 0, 0, 0.2, 12.0, true},
+                    PointCase{"LastOfFirstCycle", kPhaseSeries, 3, 0, 0.95, 13.0, true},
                     // Point 4 is position 5, the second cycle of position 0: phase 0.1 + 1, even
                     // where the upper half of the phases is stale.
-                    PointCase{"SecondCycle", kSeries6, 4, 0, 1.1, 12.25, true},
-                    // A Series7 point r is position r one cycle on.
-                    PointCase{"SecondCycleApart", kSeries7, 2, 0, 1.5, 12.25, true}),
+                    PointCase{"SecondCycle", kPhaseSeries, 4, 0, 1.1, 12.25, true},
+                    // A kSecondCycleSeries point r is position r one cycle on.
+                    PointCase{"SecondCycleApart", kSecondCycleSeries, 2, 0, 1.5, 12.25, true}),
     [](const testing::TestParamInfo<PointCase>& param) { return std::string(param.param.name); });
 
 TEST(MeasuredPoint, SeriesThatStandForNoObservationGiveNothing) {
   Fixture f;
-  for (int series : {kSeries2, kSeries3, kSeries4, kSeries5, kSeries8})
+  for (int series : {kMarkedSeries, kPeakSeries, kFittedCurveSeries, kSpareSeries, kMarkerSeries})
     EXPECT_FALSE(MeasuredPointOf(*f.data, *f.view, series, 0).has_value()) << series;
 }
 
 TEST(MeasureClick, TheFirstClickStoresTheSecondWritesTheLine) {
   Fixture f;
   ViewState& v = *f.view;
-  EXPECT_FALSE(MeasureClick(Measurement::TimeInterval, *f.data, *f.star, v, kSeries1, 0, '.'));
+  EXPECT_FALSE(MeasureClick(Measurement::TimeInterval, *f.data, *f.star, v, kLightCurveSeries, 0, '.'));
   EXPECT_EQ(v.measureFirstDone, 1);
   EXPECT_EQ(v.measureX1, 2450001.25);
   EXPECT_EQ(v.measureY1, 12.0);
-  const auto line = MeasureClick(Measurement::DeltaMag, *f.data, *f.star, v, kSeries1, 2, '.');
+  const auto line = MeasureClick(Measurement::DeltaMag, *f.data, *f.star, v, kLightCurveSeries, 2, '.');
   ASSERT_TRUE(line.has_value());
   EXPECT_EQ(*line, "dmag: 1 ( X1: 2450001.25 X2: 2450001.75 -- Y1: 12 Y2: 13 ) ");
   EXPECT_EQ(v.measureFirstDone, 0);
   EXPECT_EQ(v.measureX2, 2450001.75);
   EXPECT_EQ(v.measureY2, 13.0);
   // The next click starts a new pair.
-  EXPECT_FALSE(MeasureClick(Measurement::DeltaMag, *f.data, *f.star, v, kSeries1, 2, '.'));
+  EXPECT_FALSE(MeasureClick(Measurement::DeltaMag, *f.data, *f.star, v, kLightCurveSeries, 2, '.'));
 }
 
 TEST(MeasureClick, APairAcrossTheCycleBoundaryMeasuresAcrossIt) {
   Fixture f;
-  // Position 4 at phase 0.95, then point 4 of Series6: position 0 one cycle on, at 1.1.
-  MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kSeries6, 3, '.');
-  const auto line = MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kSeries6, 4, '.');
+  // Position 4 at phase 0.95, then point 4 of kPhaseSeries: position 0 one cycle on, at 1.1.
+  MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kPhaseSeries, 3, '.');
+  const auto line = MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kPhaseSeries, 4, '.');
   ASSERT_TRUE(line.has_value());
   EXPECT_EQ(line->substr(0, 21), "dPh: 0.15 dt: 0.3 ( X");
 }
 
 TEST(MeasureClick, TheFormFollowsTheSecondClick) {
   Fixture f;
-  MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kSeries6, 0, '.');
-  const auto timeForm = MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kSeries1, 0, '.');
+  MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kPhaseSeries, 0, '.');
+  const auto timeForm =
+      MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kLightCurveSeries, 0, '.');
   ASSERT_TRUE(timeForm.has_value());
   EXPECT_EQ(timeForm->substr(0, 4), "dt: ");
-  MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kSeries1, 0, '.');
-  const auto phaseForm = MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kSeries6, 0, '.');
+  MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kLightCurveSeries, 0, '.');
+  const auto phaseForm =
+      MeasureClick(Measurement::TimeInterval, *f.data, *f.star, *f.view, kPhaseSeries, 0, '.');
   ASSERT_TRUE(phaseForm.has_value());
   EXPECT_EQ(phaseForm->substr(0, 5), "dPh: ");
 }
 
 TEST(MeasureClick, TheOtherOrderSwapsTheValuesButNotTheDifference) {
   Fixture f;
-  MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kSeries1, 2, '.');
-  const auto line = MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kSeries1, 0, '.');
+  MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kLightCurveSeries, 2, '.');
+  const auto line = MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kLightCurveSeries, 0, '.');
   EXPECT_EQ(*line, "dmag: 1 ( X1: 2450001.75 X2: 2450001.25 -- Y1: 13 Y2: 12 ) ");
 }
 
 TEST(MeasureClick, AClickOnAMarkerLeavesThePendingPoint) {
   Fixture f;
-  MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kSeries1, 2, '.');
-  EXPECT_FALSE(MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kSeries8, 0, '.'));
+  MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kLightCurveSeries, 2, '.');
+  EXPECT_FALSE(MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kMarkerSeries, 0, '.'));
   EXPECT_EQ(f.view->measureFirstDone, 1);
   EXPECT_EQ(f.view->measureX1, 2450001.75);
 }

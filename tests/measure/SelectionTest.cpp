@@ -59,32 +59,32 @@ constexpr int kPoint = 0, kArea = 1, kSingleNight = 2, kNight = 3;
 TEST(SelectPoint, MarksTheClickedEntryOfTheNightShownOnce) {
   Fixture f;
   f.ShowNight(2);
-  f.Click(kPoint, kSeries1, 1);  // the second point of night 2: entry 7
-  f.Click(kPoint, kSeries1, 1);
+  f.Click(kPoint, kLightCurveSeries, 1);  // the second point of night 2: entry 7
+  f.Click(kPoint, kLightCurveSeries, 1);
   EXPECT_EQ(f.data.markFlag[7], 1);
   EXPECT_EQ(f.data.markCount, 1);
-  ASSERT_EQ(f.chart.Series(kSeries2).Count(), 1);
-  EXPECT_EQ(f.chart.Series(kSeries2).Point(0).x, static_cast<double>(2450002.11L));
-  EXPECT_EQ(f.chart.Series(kSeries2).Point(0).y, static_cast<double>(12.001L));
-  EXPECT_EQ(f.chart.Series(kSeries2).Point(0).colour, kSeriesColour);
+  ASSERT_EQ(f.chart.Series(kMarkedSeries).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Point(0).x, static_cast<double>(2450002.11L));
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Point(0).y, static_cast<double>(12.001L));
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Point(0).colour, kSeriesColour);
   // Another night and back: the mark is drawn on the same entry.
   f.ShowNight(0);
-  EXPECT_EQ(f.chart.Series(kSeries2).Count(), 0);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Count(), 0);
   f.ShowNight(2);
-  ASSERT_EQ(f.chart.Series(kSeries2).Count(), 1);
-  EXPECT_EQ(f.chart.Series(kSeries2).Point(0).x, static_cast<double>(2450002.11L));
+  ASSERT_EQ(f.chart.Series(kMarkedSeries).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Point(0).x, static_cast<double>(2450002.11L));
 }
 
 TEST(SelectPoint, OnThePhaseDiagramMarksTheEntryOfTheSortedPosition) {
   for (PhaseAxis axis : {PhaseAxis::Phase, PhaseAxis::JdAverage}) {
     Fixture f;
     f.DrawDiagram(axis);
-    f.chart.Series(kSeries2).Clear();
-    f.Click(kPoint, kSeries6, 2, axis);  // position 3: entry 1, phase 0.3
+    f.chart.Series(kMarkedSeries).Clear();
+    f.Click(kPoint, kPhaseSeries, 2, axis);  // position 3: entry 1, phase 0.3
     EXPECT_EQ(f.data.markFlag[1], 1);
-    ASSERT_EQ(f.chart.Series(kSeries2).Count(), 1);
-    EXPECT_EQ(f.chart.Series(kSeries2).Point(0).x, axis == PhaseAxis::Phase ? 0.3 : 2450001.3);
-    EXPECT_EQ(f.chart.Series(kSeries2).Point(0).y, static_cast<double>(10.001L));
+    ASSERT_EQ(f.chart.Series(kMarkedSeries).Count(), 1);
+    EXPECT_EQ(f.chart.Series(kMarkedSeries).Point(0).x, axis == PhaseAxis::Phase ? 0.3 : 2450001.3);
+    EXPECT_EQ(f.chart.Series(kMarkedSeries).Point(0).y, static_cast<double>(10.001L));
   }
 }
 
@@ -94,43 +94,43 @@ TEST(SelectPoint, ACrossOnTheLightCurveUnmarksItsEntryOnThePhaseDiagramNothing) 
   f.data.markFlag[6] = 1;
   f.data.markCount = 2;
   f.DrawAll();
-  const ClickOutcome outcome = f.Click(kPoint, kSeries2, 1);  // the cross of entry 6
+  const ClickOutcome outcome = f.Click(kPoint, kMarkedSeries, 1);  // the cross of entry 6
   EXPECT_EQ(outcome.colourButtonShown, std::optional<bool>(false));
   EXPECT_EQ(f.data.markFlag[6], 0);
   EXPECT_EQ(f.data.markFlag[4], 1);
   EXPECT_EQ(f.data.markCount, 1);
-  ASSERT_EQ(f.chart.Series(kSeries2).Count(), 1);
+  ASSERT_EQ(f.chart.Series(kMarkedSeries).Count(), 1);
 
   f.DrawDiagram(PhaseAxis::Phase);
-  const int crosses = f.chart.Series(kSeries2).Count();
+  const int crosses = f.chart.Series(kMarkedSeries).Count();
   ASSERT_GT(crosses, 0);
-  f.Click(kPoint, kSeries2, 0);
+  f.Click(kPoint, kMarkedSeries, 0);
   EXPECT_EQ(f.data.markFlag[4], 1);
   EXPECT_EQ(f.data.markCount, 1);
-  EXPECT_EQ(f.chart.Series(kSeries2).Count(), crosses);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Count(), crosses);
 }
 
 // Clear marks takes off the marks of a click and of the fit's clipping alike, the copies of the
 // second cycle too, and the crosses of the picture; the other series stay.
 TEST(ClearMarks, TakesEveryMarkAndItsCrossOff) {
   Fixture f;
-  f.Click(kPoint, kSeries1, 2);  // a mark by hand: entry 2 of the whole curve
-  f.data.markFlag[7] = 1;        // and one as the clipping leaves it
+  f.Click(kPoint, kLightCurveSeries, 2);  // a mark by hand: entry 2 of the whole curve
+  f.data.markFlag[7] = 1;                 // and one as the clipping leaves it
   ++f.data.markCount;
   f.DrawDiagram(PhaseAxis::Phase);  // copies the flags into the second cycle
   ASSERT_EQ(f.data.markFlag[10 + 7], 1);
-  const int points = f.chart.Series(kSeries6).Count();
-  ASSERT_GT(f.chart.Series(kSeries2).Count(), 0);
+  const int points = f.chart.Series(kPhaseSeries).Count();
+  ASSERT_GT(f.chart.Series(kMarkedSeries).Count(), 0);
 
   EXPECT_EQ(ClearMarks(f.data, f.chart), 2);
   for (int32_t i = 0; i < kTwoCycle; ++i) ASSERT_EQ(f.data.markFlag[i], 0) << i;
   EXPECT_EQ(f.data.markCount, 0);
-  EXPECT_EQ(f.chart.Series(kSeries2).Count(), 0);
-  EXPECT_EQ(f.chart.Series(kSeries6).Count(), points);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Count(), 0);
+  EXPECT_EQ(f.chart.Series(kPhaseSeries).Count(), points);
   // Nothing marked: nothing to count; a point can be marked again.
   EXPECT_EQ(ClearMarks(f.data, f.chart), 0);
   f.DrawAll();
-  f.Click(kPoint, kSeries1, 2);
+  f.Click(kPoint, kLightCurveSeries, 2);
   EXPECT_EQ(f.data.markFlag[2], 1);
   EXPECT_EQ(f.data.markCount, 1);
 }
@@ -138,17 +138,17 @@ TEST(ClearMarks, TakesEveryMarkAndItsCrossOff) {
 TEST(SelectPoint, OtherSeriesDoNothing) {
   Fixture f;
   f.DrawAll();
-  f.chart.Series(kSeries8).Add(2450000.1, 10, kLime);
-  for (int series : {kSeries7, kSeries8}) f.Click(kPoint, series, 0);
+  f.chart.Series(kMarkerSeries).Add(2450000.1, 10, kLime);
+  for (int series : {kSecondCycleSeries, kMarkerSeries}) f.Click(kPoint, series, 0);
   EXPECT_EQ(f.data.markCount, 0);
-  EXPECT_EQ(f.chart.Series(kSeries2).Count(), 0);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Count(), 0);
 }
 
 TEST(SelectArea, PhaseDiagramThenLightCurve) {
   Fixture f;
   f.DrawDiagram(PhaseAxis::Phase);
-  f.chart.Series(kSeries8).Add(0.5, 10, 0x0000FF);   // a marker of an earlier picture
-  ClickOutcome first = f.Click(kArea, kSeries6, 4);  // position 5: entry 5, phase 0.5
+  f.chart.Series(kMarkerSeries).Add(0.5, 10, 0x0000FF);  // a marker of an earlier picture
+  ClickOutcome first = f.Click(kArea, kPhaseSeries, 4);  // position 5: entry 5, phase 0.5
   EXPECT_TRUE(first.crosshair);
   EXPECT_EQ(first.colourButtonShown, std::optional<bool>(true));
   EXPECT_EQ(first.sincosEnabled, std::optional<bool>(false));
@@ -156,15 +156,15 @@ TEST(SelectArea, PhaseDiagramThenLightCurve) {
   EXPECT_EQ(f.view.areaIndex1, 5);
   EXPECT_EQ(f.view.areaFirstDone, 1);
   EXPECT_EQ(f.view.areaOnLightCurve, 0);
-  ASSERT_EQ(f.chart.Series(kSeries8).Count(), 1);
-  const ChartPoint& marker = f.chart.Series(kSeries8).Point(0);
+  ASSERT_EQ(f.chart.Series(kMarkerSeries).Count(), 1);
+  const ChartPoint& marker = f.chart.Series(kMarkerSeries).Point(0);
   EXPECT_EQ(marker.x, 0.5);
   EXPECT_EQ(marker.y, static_cast<double>(11.002L));
   EXPECT_EQ(marker.label, "min");
   EXPECT_EQ(marker.colour, kLime);
 
   f.DrawAll();  // the light curve with the first marker gone from the picture
-  ClickOutcome second = f.Click(kArea, kSeries1, 8);
+  ClickOutcome second = f.Click(kArea, kLightCurveSeries, 8);
   EXPECT_EQ(f.view.areaIndex2, 8);
   EXPECT_EQ(f.view.areaOnLightCurve, 1);
   EXPECT_EQ(f.view.areaFirstDone, 0);
@@ -178,34 +178,34 @@ TEST(SelectArea, DeleteIsEnabledOnlyWhileNoPhaseDiagramWasDrawn) {
     f.view.phaseView = phaseView;
     f.view.shownNightFirst = 3;
     f.ShowNight(1);
-    f.Click(kArea, kSeries1, 0);
-    const ClickOutcome second = f.Click(kArea, kSeries1, 2);
+    f.Click(kArea, kLightCurveSeries, 0);
+    const ClickOutcome second = f.Click(kArea, kLightCurveSeries, 2);
     EXPECT_EQ(f.view.areaIndex1, 3);
     EXPECT_EQ(f.view.areaIndex2, 5);
     EXPECT_EQ(second.sincosEnabled, std::optional<bool>(true));
     EXPECT_EQ(second.deleteEnabled, phaseView == 0 ? std::optional<bool>(true) : std::nullopt);
     // Both lime markers stand, on the clicked points.
-    ASSERT_EQ(f.chart.Series(kSeries8).Count(), 2);
-    EXPECT_EQ(f.chart.Series(kSeries8).Point(1).x, static_cast<double>(2450001.12L));
+    ASSERT_EQ(f.chart.Series(kMarkerSeries).Count(), 2);
+    EXPECT_EQ(f.chart.Series(kMarkerSeries).Point(1).x, static_cast<double>(2450001.12L));
   }
 }
 
 TEST(SelectArea, TheSecondCycleApartOfTheMagnitudeStepsIsItsOwnPoint) {
   Fixture f;
-  // Series7 point 2 shows sorted position 2 one cycle on: entry 4 at phase 1.2.
-  f.chart.Series(kSeries7).Add(1.2, 11.001, 0);
-  f.Click(kArea, kSeries7, 2);
+  // kSecondCycleSeries point 2 shows sorted position 2 one cycle on: entry 4 at phase 1.2.
+  f.chart.Series(kSecondCycleSeries).Add(1.2, 11.001, 0);
+  f.Click(kArea, kSecondCycleSeries, 2);
   EXPECT_EQ(f.view.areaIndex1, 12);  // position N + 2
-  ASSERT_EQ(f.chart.Series(kSeries8).Count(), 1);
-  EXPECT_EQ(f.chart.Series(kSeries8).Point(0).x, 1.2);
-  EXPECT_EQ(f.chart.Series(kSeries8).Point(0).y, static_cast<double>(11.001L));
+  ASSERT_EQ(f.chart.Series(kMarkerSeries).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kMarkerSeries).Point(0).x, 1.2);
+  EXPECT_EQ(f.chart.Series(kMarkerSeries).Point(0).y, static_cast<double>(11.001L));
 }
 
 TEST(SelectArea, AClickOnAMarkerOrTheFittedCurveIsNoEndOfTheArea) {
   Fixture f;
   f.DrawAll();
-  f.Click(kArea, kSeries1, 2);
-  for (int series : {kSeries4, kSeries8}) {
+  f.Click(kArea, kLightCurveSeries, 2);
+  for (int series : {kFittedCurveSeries, kMarkerSeries}) {
     f.chart.Series(series).Add(2450000.1, 10, kLime);
     const ClickOutcome outcome = f.Click(kArea, series, 0);
     EXPECT_TRUE(outcome.crosshair);
@@ -219,7 +219,7 @@ TEST(SelectArea, ACrossStandsForThePointUnderIt) {
   Fixture f;
   f.data.markFlag[6] = 1;
   f.DrawAll();
-  f.Click(kArea, kSeries2, 0);  // the only cross, over entry 6
+  f.Click(kArea, kMarkedSeries, 0);  // the only cross, over entry 6
   EXPECT_EQ(f.view.areaIndex1, 6);
   EXPECT_EQ(f.view.areaOnLightCurve, 1);
 }
@@ -227,11 +227,11 @@ TEST(SelectArea, ACrossStandsForThePointUnderIt) {
 TEST(SelectArea, APendingFirstPointSurvivesModesButNotALoad) {
   Fixture f;
   f.DrawAll();
-  f.Click(kArea, kSeries1, 2);
-  f.Click(kPoint, kSeries1, 3);
+  f.Click(kArea, kLightCurveSeries, 2);
+  f.Click(kPoint, kLightCurveSeries, 3);
   EXPECT_EQ(f.view.areaFirstDone, 1);
   ForgetPendingArea(f.view);
-  f.Click(kArea, kSeries1, 4);
+  f.Click(kArea, kLightCurveSeries, 4);
   EXPECT_EQ(f.view.areaFirstDone, 1);
   EXPECT_EQ(f.view.areaIndex1, 4);
 }
@@ -242,16 +242,16 @@ TEST(SelectSingleNight, FromTheLightCurveShowsTheWholeDayInTheClickedNightsColou
   f.data.jd[7] = 2450000.5L;
   f.DrawAll();
   f.data.markFlag[1] = 1;
-  f.chart.Series(kSeries8).Add(2450000.1, 10, kLime);
-  const ClickOutcome outcome = f.Click(kSingleNight, kSeries1, 0);  // entry 0, night 0
+  f.chart.Series(kMarkerSeries).Add(2450000.1, 10, kLime);
+  const ClickOutcome outcome = f.Click(kSingleNight, kLightCurveSeries, 0);  // entry 0, night 0
   EXPECT_TRUE(outcome.newPicture);
   EXPECT_EQ(outcome.colourButtonShown, std::optional<bool>(false));
-  const ChartSeries& curve = f.chart.Series(kSeries1);
+  const ChartSeries& curve = f.chart.Series(kLightCurveSeries);
   ASSERT_EQ(curve.Count(), 4);  // entries 0, 1, 2 and 7
   for (const ChartPoint& p : curve.Points()) EXPECT_EQ(p.colour, nightColours[0]);
   EXPECT_EQ(curve.Point(3).x, 2450000.5);
-  EXPECT_EQ(f.chart.Series(kSeries2).Count(), 1);
-  EXPECT_EQ(f.chart.Series(kSeries8).Count(), 0);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kMarkerSeries).Count(), 0);
   EXPECT_EQ(f.chart.bottomAxisTitle, "Julian Day");
   EXPECT_EQ(f.view.currentNight, 0);
   EXPECT_EQ(f.view.shownNightFirst, 0);
@@ -264,17 +264,17 @@ TEST(SelectSingleNight, FromThePhaseDiagramShowsTheNightOfTheClickedEntry) {
   Fixture f;
   f.DrawDiagram(PhaseAxis::Phase);
   // Point 5 is position 6: entry 2, night 0. Position 9 (entry 3, night 1) is not visited.
-  f.Click(kSingleNight, kSeries6, 5);
+  f.Click(kSingleNight, kPhaseSeries, 5);
   EXPECT_EQ(f.view.currentNight, 0);
-  EXPECT_EQ(f.chart.Series(kSeries6).Count(), 0);
-  const ChartSeries& curve = f.chart.Series(kSeries1);
+  EXPECT_EQ(f.chart.Series(kPhaseSeries).Count(), 0);
+  const ChartSeries& curve = f.chart.Series(kLightCurveSeries);
   ASSERT_EQ(curve.Count(), 3);
   EXPECT_EQ(curve.Point(0).x, static_cast<double>(2450000.1L));
   EXPECT_EQ(curve.Point(2).x, static_cast<double>(2450000.12L));
 
   Fixture g;
   g.DrawDiagram(PhaseAxis::Phase);
-  g.Click(kSingleNight, kSeries6, 3);  // position 4: entry 8, night 2
+  g.Click(kSingleNight, kPhaseSeries, 3);  // position 4: entry 8, night 2
   EXPECT_EQ(g.view.currentNight, 2);
   EXPECT_EQ(g.view.shownNightFirst, 6);
 }
@@ -283,17 +283,17 @@ TEST(SelectSingleNight, OnThePhaseDiagramTheNightSkipsPositionNMinusOne) {
   Fixture f;
   f.DrawDiagram(PhaseAxis::Phase);
   // Position 9 holds entry 3 (night 1); night 1 is entries 3, 4, 5: only 4 and 5 are visited.
-  f.Click(kSingleNight, kSeries6, 8);  // position 9 itself
+  f.Click(kSingleNight, kPhaseSeries, 8);  // position 9 itself
   EXPECT_EQ(f.view.currentNight, 1);
   EXPECT_EQ(f.view.shownNightFirst, 3);
-  EXPECT_EQ(f.chart.Series(kSeries1).Count(), 2);
+  EXPECT_EQ(f.chart.Series(kLightCurveSeries).Count(), 2);
 }
 
 TEST(SelectNight, OnThePhaseDiagramPicksTheNightOfTheMagnitudeSteps) {
   Fixture f;
   f.DrawDiagram(PhaseAxis::Phase);
   f.data.nightShift = 0.25L;
-  const ClickOutcome outcome = f.Click(kNight, kSeries6, 3);  // position 4: entry 8, night 2
+  const ClickOutcome outcome = f.Click(kNight, kPhaseSeries, 3);  // position 4: entry 8, night 2
   EXPECT_EQ(f.data.nightShift, 0);
   EXPECT_EQ(f.data.selectedNightDay, 2450002);
   EXPECT_EQ(f.view.currentNight, 2);
@@ -311,7 +311,7 @@ TEST(SelectNight, OnTheLightCurveStartsTheReportOfTheClickedDayAndKeepsTheNight)
   Fixture f;
   f.ShowNight(1);
   f.data.nightShift = 0.25L;
-  const ClickOutcome outcome = f.Click(kNight, kSeries1, 0);  // entry 3
+  const ClickOutcome outcome = f.Click(kNight, kLightCurveSeries, 0);  // entry 3
   EXPECT_EQ(f.data.nightShift, 0);
   EXPECT_EQ(f.data.selectedNightDay, 2450001);
   EXPECT_EQ(f.view.currentNight, 1);
@@ -327,7 +327,7 @@ TEST(ChartClick, TheDataGroupMeasuresWithTheCrosshair) {
                       {.graphItem = -1,
                        .dataItem = 1,
                        .axis = PhaseAxis::Phase,
-                       .series = kSeries1,
+                       .series = kLightCurveSeries,
                        .index = r,
                        .separator = ','});
   };
@@ -344,7 +344,7 @@ TEST(ChartClick, TheDataGroupMeasuresWithTheCrosshair) {
 TEST(ChartClick, NoItemChosenDoesNothing) {
   Fixture f;
   f.DrawAll();
-  const ClickOutcome outcome = f.Click(-1, kSeries1, 0);
+  const ClickOutcome outcome = f.Click(-1, kLightCurveSeries, 0);
   EXPECT_FALSE(outcome.crosshair);
   EXPECT_FALSE(outcome.chartChanged);
   EXPECT_FALSE(outcome.colourButtonShown.has_value());

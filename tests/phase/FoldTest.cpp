@@ -478,7 +478,7 @@ TEST(PlotPhaseDiagram, PhaseModeDrawsBothCyclesAndWritesTheCopies) {
       {double(p[1] + 1), 12, olive},
       {double(p[2] + 1), 12, olive},
   };
-  const ChartSeries& s6 = chart.Series(kSeries6);
+  const ChartSeries& s6 = chart.Series(kPhaseSeries);
   ASSERT_EQ(s6.Count(), 6);
   for (int k = 0; k < 6; ++k) {
     SCOPED_TRACE(k);
@@ -488,11 +488,12 @@ TEST(PlotPhaseDiagram, PhaseModeDrawsBothCyclesAndWritesTheCopies) {
     EXPECT_EQ(s6.Point(k).label, "");
   }
   // Entry 1 (position 3) is marked; it is drawn in the first cycle only (position 3 = N - 1).
-  ASSERT_EQ(chart.Series(kSeries2).Count(), 1);
-  EXPECT_EQ(chart.Series(kSeries2).Point(0).x, double(p[3]));
-  EXPECT_EQ(chart.Series(kSeries2).Point(0).colour, kSeriesColour);
-  for (int s : {kSeries1, kSeries4, kSeries7, kSeries8}) EXPECT_EQ(chart.Series(s).Count(), 0) << s;
-  for (int s : {kSeries3, kSeries5}) EXPECT_EQ(chart.Series(s).Count(), 1) << s;
+  ASSERT_EQ(chart.Series(kMarkedSeries).Count(), 1);
+  EXPECT_EQ(chart.Series(kMarkedSeries).Point(0).x, double(p[3]));
+  EXPECT_EQ(chart.Series(kMarkedSeries).Point(0).colour, kSeriesColour);
+  for (int s : {kLightCurveSeries, kFittedCurveSeries, kSecondCycleSeries, kMarkerSeries})
+    EXPECT_EQ(chart.Series(s).Count(), 0) << s;
+  for (int s : {kPeakSeries, kSpareSeries}) EXPECT_EQ(chart.Series(s).Count(), 1) << s;
   EXPECT_EQ(chart.titleLines, std::vector<std::string>{"test.dat"});
   EXPECT_EQ(chart.bottomAxisTitle, "Phase");
   EXPECT_EQ(view.phaseView, 1);
@@ -526,7 +527,7 @@ TEST(PlotPhaseDiagram, JdAverageModeShiftsBySeveralPeriods) {
   PlotPhaseDiagram(*data, 0.5L, PhaseAxis::JdAverage, chart, view);
 
   EXPECT_EQ(chart.bottomAxisTitle, "JD average");
-  const ChartSeries& s6 = chart.Series(kSeries6);
+  const ChartSeries& s6 = chart.Series(kPhaseSeries);
   ASSERT_EQ(s6.Count(), 6);
   for (int v = 1; v < 4; ++v) EXPECT_EQ(s6.Point(v - 1).x, static_cast<double>(data->jdAverage[v])) << v;
   for (int w = 0; w < 3; ++w) {
@@ -544,7 +545,7 @@ TEST(PlotPhaseDiagram, OneObservationAndItsRepeat) {
   ChartModel chart;
   ViewState view;
   PlotPhaseDiagram(*data, 0.5L, PhaseAxis::Phase, chart, view);
-  const ChartSeries& s6 = chart.Series(kSeries6);
+  const ChartSeries& s6 = chart.Series(kPhaseSeries);
   ASSERT_EQ(s6.Count(), 2);
   EXPECT_EQ(s6.Point(0).x, static_cast<double>(data->sortedPhase[1]));
   EXPECT_EQ(s6.Point(1).x, static_cast<double>(data->sortedPhase[0] + 1));
@@ -576,8 +577,9 @@ TEST(PhaseFileBlock, EveryObservationOnceInPhaseOrder) {
     EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::Phase), c.phaseBlock);
   }
   // The averaged times take the place of the phases.
-  EXPECT_EQ(PhaseFileBlock(*data, PhaseAxis::JdAverage),
-            "2450002.25  10.25  2450000.5\r\n2450003.25  11  2450000\r\n2450004.25  12.345  2451234.5678\r\n\r\n");
+  EXPECT_EQ(
+      PhaseFileBlock(*data, PhaseAxis::JdAverage),
+      "2450002.25  10.25  2450000.5\r\n2450003.25  11  2450000\r\n2450004.25  12.345  2451234.5678\r\n\r\n");
 
   // One observation and its repeat: one line.
   auto single = MakeLoaded({{2450000.5L, 9.5L}});
@@ -689,7 +691,7 @@ TEST(ApplyPeriodBox, FoldsComputesBothStatisticsDrawsAndWritesTheBlock) {
   auto check = std::make_unique<Data>(*w.data);
   FoldPhases(*check, w.star, 1.0L);
   EXPECT_EQ(*w.outcome.aovText, AovLabel(AovStatistic(*check), ','));
-  EXPECT_EQ(w.chart.Series(kSeries6).Count(), 2 * 21 - 2);
+  EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 2 * 21 - 2);
   EXPECT_EQ(w.view.phaseView, 1);
   EXPECT_EQ(*w.outcome.phaseFileBlock, PhaseFileBlock(*w.data, PhaseAxis::Phase));
   for (int i = 0; i < 21; ++i)
@@ -703,7 +705,7 @@ TEST(ApplyPeriodBox, TextThatIsNotANumberChangesNothing) {
   EXPECT_THROW(ApplyPeriodBox("0.5x", *w.data, w.star, w.view, w.chart, request, w.outcome), ConversionError);
   EXPECT_EQ(w.star.period, 0.25L);
   EXPECT_FALSE(w.outcome.ran || w.outcome.stringLengthText || w.outcome.aovText);
-  EXPECT_EQ(w.chart.Series(kSeries6).Count(), 1);
+  EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 1);
   EXPECT_EQ(w.data->sortIndex[0], 0);
   EXPECT_EQ(w.data->entryPhase[0], 0.0L);
 }
@@ -720,7 +722,7 @@ TEST(ApplyPeriodBox, NothingIsFoldedWithoutDataOrPositivePeriod) {
     ApplyPeriodBox(c.text, *w.data, w.star, w.view, w.chart, FoldRequest{}, w.outcome);
     EXPECT_EQ(w.star.period, TextToFloat(c.text));  // the number is stored in any case
     EXPECT_FALSE(w.outcome.ran || w.outcome.stringLengthText);
-    EXPECT_EQ(w.chart.Series(kSeries6).Count(), 1);
+    EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 1);
     EXPECT_EQ(w.view.phaseView, 0);
   }
 }
@@ -738,14 +740,14 @@ TEST(ApplyPeriodBox, AnUndefinedAovStatisticStillDrawsTheFold) {
   EXPECT_EQ(*w.outcome.aovText, "\u2013");
   EXPECT_EQ(w.outcome.aovUndefined, AovUndefined::TooFewEntries);
   EXPECT_EQ(w.data->jdAverage[0], w.data->sortedPhase[0] * 0.5L + w.data->meanEpoch);
-  EXPECT_EQ(w.chart.Series(kSeries6).Count(), 6);
+  EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 6);
   EXPECT_EQ(w.view.phaseView, 1);
 
   // Twenty entries whose nights lie 1.1 days apart, folded at 1.1 days: all fall into bin 0.
   Window twenty = TwentyObservations();
   ApplyPeriodBox("1.1", *twenty.data, twenty.star, twenty.view, twenty.chart, FoldRequest{}, twenty.outcome);
   EXPECT_EQ(twenty.outcome.aovUndefined, AovUndefined::EmptyBin);
-  EXPECT_EQ(twenty.chart.Series(kSeries6).Count(), 40);
+  EXPECT_EQ(twenty.chart.Series(kPhaseSeries).Count(), 40);
 }
 
 TEST(RunFold, ThePhaseButtonDrawsWithoutTheStatistic) {
@@ -760,7 +762,7 @@ TEST(RunFold, ThePhaseButtonDrawsWithoutTheStatistic) {
     EXPECT_FALSE(w.outcome.aovText.has_value());
     ASSERT_TRUE(w.outcome.phaseFileBlock.has_value());
     EXPECT_EQ(*w.outcome.phaseFileBlock, PhaseFileBlock(*w.data, axis));
-    EXPECT_EQ(w.chart.Series(kSeries6).Count(), 6);
+    EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 6);
     EXPECT_EQ(w.view.phaseView, 1);
   }
 }

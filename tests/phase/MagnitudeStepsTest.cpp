@@ -33,8 +33,8 @@ struct Fixture {
     data->mag[4 + 1] = 10;  // a second-cycle copy of the last drawing
     star->magnitudeStep = 0.3L;
     view->currentNight = 1;
-    chart.Series(kSeries1).Add(2450001.1, 10, 0);
-    chart.Series(kSeries8).Add(0.5, 10, 0x00FF00);
+    chart.Series(kLightCurveSeries).Add(2450001.1, 10, 0);
+    chart.Series(kMarkerSeries).Add(0.5, 10, 0x00FF00);
   }
 };
 
@@ -52,12 +52,12 @@ TEST(ShiftNightMagnitudes, MovesTheShownNightAndRedrawsTheDiagramInTwoSeries) {
   // String length: (0.1, 10) - (0.4, 10.3) - (0.7, 10.3) - (0.7, 10.3): 0.3 sqrt 2 + 0.3 + 0.
   EXPECT_TRUE(test::Close(static_cast<double>(f.star->stringLength), 0.3 * std::sqrt(2.0) + 0.3, 64.0));
 
-  EXPECT_EQ(f.chart.Series(kSeries1).Count(), 0);
-  EXPECT_EQ(f.chart.Series(kSeries8).Count(), 0);
+  EXPECT_EQ(f.chart.Series(kLightCurveSeries).Count(), 0);
+  EXPECT_EQ(f.chart.Series(kMarkerSeries).Count(), 0);
   EXPECT_EQ(f.chart.bottomAxisTitle, "Phase");
   EXPECT_EQ(f.chart.titleLines, std::vector<std::string>{"test.dat"});
-  const ChartSeries& first = f.chart.Series(kSeries6);
-  const ChartSeries& second = f.chart.Series(kSeries7);
+  const ChartSeries& first = f.chart.Series(kPhaseSeries);
+  const ChartSeries& second = f.chart.Series(kSecondCycleSeries);
   ASSERT_EQ(first.Count(), 3);   // positions 1..3
   ASSERT_EQ(second.Count(), 3);  // positions 0..2 one cycle on
   EXPECT_EQ(first.Point(0).x, 0.4);
@@ -89,8 +89,8 @@ TEST(ShiftNightMagnitudes, WithAllNightsShownOnlyTheStringLengthIsRecomputed) {
   EXPECT_FALSE(outcome.redrawn);
   EXPECT_EQ(f.data->mag[1], 10.4L);
   EXPECT_EQ(f.data->nightShift, 0);
-  EXPECT_EQ(f.chart.Series(kSeries1).Count(), 1);
-  EXPECT_EQ(f.chart.Series(kSeries8).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kLightCurveSeries).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kMarkerSeries).Count(), 1);
   EXPECT_TRUE(test::Close(static_cast<double>(f.star->stringLength), 0.5, 64.0));  // (0.3, 0.4) alone
 }
 

@@ -107,8 +107,8 @@ TEST(FindPeaks, LocalBestsSeparatedByThePeakWidth) {
 // The peak width is 1/T, not less: with T = 10 d two peaks 0.07 apart in frequency are one
 // (half the width, 0.05, would keep both), two peaks 0.11 apart are two.
 TEST(FindPeaks, PeaksWithinOneOverTAreOne) {
-  const Periodogram aov = Made(SearchMethod::Aov,
-                               {{2.00L, 9}, {2.03L, 1}, {2.07L, 8}, {2.09L, 1}, {2.11L, 7}, {2.13L, 1}}, 10);
+  const Periodogram aov =
+      Made(SearchMethod::Aov, {{2.00L, 9}, {2.03L, 1}, {2.07L, 8}, {2.09L, 1}, {2.11L, 7}, {2.13L, 1}}, 10);
   EXPECT_EQ(PeakFrequencies(FindPeaks(aov, 5)), (std::vector<long double>{1 / (1 / 2.00L), 1 / (1 / 2.11L)}));
 }
 
@@ -339,29 +339,29 @@ TEST(DrawPeriodogram, BetterIsUpAndTheCurveBreaksWhereUndefined) {
   const std::vector<Peak> peaks = FindPeaks(aov, 5);
   ASSERT_EQ(peaks.size(), 1u);
   ChartModel chart;
-  chart.Series(kSeries6).Add(1, 1);
+  chart.Series(kPhaseSeries).Add(1, 1);
   const int64_t picture = chart.pictureNumber;
   const PeriodogramPicture byPeriod = DrawPeriodogram(aov, peaks, PeriodogramAxis::Period, "star.txt", chart);
   EXPECT_EQ(chart.pictureNumber, picture + 1);
-  EXPECT_EQ(chart.Series(kSeries6).Count(), 0);
+  EXPECT_EQ(chart.Series(kPhaseSeries).Count(), 0);
   EXPECT_FALSE(chart.leftAxisInverted);  // a large Θ is up
   EXPECT_EQ(chart.titleLines[0], "Periodogram of star.txt");
   EXPECT_EQ(chart.titleLines[1], "AoV, 8 trial periods, each point the best of 2");
   EXPECT_EQ(chart.bottomAxisTitle, "Trial period (d)");
-  const ChartSeries& curve = chart.Series(kSeries4);
+  const ChartSeries& curve = chart.Series(kPeriodogramCurveSeries);
   ASSERT_EQ(curve.Count(), 4);
   EXPECT_EQ(curve.Point(0).x, 0.5);
   EXPECT_EQ(curve.Point(1).x, 0.625);
   EXPECT_TRUE(std::isnan(curve.Point(2).x));
   EXPECT_EQ(curve.Point(3).y, 4);
   EXPECT_EQ(byPeriod.curvePoint, (std::vector<std::optional<size_t>>{0, 1, std::nullopt, 2}));
-  ASSERT_EQ(chart.Series(kSeries3).Count(), 1);
-  EXPECT_EQ(chart.Series(kSeries3).Point(0).x, 0.625);
-  EXPECT_EQ(chart.Series(kSeries3).Point(0).y, 9);
-  ASSERT_EQ(chart.Series(kSeries8).Count(), 1);
-  EXPECT_EQ(chart.Series(kSeries8).Point(0).x, 0.625);    // the best period
-  EXPECT_EQ(chart.Series(kSeries8).Point(0).y, 6);        // halfway between 3 and 9
-  EXPECT_TRUE(chart.Series(kSeries8).markersSpanPlot());  // across the plot
+  ASSERT_EQ(chart.Series(kPeakSeries).Count(), 1);
+  EXPECT_EQ(chart.Series(kPeakSeries).Point(0).x, 0.625);
+  EXPECT_EQ(chart.Series(kPeakSeries).Point(0).y, 9);
+  ASSERT_EQ(chart.Series(kMarkerSeries).Count(), 1);
+  EXPECT_EQ(chart.Series(kMarkerSeries).Point(0).x, 0.625);    // the best period
+  EXPECT_EQ(chart.Series(kMarkerSeries).Point(0).y, 6);        // halfway between 3 and 9
+  EXPECT_TRUE(chart.Series(kMarkerSeries).markersSpanPlot());  // across the plot
   EXPECT_EQ(curve.lineWidth(), 1);
 
   // Against frequency the curve runs the other way, in ascending frequency.
@@ -380,7 +380,7 @@ TEST(DrawPeriodogram, BetterIsUpAndTheCurveBreaksWhereUndefined) {
   sl.method = SearchMethod::StringLength;
   DrawPeriodogram(sl, FindPeaks(sl, 5), PeriodogramAxis::Period, "", chart);
   EXPECT_TRUE(chart.leftAxisInverted);
-  EXPECT_EQ(chart.Series(kSeries8).Point(0).x, 0.5);
+  EXPECT_EQ(chart.Series(kMarkerSeries).Point(0).x, 0.5);
 }
 
 TEST(DrawPeriodogram, PeakSymbolsNameTheirRank) {
@@ -392,7 +392,7 @@ TEST(DrawPeriodogram, PeakSymbolsNameTheirRank) {
   const PeriodogramPicture picture = DrawPeriodogram(aov, peaks, PeriodogramAxis::Frequency, "", chart);
   // Symbols in ascending frequency: 1.2, 1.6, 2.0 are peaks 3, 1, 2.
   EXPECT_EQ(picture.peakRank, (std::vector<size_t>{2, 0, 1}));
-  EXPECT_EQ(chart.Series(kSeries3).Point(0).y, 5);
+  EXPECT_EQ(chart.Series(kPeakSeries).Point(0).y, 5);
   const PeriodogramPicture byPeriod = DrawPeriodogram(aov, peaks, PeriodogramAxis::Period, "", chart);
   EXPECT_EQ(byPeriod.peakRank, (std::vector<size_t>{1, 0, 2}));
 }

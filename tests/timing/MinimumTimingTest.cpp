@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <utility>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/FloatingPoint.h"
@@ -33,7 +33,7 @@ struct Fixture {
   ChartModel chart;
 
   // Observations at `start` + i `step`, stored as loading stores them (the last one twice), and
-  // the light curve drawn in Series1.
+  // the light curve drawn in kLightCurveSeries.
   void Load(long double start, long double step, int count) {
     for (int i = 0; i <= count; ++i) {
       const int j = std::min(i, count - 1);
@@ -43,7 +43,8 @@ struct Fixture {
     data->pointCount = count + 1;
     data->fileName = "eclipse.txt";
     for (int i = 0; i <= count; ++i)
-      chart.Series(kSeries1).Add(static_cast<double>(data->jd[i]), static_cast<double>(data->mag[i]));
+      chart.Series(kLightCurveSeries)
+          .Add(static_cast<double>(data->jd[i]), static_cast<double>(data->mag[i]));
     star.epoch = kM0;
     star.period = kPeriod;
   }
@@ -76,11 +77,11 @@ struct Fixture {
   }
 };
 
-// The markers of Series8 in one colour (the series keeps ascending x, whatever the order of
+// The markers of kMarkerSeries in one colour (the series keeps ascending x, whatever the order of
 // adding).
 std::vector<ChartPoint> Markers(const ChartModel& chart, uint32_t colour) {
   std::vector<ChartPoint> out;
-  for (const ChartPoint& p : chart.Series(kSeries8).Points())
+  for (const ChartPoint& p : chart.Series(kMarkerSeries).Points())
     if (p.colour == colour) out.push_back(p);
   return out;
 }
@@ -107,13 +108,13 @@ TEST(TimeMinimum, LightCurveEclipseIsTimedWithinItsError) {
   // T is formed in extended precision from the day offset q = 2459000 and T0.
   EXPECT_EQ(out.time, 2459000.0L + out.kwee.t0);
 
-  ASSERT_EQ(f.chart.Series(kSeries8).Count(), 3);
-  // Red at T, halfway between the brightest and the faintest point of Series1.
+  ASSERT_EQ(f.chart.Series(kMarkerSeries).Count(), 3);
+  // Red at T, halfway between the brightest and the faintest point of kLightCurveSeries.
   const auto red = Markers(f.chart, 0x0000FF);
   ASSERT_EQ(red.size(), 1u);
-  const double faintest = f.chart.Series(kSeries1).MaxY();
+  const double faintest = f.chart.Series(kLightCurveSeries).MaxY();
   EXPECT_DOUBLE_EQ(red[0].x, static_cast<double>(out.time));
-  EXPECT_DOUBLE_EQ(red[0].y, std::fabs((faintest + f.chart.Series(kSeries1).MinY()) * 0.5));
+  EXPECT_DOUBLE_EQ(red[0].y, std::fabs((faintest + f.chart.Series(kLightCurveSeries).MinY()) * 0.5));
   EXPECT_EQ(red[0].label, "min");
   // Lime at the two picked entries.
   const auto lime = Markers(f.chart, 0x00FF00);
@@ -199,13 +200,13 @@ TEST(TimeMinimum, SelectionsThatCannotBeTimedChangeNothing) {
   for (const Case& c : cases) {
     Fixture f;
     f.Load(2459000.30L, 0.0021L, 110);
-    f.chart.Series(kSeries8).Add(1, 1, 0x00FF00);
+    f.chart.Series(kMarkerSeries).Add(1, 1, 0x00FF00);
     f.Pick(c.first, c.second, true);
     const MinimumOutcome out = f.Run();
     EXPECT_FALSE(out.finished);
     ASSERT_EQ(out.lines.size(), 2u);
     EXPECT_EQ(out.lines[1], c.line);
-    EXPECT_EQ(f.chart.Series(kSeries8).Count(), 1);
+    EXPECT_EQ(f.chart.Series(kMarkerSeries).Count(), 1);
     EXPECT_EQ(f.view.phaseView, 0);
   }
 }
@@ -213,7 +214,7 @@ TEST(TimeMinimum, SelectionsThatCannotBeTimedChangeNothing) {
 TEST(TimeMinimum, FiveToEightPointsStopWithTheDivisionByZero) {
   Fixture f;
   f.Load(2459000.30L, 0.0021L, 110);
-  f.chart.Series(kSeries8).Add(1, 1, 0x00FF00);
+  f.chart.Series(kMarkerSeries).Add(1, 1, 0x00FF00);
   f.Pick(50, 57, true);  // 7 candidates: G = 13, Z = 1
   MinimumOutcome out;
   try {
@@ -224,7 +225,7 @@ TEST(TimeMinimum, FiveToEightPointsStopWithTheDivisionByZero) {
   }
   EXPECT_EQ(out.lines, std::vector<std::string>{"Points:  7"});
   EXPECT_FALSE(out.finished);
-  EXPECT_EQ(f.chart.Series(kSeries8).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kMarkerSeries).Count(), 1);
 }
 
 // On the phase diagram the candidates are the first cycle's positions 1 .. N-2 and the second
@@ -270,7 +271,7 @@ TEST(TimeMinimum, PhaseDiagramAcrossPhaseOne) {
   ASSERT_EQ(out.lines.size(), 3u);
   EXPECT_EQ(out.lines[2], kCorrectionNeedsJulianDayLine);
   // The diagram is redrawn with the markers kept: red and the two lime points.
-  EXPECT_EQ(f.chart.Series(kSeries6).Count(), 2 * n - 2);
+  EXPECT_EQ(f.chart.Series(kPhaseSeries).Count(), 2 * n - 2);
   ASSERT_EQ(Markers(f.chart, 0x0000FF).size(), 1u);
   const auto lime = Markers(f.chart, 0x00FF00);
   ASSERT_EQ(lime.size(), 2u);
@@ -313,7 +314,7 @@ TEST(TimeMinimum, JdAverageShiftsTheTimeToTheCycleOfTheSelection) {
   EXPECT_EQ(out.lines[1].rfind("First point:  ", 0), 0u);
   EXPECT_NE(out.lines[1].find("  Last point:"), std::string::npos);
   EXPECT_EQ(out.lines[5].rfind("bjd_tdb = ", 0), 0u);
-  // Series6 is drawn with the shift; the stored abscissae are not.
+  // kPhaseSeries is drawn with the shift; the stored abscissae are not.
   const auto lime = Markers(f.chart, 0x00FF00);
   ASSERT_EQ(lime.size(), 2u);
   EXPECT_DOUBLE_EQ(lime[0].x, static_cast<double>(f.data->jdAverage[first] + f.data->minimumShift));

@@ -74,13 +74,14 @@ TEST(ChartModelTest, OwnColourOfEachSeries) {
     uint32_t own;  // 0x00BBGGRR
   };
   const Case cases[] = {
-      {kSeries1, SeriesKind::Diamond, 0x0000FF},        // red
-      {kSeries2, SeriesKind::DiagonalCross, 0x000000},  // black
-      {kSeries3, SeriesKind::Square, 0x008000},         // green
-      {kSeries4, SeriesKind::Line, 0x00FFFF},           // yellow
-      {kSeries5, SeriesKind::Square, 0xFF0000},         // blue
-      {kSeries6, SeriesKind::Diamond, 0x0000FF},        {kSeries7, SeriesKind::Diamond, 0x0000FF},
-      {kSeries8, SeriesKind::VerticalMarker, 0x00FF80},
+      {kLightCurveSeries, SeriesKind::Diamond, 0x0000FF},    // red
+      {kMarkedSeries, SeriesKind::DiagonalCross, 0x000000},  // black
+      {kPeakSeries, SeriesKind::Square, 0x008000},           // green
+      {kFittedCurveSeries, SeriesKind::Line, 0x00FFFF},      // yellow
+      {kSpareSeries, SeriesKind::Square, 0xFF0000},          // blue
+      {kPhaseSeries, SeriesKind::Diamond, 0x0000FF},
+      {kSecondCycleSeries, SeriesKind::Diamond, 0x0000FF},
+      {kMarkerSeries, SeriesKind::VerticalMarker, 0x00FF80},
   };
   for (const Case& c : cases) {
     ChartSeries& s = chart.Series(c.series);
@@ -108,9 +109,9 @@ TEST(ChartModelTest, OnlyANewPictureIsCounted) {
   ClearNightView(chart);
   EXPECT_EQ(chart.pictureNumber, 1);
   // Adding to the picture (a clicked point, a marker) or deleting from it is no new picture.
-  chart.Series(kSeries2).Add(1, 2);
-  chart.Series(kSeries8).Add(1, 2);
-  chart.Series(kSeries2).Delete(0);
+  chart.Series(kMarkedSeries).Add(1, 2);
+  chart.Series(kMarkerSeries).Add(1, 2);
+  chart.Series(kMarkedSeries).Delete(0);
   chart.leftAxisInverted = false;
   EXPECT_EQ(chart.pictureNumber, 1);
   ClearNightView(chart);

@@ -32,9 +32,9 @@ TEST(LightCurveTest, EachPointTakesItsNightsColour) {
     data->mag[7] = 12.5L;
     data->night[7] = c.night;
     AddLightCurvePoint(chart, *data, 7);
-    ASSERT_EQ(chart.Series(kSeries1).Count(), 1);
-    EXPECT_EQ(chart.Series(kSeries1).Point(0).colour, c.colour) << "night " << c.night;
-    EXPECT_EQ(chart.Series(kSeries2).Count(), 0);
+    ASSERT_EQ(chart.Series(kLightCurveSeries).Count(), 1);
+    EXPECT_EQ(chart.Series(kLightCurveSeries).Point(0).colour, c.colour) << "night " << c.night;
+    EXPECT_EQ(chart.Series(kMarkedSeries).Count(), 0);
   }
 }
 
@@ -53,14 +53,14 @@ TEST(LightCurveTest, MarkedEntriesAlsoGoToSeries2InItsOwnColour) {
     data->night[3] = 2;
     data->markFlag[3] = c.flag;
     AddLightCurvePoint(chart, *data, 3);
-    ASSERT_EQ(chart.Series(kSeries2).Count(), c.series2Count) << "flag " << c.flag;
-    const ChartPoint& p = chart.Series(kSeries1).Point(0);
+    ASSERT_EQ(chart.Series(kMarkedSeries).Count(), c.series2Count) << "flag " << c.flag;
+    const ChartPoint& p = chart.Series(kLightCurveSeries).Point(0);
     EXPECT_EQ(p.x, static_cast<double>(jd));
     EXPECT_EQ(p.y, static_cast<double>(mag));
     EXPECT_EQ(p.colour, 0x800000u);  // navy, night 2
     EXPECT_TRUE(p.label.empty());
     if (c.series2Count == 1) {
-      const ChartPoint& q = chart.Series(kSeries2).Point(0);
+      const ChartPoint& q = chart.Series(kMarkedSeries).Point(0);
       EXPECT_EQ(q.x, p.x);
       EXPECT_EQ(q.y, p.y);
       EXPECT_EQ(q.colour, kSeriesColour);
@@ -97,7 +97,7 @@ TEST(LightCurveTest, RangeAndNightDrawing) {
   for (const Case& c : cases) {
     ChartModel chart;
     c.draw(chart, d);
-    const ChartSeries& s1 = chart.Series(kSeries1);
+    const ChartSeries& s1 = chart.Series(kLightCurveSeries);
     ASSERT_EQ(s1.Count(), static_cast<int>(c.entries.size())) << c.what;
     for (size_t k = 0; k < c.entries.size(); ++k) {
       EXPECT_EQ(s1.Point(static_cast<int>(k)).x, static_cast<double>(d.jd[static_cast<size_t>(c.entries[k])]))
@@ -121,12 +121,12 @@ TEST(LightCurveTest, LoadedCurveReplacesThePictureAndDrawsAllEntries) {
   EXPECT_EQ(chart.bottomAxisTitle, "Julian Day");
   EXPECT_TRUE(chart.leftAxisInverted);
   // Six entries: five observations and the repeat of the last.
-  ASSERT_EQ(chart.Series(kSeries1).Count(), 6);
-  EXPECT_EQ(chart.Series(kSeries1).Point(5).x, chart.Series(kSeries1).Point(4).x);
-  EXPECT_EQ(chart.Series(kSeries1).Point(0).colour, 0x008000u);
-  EXPECT_EQ(chart.Series(kSeries1).Point(5).colour, 0x008080u);
-  ASSERT_EQ(chart.Series(kSeries2).Count(), 1);
-  EXPECT_EQ(chart.Series(kSeries2).Point(0).x, static_cast<double>(s.data->jd[1]));
+  ASSERT_EQ(chart.Series(kLightCurveSeries).Count(), 6);
+  EXPECT_EQ(chart.Series(kLightCurveSeries).Point(5).x, chart.Series(kLightCurveSeries).Point(4).x);
+  EXPECT_EQ(chart.Series(kLightCurveSeries).Point(0).colour, 0x008000u);
+  EXPECT_EQ(chart.Series(kLightCurveSeries).Point(5).colour, 0x008080u);
+  ASSERT_EQ(chart.Series(kMarkedSeries).Count(), 1);
+  EXPECT_EQ(chart.Series(kMarkedSeries).Point(0).x, static_cast<double>(s.data->jd[1]));
   const int kept[kSeriesCount] = {6, 1, 1, 0, 1, 0, 0, 0};
   for (int series = 0; series < kSeriesCount; ++series) EXPECT_EQ(chart.Series(series).Count(), kept[series]);
 }
@@ -144,7 +144,7 @@ TEST(LightCurveTest, AValueBeyondTheDoubleRangeFaultsWhereItIsDrawn) {
   } catch (const FloatingPointError& error) {
     EXPECT_STREQ(error.what(), "Floating point overflow");
   }
-  EXPECT_EQ(chart.Series(kSeries1).Count(), 1);  // the entries before it are drawn
+  EXPECT_EQ(chart.Series(kLightCurveSeries).Count(), 1);  // the entries before it are drawn
 }
 
 }  // namespace

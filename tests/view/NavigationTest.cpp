@@ -45,7 +45,7 @@ TEST(NavigationTest, EachHandlerDrawsItsEntriesTitleButtonsAndLabel) {
     const char* what;
     Handler handler;
     int32_t currentBefore;
-    std::vector<int> entries;  // drawn in Series1
+    std::vector<int> entries;  // drawn in kLightCurveSeries
     std::vector<std::string> title;
     char buttons[6];
     std::string label;
@@ -103,15 +103,15 @@ TEST(NavigationTest, EachHandlerDrawsItsEntriesTitleButtonsAndLabel) {
     const NavigationOutcome out = c.handler(*s.data, *s.view, chart);
 
     EXPECT_TRUE(out.drawn) << c.what;
-    EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(*s.data, c.entries)) << c.what;
+    EXPECT_EQ(Xs(chart.Series(kLightCurveSeries)), JdOf(*s.data, c.entries)) << c.what;
     std::vector<int> marked;
     for (int i : c.entries) {
       if (i == 4 || i == 9) marked.push_back(i);
     }
-    EXPECT_EQ(Xs(chart.Series(kSeries2)), JdOf(*s.data, marked)) << c.what;
-    for (int series : {kSeries4, kSeries6, kSeries7, kSeries8})
+    EXPECT_EQ(Xs(chart.Series(kMarkedSeries)), JdOf(*s.data, marked)) << c.what;
+    for (int series : {kFittedCurveSeries, kPhaseSeries, kSecondCycleSeries, kMarkerSeries})
       EXPECT_EQ(chart.Series(series).Count(), 0) << c.what;
-    for (int series : {kSeries3, kSeries5}) EXPECT_EQ(chart.Series(series).Count(), 1) << c.what;
+    for (int series : {kPeakSeries, kSpareSeries}) EXPECT_EQ(chart.Series(series).Count(), 1) << c.what;
     EXPECT_EQ(chart.titleLines, c.title) << c.what;
     EXPECT_EQ(chart.bottomAxisTitle, "Julian Day") << c.what;
     ExpectButtons(out.buttons, c.buttons, c.what);
@@ -135,7 +135,7 @@ TEST(NavigationTest, FirstWithOneNightShowsTheBareNumber) {
     ChartModel chart;
     const NavigationOutcome out = ShowFirstNight(*s.data, *s.view, chart);
     EXPECT_EQ(out.nightText, std::optional<std::string>(c.label));
-    EXPECT_EQ(chart.Series(kSeries1).Count(), c.drawn);
+    EXPECT_EQ(chart.Series(kLightCurveSeries).Count(), c.drawn);
   }
 }
 
@@ -152,8 +152,10 @@ TEST(NavigationTest, TwelveNightsWalkedWithNext) {
     const std::string where = "press " + std::to_string(press);
     ASSERT_TRUE(out.drawn) << where;
     EXPECT_EQ(v.currentNight, press) << where;
-    EXPECT_EQ(out.nightText, std::optional<std::string>("Night: " + std::to_string(press + 1) + "/12")) << where;
-    EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {3 * press, 3 * press + 1, 3 * press + 2})) << where;
+    EXPECT_EQ(out.nightText, std::optional<std::string>("Night: " + std::to_string(press + 1) + "/12"))
+        << where;
+    EXPECT_EQ(Xs(chart.Series(kLightCurveSeries)), JdOf(d, {3 * press, 3 * press + 1, 3 * press + 2}))
+        << where;
     ExpectButtons(out.buttons, "EE-EE", where);
   }
 
@@ -164,12 +166,12 @@ TEST(NavigationTest, TwelveNightsWalkedWithNext) {
   EXPECT_FALSE(eleventh.nightText.has_value());
   EXPECT_FALSE(eleventh.showNightText);
   EXPECT_EQ(v.currentNight, 11);
-  EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {30, 31, 32}));  // still night 11
+  EXPECT_EQ(Xs(chart.Series(kLightCurveSeries)), JdOf(d, {30, 31, 32}));  // still night 11
   EXPECT_EQ(v.shownNightFirst, 30);
 
   const NavigationOutcome last = ShowLastNight(d, v, chart);
   EXPECT_EQ(last.nightText, std::optional<std::string>("Night: 12/12"));
-  EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {33, 34, 35}));  // entry 36, the repeat, not drawn
+  EXPECT_EQ(Xs(chart.Series(kLightCurveSeries)), JdOf(d, {33, 34, 35}));  // entry 36, the repeat, not drawn
   EXPECT_EQ(v.shownNightFirst, 33);
 }
 
@@ -189,7 +191,7 @@ TEST(NavigationTest, ShortNightsArePassedBothWays) {
   EXPECT_EQ(next.nightText, std::optional<std::string>("Night: 3/3"));
   ExpectButtons(next.buttons, "EEDEE", "Next onto the last night");
   // Next draws every entry of the night, the repeated last entry included.
-  EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {7, 8, 9, 10, 11, 12, 13}));
+  EXPECT_EQ(Xs(chart.Series(kLightCurveSeries)), JdOf(d, {7, 8, 9, 10, 11, 12, 13}));
   EXPECT_EQ(v.shownNightFirst, 7);
 
   const NavigationOutcome previous = ShowPreviousNight(d, v, chart);
@@ -197,12 +199,12 @@ TEST(NavigationTest, ShortNightsArePassedBothWays) {
   EXPECT_EQ(v.currentNight, 0);
   EXPECT_EQ(previous.nightText, std::optional<std::string>("Night: 1/3"));
   ExpectButtons(previous.buttons, "EDEEE", "Previous onto night 0");
-  EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {0, 1, 2, 3, 4}));
+  EXPECT_EQ(Xs(chart.Series(kLightCurveSeries)), JdOf(d, {0, 1, 2, 3, 4}));
   EXPECT_EQ(v.shownNightFirst, 0);
 
   // Previous and Last leave the repeat out of the last night.
   ShowLastNight(d, v, chart);
-  EXPECT_EQ(Xs(chart.Series(kSeries1)), JdOf(d, {7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(Xs(chart.Series(kLightCurveSeries)), JdOf(d, {7, 8, 9, 10, 11, 12}));
 }
 
 TEST(NavigationTest, NoQualifyingNightOnlyDisablesTheButton) {
@@ -228,7 +230,7 @@ TEST(NavigationTest, NoQualifyingNightOnlyDisablesTheButton) {
     s.view->currentNight = c.current;
     s.view->shownNightFirst = 42;
     ChartModel chart;
-    chart.Series(kSeries1).Add(1, 2);
+    chart.Series(kLightCurveSeries).Add(1, 2);
     chart.titleLines = {"before"};
 
     const NavigationOutcome out = c.handler(*s.data, *s.view, chart);
@@ -239,7 +241,7 @@ TEST(NavigationTest, NoQualifyingNightOnlyDisablesTheButton) {
     EXPECT_FALSE(out.showNightText) << c.what;
     EXPECT_EQ(s.view->currentNight, c.current) << c.what;
     EXPECT_EQ(s.view->shownNightFirst, 42) << c.what;
-    EXPECT_EQ(chart.Series(kSeries1).Count(), 1) << c.what;
+    EXPECT_EQ(chart.Series(kLightCurveSeries).Count(), 1) << c.what;
     EXPECT_EQ(chart.titleLines, std::vector<std::string>{"before"}) << c.what;
   }
 }
@@ -307,7 +309,8 @@ TEST(NavigationTest, LoadGivesTheNewFilesNightLabel) {
     const char* states;  // First, Previous, Next, Last, All
     const char* label;
   };
-  const Case cases[] = {{68, "EDDEE", " Quantity nights: 69"}, {2, "EDDEE", " Quantity nights: 3"},
+  const Case cases[] = {{68, "EDDEE", " Quantity nights: 69"},
+                        {2, "EDDEE", " Quantity nights: 3"},
                         {0, "DDDDE", " Quantity nights: 1"}};
   for (const Case& c : cases) {
     auto view = std::make_unique<ViewState>();
