@@ -36,7 +36,9 @@ constexpr std::string_view kIntroduction =
     "and at most 5999 observations are read; both are said on standard error. Files of other\n"
     "layouts are imported (see Importing below). Numbers on the command line and in the output\n"
     "use \".\" as the decimal separator. Given several files, a command runs on each in turn\n"
-    "and prints a line \"== FILE\" before each file's lines.\n";
+    "and prints a line \"== FILE\" before each file's lines. FILE \"-\" is standard input; a\n"
+    "pipe, a FIFO or standard input is read once, as a file is (a FITS light curve, though,\n"
+    "is read from a file on disk only). A file of more than 256 MB is refused.\n";
 
 constexpr std::string_view kExitStatus =
     "Exit status (for several files, the worst of them: 2, then 1, then 3):\n"

@@ -129,7 +129,7 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
               const std::function<int(Records&)>& each) {
   Records r;
   const std::string path(file);
-  const std::string shown = Shown(file);
+  const std::string shown = path == "-" ? std::string("standard input") : Shown(file);
   const std::string name = std::filesystem::path(path).filename().string();
   const std::string fileName = name.empty() ? path : name;
   LoadReport report;

@@ -66,10 +66,10 @@ class AavsoFormat : public ImportFormat {
     return FindHeader(lines).line >= 0;
   }
 
-  ImportPreview Inspect(const std::string& path, std::string_view shownName,
+  ImportPreview Inspect(const Input& input, std::string_view shownName,
                         const ImportOptions& options) const override {
-    const std::string text = ReadTextFile(path, shownName);
-    const TextLines lines(text);
+    CheckText(input.bytes, shownName);
+    const TextLines lines(input.bytes);
     const AavsoHeader header = Header(lines, shownName);
     // The bands in the order they first come, with their rows.
     std::vector<std::pair<std::string, int64_t>> bands;
@@ -101,13 +101,13 @@ class AavsoFormat : public ImportFormat {
     return preview;
   }
 
-  Rows Read(const std::string& path, std::string_view shownName,
-            const ImportOptions& options) const override {
+  Rows Read(const Input& input, std::string_view shownName, const ImportOptions& options) const override {
     std::string band;
     if (options.band) {
       band = *options.band;
     } else {
-      const ImportPreview preview = Inspect(path, shownName, options);
+      // The bands counted on the same bytes: the input is read once.
+      const ImportPreview preview = Inspect(input, shownName, options);
       if (preview.bands.size() > 1) {
         std::string names;
         for (const auto& [name, count] : preview.bands) names += (names.empty() ? "" : ", ") + name;
@@ -116,8 +116,8 @@ class AavsoFormat : public ImportFormat {
       }
       band = preview.options.band.value_or("");
     }
-    const std::string text = ReadTextFile(path, shownName);
-    const TextLines lines(text);
+    CheckText(input.bytes, shownName);
+    const TextLines lines(input.bytes);
     const AavsoHeader header = Header(lines, shownName);
     Rows rows;
     int64_t otherBands = 0;

@@ -489,7 +489,11 @@ class HeaderWalk {
 }  // namespace
 
 std::string ReadFitsBytes(const std::string& path, std::string_view shownName) {
-  std::string bytes = ReadRaw(path, shownName);
+  return UnpackFitsBytes(ReadRaw(path, shownName), shownName);
+}
+
+std::string UnpackFitsBytes(std::string bytes, std::string_view shownName) {
+  if (bytes.size() > kInputByteLimit) TooLarge(shownName, "it holds more than " + Megabytes(kInputByteLimit));
   if (bytes.starts_with("\x1f\x8b")) return Gunzip(bytes, shownName);
   return bytes;
 }

@@ -15,6 +15,8 @@ namespace ombrane::io {
 // it cannot be read, when it or what it unpacks to is larger than kInputByteLimit, when its gzip
 // data are broken, and when it is packed some other way (compress, zip).
 std::string ReadFitsBytes(const std::string& path, std::string_view shownName);
+// The same for bytes already read (a FITS file in a pipe), at most kInputByteLimit of them.
+std::string UnpackFitsBytes(std::string bytes, std::string_view shownName);
 
 // Where a binary table lies in a file.
 struct FitsTableLayout {

@@ -32,8 +32,9 @@ const char* FluxName(FluxColumn flux) {
 // the file and what CFITSIO said.
 class FitsTable {
  public:
-  FitsTable(const std::string& path, std::string_view shownName)
-      : shownName_(shownName), bytes_(ReadFitsBytes(path, shownName)) {
+  FitsTable(const Input& input, std::string_view shownName)
+      : shownName_(shownName),
+        bytes_(input.fromPath ? ReadFitsBytes(input.path, shownName) : UnpackFitsBytes(input.bytes, shownName)) {
     // The headers are checked before CFITSIO reads them (it trusts their sizes and counts), and
     // CFITSIO is then moved by number to the table found, over headers that were checked.
     const std::optional<FitsTableLayout> table = CheckFitsHeaders(bytes_, "LIGHTCURVE", shownName_);
@@ -157,9 +158,11 @@ class FitsLightCurveFormat : public ImportFormat {
            endsWith(".fits.gz");
   }
 
-  ImportPreview Inspect(const std::string& path, std::string_view shownName,
+  bool ReadsPath() const override { return true; }
+
+  ImportPreview Inspect(const Input& input, std::string_view shownName,
                         const ImportOptions& options) const override {
-    FitsTable table(path, shownName);
+    FitsTable table(input, shownName);
     const int time = RequiredColumn(table, "TIME", shownName);
     const long double reference = ReferenceDay(table, shownName);
     ImportPreview preview;
@@ -202,9 +205,8 @@ class FitsLightCurveFormat : public ImportFormat {
     return preview;
   }
 
-  Rows Read(const std::string& path, std::string_view shownName,
-            const ImportOptions& options) const override {
-    FitsTable table(path, shownName);
+  Rows Read(const Input& input, std::string_view shownName, const ImportOptions& options) const override {
+    FitsTable table(input, shownName);
     const int timeColumn = RequiredColumn(table, "TIME", shownName);
     const int fluxColumn = RequiredColumn(table, FluxName(options.flux), shownName);
     const int qualityColumn = table.Column("QUALITY");

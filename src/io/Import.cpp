@@ -115,14 +115,22 @@ void BinRows(std::vector<long double>& time, std::vector<long double>& value, lo
   value = std::move(binnedValue);
 }
 
+ImportPreview InspectImport(const Input& input, std::string_view shownName, const ImportOptions& options) {
+  return input.format->Inspect(input, shownName, options);
+}
+
 ImportPreview InspectImport(const std::string& path, std::string_view shownName,
                             const ImportOptions& options) {
-  return FormatOf(path).Inspect(path, shownName, options);
+  return InspectImport(ReadInput(path, shownName), shownName, options);
 }
 
 ImportResult ReadImport(const std::string& path, std::string_view shownName, const ImportOptions& options) {
-  const ImportFormat& format = FormatOf(path);
-  ImportFormat::Rows rows = format.Read(path, shownName, options);
+  return ReadImport(ReadInput(path, shownName), shownName, options);
+}
+
+ImportResult ReadImport(const Input& input, std::string_view shownName, const ImportOptions& options) {
+  const ImportFormat& format = *input.format;
+  ImportFormat::Rows rows = format.Read(input, shownName, options);
   ImportResult result;
   result.format = std::string(format.Name());
   result.notes = std::move(rows.notes);

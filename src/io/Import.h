@@ -3,6 +3,9 @@
 // light curves of Kepler, K2 and TESS. Each format is one ImportFormat (one file) and one row of
 // the table in Formats.cpp; InspectImport and ReadImport pick the format of a file from it.
 //
+// Every input is read once (ReadInput): a pipe, a FIFO or standard input ("-") cannot be read
+// again, so the format is found on the bytes already read and the reader parses those bytes.
+//
 // An import goes in two steps. InspectImport looks at a file: its format, the first lines as a
 // table, the layout found and the guesses for every choice (ImportPreview::options). ReadImport
 // reads the whole file with the choices made, leaves out what cannot be an observation (and
@@ -86,6 +89,26 @@ struct ImportResult {
   std::optional<long double> zeroPoint;   // FITS: the zero point used
 };
 
+class ImportFormat;
+
+// One input, read once: its bytes and the format they are read as.
+struct Input {
+  std::string path;  // as given; "-" is standard input
+  // The whole content, unless `fromPath`.
+  std::string bytes{};
+  // A regular file of a format that reads its file itself (FITS): nothing is held, the format's
+  // reader opens `path`.
+  bool fromPath = false;
+  const ImportFormat* format = nullptr;
+};
+
+// Reads the file at `path`, or standard input for "-", once, and finds its format: the first of
+// the table that recognises it (from its name and its first 4096 bytes), else text columns. A
+// regular file of a format that reads its file itself is not read here (fromPath). InputError,
+// naming the file as `shownName`, when it cannot be opened or read or holds more than `limit`
+// bytes.
+Input ReadInput(const std::string& path, std::string_view shownName, size_t limit = kInputByteLimit);
+
 // The format's part of an import. `shownName` names the file in messages and notes.
 class ImportFormat {
  public:
@@ -93,7 +116,9 @@ class ImportFormat {
   virtual std::string_view Name() const = 0;
   // Whether the file is of this format, from its name and its first bytes.
   virtual bool Recognises(std::string_view path, std::string_view head) const = 0;
-  virtual ImportPreview Inspect(const std::string& path, std::string_view shownName,
+  // The format's reader opens a regular file itself (Input::fromPath) rather than take its bytes.
+  virtual bool ReadsPath() const { return false; }
+  virtual ImportPreview Inspect(const Input& input, std::string_view shownName,
                                 const ImportOptions& options) const = 0;
   // The observations before binning: times, and magnitudes or fluxes (`fluxes` tells which).
   struct Rows {
@@ -103,19 +128,22 @@ class ImportFormat {
     long double cadence = 0;  // the file's own cadence in days, 0 when it does not say
     std::vector<std::string> notes;
   };
-  virtual Rows Read(const std::string& path, std::string_view shownName,
-                    const ImportOptions& options) const = 0;
+  virtual Rows Read(const Input& input, std::string_view shownName, const ImportOptions& options) const = 0;
 };
 
-// The format a file is read as: the first of the table that recognises it, else text columns.
-const ImportFormat& FormatOf(const std::string& path);
+// The format of a file named `path` whose first bytes are `head`: the first of the table that
+// recognises it, else text columns.
+const ImportFormat& FormatOf(std::string_view path, std::string_view head);
 
-// Looks at a file; `options` holds choices already made (a changed separator or lines to skip),
-// the rest is guessed. InputError when the file cannot be read.
+// Looks at an input; `options` holds choices already made (a changed separator or lines to
+// skip), the rest is guessed. InputError when it cannot be read. The path form reads the file
+// first (ReadInput).
+ImportPreview InspectImport(const Input& input, std::string_view shownName, const ImportOptions& options = {});
 ImportPreview InspectImport(const std::string& path, std::string_view shownName,
                             const ImportOptions& options = {});
 
-// Reads a file with the choices made. InputError when it cannot be read as asked.
+// Reads an input with the choices made. InputError when it cannot be read as asked.
+ImportResult ReadImport(const Input& input, std::string_view shownName, const ImportOptions& options);
 ImportResult ReadImport(const std::string& path, std::string_view shownName, const ImportOptions& options);
 
 // Binning in time: bins of `cadences` x `cadence` days, the first starting half a cadence before

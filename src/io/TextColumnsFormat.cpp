@@ -47,10 +47,9 @@ TextLayout TextColumnsFormat::Layout(const TextLines& lines, const ImportOptions
   return layout;
 }
 
-ImportPreview TextColumnsFormat::Inspect(const std::string& path, std::string_view shownName,
+ImportPreview TextColumnsFormat::Inspect(const Input& input, std::string_view shownName,
                                          const ImportOptions& options) const {
-  const std::string head = HeadText(path, shownName);
-  const TextLines lines(head);
+  const TextLines lines(HeadText(input.bytes, shownName));
   const TextLayout layout = Layout(lines, options);
   ImportPreview preview;
   preview.format = std::string(Name());
@@ -86,10 +85,10 @@ ImportPreview TextColumnsFormat::Inspect(const std::string& path, std::string_vi
   return preview;
 }
 
-ImportFormat::Rows TextColumnsFormat::Read(const std::string& path, std::string_view shownName,
+ImportFormat::Rows TextColumnsFormat::Read(const Input& input, std::string_view shownName,
                                            const ImportOptions& options) const {
-  const std::string text = ReadTextFile(path, shownName);
-  const TextLines lines(text);
+  CheckText(input.bytes, shownName);
+  const TextLines lines(input.bytes);
   const TextLayout layout = Layout(lines, options);
   if (layout.timeColumn < 0 || layout.magColumn < 0) throw InputError("Columns are counted from 1.");
   const auto timeField = static_cast<size_t>(layout.timeColumn);

@@ -10,9 +10,9 @@ class TextColumnsFormat : public ImportFormat {
  public:
   std::string_view Name() const override;
   bool Recognises(std::string_view path, std::string_view head) const override;
-  ImportPreview Inspect(const std::string& path, std::string_view shownName,
+  ImportPreview Inspect(const Input& input, std::string_view shownName,
                         const ImportOptions& options) const override;
-  Rows Read(const std::string& path, std::string_view shownName, const ImportOptions& options) const override;
+  Rows Read(const Input& input, std::string_view shownName, const ImportOptions& options) const override;
 
   // The layout found, with the columns the options choose.
   static TextLayout Layout(const TextLines& lines, const ImportOptions& options);

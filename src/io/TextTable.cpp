@@ -128,17 +128,13 @@ std::string ReadTextFile(const std::string& path, std::string_view shownName, si
     if (text.size() + got > limit) fail("it is larger than " + std::to_string(limit >> 20) + " MB");
     text.append(chunk, got);
   }
-  if (text.find('\0') != std::string::npos)
-    throw InputError(std::string(shownName) + " is not a text file (it holds NUL bytes); nothing loaded.");
+  CheckText(text, shownName);
   return text;
 }
 
-std::string ReadHead(const std::string& path, size_t bytes) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return {};
-  std::string head(bytes, '\0');
-  head.resize(std::fread(head.data(), 1, bytes, file.get()));
-  return head;
+void CheckText(std::string_view text, std::string_view shownName) {
+  if (text.find('\0') != std::string_view::npos)
+    throw InputError(std::string(shownName) + " is not a text file (it holds NUL bytes); nothing loaded.");
 }
 
 namespace {
@@ -420,19 +416,13 @@ void PreviewLines(const TextLines& lines, FieldSeparator separator, int32_t skip
   }
 }
 
-std::string HeadText(const std::string& path, std::string_view shownName, size_t bytes) {
-  errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) throw InputError(std::string(shownName) + " could not be read: " + SystemErrorText(errno));
-  std::string head(bytes, '\0');
-  head.resize(std::fread(head.data(), 1, bytes, file.get()));
-  const bool more = std::fgetc(file.get()) != EOF;
-  if (head.find('\0') != std::string::npos)
-    throw InputError(std::string(shownName) + " is not a text file (it holds NUL bytes); nothing loaded.");
-  if (more) {
-    // The last line may go on in the file: only whole lines are shown.
+std::string_view HeadText(std::string_view text, std::string_view shownName, size_t bytes) {
+  std::string_view head = text.substr(0, bytes);
+  CheckText(head, shownName);
+  if (text.size() > bytes) {
+    // The last line may go on in the text: only whole lines are shown.
     const size_t end = head.find_last_of("\r\n");
-    head.resize(end == std::string::npos ? 0 : end + 1);
+    head = head.substr(0, end == std::string_view::npos ? 0 : end + 1);
   }
   return head;
 }

@@ -16,8 +16,8 @@ namespace ombrane::io {
 // holds NUL bytes (a binary file).
 std::string ReadTextFile(const std::string& path, std::string_view shownName, size_t limit = kInputByteLimit);
 
-// The first `bytes` bytes of a file ("" when it cannot be read).
-std::string ReadHead(const std::string& path, size_t bytes = 4096);
+// InputError when `text` holds NUL bytes (a binary file, not a table).
+void CheckText(std::string_view text, std::string_view shownName);
 
 // The lines of a text (LF, CR LF or CR end a line; a UTF-8 byte-order mark at the start is not
 // part of the first line). The lines are found as they are asked for, not kept: a text of
@@ -102,9 +102,9 @@ std::vector<std::string> HeaderNames(const TextLines& lines, FieldSeparator sepa
 void PreviewLines(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
                   size_t count, ImportPreview& preview);
 
-// The start of a text file for a preview: its first `bytes` bytes, cut after their last line
-// end when the file goes on after them.
-std::string HeadText(const std::string& path, std::string_view shownName, size_t bytes = 1 << 18);
+// The start of a text for a preview: its first `bytes` bytes, cut after their last line end
+// when the text goes on after them. InputError when they hold NUL bytes.
+std::string_view HeadText(std::string_view text, std::string_view shownName, size_t bytes = 1 << 18);
 
 // Walks the rows of a table: the lines after the first `skipLines`, blank and comment lines left
 // out, split into fields. Every row must have as many fields as the first (empty fields at the

@@ -42,20 +42,45 @@ LoadReport LoadImported(const io::ImportResult& imported, const std::string& fil
 }
 
 LoadReport LoadFile(const LoadRequest& request, Data& data, Star& star, ViewState& view) {
-  const bool import = request.importOptions.has_value() || io::FormatOf(request.path).Name() != "Text columns";
+  // The file is read once, and every reading below takes those bytes: a pipe, a FIFO or
+  // standard input cannot be read a second time.
+  io::Input input;
+  try {
+    input = io::ReadInput(request.path, request.shownName);
+  } catch (const std::bad_alloc&) {
+    throw InputError(request.shownName + " is too large to read.");
+  } catch (const InputError& error) {
+    if (request.importOptions) throw;
+    // Read as plain pairs, a file that cannot be read leaves an empty store and says why.
+    LoadReport report;
+    report.read = LoadPhotometry({.path = request.path,
+                                  .fileName = request.fileName,
+                                  .shownName = request.shownName,
+                                  .text = std::string_view()},
+                                 data, star, view);
+    report.read = PhotometryReadResult();
+    report.read.opened = false;
+    report.read.messages.emplace_back(error.what());
+    return FinishNewObject(report, star, view);
+  }
+  const bool import = request.importOptions.has_value() || input.format->Name() != "Text columns";
   if (import) {
     io::ImportOptions options = request.importOptions.value_or(io::ImportOptions{});
     if (!request.importOptions) options.decimalSeparator = request.decimalSeparator;
     io::ImportResult imported;
     try {
-      imported = io::ReadImport(request.path, request.shownName, options);
+      imported = io::ReadImport(input, request.shownName, options);
     } catch (const std::bad_alloc&) {
       throw InputError(request.shownName + " is too large to import.");
     }
+    input = io::Input{};  // what is kept of it is in `imported`
     return LoadImported(imported, request.fileName, request.shownName, data, star, view);
   }
   LoadReport report;
-  report.read = LoadPhotometry({.path = request.path, .fileName = request.fileName, .shownName = request.shownName},
+  report.read = LoadPhotometry({.path = request.path,
+                                .fileName = request.fileName,
+                                .shownName = request.shownName,
+                                .text = input.bytes},
                                data, star, view);
   return FinishNewObject(report, star, view);
 }

@@ -44,9 +44,11 @@ struct LoadReport {
 // (the store stays so when it is cancelled).
 LoadReport EmptyStore(Data& data, Star& star, ViewState& view);
 
-// Loads a file. A file the importer cannot read as asked raises InputError (also when it is
-// too large to hold in memory) before the store changes; a file that cannot be opened as plain
-// pairs leaves an empty store and says why in read.messages (read.opened false).
+// Loads a file, or standard input for the path "-", reading it once (io::ReadInput). A file the
+// importer cannot read as asked raises InputError (also when it is too large to hold in memory)
+// before the store changes; a file that cannot be read as plain pairs (it cannot be opened, or
+// is larger than io::kInputByteLimit) leaves an empty store and says why in read.messages
+// (read.opened false).
 LoadReport LoadFile(const LoadRequest& request, Data& data, Star& star, ViewState& view);
 
 // Loads observations an import already read (the window's import dialog).

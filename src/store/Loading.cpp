@@ -51,7 +51,8 @@ void CopyLoadedToWorking(Data& data) {
 PhotometryReadResult LoadPhotometry(const PhotometrySource& source, Data& data, Star& star, ViewState& view) {
   ClearStoreForLoad(data, star, view);
   data.fileName = source.fileName;
-  PhotometryReadResult read = ReadPhotometryFile(source.path, source.shownName, data);
+  PhotometryReadResult read = source.text ? ReadPhotometryText(*source.text, source.shownName, data)
+                                           : ReadPhotometryFile(source.path, source.shownName, data);
   SplitNights(data.fileJd, data, view);
   CopyLoadedToWorking(data);
   return read;

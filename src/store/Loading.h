@@ -1,6 +1,7 @@
 // What loading a photometry file does to the records, apart from the dialog and the boxes.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,6 +24,9 @@ struct PhotometrySource {
   std::string path;       // opened as given (the window passes the bare name in the current folder)
   std::string fileName;   // data.fileName: the name without its folder, the chart's title
   std::string shownName;  // names the file in the reading messages
+  // The file's content when it is already read (a pipe can be read only once): the pairs are
+  // then read from it, and `path` is not opened.
+  std::optional<std::string_view> text{};
 };
 
 // One load of a photometry file, for the window's Open and for ombrane-batch alike, in the
