@@ -45,7 +45,7 @@ class UpDown;
 struct NavigationOutcome;
 struct LoadReport;
 struct FoldOutcome;
-enum class CatalogueBox;
+enum class CatalogueField;
 struct FitRequest;
 struct FitSink;
 struct FitOutcome;
@@ -273,7 +273,7 @@ class TForm1 : public QMainWindow {
   void TypePeriod(long double period);
   void UpdateReadout(int x, int y);
   // The box a value of the star catalogue lookup goes into.
-  EditBox* CatalogueBoxControl(CatalogueBox box) const;
+  EditBox* CatalogueFieldControl(CatalogueField field) const;
   // The harmonic fits: what the check boxes and the abscissa switch ask for, and where the
   // lines and files go (the notes pane, the output files with their failures told).
   FitRequest FitRequestOfControls() const;
@@ -425,14 +425,14 @@ class TForm1 : public QMainWindow {
   RadioGroup* RadioGroup3 = nullptr;  // "Plot/File": "P&hase", "&JD average"
   QStatusBar* StatusBar1 = nullptr;   // status bar
 
-  QAction* FileNewCmd = nullptr;     // "&New" Ctrl+N
-  QAction* FileOpenCmd = nullptr;    // "&Open" Ctrl+O
-  QAction* FileSaveCmd = nullptr;    // "&Save" Ctrl+S
-  QAction* FileImportCmd = nullptr;  // "&Import..." Ctrl+I
-  QAction* EditUndoCmd = nullptr;    // "&Undo" Ctrl+Z
-  QAction* EditCutCmd = nullptr;     // "&Cut" Ctrl+X
-  QAction* EditCopyCmd = nullptr;    // "&Copy" Ctrl+C
-  QAction* EditPasteCmd = nullptr;   // "&Paste" Ctrl+V
+  QAction* FileNewCmd = nullptr;         // "&New" Ctrl+N
+  QAction* FileOpenCmd = nullptr;        // "&Open" Ctrl+O
+  QAction* FileSaveCmd = nullptr;        // "&Save" Ctrl+S
+  QAction* FileImportCmd = nullptr;      // "&Import..." Ctrl+I
+  QAction* EditUndoCmd = nullptr;        // "&Undo" Ctrl+Z
+  QAction* EditCutCmd = nullptr;         // "&Cut" Ctrl+X
+  QAction* EditCopyCmd = nullptr;        // "&Copy" Ctrl+C
+  QAction* EditPasteCmd = nullptr;       // "&Paste" Ctrl+V
   QAction* EditClearMarksCmd = nullptr;  // "Clear &marks", no key
 
   QAction* PeriodogramCmd = nullptr;          // "&Periodogram" in the "&Window" menu

@@ -37,23 +37,23 @@ void TForm1::sincosClick() {
 }
 
 // The box of the window that a catalogue value goes into.
-EditBox* TForm1::CatalogueBoxControl(CatalogueBox box) const {
-  switch (box) {
-    case CatalogueBox::Edit2:
+EditBox* TForm1::CatalogueFieldControl(CatalogueField field) const {
+  switch (field) {
+    case CatalogueField::Epoch:
       return Edit2;
-    case CatalogueBox::Edit3:
+    case CatalogueField::Period:
       return Edit3;
-    case CatalogueBox::Edit11:
+    case CatalogueField::RaHours:
       return Edit11;
-    case CatalogueBox::Edit14:
+    case CatalogueField::RaMinutes:
       return Edit14;
-    case CatalogueBox::Edit16:
+    case CatalogueField::RaSeconds:
       return Edit16;
-    case CatalogueBox::Edit12:
+    case CatalogueField::DecDegrees:
       return Edit12;
-    case CatalogueBox::Edit15:
+    case CatalogueField::DecArcMinutes:
       return Edit15;
-    case CatalogueBox::Edit17:
+    case CatalogueField::DecArcSeconds:
       return Edit17;
   }
   return Edit2;
@@ -69,16 +69,16 @@ void TForm1::Button11Click() {
           return;
         }
         for (const CatalogueStep& step : LookupStar(*text, star_->starName, star_->constellation)) {
-          if (!step.box) {
+          if (!step.field) {
             AppendNote(QString::fromStdString(step.message));
             continue;
           }
           // Writing a box runs its change handler; a value it refuses ends the lookup there.
-          const QString value = QString::fromStdString(CatalogueBoxText(step.value, DecimalSeparator()));
-          SetBoxText(CatalogueBoxControl(*step.box), value);
-          if (*step.box == CatalogueBox::Edit3) star_->period = step.value;  // the full value
+          const QString value = QString::fromStdString(CatalogueValueText(step.value, DecimalSeparator()));
+          SetBoxText(CatalogueFieldControl(*step.field), value);
+          if (*step.field == CatalogueField::Period) star_->period = step.value;  // the full value
           // A looked-up coordinate counts as given even when its box already showed it.
-          if (*step.box == CatalogueBox::Edit11 || *step.box == CatalogueBox::Edit12)
+          if (*step.field == CatalogueField::RaHours || *step.field == CatalogueField::DecDegrees)
             star_->coordinatesGiven = true;
         }
       },

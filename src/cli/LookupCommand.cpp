@@ -20,8 +20,8 @@ int RunLookup(const Invocation& invocation) {
   }
   bool applied = true;
   for (const CatalogueStep& step : LookupStar(*text, invocation.operands[1], invocation.operands[2])) {
-    if (step.box) {
-      Print(std::string(CatalogueBoxName(*step.box)) + ": " + CatalogueBoxText(step.value, '.'));
+    if (step.field) {
+      Print(std::string(CatalogueFieldName(*step.field)) + ": " + CatalogueValueText(step.value, '.'));
     } else {
       Print(step.message);
       if (step.message == "no star") applied = false;
@@ -39,10 +39,10 @@ const Command kLookupCommand{
     .help =
         "lookup CATALOGUE STAR CON\n"
         "    Looks the star STAR in constellation CON up in CATALOGUE (a file in the format of\n"
-        "    allstars.txt) as the window's Name button does, and prints the value each box would\n"
-        "    receive, in the order the lookup fills them (Edit2: M0, Edit3: period, Edit11,\n"
-        "    Edit14, Edit16: right ascension, Edit12, Edit15, Edit17: declination), and its\n"
-        "    messages (no M0, no period, no REC, no DEC, no star). Exits with 1 after no star.\n",
+        "    allstars.txt) as the window's Name button does, and prints each field it reads, in\n"
+        "    the order it reads them (epoch: M0, period, ra_hours, ra_minutes, ra_seconds,\n"
+        "    dec_degrees, dec_arcminutes, dec_arcseconds), as \"NAME: VALUE\", and its messages\n"
+        "    (no M0, no period, no REC, no DEC, no star). Exits with 1 after no star.\n",
     .options = {},
     .run = &RunLookup,
     .readsFiles = false,

@@ -40,26 +40,10 @@ std::vector<std::string_view> FirstTwoWords(std::string_view line) {
 
 }  // namespace
 
-const char* CatalogueBoxName(CatalogueBox box) {
-  switch (box) {
-    case CatalogueBox::Edit2:
-      return "Edit2";
-    case CatalogueBox::Edit3:
-      return "Edit3";
-    case CatalogueBox::Edit11:
-      return "Edit11";
-    case CatalogueBox::Edit14:
-      return "Edit14";
-    case CatalogueBox::Edit16:
-      return "Edit16";
-    case CatalogueBox::Edit12:
-      return "Edit12";
-    case CatalogueBox::Edit15:
-      return "Edit15";
-    case CatalogueBox::Edit17:
-      return "Edit17";
-  }
-  return "";
+const char* CatalogueFieldName(CatalogueField field) {
+  static constexpr const char* kNames[] = {"epoch",      "period",      "ra_hours",       "ra_minutes",
+                                           "ra_seconds", "dec_degrees", "dec_arcminutes", "dec_arcseconds"};
+  return kNames[static_cast<size_t>(field)];
 }
 
 namespace {
@@ -128,30 +112,30 @@ std::optional<double> CatalogueNumber(std::string_view line, size_t position, si
 std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view name,
                                       std::string_view constellation) {
   std::vector<CatalogueStep> steps;
-  auto fill = [&](CatalogueBox box, double value) {
-    steps.push_back({.box = box, .value = value, .message = {}});
+  auto fill = [&](CatalogueField field, double value) {
+    steps.push_back({.field = field, .value = value, .message = {}});
   };
   auto say = [&](const char* message) {
-    steps.push_back({.box = std::nullopt, .value = 0, .message = message});
+    steps.push_back({.field = std::nullopt, .value = 0, .message = message});
   };
 
   // The fields of a data line: where each starts and where the next one starts.
   struct Field {
-    CatalogueBox box;
+    CatalogueField field;
     size_t start, end;
     const char* missing;  // said when the line does not reach the field, or nothing
     const char* blank;    // said when the field is on the line but holds no number
   };
   constexpr size_t kToEnd = std::string_view::npos;
   static constexpr Field kFields[] = {
-      {CatalogueBox::Edit2, 48, kToEnd, "no M0", "no M0 (the field is blank)"},
-      {CatalogueBox::Edit3, 38, 48, "no period", "no period (the field is blank)"},
-      {CatalogueBox::Edit11, 0, 3, "no REC", "no REC (the field is blank)"},
-      {CatalogueBox::Edit14, 3, 6, nullptr, "no RA minutes (the field is blank)"},
-      {CatalogueBox::Edit16, 6, 11, nullptr, "no RA seconds (the field is blank)"},
-      {CatalogueBox::Edit12, 11, 15, "no DEC", "no DEC (the field is blank)"},
-      {CatalogueBox::Edit15, 15, 18, nullptr, "no DEC minutes (the field is blank)"},
-      {CatalogueBox::Edit17, 18, 38, nullptr, "no DEC seconds (the field is blank)"},
+      {CatalogueField::Epoch, 48, kToEnd, "no M0", "no M0 (the field is blank)"},
+      {CatalogueField::Period, 38, 48, "no period", "no period (the field is blank)"},
+      {CatalogueField::RaHours, 0, 3, "no REC", "no REC (the field is blank)"},
+      {CatalogueField::RaMinutes, 3, 6, nullptr, "no RA minutes (the field is blank)"},
+      {CatalogueField::RaSeconds, 6, 11, nullptr, "no RA seconds (the field is blank)"},
+      {CatalogueField::DecDegrees, 11, 15, "no DEC", "no DEC (the field is blank)"},
+      {CatalogueField::DecArcMinutes, 15, 18, nullptr, "no DEC minutes (the field is blank)"},
+      {CatalogueField::DecArcSeconds, 18, 38, nullptr, "no DEC seconds (the field is blank)"},
   };
 
   int found = 0;  // 0: no match; 1: the name line just read matched; 2: a record was applied
@@ -166,7 +150,7 @@ std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view na
       // so only for the fields that always did (M0, period, the hours and degrees).
       for (const Field& field : kFields) {
         if (auto value = CatalogueNumber(line, field.start, field.end))
-          fill(field.box, *value);
+          fill(field.field, *value);
         else if (field.start < line.size())
           say(field.blank);
         else if (field.missing)
@@ -179,7 +163,7 @@ std::vector<CatalogueStep> LookupStar(std::string_view text, std::string_view na
   return steps;
 }
 
-std::string CatalogueBoxText(double value, char separator) {
+std::string CatalogueValueText(double value, char separator) {
   if (value == 0 && std::signbit(value)) return "-0";
   return FormatGeneral(value, separator);
 }

@@ -17,13 +17,25 @@ inline constexpr const char* kCatalogueFileName = "allstars.txt";
 // line is skipped, so the alternation of name and data lines is kept.
 inline constexpr size_t kCatalogueLineLength = 254;
 
-// The boxes a lookup fills, in the order it fills them.
-enum class CatalogueBox { Edit2, Edit3, Edit11, Edit14, Edit16, Edit12, Edit15, Edit17 };
-const char* CatalogueBoxName(CatalogueBox box);
+// The fields of a data line a lookup reads, in the order it reads them: the epoch of minimum
+// M0, the period, the right ascension (hours, minutes, seconds) and the declination (degrees,
+// arc minutes, arc seconds).
+enum class CatalogueField {
+  Epoch,
+  Period,
+  RaHours,
+  RaMinutes,
+  RaSeconds,
+  DecDegrees,
+  DecArcMinutes,
+  DecArcSeconds
+};
+// The field's name in ombrane-batch lookup's output: "epoch", "period", "ra_hours", ...
+const char* CatalogueFieldName(CatalogueField field);
 
-// One step of a lookup: a value for a box, or a message line for the notes pane.
+// One step of a lookup: the value of a field, or a message line for the notes pane.
 struct CatalogueStep {
-  std::optional<CatalogueBox> box;  // set for a value
+  std::optional<CatalogueField> field;  // set for a value
   double value = 0;
   std::string message;  // set for a message
 };
@@ -42,15 +54,16 @@ std::vector<std::string> CatalogueLines(std::string_view text);
 std::optional<double> CatalogueNumber(std::string_view line, size_t position,
                                       size_t fieldEnd = std::string_view::npos);
 
-// The text a catalogue value is written into its box with: the general number format, and "-0"
+// The text a catalogue value is shown with (in its box, or by lookup): the general number format, and "-0"
 // for a negative zero, so that a declination of "-00 17 57" keeps its sign in the boxes.
-std::string CatalogueBoxText(double value, char separator);
+std::string CatalogueValueText(double value, char separator);
 
 // Looks the star up: every record whose name line's first word equals `name` and whose second
 // word equals `constellation` (case-sensitive, whole words of any length) applies its data line:
-// M0 (position 48) to Edit2 or "no M0", the period (38) to Edit3 or "no period", the right
-// ascension (0, 3, 6) to Edit11 or "no REC", then Edit14 and Edit16 when read, the declination
-// (11, 15, 18) to Edit12 or "no DEC", then Edit15 and Edit17 when read. Each field ends where the
+// M0 (position 48) as Epoch or "no M0", the period (38) or "no period", the right ascension
+// (0, 3, 6) as RaHours or "no REC", then RaMinutes and RaSeconds when read, the declination
+// (11, 15, 18) as DecDegrees or "no DEC", then DecArcMinutes and DecArcSeconds when read. Each
+// field ends where the
 // next begins: a blank field fills nothing and gives a line saying so ("no period (the field is
 // blank)"). Ends with "no star" when no matching record was applied (a matching name line that
 // ends the text applies nothing).

@@ -35,7 +35,6 @@ class TimingCommands : public BatchRun {
     catalogue << "ExampleEB Ori\n"
                  "05 35 17.3 +05 23 28 EA  11.25-12.05  (0.834712)2459215.43127\n";
   }
-
 };
 
 TEST_F(TimingCommands, MinimumOfAVWorkedByHand) {
@@ -82,8 +81,8 @@ TEST_F(TimingCommands, LookupPrintsTheBoxesInTheirOrder) {
   Result r = Exec("lookup stars.txt ExampleEB Ori");
   EXPECT_EQ(r.exit, 0) << r.err;
   EXPECT_EQ(r.out,
-            "Edit2: 2459215.43127\nEdit3: 0.834712\nEdit11: 5\nEdit14: 35\nEdit16: 17.3\n"
-            "Edit12: 5\nEdit15: 23\nEdit17: 28\n");
+            "epoch: 2459215.43127\nperiod: 0.834712\nra_hours: 5\nra_minutes: 35\nra_seconds: 17.3\n"
+            "dec_degrees: 5\ndec_arcminutes: 23\ndec_arcseconds: 28\n");
   r = Exec("lookup stars.txt ExampleEB Cyg");
   EXPECT_EQ(r.exit, 1);
   EXPECT_EQ(r.out, "no star\n");

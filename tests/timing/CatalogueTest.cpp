@@ -13,14 +13,14 @@
 namespace ombrane {
 namespace {
 
-// A step as text: "Edit2=2451234.5678" for a value, the message itself otherwise.
+// A step as text: "epoch=2451234.5678" for a value, the message itself otherwise.
 std::vector<std::string> Steps(std::string_view text, std::string_view name, std::string_view con) {
   std::vector<std::string> out;
   for (const CatalogueStep& s : LookupStar(text, name, con)) {
-    if (s.box) {
+    if (s.field) {
       char value[64];
       std::snprintf(value, sizeof value, "%.10g", s.value);
-      out.push_back(std::string(CatalogueBoxName(*s.box)) + "=" + value);
+      out.push_back(std::string(CatalogueFieldName(*s.field)) + "=" + value);
     } else {
       out.push_back(s.message);
     }
@@ -71,11 +71,11 @@ TEST(CatalogueNumber, ReadsAtFixedPositions) {
   EXPECT_EQ(CatalogueNumber("   123456", 3, 6), 123456);  // begun inside, read to its end
 }
 
-TEST(CatalogueBoxText, KeepsTheSignOfAZero) {
-  EXPECT_EQ(CatalogueBoxText(-0.0, '.'), "-0");
-  EXPECT_EQ(CatalogueBoxText(0.0, '.'), "0");
-  EXPECT_EQ(CatalogueBoxText(-5.25, ','), "-5,25");
-  EXPECT_EQ(CatalogueBoxText(2451234.5678, '.'), "2451234.5678");
+TEST(CatalogueValueText, KeepsTheSignOfAZero) {
+  EXPECT_EQ(CatalogueValueText(-0.0, '.'), "-0");
+  EXPECT_EQ(CatalogueValueText(0.0, '.'), "0");
+  EXPECT_EQ(CatalogueValueText(-5.25, ','), "-5,25");
+  EXPECT_EQ(CatalogueValueText(2451234.5678, '.'), "2451234.5678");
 }
 
 TEST(CatalogueLines, SplitsAtLineFeedsAndStopsAtNul) {
@@ -92,8 +92,9 @@ TEST(CatalogueLines, SplitsAtLineFeedsAndStopsAtNul) {
 
 TEST(LookupStar, AppliesTheDataLineOfTheMatchingNameLine) {
   const std::string text = "AB Cde\n" + kData + "\nXX Abc extra words\n" + kData + "\n";
-  const std::vector<std::string> expected = {"Edit2=2451234.568", "Edit3=0.8372", "Edit11=12", "Edit14=34",
-                                             "Edit16=56.7",       "Edit12=45",    "Edit15=12", "Edit17=34"};
+  const std::vector<std::string> expected = {"epoch=2451234.568", "period=0.8372",    "ra_hours=12",
+                                             "ra_minutes=34",     "ra_seconds=56.7",  "dec_degrees=45",
+                                             "dec_arcminutes=12", "dec_arcseconds=34"};
   EXPECT_EQ(Steps(text, "XX", "Abc"), expected);
   EXPECT_EQ(Steps(text, "xx", "Abc"), std::vector<std::string>{"no star"});  // case-sensitive
   EXPECT_EQ(Steps(text, "", ""), std::vector<std::string>{"no star"});       // before any edit
@@ -109,20 +110,21 @@ TEST(LookupStar, MissingFieldsAndShiftedAlternation) {
   const std::vector<Case> cases = {
       {"a blank period field leaves the period box and says so",
        "V1 Her\n" + noPeriod,
-       {"Edit2=2451234.5", "no period (the field is blank)", "Edit11=12", "Edit14=34", "Edit16=56.7",
-        "Edit12=45", "Edit15=12", "Edit17=34"}},
+       {"epoch=2451234.5", "no period (the field is blank)", "ra_hours=12", "ra_minutes=34",
+        "ra_seconds=56.7", "dec_degrees=45", "dec_arcminutes=12", "dec_arcseconds=34"}},
       {"blank minutes and seconds fields read nothing of their neighbours",
        "V1 Her\n12" + std::string(9, ' ') + "+45" + std::string(24, ' ') + "(0.8372)  2451234.5678",
-       {"Edit2=2451234.568", "Edit3=0.8372", "Edit11=12", "no RA minutes (the field is blank)",
-        "no RA seconds (the field is blank)", "Edit12=45", "no DEC minutes (the field is blank)",
+       {"epoch=2451234.568", "period=0.8372", "ra_hours=12", "no RA minutes (the field is blank)",
+        "no RA seconds (the field is blank)", "dec_degrees=45", "no DEC minutes (the field is blank)",
         "no DEC seconds (the field is blank)"}},
       {"a minus-zero declination keeps its sign",
        "V1 Her\n05 35 08.3 -00 17 57" + std::string(18, ' ') + "(5.7325)  2445000.123",
-       {"Edit2=2445000.123", "Edit3=5.7325", "Edit11=5", "Edit14=35", "Edit16=8.3", "Edit12=-0", "Edit15=17",
-        "Edit17=57"}},
+       {"epoch=2445000.123", "period=5.7325", "ra_hours=5", "ra_minutes=35", "ra_seconds=8.3",
+        "dec_degrees=-0", "dec_arcminutes=17", "dec_arcseconds=57"}},
       {"short line: no M0, no period",
        "V1 Her\n01 02 03.0 +04 05 06",
-       {"no M0", "no period", "Edit11=1", "Edit14=2", "Edit16=3", "Edit12=4", "Edit15=5", "Edit17=6"}},
+       {"no M0", "no period", "ra_hours=1", "ra_minutes=2", "ra_seconds=3", "dec_degrees=4",
+        "dec_arcminutes=5", "dec_arcseconds=6"}},
       {"matching name line then a final line end: the empty data line",
        "V1 Her\n",
        {"no M0", "no period", "no REC", "no DEC"}},
@@ -137,13 +139,14 @@ TEST(LookupStar, MissingFieldsAndShiftedAlternation) {
 TEST(LookupStar, WordsLongerThanElevenCharactersAreComparedWhole) {
   const std::string text = "HerculisStarOne Her\n1\nHerculisStarTwo Her\n2";
   EXPECT_EQ(Steps(text, "HerculisStarTwo", "Her"),
-            (std::vector<std::string>{"no M0", "no period", "Edit11=2", "no DEC"}));
+            (std::vector<std::string>{"no M0", "no period", "ra_hours=2", "no DEC"}));
 }
 
 TEST(LookupStar, LaterRecordsOfTheSameStarApplyAgain) {
   const std::string text = "V1 Her\n1\nV2 Her\n2\nV1 Her\n3";
-  EXPECT_EQ(Steps(text, "V1", "Her"), (std::vector<std::string>{"no M0", "no period", "Edit11=1", "no DEC",
-                                                                "no M0", "no period", "Edit11=3", "no DEC"}));
+  EXPECT_EQ(Steps(text, "V1", "Her"),
+            (std::vector<std::string>{"no M0", "no period", "ra_hours=1", "no DEC", "no M0", "no period",
+                                      "ra_hours=3", "no DEC"}));
 }
 
 TEST(CatalogueFile, MissingFileIsToldWithItsFolder) {
@@ -179,8 +182,10 @@ TEST(CatalogueFile, WhatCannotBeReadSaysWhy) {
     EXPECT_EQ(test::UnderMemoryCeiling(kCatalogueFileLimit + (size_t{200} << 20),
                                        [&]() -> std::string {
                                          std::string why = "unset";
-                                         const std::optional<std::string> text = ReadCatalogueFile(c.path, &why);
-                                         if (!c.why) return text && text->size() == kCatalogueFileLimit ? "" : why;
+                                         const std::optional<std::string> text =
+                                             ReadCatalogueFile(c.path, &why);
+                                         if (!c.why)
+                                           return text && text->size() == kCatalogueFileLimit ? "" : why;
                                          if (text) return "read";
                                          return why == *c.why ? "" : why;
                                        }),
@@ -198,7 +203,8 @@ TEST(LookupStar, TextOfLineEndsStaysWithinMemory) {
   EXPECT_EQ(test::UnderMemoryCeiling(size_t{200} << 20,
                                      [&]() -> std::string {
                                        const std::vector<std::string> steps = Steps(text, "V1", "Her");
-                                       return steps.size() == 8 && steps[2] == "Edit11=12" ? "" : "not found";
+                                       return steps.size() == 8 && steps[2] == "ra_hours=12" ? ""
+                                                                                             : "not found";
                                      }),
             "");
 }
