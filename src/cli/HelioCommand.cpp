@@ -1,9 +1,12 @@
 // ombrane-batch helio: the heliocentric and barycentric corrections of one time, as the window's
 // "Calculate Hel Corr" box adds them to a time of minimum.
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "Batch.h"
 #include "common/TextToFloat.h"
+#include "timing/Heliocentric.h"
 #include "timing/MinimumTiming.h"
 
 namespace ombrane::batch {
@@ -26,6 +29,24 @@ bool ReadCoordinates(const Invocation& invocation, Star& star) {
   star.decDegrees = number("--dec", dec[0]);
   star.decArcMinutes = number("--dec", dec[1]);
   star.decArcSeconds = number("--dec", dec[2]);
+  // The window takes the boxes as typed; a script's typo (a declination in the right
+  // ascension, 1e308) is refused here instead of giving a correction of no star. Minutes and
+  // seconds may carry a sign ("0 -30 0" is half a degree south), not a size of 60 or more.
+  auto given = [](std::string_view option, const std::vector<std::string_view>& values) {
+    return std::string(option) + " " + Quoted(std::string(values[0]) + " " + std::string(values[1]) + " " +
+                                              std::string(values[2]));
+  };
+  auto belowSixty = [](long double x) { return std::fabs(x) < 60; };
+  if (!belowSixty(star.raMinutes) || !belowSixty(star.raSeconds))
+    throw UsageError(given("--ra", ra) + ": the minutes and seconds must be below 60");
+  if (!belowSixty(star.decArcMinutes) || !belowSixty(star.decArcSeconds))
+    throw UsageError(given("--dec", dec) + ": the arc minutes and seconds must be below 60");
+  const long double raDegrees = RightAscensionDegrees(star);
+  if (!(raDegrees >= 0 && raDegrees <= 360))
+    throw UsageError(given("--ra", ra) + ": the right ascension must be from 0 to 24 h");
+  const long double decDegrees = DeclinationDegrees(star);
+  if (!(decDegrees >= -90 && decDegrees <= 90))
+    throw UsageError(given("--dec", dec) + ": the declination must be from -90 to +90 degrees");
   return true;
 }
 
@@ -57,7 +78,10 @@ const Command kHelioCommand{
         "helio JD --ra H M S --dec D M S\n"
         "    The corrections of one time JD (UTC) for a star at right ascension H M S and\n"
         "    declination D M S (J2000; the sign of D carries the declination's): prints the\n"
-        "    hjd-jd = , minimum+(hjd-jd) = and bjd_tdb = lines of the minimum command.\n",
+        "    hjd-jd = , minimum+(hjd-jd) = and bjd_tdb = lines of the minimum command.\n"
+        "    Coordinates (here and for minimum) must name a star: right ascension 0 to 24 h,\n"
+        "    declination -90 to +90 degrees, minutes and seconds below 60 (\"--dec 0 -30 0\" is\n"
+        "    half a degree south); others exit with 2.\n",
     .options = kHelioOptions,
     .run = &RunHelio,
     .readsFiles = false,

@@ -45,12 +45,22 @@ std::vector<std::string> CorrectionLines(Star& star, long double t, bool barycen
   std::vector<std::string> lines;
   const long double delta = ComputeHeliocentricCorrection(star, t);
   if (heliocentricCorrection != nullptr) *heliocentricCorrection = delta;
-  lines.push_back("hjd-jd = " + FormatFixed(delta, 10, 5, separator));
-  // Written like the "Minimum:" line: ten significant digits would keep only three decimals of a
-  // Julian Day.
-  lines.push_back("minimum+(hjd-jd) = " + FormatFixed(t + delta, 12, 5, separator));
+  // The coordinates enter as typed; a value too large for the double-precision sines (a right
+  // ascension of 1e4000 h, a time of 1e400) gives no number, which is said instead of a NaN.
+  if (std::isfinite(delta)) {
+    lines.push_back("hjd-jd = " + FormatFixed(delta, 10, 5, separator));
+    // Written like the "Minimum:" line: ten significant digits would keep only three decimals of
+    // a Julian Day.
+    lines.push_back("minimum+(hjd-jd) = " + FormatFixed(t + delta, 12, 5, separator));
+  } else {
+    lines.push_back("hjd-jd: not computed, the time or the coordinates are too large to give a direction");
+  }
   if (barycentric) {
     const BarycentricTime bjd = ComputeBarycentricTime(t, star.raDecimalDegrees, star.decDecimalDegrees);
+    if (bjd.status != BarycentricTime::Status::OutOfRange && !std::isfinite(bjd.bjdTdb)) {
+      lines.push_back("bjd_tdb: not computed, the coordinates are too large to give the star's direction");
+      return lines;
+    }
     switch (bjd.status) {
       case BarycentricTime::Status::Ok:
         lines.push_back("bjd_tdb = " + FormatFixed(bjd.bjdTdb, 15, 7, separator));

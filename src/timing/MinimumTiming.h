@@ -57,7 +57,9 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
                  MinimumOutcome& outcome);
 
 // The two heliocentric lines ("hjd-jd = ", "minimum+(hjd-jd) = ") and, with `barycentric`, the
-// "bjd_tdb = " line for the time t (a UTC Julian Day) and the star's coordinates.
+// "bjd_tdb = " line for the time t (a UTC Julian Day) and the star's coordinates. Where a
+// correction is no number (coordinates or a time too large for its sines), one line says it
+// was not computed instead: no line shows a NaN.
 std::vector<std::string> CorrectionLines(Star& star, long double t, bool barycentric, char separator,
                                          long double* heliocentricCorrection = nullptr);
 

@@ -96,6 +96,46 @@ TEST_F(TimingCommands, LookupPrintsTheBoxesInTheirOrder) {
   EXPECT_EQ(r.err, "Cannot read .: Is a directory\n");
 }
 
+// Coordinates that name no star are refused with the usage's exit status, before anything is
+// computed: no correction of no direction is printed (1e308 h once gave "bjd_tdb = NAN").
+TEST_F(TimingCommands, CoordinatesOutOfRangeAreRefused) {
+  const struct {
+    const char* args;
+    const char* message;
+  } cases[] = {
+      {"helio 2451545 --ra 1e308 0 0 --dec 1e308 0 0", "--ra '1e308 0 0': the right ascension must be from 0 to 24 h"},
+      {"helio 2451545 --ra 1e4000 0 0 --dec 0 0 0", "--ra '1e4000 0 0': the right ascension must be from 0 to 24 h"},
+      {"helio 2451545 --ra 24 0 1 --dec 0 0 0", "--ra '24 0 1': the right ascension must be from 0 to 24 h"},
+      {"helio 2451545 --ra 0 -1 0 --dec 0 0 0", "--ra '0 -1 0': the right ascension must be from 0 to 24 h"},
+      {"helio 2451545 --ra 1 60 0 --dec 0 0 0", "--ra '1 60 0': the minutes and seconds must be below 60"},
+      {"helio 2451545 --ra 1 0 1e300 --dec 0 0 0", "--ra '1 0 1e300': the minutes and seconds must be below 60"},
+      {"helio 2451545 --ra 0 0 0 --dec 1e308 0 0", "--dec '1e308 0 0': the declination must be from -90 to +90 degrees"},
+      {"helio 2451545 --ra 0 0 0 --dec 90 0 1", "--dec '90 0 1': the declination must be from -90 to +90 degrees"},
+      {"helio 2451545 --ra 0 0 0 --dec -90 0 1", "--dec '-90 0 1': the declination must be from -90 to +90 degrees"},
+      {"helio 2451545 --ra 0 0 0 --dec -89 60 0", "--dec '-89 60 0': the arc minutes and seconds must be below 60"},
+      {"minimum v.txt --from 1 --to 10 --ra 1 2 3 --dec 100 0 0",
+       "--dec '100 0 0': the declination must be from -90 to +90 degrees"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const Result r = Exec(c.args);
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind(std::string("ombrane-batch: ") + c.message + "\n", 0), 0u) << r.err;
+  }
+  // The limits themselves are coordinates. RA 24 h is RA 0 h, and at the south pole of the sky
+  // the correction at J2000.0 is k R sin(eps) sin(lambda) with lambda = 280.37568 deg,
+  // R = 0.98331 au, eps = 23.439 deg: -0.0057755 x 0.98331 x 0.39778 x 0.98365 = -0.00222 d.
+  for (const char* args : {"helio 2451545 --ra 24 0 0 --dec -90 0 0", "helio 2451545 --ra 0 0 0 --dec -90 0 0"}) {
+    SCOPED_TRACE(args);
+    const Result r = Exec(args);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("hjd-jd = -0.00222\nminimum+(hjd-jd) = 2451544.99778\nbjd_tdb = ", 0), 0u) << r.out;
+  }
+  // Minutes and seconds with a sign: "0 -30 0" is half a degree south, as "-0 30 0" is.
+  EXPECT_EQ(Exec("helio 2451545 --ra 1 2 3 --dec 0 -30 0").out, Exec("helio 2451545 --ra 1 2 3 --dec -0 30 0").out);
+}
+
 TEST_F(TimingCommands, FailuresAndBadArguments) {
   struct Case {
     const char* args;

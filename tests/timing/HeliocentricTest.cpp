@@ -144,6 +144,48 @@ TEST(Barycentric, DatesOutsideTheTimeScales) {
   EXPECT_EQ(ComputeBarycentricTime(-100000.0L, 10, 10).status, BarycentricTime::Status::OutOfRange);
 }
 
+// Values as typed into the window that are too large for the double-precision sines give no
+// number: a line says so, and no line shows a NaN. A right ascension of 1e308 h is still a
+// double (1.5e309 degrees is not: the barycentric direction fails), 1e4000 h is not at all;
+// a time of 1e400 fails both, the barycentric one as outside the calendar.
+TEST(Heliocentric, NoNumberIsSaidNotPrinted) {
+  const std::string hjdNotComputed =
+      "hjd-jd: not computed, the time or the coordinates are too large to give a direction";
+  const std::string bjdNotComputed =
+      "bjd_tdb: not computed, the coordinates are too large to give the star's direction";
+  const struct {
+    long double raHours;
+    long double decDegrees;
+    long double t;
+    bool hjd;  // the two heliocentric lines hold numbers
+    std::string last;
+  } cases[] = {
+      {1e308L, 0, 2451545, true, bjdNotComputed},
+      {1e4000L, 0, 2451545, false, bjdNotComputed},
+      {0, 1e4000L, 2451545, false, bjdNotComputed},
+      {0, 0, 1e400L, false, "bjd_tdb: the time lies outside the calendar of the time scales"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<double>(c.t));
+    Star star;
+    star.raHours = c.raHours;
+    star.decDegrees = c.decDegrees;
+    const std::vector<std::string> lines = CorrectionLines(star, c.t, true, '.');
+    ASSERT_EQ(lines.size(), c.hjd ? 3u : 2u);
+    if (c.hjd) {
+      EXPECT_EQ(lines[0].rfind("hjd-jd = ", 0), 0u) << lines[0];
+      EXPECT_EQ(lines[1].rfind("minimum+(hjd-jd) = ", 0), 0u) << lines[1];
+    } else {
+      EXPECT_EQ(lines[0], hjdNotComputed);
+    }
+    EXPECT_EQ(lines.back(), c.last);
+    for (const std::string& line : lines) {
+      EXPECT_EQ(line.find("NAN"), std::string::npos) << line;
+      EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+    }
+  }
+}
+
 TEST(Barycentric, LineFollowsTheHeliocentricLines) {
   Star star;
   star.raHours = 248.58471L / 15;
