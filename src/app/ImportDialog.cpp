@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "Separators.h"
 #include "common/InputError.h"
 #include "common/NumberFormat.h"
 #include "common/TextToFloat.h"
@@ -321,7 +322,8 @@ void ImportDialog::Reread() {
   options_.zeroPoint.reset();
   if (!ZeroPointBox->text().trimmed().isEmpty()) {
     try {
-      options_.zeroPoint = TextToFloat(ZeroPointBox->text().toStdString(), decimal_);
+      options_.zeroPoint =
+          BoxTextToFloat(ZeroPointBox->text().toStdString(), decimal_, UserNumberSeparators().group);
     } catch (const ConversionError& error) {
       SummaryLabel->setText(QString::fromUtf8(error.what()));
       return;

@@ -835,7 +835,14 @@ std::string TForm1::GroupSeparator() const {
 }
 
 long double TForm1::BoxNumber(const QLineEdit* box) const {
-  return TextToFloat(box->text().toStdString(), DecimalSeparator());
+  // A number pasted in the other decimal separator is read where it is not ambiguous.
+  const NumberSeparators separators = UserNumberSeparators();
+  return BoxTextToFloat(box->text().toStdString(), separators.decimal, separators.group);
+}
+
+std::string TForm1::BoxText(const QLineEdit* box) const {
+  const NumberSeparators separators = UserNumberSeparators();
+  return BoxNumberText(box->text().toStdString(), separators.decimal, separators.group);
 }
 
 QString TForm1::General(long double x) const {

@@ -247,6 +247,9 @@ class TForm1 : public QMainWindow {
   char DecimalSeparator() const;
   std::string GroupSeparator() const;
   long double BoxNumber(const QLineEdit* box) const;
+  // A box's text for a core routine that reads it itself (the period and harmonics boxes): a
+  // number pasted in the other decimal separator is handed on in the user's, as BoxNumber reads it.
+  std::string BoxText(const QLineEdit* box) const;
   QString General(long double x) const;
 
   // What a new store leaves behind of the old one, before it is filled: the chart's inverted axis,

@@ -56,7 +56,7 @@ void TForm1::NJDClick() {
 
 void TForm1::Button9Click() {
   RunFit([this](FitOutcome& outcome) {
-    RunFixedFit(Edit8->text().toStdString(), *data_, *star_, *view_, *chartModel_, FitRequestOfControls(),
+    RunFixedFit(BoxText(Edit8), *data_, *star_, *view_, *chartModel_, FitRequestOfControls(),
                 FitOutput(), outcome);
   });
 }
@@ -79,7 +79,7 @@ void TForm1::BitBtn3Click() {
   Run([this] {
     const FitBusyCursor busy;
     FitOutcome outcome;
-    RunSinCosFit(Edit8->text().toStdString(), *data_, *star_, *view_, FitRequestOfControls(), FitOutput(),
+    RunSinCosFit(BoxText(Edit8), *data_, *star_, *view_, FitRequestOfControls(), FitOutput(),
                  outcome);
   });
 }

@@ -1,5 +1,6 @@
 // TForm1: the ephemeris group, the phase diagram and the period search.
 #include <QApplication>
+#include <QKeyEvent>
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressDialog>
@@ -29,10 +30,11 @@ class BusyCursor {
 };
 
 // Keeps the user's input away from the window while a search runs, so that no other handler can
-// change the records under it; only the progress dialog (with its Cancel button) answers.
+// change the records under it; only the progress dialog (with its Cancel button) answers. Esc
+// cancels the search wherever it is pressed, also before the progress dialog shows.
 class InputBlocker : public QObject {
  public:
-  explicit InputBlocker(QWidget* allowed) : allowed_(allowed) {
+  explicit InputBlocker(QProgressDialog* allowed) : allowed_(allowed) {
     QApplication::instance()->installEventFilter(this);
   }
   ~InputBlocker() override { QApplication::instance()->removeEventFilter(this); }
@@ -41,6 +43,10 @@ class InputBlocker : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      allowed_->cancel();
+      return true;
+    }
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
@@ -63,7 +69,7 @@ class InputBlocker : public QObject {
     return false;
   }
 
-  QWidget* allowed_;
+  QProgressDialog* allowed_;
 };
 
 }  // namespace
@@ -96,7 +102,7 @@ void TForm1::Fold(bool fromPeriodBox, bool writePhaseFile) {
       [&] {
         NewPicture([&] {
           if (fromPeriodBox)
-            ApplyPeriodBox(Edit3->text().toStdString(), *data_, *star_, *view_, *chartModel_, request, outcome);
+            ApplyPeriodBox(BoxText(Edit3), *data_, *star_, *view_, *chartModel_, request, outcome);
           else
             RunFold(*data_, *star_, *view_, *chartModel_, request, outcome);
         });

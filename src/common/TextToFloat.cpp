@@ -1,5 +1,6 @@
 #include "common/TextToFloat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <string>
@@ -132,6 +133,51 @@ long double TextToFloat(std::string_view text, char separator) {
   }
   if (error != std::errc() || end != last) throw ConversionError(text);
   return value;
+}
+
+namespace {
+
+// Whether `text` (one `separator` in it) reads as a whole number grouped by thousands: blanks,
+// a sign, one to three digits not starting with 0, the separator, three digits, the end.
+bool LooksGroupedByThousands(std::string_view text, char separator) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const std::size_t lead = i;
+  while (i < text.size() && IsDigit(text[i])) ++i;
+  const std::size_t leadDigits = i - lead;
+  if (leadDigits < 1 || leadDigits > 3 || text[lead] == '0') return false;
+  if (i >= text.size() || text[i] != separator) return false;
+  ++i;
+  const std::size_t group = i;
+  while (i < text.size() && IsDigit(text[i])) ++i;
+  return i - group == 3 && i == text.size();
+}
+
+}  // namespace
+
+std::string BoxNumberText(std::string_view text, char decimal, std::string_view group) {
+  const std::string same(text);
+  const char other = decimal == ',' ? '.' : decimal == '.' ? ',' : '\0';
+  const std::size_t at = other == '\0' ? std::string_view::npos : text.find(other);
+  if (at == std::string_view::npos || text.find(other, at + 1) != std::string_view::npos) return same;
+  if (text.find(decimal) != std::string_view::npos) return same;
+  if (group == std::string_view(&other, 1) && LooksGroupedByThousands(text, other)) return same;
+  std::string swapped = same;
+  swapped[at] = decimal;
+  // Only a number is handed on changed; anything else fails as typed.
+  if (!HasNumberSyntax(std::string_view(swapped).substr(std::min(swapped.find_first_not_of(' '), swapped.size())),
+                       decimal))
+    return same;
+  return swapped;
+}
+
+long double BoxTextToFloat(std::string_view text, char decimal, std::string_view group) {
+  try {
+    return TextToFloat(BoxNumberText(text, decimal, group), decimal);
+  } catch (const ConversionError&) {
+    throw ConversionError(text);
+  }
 }
 
 }  // namespace ombrane

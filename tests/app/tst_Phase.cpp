@@ -55,6 +55,8 @@ class TestPhase : public QObject {
   void searchOverFewEntries();
   void searchWithoutDataSaysSo();
   void longSearchShowsProgressAndCancels();
+  void escapeCancelsTheSearch_data();
+  void escapeCancelsTheSearch();
   void periodButtonAndDoubleClick();
   void labelsUseTheUserSeparator();
 };
@@ -417,6 +419,63 @@ void TestPhase::longSearchShowsProgressAndCancels() {
   QVERIFY(f.outside->errors.isEmpty());
 }
 
+// Esc cancels a running search, pressed on the window before the progress dialog shows or on
+// the dialog itself: nothing changes and nothing is written.
+void TestPhase::escapeCancelsTheSearch_data() {
+  QTest::addColumn<bool>("onTheDialog");
+  QTest::newRow("on the window, at once") << false;
+  QTest::newRow("on the progress dialog") << true;
+}
+
+void TestPhase::escapeCancelsTheSearch() {
+  QFETCH(bool, onTheDialog);
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  form.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&form));
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(2000, 20, 0.61));
+  form.Edit3->setText(QStringLiteral("0.7"));
+  const QString notes = form.RichEdit1->toPlainText();
+  form.Edit4->setText(QStringLiteral("0.5"));
+  form.Edit5->setText(QStringLiteral("0.9"));
+  form.Edit6->setText(QStringLiteral("0.00000001"));  // 40 million trials
+  bool escaped = false;
+  bool lastResort = false;
+  QTimer poll;
+  poll.setInterval(10);
+  QElapsedTimer waited;
+  waited.start();
+  connect(&poll, &QTimer::timeout, &form, [&] {
+    auto* progress = form.findChild<QProgressDialog*>(QStringLiteral("SearchProgress"));
+    if (progress == nullptr) return;  // not searching yet
+    if (escaped) {
+      // Esc did not end the search: cancel it so that the test ends, and fail below.
+      if (waited.elapsed() > 60000) {
+        lastResort = true;
+        progress->cancel();
+      }
+      return;
+    }
+    if (onTheDialog && !progress->isVisible()) return;
+    escaped = true;
+    waited.restart();
+    if (onTheDialog)
+      QTest::keyClick(progress, Qt::Key_Escape);
+    else
+      QTest::keyClick(&form, Qt::Key_Escape);
+  });
+  poll.start();
+  form.Button7->click();
+  poll.stop();
+  QVERIFY(escaped);
+  QVERIFY(!lastResort);
+  QCOMPARE(form.Edit3->text(), QStringLiteral("0.7"));
+  QCOMPARE(form.star().period, 0.7L);
+  QCOMPARE(form.RichEdit1->toPlainText(), notes);
+  QVERIFY(f.outside->errors.isEmpty());
+}
+
 void TestPhase::periodButtonAndDoubleClick() {
   QTemporaryDir dir;
   FormFixture f;
@@ -443,8 +502,13 @@ void TestPhase::labelsUseTheUserSeparator() {
   QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
   QCOMPARE(form.star().period, 0.61L);
   QVERIFY(form.Label11->text().contains(','));
-  form.Edit3->setText(QStringLiteral("0.61"));
-  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("'0.61' is not a valid floating point value")});
+  // A period pasted with a decimal point is read; one that could be 1234 grouped is refused.
+  form.Edit3->setText(QStringLiteral("0.62"));
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  QCOMPARE(form.star().period, 0.62L);
+  form.Edit3->setText(QStringLiteral("1.234"));
+  QCOMPARE(f.outside->errors, QStringList{QStringLiteral("'1.234' is not a valid floating point value")});
+  QCOMPARE(form.star().period, 0.62L);
   QLocale::setDefault(QLocale::c());
 }
 

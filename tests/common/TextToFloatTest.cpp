@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 namespace ombrane {
@@ -81,6 +82,66 @@ TEST(TextToFloat, RefusesAnythingElseWithTheOriginalText) {
       ADD_FAILURE() << "accepted";
     } catch (const ConversionError& error) {
       EXPECT_EQ(error.what(), "'" + std::string(c.text) + "' is not a valid floating point value");
+    }
+  }
+}
+
+// A box reads a number pasted in the other decimal separator when it cannot be a number grouped
+// by thousands in the user's notation. Locales: German (',' and '.'), C ('.' and ','), French
+// (',' and a narrow no-break space), Swiss ('.' and a right single quotation mark), a locale
+// without a group separator.
+TEST(BoxTextToFloat, OtherSeparatorWhenUnambiguous) {
+  const std::string german = ".", c = ",", french = "\xE2\x80\xAF", swiss = "\xE2\x80\x99", none;
+  const struct {
+    char decimal;
+    const std::string& group;
+    const char* text;
+    std::optional<long double> value;  // none: refused
+  } cases[] = {
+      {',', german, "0,51433", 0.51433L},
+      {',', german, "0.51433", 0.51433L},
+      {',', german, "1.2345", 1.2345L},
+      {',', german, "1234.5", 1234.5L},
+      {',', german, "0.514", 0.514L},  // a group never starts with 0
+      {',', german, " -0.5", -0.5L},
+      {',', german, "2450000.5", 2450000.5L},
+      {',', german, "1.234e5", 123400.0L},  // no grouped number has an exponent
+      {',', german, ".5", 0.5L},
+      {',', german, "1.234", std::nullopt},  // one thousand two hundred and thirty-four?
+      {',', german, "-12.345", std::nullopt},
+      {',', german, "123.456", std::nullopt},
+      {',', german, "1.234.567", std::nullopt},
+      {',', german, "1.234,5", std::nullopt},
+      {',', german, "1,234.5", std::nullopt},
+      {',', german, "1.2.3", std::nullopt},
+      {',', german, ".", std::nullopt},
+      {',', german, "0.5x", std::nullopt},
+      {'.', c, "0.51433", 0.51433L},
+      {'.', c, "0,51433", 0.51433L},
+      {'.', c, "0,5", 0.5L},
+      {'.', c, "1,5e2", 150.0L},
+      {'.', c, "1,2345", 1.2345L},
+      {'.', c, "1,234", std::nullopt},
+      {'.', c, "999,999", std::nullopt},
+      {'.', c, "1,000.5", std::nullopt},
+      {',', french, "1.234", 1.234L},
+      {',', french, "0.51433", 0.51433L},
+      {'.', swiss, "1,234", 1.234L},
+      {',', none, "1.234", 1.234L},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(std::string(k.text) + " with " + k.decimal);
+    if (k.value) {
+      long double value = -1;
+      ASSERT_NO_THROW(value = BoxTextToFloat(k.text, k.decimal, k.group));
+      EXPECT_EQ(value, *k.value);
+    } else {
+      try {
+        BoxTextToFloat(k.text, k.decimal, k.group);
+        ADD_FAILURE() << "accepted";
+      } catch (const ConversionError& error) {
+        EXPECT_EQ(error.what(), "'" + std::string(k.text) + "' is not a valid floating point value");
+      }
     }
   }
 }
