@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
@@ -553,6 +554,11 @@ QWidget* TForm1::CreateChartArea() {
   RichEdit1->setAcceptRichText(true);
   RichEdit1->hide();
   connect(RichEdit1->document(), &QTextDocument::undoCommandAdded, this, [this] { NoteUndoStepAdded(); });
+  RichEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(RichEdit1, &QWidget::customContextMenuRequested, this, [this](const QPoint& position) {
+    const std::unique_ptr<QMenu> menu(NotesContextMenu(position));
+    menu->exec(RichEdit1->viewport()->mapToGlobal(position));
+  });
 
   stack->addWidget(Image1, 1);
   stack->addWidget(Chart1, 465);
@@ -762,12 +768,14 @@ void TForm1::AppendNote(const QString& line) {
   // whatever the user's last typed text was.
   // One edit block, recorded as a result's undo step (Undo passes over it).
   appendingNote_ = true;
+  const int charactersBefore = RichEdit1->document()->characterCount();
   cursor.beginEditBlock();
   if (!cursor.block().text().isEmpty()) cursor.insertBlock();
   cursor.insertText(line, QTextCharFormat());
   cursor.endEditBlock();
   appendingNote_ = false;
-  resultUndoStates_.push_back({RichEdit1->document()->availableUndoSteps(), line});
+  resultUndoStates_.push_back(
+      {RichEdit1->document()->availableUndoSteps(), line, RichEdit1->document()->characterCount() - charactersBefore});
   ShowNoteAt(cursor.position());
 }
 

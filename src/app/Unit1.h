@@ -26,6 +26,7 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPrinter;
 class QPushButton;
 class QScrollBar;
@@ -93,6 +94,8 @@ class TForm1 : public QMainWindow {
   void CopyClick();
   void PastClick();
   void UndoClick();
+  // Takes back the user's last undone edit (the notes pane's context menu; Ctrl+Y in the pane).
+  void RedoClick();
   // Edit > Clear marks: every mark off, the picture without its crosses (Unit1Select.cpp).
   void ClearMarksClick();
   // Loading (Unit1Store.cpp) and importing (Unit1Import.cpp).
@@ -216,14 +219,25 @@ class TForm1 : public QMainWindow {
   // The undo states of the notes pane right after a result line was appended (the document's
   // available undo steps then): Undo takes those steps back only to reach the user's own last
   // edit, and writes the results again after it. A user's edit drops the states above it.
+  // Typing straight after a result, at the end of its line, joins the result's undo step (Qt
+  // merges adjacent insertions): `characters`, what the result added, tells the two apart.
   struct ResultUndoState {
     int state = 0;
     QString line;
+    int characters = 0;
   };
   std::vector<ResultUndoState> resultUndoStates_;
   bool appendingNote_ = false;
   void NoteUndoStepAdded();
   void ForgetNoteUndoStates() { resultUndoStates_.clear(); }
+
+ public:
+  // The notes pane's context menu at `position` (viewport coordinates): Qt's own, whose Undo and
+  // Redo run UndoClick and RedoClick, so that they never take back a result line. The caller
+  // owns the menu.
+  QMenu* NotesContextMenu(const QPoint& position);
+
+ private:
   // Scrolls the notes pane so that the block at `position` is in sight.
   void ShowNoteAt(int position);
   // Before the notes pane is emptied or replaced: when it holds changes not saved, asks to save

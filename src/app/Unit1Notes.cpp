@@ -1,6 +1,8 @@
 // TForm1: the notes pane as a small text editor.
 #include <QCloseEvent>
 #include <QFile>
+#include <QMenu>
+#include <QScrollBar>
 #include <QStringList>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -94,15 +96,54 @@ void TForm1::UndoClick() {
     if (RichEdit1->isReadOnly()) return;
     QTextDocument* document = RichEdit1->document();
     QStringList results;
+    bool usersEditUndone = false;
     while (!resultUndoStates_.empty() && resultUndoStates_.back().state == document->availableUndoSteps() &&
            document->isUndoAvailable()) {
       results.prepend(resultUndoStates_.back().line);
-      resultUndoStates_.pop_back();
+      const int characters = document->characterCount();
       document->undo();
+      // More went than the result wrote: the user's typing had joined its step, and is gone too.
+      if (characters - document->characterCount() != resultUndoStates_.back().characters)
+        usersEditUndone = true;
+      resultUndoStates_.pop_back();
+      if (usersEditUndone) break;
     }
-    if (document->isUndoAvailable()) document->undo();
+    if (!usersEditUndone && document->isUndoAvailable()) document->undo();
     for (const QString& line : results) AppendNote(line);
   });
+}
+
+void TForm1::RedoClick() {
+  // Only the user's own edits are ever undone (UndoClick appends the results it passed over
+  // anew), so what Redo brings back is the user's.
+  Run([this] {
+    if (RichEdit1->isReadOnly()) return;
+    RichEdit1->document()->redo();
+  });
+}
+
+QMenu* TForm1::NotesContextMenu(const QPoint& position) {
+  const QPoint inDocument(position.x() + RichEdit1->horizontalScrollBar()->value(),
+                          position.y() + RichEdit1->verticalScrollBar()->value());
+  QMenu* menu = RichEdit1->createStandardContextMenu(inDocument);
+  // Qt's Undo and Redo items act on the document's own stack, which holds the result lines
+  // too: they are replaced by items of the same caption and state that run the window's handlers.
+  const std::pair<QLatin1String, void (TForm1::*)()> routed[] = {
+      {QLatin1String("edit-undo"), &TForm1::UndoClick}, {QLatin1String("edit-redo"), &TForm1::RedoClick}};
+  for (QAction* standard : menu->actions()) {
+    for (const auto& [name, handler] : routed) {
+      if (standard->objectName() != name) continue;
+      auto* own = new QAction(standard->icon(), standard->text(), menu);
+      own->setObjectName(standard->objectName());
+      own->setEnabled(standard->isEnabled());
+      connect(own, &QAction::triggered, this, handler);
+      menu->insertAction(standard, own);
+      menu->removeAction(standard);
+      delete standard;
+      break;
+    }
+  }
+  return menu;
 }
 
 }  // namespace ombrane

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -192,6 +193,7 @@ class TestNotes : public QObject {
   void resultLineTakesTheEmptyLastLine_data();
   void resultLineTakesTheEmptyLastLine();
   void undoTakesBackTheUsersEditNeverAResult();
+  void contextMenuUndoLeavesTheResults();
   void aNewResultLineIsScrolledIntoSight();
 };
 
@@ -629,6 +631,60 @@ void TestNotes::undoTakesBackTheUsersEditNeverAResult() {
   QCOMPARE(pane->toPlainText(), before + " ok\n" + result);
   f.form->Undo->click();
   QCOMPARE(pane->toPlainText(), before + "\n" + result);
+}
+
+// The pane's context menu: its Undo is Edit > Undo (the user's edit goes, the result stays), its
+// Redo brings back the user's edit only.
+void TestNotes::contextMenuUndoLeavesTheResults() {
+  QTemporaryDir dir;
+  FormFixture f;
+  QTextEdit* pane = f.form->RichEdit1;
+  pane->show();
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+  const QString loaded = pane->toPlainText();
+  auto contextAction = [&f](const char* name) {
+    std::unique_ptr<QMenu> menu(f.form->NotesContextMenu(QPoint(5, 5)));
+    QAction* found = nullptr;
+    for (QAction* act : menu->actions())
+      if (act->objectName() == QLatin1String(name)) found = act;
+    if (found == nullptr) return QString::fromLatin1("no %1 item").arg(QLatin1String(name));
+    if (!found->isEnabled()) return QStringLiteral("disabled");
+    found->trigger();
+    return QStringLiteral("triggered");
+  };
+  pane->setFocus();
+  pane->moveCursor(QTextCursor::End);
+  QTest::keyClick(pane, Qt::Key_Return);
+  QTest::keyClicks(pane, QStringLiteral("my note"));
+  f.form->Button10->click();  // a result line after the user's text
+  const QString result = pane->document()->lastBlock().text();
+  QCOMPARE(pane->toPlainText(), loaded + "\nmy note\n" + result);
+
+  QCOMPARE(contextAction("edit-undo"), QStringLiteral("triggered"));
+  QCOMPARE(pane->toPlainText(), loaded + "\n" + result);
+  for (int i = 0; i < 5; ++i) contextAction("edit-undo");
+  QVERIFY(pane->toPlainText().startsWith(loaded));
+  QVERIFY(pane->toPlainText().endsWith(result));
+  const QString kept = pane->toPlainText();
+
+  // Typing at the start, Undo and Redo through the menu: the typing comes back, nothing else.
+  pane->moveCursor(QTextCursor::Start);
+  QTest::keyClicks(pane, QStringLiteral("# "));
+  QCOMPARE(contextAction("edit-undo"), QStringLiteral("triggered"));
+  QCOMPARE(pane->toPlainText(), kept);
+  QCOMPARE(contextAction("edit-redo"), QStringLiteral("triggered"));
+  QCOMPARE(pane->toPlainText(), "# " + kept);
+  QCOMPARE(contextAction("edit-redo"), QStringLiteral("disabled"));
+
+  // Typing straight after a new result, at the end of its line (Qt joins the two in one undo
+  // step): Undo takes the typing back and nothing more; the "# " typed before stays.
+  f.form->Button10->click();
+  const QString withResult = pane->toPlainText();
+  pane->moveCursor(QTextCursor::End);
+  QTest::keyClicks(pane, QStringLiteral(" ok"));
+  QCOMPARE(pane->toPlainText(), withResult + " ok");
+  QCOMPARE(contextAction("edit-undo"), QStringLiteral("triggered"));
+  QCOMPARE(pane->toPlainText(), withResult);
 }
 
 void TestNotes::aNewResultLineIsScrolledIntoSight() {
