@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Batch.h"
+#include "common/TextToFloat.h"
 
 namespace ombrane::batch {
 
@@ -81,7 +82,18 @@ const OptionSpec* FindOption(const Command& command, std::string_view name) {
   return nullptr;
 }
 
-// The command and its options and operands; UsageError for anything it does not accept.
+// A negative number where an operand is expected ("helio -2451545.0"): no option starts so.
+bool IsNumber(std::string_view arg) {
+  try {
+    TextToFloat(arg, '.');
+    return true;
+  } catch (const ConversionError&) {
+    return false;
+  }
+}
+
+// The command and its options and operands; UsageError for anything it does not accept. An
+// argument after "--", "-" (standard input) and a negative number are operands.
 const Command& Parse(const std::vector<std::string_view>& args, Invocation& invocation) {
   if (args.empty()) throw UsageError("a command is needed");
   const Command* found = nullptr;
@@ -95,7 +107,7 @@ const Command& Parse(const std::vector<std::string_view>& args, Invocation& invo
     const std::string_view arg = args[i];
     if (!optionsEnded && arg == "--") {
       optionsEnded = true;
-    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+    } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-' && !IsNumber(arg)) {
       const OptionSpec* option = FindOption(command, arg);
       if (!option) throw UsageError("unknown option " + Quoted(arg) + " for " + std::string(command.name));
       if (!option->takesValue) {

@@ -81,7 +81,7 @@ const Command kHelioCommand{
         "    hjd-jd = , minimum+(hjd-jd) = and bjd_tdb = lines of the minimum command.\n"
         "    Coordinates (here and for minimum) must name a star: right ascension 0 to 24 h,\n"
         "    declination -90 to +90 degrees, minutes and seconds below 60 (\"--dec 0 -30 0\" is\n"
-        "    half a degree south); others exit with 2.\n",
+        "    half a degree south); others exit with 2. A negative JD needs no \"--\".\n",
     .options = kHelioOptions,
     .run = &RunHelio,
     .readsFiles = false,

@@ -1,6 +1,11 @@
 // ombrane-batch search: the Search button of the window, on every file; with --periodogram the
 // CSV of the periodogram window, with --peaks its list of peaks.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <iostream>
+#include <string>
 
 #include "Batch.h"
 #include "common/NumberFormat.h"
@@ -25,6 +30,41 @@ bool WriteCsv(const std::string& path, const std::string& text) {
   PrintError("Could not write " + Quoted(path) + ": " + reason);
   return false;
 }
+
+// The progress of a search on standard error while it runs, when standard error is a terminal:
+// one line rewritten in place ("searching: 42% of 10000000 trial periods") and wiped when the
+// search ends, however it ends. Nothing at all when standard error is a file or a pipe, so that
+// scripts read only the results and the messages.
+class SearchProgress {
+ public:
+  SearchProgress() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+  SearchProgress(const SearchProgress&) = delete;
+  SearchProgress& operator=(const SearchProgress&) = delete;
+  ~SearchProgress() {
+    if (width_ > 0) std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+  }
+
+  // Shows the progress through `request` (a search that takes less than its first report shows
+  // nothing).
+  void Attach(SearchRequest& request) {
+    if (!terminal_) return;
+    request.progress = [this](int64_t done, int64_t total) {
+      const int64_t percent = total > 0 ? done * 100 / total : 0;
+      if (percent == percent_) return true;
+      percent_ = percent;
+      const std::string line =
+          "searching: " + std::to_string(percent) + "% of " + std::to_string(total) + " trial periods";
+      std::cerr << '\r' << line << std::string(width_ > line.size() ? width_ - line.size() : 0, ' ') << std::flush;
+      width_ = std::max(width_, line.size());
+      return true;
+    };
+  }
+
+ private:
+  bool terminal_;
+  int64_t percent_ = -1;
+  size_t width_ = 0;  // of the longest line shown
+};
 
 int Run(const Invocation& invocation) {
   const std::optional<long double> searchMin = invocation.Number("--min");
@@ -61,10 +101,14 @@ int Run(const Invocation& invocation) {
     star.increment = *step;
     star.searchMin = *searchMin;
     star.searchMax = *searchMax;
-    const SearchRequest request = SearchRequestOf(star, method);
+    SearchRequest request = SearchRequestOf(star, method);
     r.activity = "searching the periods from " + FormatGeneral(*searchMin) + " below " +
                  FormatGeneral(*searchMax) + " in steps of " + FormatGeneral(*step);
-    const SearchReport report = RunSearch(*r.data, star, request, '.');
+    const SearchReport report = [&] {
+      SearchProgress progress;
+      progress.Attach(request);
+      return RunSearch(*r.data, star, request, '.');
+    }();
     const SearchResult& result = report.result;
     if (result.status != SearchResult::Status::Done) {
       for (const std::string& line : report.lines) PrintError(line);
@@ -118,7 +162,8 @@ const Command kSearchCommand{
         "    period,frequency,string_length (or aov_theta), then one line per trial period;\n"
         "    with more than 100000 trials each line is the best trial of its slice of the range.\n"
         "    Trial periods where the AoV statistic is undefined are left out.\n"
-        "    --epoch, --jd-average and --phase-file as for fold.\n",
+        "    --epoch, --jd-average and --phase-file as for fold. While it runs, a search shows\n"
+        "    its progress on standard error when that is a terminal (never in a file or pipe).\n",
     .options = kOptions,
     .run = &Run,
 };

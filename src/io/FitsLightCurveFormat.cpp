@@ -197,7 +197,7 @@ class FitsLightCurveFormat : public ImportFormat {
     const std::string object = table.Text("OBJECT");
     preview.layout.push_back("Table LIGHTCURVE" + (telescope.empty() ? std::string() : " of " + telescope) +
                              (object.empty() ? std::string() : ", " + object) + ": " +
-                             std::to_string(table.rows()) + " rows");
+                             std::to_string(table.rows()) + (table.rows() == 1 ? " row" : " rows"));
     preview.layout.push_back("Time: BJD = TIME + " + Number(reference, 6));
     if (const std::optional<double> cadence = table.Key("TIMEDEL"))
       preview.layout.push_back("Cadence: " + Number(static_cast<long double>(*cadence) * 1440, 2) + " min");
@@ -240,7 +240,7 @@ class FitsLightCurveFormat : public ImportFormat {
     if (const std::optional<double> cadence = table.Key("TIMEDEL"); cadence && *cadence > 0)
       rows.cadence = static_cast<long double>(*cadence);
     std::string note = std::string(shownName) + ": " + FluxName(options.flux) + ", " +
-                       std::to_string(rows.time.size()) + " of " + std::to_string(n) + " rows";
+                       std::to_string(rows.time.size()) + " of " + std::to_string(n) + (n == 1 ? " row" : " rows");
     if (flagged > 0) note += "; " + std::to_string(flagged) + " with a QUALITY flag left out";
     if (undefined > 0) note += "; " + std::to_string(undefined) + " with a NaN left out";
     if (notPositive > 0) note += "; " + std::to_string(notPositive) + " with a flux not above 0 left out";

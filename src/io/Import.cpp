@@ -158,7 +158,8 @@ ImportResult ReadImport(const Input& input, std::string_view shownName, const Im
     result.notes.push_back(std::string(shownName) + ": binned to " + std::to_string(cadences) +
                            " cadences (" + Minutes(result.cadence * cadences, options.decimalSeparator) +
                            "): " + std::to_string(result.rowsRemaining) + " rows give " +
-                           std::to_string(rows.time.size()) + " points (mean time and mean " +
+                           std::to_string(rows.time.size()) + (rows.time.size() == 1 ? " point" : " points") +
+                           " (mean time and mean " +
                            (rows.fluxes ? "flux" : "magnitude") + " per bin).");
   }
 

@@ -410,8 +410,9 @@ std::string SearchSkippedLine(const SearchResult& result) {
   if (result.skipped == 0) return {};
   const std::string reason = AovUndefinedReason(result.skippedBecause);
   if (result.status == SearchResult::Status::AllUndefined)
-    return "AoV undefined at all " + FormatGeneral(result.trials) + " trial periods (" + reason +
-           "); nothing was changed.";
+    return (result.trials == 1 ? std::string("AoV undefined at the one trial period (")
+                               : "AoV undefined at all " + FormatGeneral(result.trials) + " trial periods (") +
+           reason + "); nothing was changed.";
   return "AoV undefined at " + FormatGeneral(result.skipped) + " of " + FormatGeneral(result.trials) +
          " trial periods (" + reason + "); they were skipped.";
 }

@@ -138,10 +138,12 @@ std::vector<std::string> PeakTableRow(const Periodogram& periodogram, const Peak
 std::string PeriodogramSummary(const Periodogram& periodogram, const std::string& fileName, char separator) {
   const bool aov = periodogram.method == SearchMethod::Aov;
   std::string text = (fileName.empty() ? std::string() : fileName + ": ") + (aov ? "AoV" : "String-length") +
-                     " search of " + FormatGeneral(periodogram.trials) + " trial periods from " +
+                     " search of " + FormatGeneral(periodogram.trials) +
+                     (periodogram.trials == 1 ? " trial period from " : " trial periods from ") +
                      Number(periodogram.searchMin, separator) + " below " +
                      Number(periodogram.searchMax, separator) + " d; " +
-                     FormatGeneral(static_cast<long double>(periodogram.points.size())) + " points kept";
+                     FormatGeneral(static_cast<long double>(periodogram.points.size())) +
+                     (periodogram.points.size() == 1 ? " point kept" : " points kept");
   if (periodogram.sliceSize > 1)
     text += ", each the best of " + FormatGeneral(periodogram.sliceSize) + " neighbouring trials";
   text += ". Time span T = " + FormatGeneralDigits(periodogram.timeSpan, 6, separator) + " d.";
@@ -191,7 +193,7 @@ PeriodogramPicture DrawPeriodogram(const Periodogram& periodogram, const std::ve
   ++chart.pictureNumber;
   const bool aov = periodogram.method == SearchMethod::Aov;
   std::string detail = std::string(aov ? "AoV" : "String length") + ", " + FormatGeneral(periodogram.trials) +
-                       " trial periods";
+                       (periodogram.trials == 1 ? " trial period" : " trial periods");
   if (periodogram.sliceSize > 1) detail += ", each point the best of " + FormatGeneral(periodogram.sliceSize);
   chart.titleLines = {fileName.empty() ? std::string("Periodogram") : "Periodogram of " + fileName, detail};
   chart.bottomAxisTitle = axis == PeriodogramAxis::Frequency ? "Frequency (1/d)" : "Trial period (d)";

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +123,60 @@ TEST_F(Batch, AnUndefinedAovStatisticIsSaidAndTheRunGoesOn) {
   EXPECT_EQ(search.out.substr(0, 27), "Mesurment String - Length: ");
   EXPECT_NE(search.out.find("\nAoV: undefined (fewer than 10 observations)\n"), std::string::npos)
       << search.out;
+}
+
+// Counts of one are said in the singular: three rows 0.01 d apart binned by ten cadences
+// (144 min) make one point; a search of one trial period (1 below 1.05 in steps of 0.1) on
+// three observations has no AoV statistic at it.
+TEST_F(Batch, ACountOfOneIsSingular) {
+  Write("close.txt", "2450000.00 10\n2450000.01 11\n2450000.02 12\n");
+  const struct {
+    const char* args;
+    const char* err;
+  } cases[] = {
+      {"fold close.txt --period 1 --columns 1,2 --bin 10",
+       "close.txt: binned to 10 cadences (144 min): 3 rows give 1 point (mean time and mean magnitude per bin).\n"},
+      {"search three.txt --min 1 --max 1.05 --step 0.1 --method aov",
+       "AoV undefined at the one trial period (fewer than 10 observations); nothing was changed.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    EXPECT_EQ(Exec(c.args).err, c.err);
+  }
+}
+
+// A search of a million trial periods runs long enough to report its progress: on a terminal
+// (a pseudo-terminal made by script(1)) standard error shows it in one line rewritten in place
+// and wiped at the end; to a file, nothing but the results is written.
+TEST_F(Batch, SearchProgressOnlyOnATerminal) {
+  const std::string args = "search twenty.txt --min 0.1 --max 1.1 --step 0.000001";
+  const Result toFile = Exec(args);
+  EXPECT_EQ(toFile.exit, 0) << toFile.err;
+  EXPECT_EQ(toFile.err, "");
+  EXPECT_EQ(toFile.out.rfind("Mesurment String - Length: ", 0), 0u) << toFile.out;
+  if (std::system("command -v script > /dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  // Standard output to a file, standard error to the pseudo-terminal that script copies out.
+  const std::string inner = "'" + std::string(OMBRANE_BATCH) + "' " + args + " > out.txt";
+  const std::string command =
+      "cd '" + dir_.string() + "' && script -qec \"" + inner + "\" /dev/null > tty.txt 2>&1 < /dev/null";
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const auto took = std::chrono::steady_clock::now() - start;
+  const std::string tty = ReadFile(dir_ / "tty.txt");
+  EXPECT_EQ(ReadFile(dir_ / "out.txt"), toFile.out);
+  // How far the search has come at its first report depends on the machine; one with many
+  // cores may even be done before it (the search reports every 50 ms).
+  if (tty.empty() && took < std::chrono::milliseconds(300)) GTEST_SKIP() << "the search ended before its first report";
+  EXPECT_EQ(tty.rfind("\rsearching: ", 0), 0u) << tty;
+  EXPECT_NE(tty.find("% of 1000000 trial periods"), std::string::npos) << tty;
+  EXPECT_EQ(tty.find('\n'), std::string::npos) << tty;
+  // Wiped: the longest line shown overwritten with blanks, the cursor back at the start.
+  ASSERT_EQ(tty.back(), '\r');
+  const size_t wipe = tty.rfind('\r', tty.size() - 2);
+  ASSERT_NE(wipe, std::string::npos);
+  const std::string blanks = tty.substr(wipe + 1, tty.size() - wipe - 2);
+  EXPECT_GE(blanks.size(), std::string("searching: 0% of 1000000 trial periods").size());
+  EXPECT_EQ(blanks, std::string(blanks.size(), ' ')) << tty;
 }
 
 TEST_F(Batch, FailuresExitWithOneAfterWhatWasDone) {

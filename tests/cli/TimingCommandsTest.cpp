@@ -77,6 +77,27 @@ TEST_F(TimingCommands, HelioOfOneTime) {
             "bjd_tdb = 2451545.0007023\n");
 }
 
+// A negative Julian Day is a number, not an option: it needs no "--". At t = -2451545
+// (n = -4903090 d) with RA 1 2 3 and Dec 4 5 6 the low-precision Sun gives, computed apart with
+// the same constants, HJD - JD = 0.0057998 d; the barycentric time lies before the calendar.
+TEST_F(TimingCommands, ANegativeJulianDayNeedsNoDoubleDash) {
+  const char* expected =
+      "hjd-jd = 0.00580\nminimum+(hjd-jd) = -2451544.99420\n"
+      "bjd_tdb: the time lies outside the calendar of the time scales\n";
+  for (const char* args : {"helio -2451545.0 --ra 1 2 3 --dec 4 5 6", "helio --ra 1 2 3 --dec 4 5 6 -2451545.0",
+                           "helio --ra 1 2 3 --dec 4 5 6 -- -2451545.0", "helio -2.451545e6 --ra 1 2 3 --dec 4 5 6"}) {
+    SCOPED_TRACE(args);
+    const Result r = Exec(args);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+    EXPECT_EQ(r.err, "");
+  }
+  // What is not a number stays an option, and an unknown one is refused.
+  const Result unknown = Exec("helio -2451545x --ra 1 2 3 --dec 4 5 6");
+  EXPECT_EQ(unknown.exit, 2);
+  EXPECT_EQ(unknown.err.rfind("ombrane-batch: unknown option '-2451545x' for helio\n", 0), 0u) << unknown.err;
+}
+
 TEST_F(TimingCommands, LookupPrintsTheBoxesInTheirOrder) {
   Result r = Exec("lookup stars.txt ExampleEB Ori");
   EXPECT_EQ(r.exit, 0) << r.err;
