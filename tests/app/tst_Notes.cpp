@@ -1,5 +1,6 @@
 // The notes pane as a document: New, Open and Save through the dialogs, the formats on disk,
 // the read-only choice, failures that keep the pane, and result lines added after the user's text.
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
@@ -194,6 +195,7 @@ class TestNotes : public QObject {
   void resultLineTakesTheEmptyLastLine();
   void undoTakesBackTheUsersEditNeverAResult();
   void contextMenuUndoLeavesTheResults();
+  void rightClickMenuUndoIsTheWindows();
   void aNewResultLineIsScrolledIntoSight();
 };
 
@@ -685,6 +687,39 @@ void TestNotes::contextMenuUndoLeavesTheResults() {
   QCOMPARE(pane->toPlainText(), withResult + " ok");
   QCOMPARE(contextAction("edit-undo"), QStringLiteral("triggered"));
   QCOMPARE(pane->toPlainText(), withResult);
+}
+
+// A right click on the pane pops up the menu whose Undo is the window's: triggered from the
+// menu as shown, it leaves the result line.
+void TestNotes::rightClickMenuUndoIsTheWindows() {
+  QTemporaryDir dir;
+  FormFixture f;
+  f.form->show();
+  QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+  QTextEdit* pane = f.form->RichEdit1;
+  pane->show();
+  f.Load(dir, QStringLiteral("a.txt"), "2450001.5 12.1\n2450001.6 12.2\n");
+  const QString loaded = pane->toPlainText();
+  pane->setFocus();
+  pane->moveCursor(QTextCursor::End);
+  QTest::keyClick(pane, Qt::Key_Return);
+  QTest::keyClicks(pane, QStringLiteral("my note"));
+  f.form->Button10->click();
+  const QString result = pane->document()->lastBlock().text();
+  bool shown = false;
+  QTimer::singleShot(50, pane, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) return;
+    shown = true;
+    for (QAction* act : menu->actions())
+      if (act->objectName() == QLatin1String("edit-undo")) act->trigger();
+    menu->close();
+  });
+  const QPoint at(10, 10);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, pane->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(pane->viewport(), &event);
+  QVERIFY(shown);
+  QCOMPARE(pane->toPlainText(), loaded + "\n" + result);
 }
 
 void TestNotes::aNewResultLineIsScrolledIntoSight() {
