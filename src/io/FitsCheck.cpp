@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -434,20 +435,20 @@ class HeaderWalk {
     const auto fields = static_cast<size_t>(header.fields);
     std::vector<std::optional<std::string_view>> forms(fields);
     std::vector<std::optional<std::string_view>> starts(fields);
-    std::vector<std::string> seen;
+    std::vector<std::array<bool, std::size(kStems)>> seen(fields);
     for (uint64_t c = 0; c < cards; ++c) {
       const Card card = CardAt(bytes_, start + c * kCard);
       if (!card.valued) continue;
-      for (std::string_view stem : kStems) {
+      for (size_t s = 0; s < std::size(kStems); ++s) {
+        const std::string_view stem = kStems[s];
         const int64_t index = ColumnIndex(card.keyword, stem);
         if (index == 0) continue;
         if (index > header.fields)
           Malformed(std::string(card.keyword) + " in " + where_ + " names a column beyond TFIELDS = " +
                     std::to_string(header.fields));
-        const std::string name(card.keyword);
-        if (std::find(seen.begin(), seen.end(), name) != seen.end())
-          Malformed(name + " is given twice in " + where_);
-        seen.push_back(name);
+        bool& given = seen[static_cast<size_t>(index - 1)][s];
+        if (given) Malformed(std::string(card.keyword) + " is given twice in " + where_);
+        given = true;
         if (stem == "TFORM") forms[static_cast<size_t>(index - 1)] = card.value;
         if (stem == "TBCOL") starts[static_cast<size_t>(index - 1)] = card.value;
       }
