@@ -44,14 +44,23 @@ class FitsTable {
     }
     int status = 0;
     fitsfile* opened = nullptr;
-    void* memory = bytes_.data();
-    size_t size = bytes_.size();
-    if (fits_open_memfile(&opened, "light curve", READONLY, &memory, &size, 0, nullptr, &status) != 0)
+    // CFITSIO reads a file in memory by whole blocks of 2880 bytes: a file that ends inside its
+    // last block (its rows complete, the padding left out) is padded here, after the check.
+    bytes_.resize((bytes_.size() + 2879) / 2880 * 2880, '\0');
+    // CFITSIO keeps the addresses of the buffer's pointer and size (to grow a buffer it writes),
+    // so both are members that live as long as the file.
+    memory_ = bytes_.data();
+    memorySize_ = bytes_.size();
+    if (fits_open_memfile(&opened, "light curve", READONLY, &memory_, &memorySize_, 0, nullptr, &status) != 0)
       Fail("could not be opened", status);
     file_.reset(opened);  // closed by the member also when the constructor fails below
     if (fits_movabs_hdu(file_.get(), table->hdu, nullptr, &status) != 0) Fail("could not be read", status);
     rows_ = table->rows;
   }
+
+  // CFITSIO holds addresses of the members: the table stays where it was made.
+  FitsTable(const FitsTable&) = delete;
+  FitsTable& operator=(const FitsTable&) = delete;
 
   int64_t rows() const { return rows_; }
 
@@ -119,6 +128,8 @@ class FitsTable {
   };
   std::string_view shownName_;
   std::string bytes_;  // the file (unpacked), which CFITSIO reads in place: outlives file_
+  void* memory_ = nullptr;
+  size_t memorySize_ = 0;
   std::unique_ptr<fitsfile, Closer> file_;
   int64_t rows_ = 0;
 };

@@ -284,6 +284,13 @@ TEST_F(FitsImport, HandWrittenTableIsRead) {
   EXPECT_EQ(result.observations[1].time, 2457003.0L);
   EXPECT_NEAR(static_cast<double>(result.observations[0].magnitude - result.observations[1].magnitude), 2.5,
               1e-12);
+  // A file that ends right after its rows, without the padding to a whole block of 2880 bytes,
+  // holds every row: it reads the same.
+  const std::string unpadded = HandWritten(TableCards()).substr(0, 2 * 2880 + 24);
+  const io::ImportResult cut = io::ReadImport(Write("unpadded.fits", unpadded), "unpadded.fits", {});
+  ASSERT_EQ(cut.observations.size(), 2u);
+  EXPECT_EQ(cut.observations[1].time, 2457003.0L);
+  EXPECT_EQ(cut.observations[0].magnitude, result.observations[0].magnitude);
   // With another (sound) table before it, the light curve is found by its name.
   Cards other = kOtherTable;
   Set(other, "TFIELDS", "0");
