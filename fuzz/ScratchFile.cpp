@@ -32,7 +32,7 @@ std::string ScratchFile(std::string_view name, std::string_view bytes) {
   const std::string path = (Folder() / name).string();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) throw std::runtime_error("cannot write " + path);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool written = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   if (std::fclose(file) != 0 || !written) throw std::runtime_error("cannot write " + path);
   return path;
 }
