@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       ombrane::ReadCatalogueFile(ombrane::fuzz::ScratchFile("allstars.txt", catalogue));
   if (!text) return 0;
   for (const ombrane::CatalogueStep& step : ombrane::LookupStar(*text, name, constellation))
-    if (step.box) ombrane::CatalogueBoxText(step.value, ',');
+    if (step.field) ombrane::CatalogueValueText(step.value, ',');
   return 0;
 }
 
