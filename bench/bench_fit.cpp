@@ -62,8 +62,8 @@ void BM_AutomaticFit(benchmark::State& state) {
   Scene scene;
   FitOutcome outcome;
   for (auto _ : state) {
-    RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true}, FitSink{},
-                    outcome);
+    RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
+                    FitSink{}, outcome);
     benchmark::DoNotOptimize(scene.star.fourierResult.data());
   }
   if (outcome.harmonics != 10 || scene.data->markCount != 0)
@@ -77,8 +77,8 @@ void BM_FixedFit45(benchmark::State& state) {
   Scene scene;
   FitOutcome outcome;
   for (auto _ : state) {
-    RunFixedFit("45", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true}, FitSink{},
-                outcome);
+    RunFixedFit("45", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
+                FitSink{}, outcome);
     benchmark::DoNotOptimize(scene.star.fourierResult.data());
   }
   state.counters["curvePoints"] = scene.chart.Series(kFittedCurveSeries).Count();

@@ -281,6 +281,8 @@ class TForm1 : public QMainWindow {
   // A fit of NJD or sin, under the busy cursor; the picture it drew is shown, also when a later
   // step of it failed.
   void RunFit(const std::function<void(FitOutcome&)>& fit);
+  // One step of the period about the mean Julian Day (+1 up, -1 down), the boxes following.
+  void StepPeriod(int direction);
   // A fold: from the period box (period from Edit3, both statistics) or at the stored period
   // (Phase and the abscissa switch, no AoV statistic); the labels and the phase file follow
   // what it produced, also when it fails part way.

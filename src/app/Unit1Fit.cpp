@@ -5,32 +5,19 @@
 #include <QApplication>
 #include <QCheckBox>
 
+#include "BusyCursor.h"
 #include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
-#include "common/PartialOutcome.h"
 #include "common/FloatingPoint.h"
+#include "common/PartialOutcome.h"
 #include "fit/FourierFit.h"
 
 namespace ombrane {
 
-namespace {
-
-// The busy cursor while a fit runs (a 45-harmonic fit of 6000 points takes a good part of a
-// second).
-class FitBusyCursor {
- public:
-  FitBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~FitBusyCursor() { QApplication::restoreOverrideCursor(); }
-  FitBusyCursor(const FitBusyCursor&) = delete;
-  FitBusyCursor& operator=(const FitBusyCursor&) = delete;
-};
-
-}  // namespace
-
 FitRequest TForm1::FitRequestOfControls() const {
   return FitRequest{.axis = RadioGroup3->itemIndex() == 1 ? PhaseAxis::JdAverage : PhaseAxis::Phase,
-                    .toEdit = CheckBox3->isChecked(),
+                    .linesToNotes = CheckBox3->isChecked(),
                     .fourierFile = CheckBox1->isChecked(),
                     .dataFile = CheckBox2->isChecked(),
                     .openFiles = true,
@@ -64,7 +51,7 @@ void TForm1::Button9Click() {
 void TForm1::RunFit(const std::function<void(FitOutcome&)>& fit) {
   Run(
       [this, &fit] {
-        const FitBusyCursor busy;
+        const BusyCursor busy;
         FitOutcome outcome;
         auto shown = [&] {
           if (outcome.extremes) NewPicture();
@@ -77,7 +64,7 @@ void TForm1::RunFit(const std::function<void(FitOutcome&)>& fit) {
 
 void TForm1::BitBtn3Click() {
   Run([this] {
-    const FitBusyCursor busy;
+    const BusyCursor busy;
     FitOutcome outcome;
     RunSinCosFit(BoxText(Edit8), *data_, *star_, *view_, FitRequestOfControls(), FitOutput(),
                  outcome);

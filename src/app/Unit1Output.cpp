@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <memory>
 
+#include "BusyCursor.h"
 #include "ChartOutput.h"
 #include "ChartWidget.h"
 #include "Controls.h"
@@ -22,15 +23,6 @@ namespace {
 QString Shown(const QString& path) {
   return QDir::toNativeSeparators(path);
 }
-
-// The hourglass while a piece of work runs, taken back however it ends.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 }  // namespace
 

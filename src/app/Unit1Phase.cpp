@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QWindow>
 
+#include "BusyCursor.h"
 #include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
@@ -19,15 +20,6 @@
 namespace ombrane {
 
 namespace {
-
-// The busy cursor for as long as the object lives.
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // Keeps the user's input away from the window while a search runs, so that no other handler can
 // change the records under it; only the progress dialog (with its Cancel button) answers. Esc
@@ -170,16 +162,16 @@ void TForm1::Button2Click() {
 }
 
 void TForm1::Button3Click() {
-  Run([this] {
-    StepPeriodAboutMeanJd(*star_, *data_, +1);
-    SetBoxText(Edit3, General(star_->period));
-    SetBoxText(Edit2, General(star_->epoch));
-  });
+  StepPeriod(+1);
 }
 
 void TForm1::Button4Click() {
-  Run([this] {
-    StepPeriodAboutMeanJd(*star_, *data_, -1);
+  StepPeriod(-1);
+}
+
+void TForm1::StepPeriod(int direction) {
+  Run([this, direction] {
+    StepPeriodAboutMeanJd(*star_, *data_, direction);
     SetBoxText(Edit3, General(star_->period));
     SetBoxText(Edit2, General(star_->epoch));
   });

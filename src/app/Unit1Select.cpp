@@ -23,7 +23,7 @@ void TForm1::ApplyClickOutcome(const ClickOutcome& outcome, int x, int y) {
   if (outcome.colourButtonShown) BitBtn1->setVisible(*outcome.colourButtonShown);
   // At the click's pixel: over the crosshair of the last mouse move this erases it.
   if (outcome.crosshair) DrawCrosshair(x, y);
-  if (outcome.sincosEnabled) sincos->setEnabled(*outcome.sincosEnabled);
+  if (outcome.minimumTimingEnabled) sincos->setEnabled(*outcome.minimumTimingEnabled);
   if (outcome.deleteEnabled) Delete->setEnabled(*outcome.deleteEnabled);
   NavigationOutcome buttons;
   buttons.buttons = outcome.nightButtons;

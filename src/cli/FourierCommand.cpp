@@ -88,7 +88,7 @@ int RunFourier(const Invocation& invocation) {
     sink.fourierFile = invocation.Has("--fourier-file");
     sink.dataFile = invocation.Has("--data-file");
     const FitRequest request{.axis = jdAverage ? PhaseAxis::JdAverage : PhaseAxis::Phase,
-                             .toEdit = true,
+                             .linesToNotes = true,
                              .fourierFile = sink.fourierFile,
                              .dataFile = sink.dataFile,
                              .openFiles = false,

@@ -84,13 +84,13 @@ void ReportFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const
   const long double a0Error = ErrorOf(fit.covariance[1][1]);
   result[1] = a0;
   result[2] = a0Error;
-  if (request.toEdit) {
+  if (request.linesToNotes) {
     Note(sink, "Sigma" + general(fit.sigma));
     Note(sink, "A0   sigA0" + general(a0) + "  " + general(a0Error));
   }
   for (int32_t k = 1; k <= n; ++k) {
     const HarmonicTerms h = AmplitudePhase(fit, k, PowerForm::Product);
-    if (request.toEdit)
+    if (request.linesToNotes)
       Note(sink, "k A sigA PH sigPH     : " + std::to_string(k) + "  " + general(h.amplitude) + "  " +
                      general(h.amplitudeError) + "  " + general(h.phase) + "  " + general(h.phaseError));
     if (k <= 4) {
@@ -102,7 +102,7 @@ void ReportFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const
   }
   for (int32_t k = 2; k <= n; ++k) {
     const FourierParameter p = FourierParameters(fit, k);
-    if (request.toEdit)
+    if (request.linesToNotes)
       Note(sink, "k rk sigrk fi sigfi   : " + std::to_string(k) + "  " + general(p.ratio) + "  " +
                      general(p.ratioError) + "  " + general(p.phaseDifference) + "  " +
                      general(p.phaseDifferenceError));
@@ -117,7 +117,7 @@ void ReportFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const
   const FitExtremes extremes = DrawFitCurve(data, star.period, fit, request.axis, chart);
   view.secondCycleFirst = 1;  // the picture's kSecondCycleSeries starts at sorted position 1
   outcome.extremes = extremes;
-  if (request.toEdit) {
+  if (request.linesToNotes) {
     Note(sink, "Max   : JD " + general(extremes.maximumX) + " ;Bright: " + general(extremes.maximumMag) +
                    "   Min   : JD " + general(extremes.minimumX) +
                    " ;Bright: " + general(extremes.minimumMag));
@@ -396,7 +396,7 @@ void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
   star.fourierResult.fill(0);
   Open(sink, request, kFourierFileName);
   Open(sink, request, kDataFileName);
-  if (request.toEdit) {
+  if (request.linesToNotes) {
     Note(sink, "FOURIER  ");
     Note(sink, CountLine(n, data));
   }
@@ -431,11 +431,11 @@ std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Dat
   for (const char* file : files) Open(sink, request, file);
   if (!(star.period > 0)) return nullptr;
   outcome.ran = true;
-  if (request.toEdit) Note(sink, "FOURIER  ");
+  if (request.linesToNotes) Note(sink, "FOURIER  ");
   star.harmonicCount = HarmonicsOfBox(harmonicsText, request.separator);
   const int32_t n = star.harmonicCount;
   outcome.harmonics = n;
-  if (request.toEdit) Note(sink, CountLine(n, data));
+  if (request.linesToNotes) Note(sink, CountLine(n, data));
   auto fit = std::make_unique<HarmonicFit>();
   FitHarmonicSeries(data, star, n, true, *fit);
   return fit;

@@ -142,7 +142,7 @@ void WriteDataOut(const Data& data, PhaseAxis axis, const FitSink& sink);
 
 struct FitRequest {
   PhaseAxis axis = PhaseAxis::Phase;  // "Plot/File": phase or averaged time
-  bool toEdit = false;                // "Fourier To Edit": the result lines go to the pane
+  bool linesToNotes = false;          // "Fourier To Edit": the result lines go to the pane
   bool fourierFile = false;           // "Save Fourier To File" (the sin+cos line, too)
   bool dataFile = false;              // "Save Data To File"
   bool openFiles = true;              // open the output files even when their box is off

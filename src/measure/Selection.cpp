@@ -109,13 +109,13 @@ ClickOutcome SelectArea(const Data& data, ChartModel& chart, ViewState& view, in
     view.areaIndex1 = clicked->position;
     markers.Add(p.x, p.y, kLime, "min");
     view.areaFirstDone = 1;
-    outcome.sincosEnabled = false;
+    outcome.minimumTimingEnabled = false;
     outcome.deleteEnabled = false;
   } else {
     view.areaIndex2 = clicked->position;
     markers.Add(p.x, p.y, kLime, "min");
     view.areaFirstDone = 0;
-    outcome.sincosEnabled = true;
+    outcome.minimumTimingEnabled = true;
     // Delete takes entry indexes: only while no phase diagram has been drawn since loading.
     if (view.phaseView != 1) outcome.deleteEnabled = true;
   }

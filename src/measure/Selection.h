@@ -19,14 +19,14 @@ namespace ombrane {
 enum class GraphSelection { Point = 0, Area = 1, SingleNight = 2, Night = 3 };
 
 struct ClickOutcome {
-  bool crosshair = false;                 // draw the exclusive-or crosshair at the click's pixel
-  std::optional<bool> colourButtonShown;  // show or hide the crosshair colour button
-  std::optional<bool> sincosEnabled;      // the minimum timing
-  std::optional<bool> deleteEnabled;      // Delete
-  NightButtons nightButtons;              // First, Previous, Next, Last, All
-  bool chartChanged = false;              // the chart model changed: repaint
-  bool newPicture = false;                // a new picture replaced the old one: show it whole
-  std::optional<std::string> note;        // a line for the notes pane
+  bool crosshair = false;                    // draw the exclusive-or crosshair at the click's pixel
+  std::optional<bool> colourButtonShown;     // show or hide the crosshair colour button
+  std::optional<bool> minimumTimingEnabled;  // the minimum timing
+  std::optional<bool> deleteEnabled;         // Delete
+  NightButtons nightButtons;                 // First, Previous, Next, Last, All
+  bool chartChanged = false;                 // the chart model changed: repaint
+  bool newPicture = false;                   // a new picture replaced the old one: show it whole
+  std::optional<std::string> note;           // a line for the notes pane
 };
 
 // Select Point: a light-curve or phase-diagram point marks its entry (once) and draws its cross

@@ -11,14 +11,7 @@ void DeleteEntries(Data& data, ViewState& view, int32_t a, int32_t b) {
   // Cleared for the rebuild, both halves of the two-cycle arrays included.
   data.jd.fill(0);
   data.mag.fill(0);
-  data.night.fill(0);
-  data.markFlag.fill(0);
-  data.markCount = 0;
-  view.nightFirst.fill(0);
-  view.nightEnd.fill(0);
-  view.nightCount.fill(0);
-  view.currentNight = -1;
-  view.shownNightFirst = 0;
+  ClearNightsAndMarks(data, view);
 
   const int32_t lo = std::min(a, b);
   const int32_t hi = std::max(a, b);

@@ -12,6 +12,17 @@ constexpr int32_t kClearedFourierResults = 20;
 
 }  // namespace
 
+void ClearNightsAndMarks(Data& data, ViewState& view) {
+  data.night.fill(0);
+  data.markFlag.fill(0);
+  data.markCount = 0;
+  view.nightFirst.fill(0);
+  view.nightEnd.fill(0);
+  view.nightCount.fill(0);
+  view.currentNight = -1;
+  view.shownNightFirst = 0;
+}
+
 void ClearStoreForLoad(Data& data, Star& star, ViewState& view) {
   data.pointCount = 0;
   data.fileJd.fill(0);
@@ -23,20 +34,12 @@ void ClearStoreForLoad(Data& data, Star& star, ViewState& view) {
   data.fitMag.fill(0);
   data.sortedPhase.fill(0);
   data.sortIndex.fill(0);
-  data.night.fill(0);
-  data.markFlag.fill(0);
   data.aovBinMean.fill(0);
   data.aovBinTerm.fill(0);
   data.aovBinCount.fill(0);
-  data.markCount = 0;
-
-  view.nightFirst.fill(0);
-  view.nightEnd.fill(0);
-  view.nightCount.fill(0);
+  ClearNightsAndMarks(data, view);
   // An empty store has one night index, 0; a cancelled load leaves it so.
   view.lastNight = 0;
-  view.currentNight = -1;
-  view.shownNightFirst = 0;
 
   std::fill_n(star.fourierResult.begin(), kClearedFourierResults, 0.0L);
   star.harmonicCount = 3;
@@ -52,7 +55,7 @@ PhotometryReadResult LoadPhotometry(const PhotometrySource& source, Data& data, 
   ClearStoreForLoad(data, star, view);
   data.fileName = source.fileName;
   PhotometryReadResult read = source.text ? ReadPhotometryText(*source.text, source.shownName, data)
-                                           : ReadPhotometryFile(source.path, source.shownName, data);
+                                          : ReadPhotometryFile(source.path, source.shownName, data);
   SplitNights(data.fileJd, data, view);
   CopyLoadedToWorking(data);
   return read;

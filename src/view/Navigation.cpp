@@ -149,36 +149,37 @@ NavigationOutcome ApplyMinNightPoints(ViewState& view, int32_t position) {
   NavigationOutcome out;
   out.showNightText = true;
   out.nightText = "Min points: " + IntText(view.minNightPoints) + "\n" + "Night: " + IntText(count) + "/" +
-               IntText(int64_t{view.lastNight} + 1);
+                  IntText(int64_t{view.lastNight} + 1);
   return out;
 }
+
+namespace {
+
+// The buttons after the entries changed (a load, a deletion): the all-nights view with First and
+// Last when there are three nights or more; otherwise night 1 with no minimum size, and All as
+// `allWhenFew` says.
+NightButtons ButtonsAfterNewEntries(ViewState& view, bool allWhenFew) {
+  if (view.lastNight > 1)
+    return {.first = true, .previous = false, .next = false, .last = true, .all = true, .scrollBar = true};
+  ApplyLoadedNightState(view);
+  return {
+      .first = false, .previous = false, .next = false, .last = false, .all = allWhenFew, .scrollBar = {}};
+}
+
+}  // namespace
 
 NavigationOutcome NightStateAfterLoad(ViewState& view) {
   NavigationOutcome out;
   // A load shows the whole new curve: the label, shown or not, names the new file's nights and
   // never keeps "Night: 26/40" of the file before.
   out.nightText = AllNightsText(view);
-  if (view.lastNight > 1) {
-    out.buttons = {
-        .first = true, .previous = false, .next = false, .last = true, .all = true, .scrollBar = true};
-  } else {
-    ApplyLoadedNightState(view);
-    out.buttons = {
-        .first = false, .previous = false, .next = false, .last = false, .all = true, .scrollBar = {}};
-  }
+  out.buttons = ButtonsAfterNewEntries(view, true);
   return out;
 }
 
 NavigationOutcome NightStateAfterDelete(ViewState& view) {
   NavigationOutcome out;
-  if (view.lastNight > 1) {
-    out.buttons = {
-        .first = true, .previous = false, .next = false, .last = true, .all = true, .scrollBar = true};
-  } else {
-    ApplyLoadedNightState(view);
-    out.buttons = {
-        .first = false, .previous = false, .next = false, .last = false, .all = false, .scrollBar = {}};
-  }
+  out.buttons = ButtonsAfterNewEntries(view, false);
   return out;
 }
 

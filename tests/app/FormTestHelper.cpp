@@ -1,6 +1,7 @@
 #include "FormTestHelper.h"
 
 #include <QFile>
+#include <QTextEdit>
 #include <cmath>
 
 namespace ombrane::test {
@@ -96,6 +97,15 @@ QByteArray SineCurve(int points, int nights, double period) {
     text += QByteArray::number(jd, 'f', 6) + "  " + QByteArray::number(mag, 'f', 5) + "\r\n";
   }
   return text;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString LastLine(const QTextEdit* pane) {
+  return pane->toPlainText().split('\n').last();
 }
 
 }  // namespace ombrane::test

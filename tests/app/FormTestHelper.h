@@ -83,4 +83,10 @@ QByteArray NightsFile(const std::vector<int>& perNight);
 // over `nights` nights, from JD 2450001.25 on, 0.4 d of each night.
 QByteArray SineCurve(int points, int nights, double period);
 
+// The bytes of a file; empty when it cannot be read.
+QByteArray ReadAll(const QString& path);
+
+// The last line of the notes pane.
+QString LastLine(const QTextEdit* pane);
+
 }  // namespace ombrane::test

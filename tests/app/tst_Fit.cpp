@@ -50,11 +50,6 @@ QList<double> Numbers(const QString& line, const QString& caption) {
   return numbers;
 }
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class TestFit : public QObject {

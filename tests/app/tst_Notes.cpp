@@ -11,7 +11,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QScrollBar>
 #include <QToolButton>
 #include <QtTest>
 
@@ -77,8 +76,8 @@ QByteArray StoredZip(const QList<QPair<QByteArray, QByteArray>>& members) {
   QByteArray zip;
   QByteArray directory;
   for (const auto& [name, data] : members) {
-    const auto crc = static_cast<quint32>(crc32(0, reinterpret_cast<const Bytef*>(data.constData()),
-                                                static_cast<uInt>(data.size())));
+    const auto crc = static_cast<quint32>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.constData()), static_cast<uInt>(data.size())));
     const auto offset = static_cast<quint32>(zip.size());
     const auto size = static_cast<quint32>(data.size());
     const auto nameSize = static_cast<quint32>(name.size());
@@ -130,11 +129,6 @@ QByteArray DamagedContent(QByteArray odt) {
   const qsizetype data = name + 11 + extra;
   odt[data + 20] = static_cast<char>(odt[data + 20] ^ 0x55);
   return odt;
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -210,9 +204,9 @@ void TestNotes::changedNotesAreNotLostWithoutAQuestion() {
     bool gone;   // the pane was emptied or replaced, or the window closed
   };
   const Case cases[] = {
-      {"new", UnsavedAnswer::Save, true, true},     {"new", UnsavedAnswer::Discard, false, true},
-      {"new", UnsavedAnswer::Cancel, false, false}, {"open", UnsavedAnswer::Save, true, true},
-      {"open", UnsavedAnswer::Cancel, false, false}, {"close", UnsavedAnswer::Save, true, true},
+      {"new", UnsavedAnswer::Save, true, true},       {"new", UnsavedAnswer::Discard, false, true},
+      {"new", UnsavedAnswer::Cancel, false, false},   {"open", UnsavedAnswer::Save, true, true},
+      {"open", UnsavedAnswer::Cancel, false, false},  {"close", UnsavedAnswer::Save, true, true},
       {"close", UnsavedAnswer::Discard, false, true}, {"close", UnsavedAnswer::Cancel, false, false},
   };
   for (const Case& c : cases) {
@@ -236,7 +230,9 @@ void TestNotes::changedNotesAreNotLostWithoutAQuestion() {
     QVERIFY2(f.outside->errors.isEmpty(), qPrintable(what));
     QCOMPARE(f.outside->questions, QStringList{question});
     QCOMPARE(QFile::exists(saved), c.saved);
-    if (c.saved) QVERIFY2(QString::fromUtf8(ReadAll(saved)).contains(QStringLiteral("File name: a.txt")), qPrintable(what));
+    if (c.saved)
+      QVERIFY2(QString::fromUtf8(ReadAll(saved)).contains(QStringLiteral("File name: a.txt")),
+               qPrintable(what));
     if (action == QLatin1String("close")) {
       QCOMPARE(f.form->isVisible(), !c.gone);
     } else {
@@ -316,9 +312,10 @@ void TestNotes::saveAsOpenDocumentWhenTheNameSaysOdt() {
 // Blanks, tabs, markup characters, empty lines and a line break inside a paragraph (Shift+Enter)
 // come back as typed from a notes file saved as ".odt".
 void TestNotes::openDocumentKeepsTheLines_data() {
-  QTest::addColumn<QString>("typed");        // inserted into an empty pane
+  QTest::addColumn<QString>("typed");         // inserted into an empty pane
   QTest::addColumn<QStringList>("expected");  // the pane's lines after saving and opening
-  QTest::newRow("one line") << QStringLiteral("P = 0.51433 d") << QStringList{QStringLiteral("P = 0.51433 d")};
+  QTest::newRow("one line") << QStringLiteral("P = 0.51433 d")
+                            << QStringList{QStringLiteral("P = 0.51433 d")};
   QTest::newRow("blanks") << QStringLiteral("  two leading\na  b   c\n x \nend ")
                           << QStringList{QStringLiteral("  two leading"), QStringLiteral("a  b   c"),
                                          QStringLiteral(" x "), QStringLiteral("end ")};
@@ -467,14 +464,14 @@ void TestNotes::failedOpenKeepsThePane_data() {
   const QByteArray odt = SavedOdt();
   QTest::newRow("odt cut short") << QStringLiteral("cut.odt") << odt.left(odt.size() / 2)
                                  << QStringLiteral("damaged OpenDocument file");
-  QTest::newRow("odt with a changed byte") << QStringLiteral("changed.odt") << DamagedContent(odt)
-                                           << QStringLiteral("damaged OpenDocument file");
-  QTest::newRow("spreadsheet")
-      << QStringLiteral("table.ods")
-      << StoredZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", "<a/>"}})
-      << QStringLiteral("is not an OpenDocument text");
-  QTest::newRow("zip of other files") << QStringLiteral("photos.zip") << StoredZip({{"a.jpg", "JFIF"}})
-                                      << QStringLiteral("no content.xml");
+  QTest::newRow("odt with a changed byte")
+      << QStringLiteral("changed.odt") << DamagedContent(odt) << QStringLiteral("damaged OpenDocument file");
+  QTest::newRow("spreadsheet") << QStringLiteral("table.ods")
+                               << StoredZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                                             {"content.xml", "<a/>"}})
+                               << QStringLiteral("is not an OpenDocument text");
+  QTest::newRow("zip of other files")
+      << QStringLiteral("photos.zip") << StoredZip({{"a.jpg", "JFIF"}}) << QStringLiteral("no content.xml");
   QTest::newRow("content that is not XML")
       << QStringLiteral("broken.odt")
       << StoredZip({{"mimetype", "application/vnd.oasis.opendocument.text"},

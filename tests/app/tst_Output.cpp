@@ -31,11 +31,6 @@ const QByteArray kCurve =
 const QColor kNight0(0x00, 0x80, 0x00);
 const QColor kNight1(0x80, 0x80, 0x00);
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The content streams of a PDF, inflated (Qt compresses them with zlib's deflate, which
 // qUncompress reads after a four-byte size hint).
 QByteArray PdfContent(const QByteArray& pdf) {

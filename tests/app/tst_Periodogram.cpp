@@ -28,11 +28,6 @@ using namespace ombrane::test;
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A loaded sine curve of period 0.61 d searched from 0.4 to 0.9 d in steps of 0.001 d.
 struct Searched : FormFixture {
   QTemporaryDir dir;

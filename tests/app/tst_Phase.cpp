@@ -22,19 +22,6 @@
 using namespace ombrane;
 using namespace ombrane::test;
 
-namespace {
-
-QString LastLine(const QTextEdit* pane) {
-  return pane->toPlainText().split('\n').last();
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-}  // namespace
-
 class TestPhase : public QObject {
   Q_OBJECT
 

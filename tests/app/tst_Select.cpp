@@ -35,10 +35,6 @@ QString Buttons(const TForm1& form) {
   return s;
 }
 
-QString LastLine(const QTextEdit* pane) {
-  return pane->toPlainText().split('\n').last();
-}
-
 void ClickWidget(ChartWidget* chart, QPoint at) {
   for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
     QMouseEvent event(type, QPointF(at), chart->mapToGlobal(QPointF(at)), Qt::LeftButton,

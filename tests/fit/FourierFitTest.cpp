@@ -460,9 +460,10 @@ TEST(RunAutomaticFit, PaneLinesFilesAndClipping) {
   FitScene scene(true);
   Recorder recorder;
   FitOutcome outcome;
-  RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart,
-                  FitRequest{.axis = PhaseAxis::Phase, .toEdit = true, .fourierFile = true, .dataFile = true},
-                  recorder.Sink(), outcome);
+  RunAutomaticFit(
+      *scene.data, scene.star, scene.view, scene.chart,
+      FitRequest{.axis = PhaseAxis::Phase, .linesToNotes = true, .fourierFile = true, .dataFile = true},
+      recorder.Sink(), outcome);
   ASSERT_TRUE(outcome.ran);
   const int32_t n = outcome.harmonics;
   EXPECT_GE(n, 3);
@@ -525,7 +526,7 @@ TEST(RunAutomaticFit, TheCountLineSaysHowManyPointsWereLeftOut) {
     }
     Recorder recorder;
     FitOutcome outcome;
-    RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
+    RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
                     recorder.Sink(), outcome);
     const std::string line = "nr fit " + std::to_string(outcome.harmonics) + step.clause;
     ASSERT_GE(recorder.notes.size(), 4u);
@@ -536,7 +537,7 @@ TEST(RunAutomaticFit, TheCountLineSaysHowManyPointsWereLeftOut) {
   // The fixed-count fit says the same of its count line.
   Recorder recorder;
   FitOutcome outcome;
-  RunFixedFit("2", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
+  RunFixedFit("2", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
               recorder.Sink(), outcome);
   EXPECT_EQ(recorder.notes[1], "nr fit 2; 3 points left out");
   EXPECT_EQ(PointsLeftOut(*scene.data), 3);
@@ -559,7 +560,7 @@ TEST(RunAutomaticFit, NothingWithoutAPeriod) {
   scene.star.fourierResult[5] = 3;
   Recorder recorder;
   FitOutcome outcome;
-  RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
+  RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
                   recorder.Sink(), outcome);
   EXPECT_FALSE(outcome.ran);
   EXPECT_TRUE(recorder.notes.empty());
@@ -572,7 +573,7 @@ TEST(RunFixedFit, ReproducesTheAutomaticFitWhenNothingIsClipped) {
   FitScene fixed(false);
   Recorder a, f;
   FitOutcome outcomeA, outcomeF;
-  const FitRequest request{.toEdit = true, .fourierFile = true, .dataFile = true};
+  const FitRequest request{.linesToNotes = true, .fourierFile = true, .dataFile = true};
   RunAutomaticFit(*automatic.data, automatic.star, automatic.view, automatic.chart, request, a.Sink(),
                   outcomeA);
   ASSERT_EQ(automatic.data->markCount, 0);
@@ -642,7 +643,7 @@ TEST(RunFixedFit, LeavesTheMarksAndTruncatesTheCount) {
   FitScene scene(true);
   Recorder recorder;
   FitOutcome outcome;
-  RunFixedFit("2.9", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
+  RunFixedFit("2.9", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
               recorder.Sink(), outcome);
   EXPECT_EQ(outcome.harmonics, 2);
   EXPECT_EQ(scene.star.harmonicCount, 2);
@@ -658,7 +659,7 @@ TEST(RunFixedFit, ZeroPeriodClearsAndOpensOnly) {
   scene.star.fourierResult[5] = 3;
   Recorder recorder;
   FitOutcome outcome;
-  RunFixedFit("3", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
+  RunFixedFit("3", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
               recorder.Sink(), outcome);
   EXPECT_EQ(scene.star.fourierResult[5], 0.0L);
   EXPECT_EQ(recorder.opened.size(), 2u);
@@ -682,11 +683,11 @@ TEST_P(HarmonicsBox, RefusesCountsBeyondTheStorageBeforeAnythingIsTouched) {
   for (int which = 0; which < 2; ++which) {
     auto run = [&] {
       if (which == 0)
-        RunFixedFit(text, *scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
+        RunFixedFit(text, *scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
                     recorder.Sink(), outcome);
       else
-        RunSinCosFit(text, *scene.data, scene.star, scene.view, FitRequest{.toEdit = true}, recorder.Sink(),
-                     outcome);
+        RunSinCosFit(text, *scene.data, scene.star, scene.view, FitRequest{.linesToNotes = true},
+                     recorder.Sink(), outcome);
     };
     if (GetParam().refused) {
       EXPECT_THROW(run(), InputError);
@@ -714,8 +715,8 @@ TEST(RunFixedFit, TextThatIsNotANumberFailsAfterTheFirstSteps) {
   scene.star.fourierResult[5] = 3;
   Recorder recorder;
   FitOutcome outcome;
-  EXPECT_THROW(RunFixedFit("x", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.toEdit = true},
-                           recorder.Sink(), outcome),
+  EXPECT_THROW(RunFixedFit("x", *scene.data, scene.star, scene.view, scene.chart,
+                           FitRequest{.linesToNotes = true}, recorder.Sink(), outcome),
                ConversionError);
   EXPECT_EQ(scene.star.fourierResult[5], 0.0L);
   EXPECT_EQ(recorder.opened.size(), 2u);

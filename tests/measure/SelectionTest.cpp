@@ -151,7 +151,7 @@ TEST(SelectArea, PhaseDiagramThenLightCurve) {
   ClickOutcome first = f.Click(kArea, kPhaseSeries, 4);  // position 5: entry 5, phase 0.5
   EXPECT_TRUE(first.crosshair);
   EXPECT_EQ(first.colourButtonShown, std::optional<bool>(true));
-  EXPECT_EQ(first.sincosEnabled, std::optional<bool>(false));
+  EXPECT_EQ(first.minimumTimingEnabled, std::optional<bool>(false));
   EXPECT_EQ(first.deleteEnabled, std::optional<bool>(false));
   EXPECT_EQ(f.view.areaIndex1, 5);
   EXPECT_EQ(f.view.areaFirstDone, 1);
@@ -168,7 +168,7 @@ TEST(SelectArea, PhaseDiagramThenLightCurve) {
   EXPECT_EQ(f.view.areaIndex2, 8);
   EXPECT_EQ(f.view.areaOnLightCurve, 1);
   EXPECT_EQ(f.view.areaFirstDone, 0);
-  EXPECT_EQ(second.sincosEnabled, std::optional<bool>(true));
+  EXPECT_EQ(second.minimumTimingEnabled, std::optional<bool>(true));
   EXPECT_FALSE(second.deleteEnabled.has_value());  // a phase diagram was drawn
 }
 
@@ -182,7 +182,7 @@ TEST(SelectArea, DeleteIsEnabledOnlyWhileNoPhaseDiagramWasDrawn) {
     const ClickOutcome second = f.Click(kArea, kLightCurveSeries, 2);
     EXPECT_EQ(f.view.areaIndex1, 3);
     EXPECT_EQ(f.view.areaIndex2, 5);
-    EXPECT_EQ(second.sincosEnabled, std::optional<bool>(true));
+    EXPECT_EQ(second.minimumTimingEnabled, std::optional<bool>(true));
     EXPECT_EQ(second.deleteEnabled, phaseView == 0 ? std::optional<bool>(true) : std::nullopt);
     // Both lime markers stand, on the clicked points.
     ASSERT_EQ(f.chart.Series(kMarkerSeries).Count(), 2);
@@ -209,7 +209,7 @@ TEST(SelectArea, AClickOnAMarkerOrTheFittedCurveIsNoEndOfTheArea) {
     f.chart.Series(series).Add(2450000.1, 10, kLime);
     const ClickOutcome outcome = f.Click(kArea, series, 0);
     EXPECT_TRUE(outcome.crosshair);
-    EXPECT_FALSE(outcome.sincosEnabled.has_value());
+    EXPECT_FALSE(outcome.minimumTimingEnabled.has_value());
   }
   EXPECT_EQ(f.view.areaFirstDone, 1);
   EXPECT_EQ(f.view.areaIndex1, 2);
