@@ -52,8 +52,8 @@ class SearchProgress {
       const int64_t percent = total > 0 ? done * 100 / total : 0;
       if (percent == percent_) return true;
       percent_ = percent;
-      const std::string line =
-          "searching: " + std::to_string(percent) + "% of " + std::to_string(total) + " trial periods";
+      std::string line = "searching: ";
+      line.append(std::to_string(percent)).append("% of ").append(std::to_string(total)).append(" trial periods");
       std::cerr << '\r' << line << std::string(width_ > line.size() ? width_ - line.size() : 0, ' ') << std::flush;
       width_ = std::max(width_, line.size());
       return true;
