@@ -64,7 +64,7 @@ void BM_AutomaticFit(benchmark::State& state) {
   for (auto _ : state) {
     RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
                     FitSink{}, outcome);
-    benchmark::DoNotOptimize(scene.star.fourierResult.data());
+    benchmark::DoNotOptimize(&scene.star.fourierResults);
   }
   if (outcome.harmonics != 10 || scene.data->markCount != 0)
     state.SkipWithError("the search did not end at 10");
@@ -79,7 +79,7 @@ void BM_FixedFit45(benchmark::State& state) {
   for (auto _ : state) {
     RunFixedFit("45", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
                 FitSink{}, outcome);
-    benchmark::DoNotOptimize(scene.star.fourierResult.data());
+    benchmark::DoNotOptimize(&scene.star.fourierResults);
   }
   state.counters["curvePoints"] = scene.chart.Series(kFittedCurveSeries).Count();
 }

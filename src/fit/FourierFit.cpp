@@ -77,13 +77,12 @@ void ReportFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const
   const char sep = request.separator;
   auto general = [sep](long double x) { return FormatGeneral(x, sep); };
   const int32_t n = fit.harmonics;
-  auto& result = star.fourierResult;
+  FourierResults& result = star.fourierResults;
 
-  result[0] = Log10(ToDouble(star.period));
+  result.log10Period = Log10(ToDouble(star.period));
   const long double a0 = fit.coefficient[1];
   const long double a0Error = ErrorOf(fit.covariance[1][1]);
-  result[1] = a0;
-  result[2] = a0Error;
+  result.a0 = {a0, a0Error};
   if (request.linesToNotes) {
     Note(sink, "Sigma" + general(fit.sigma));
     Note(sink, "A0   sigA0" + general(a0) + "  " + general(a0Error));
@@ -94,10 +93,8 @@ void ReportFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const
       Note(sink, "k A sigA PH sigPH     : " + std::to_string(k) + "  " + general(h.amplitude) + "  " +
                      general(h.amplitudeError) + "  " + general(h.phase) + "  " + general(h.phaseError));
     if (k <= 4) {
-      result[2 * k + 1] = h.amplitude;
-      result[2 * k + 2] = h.amplitudeError;
-      result[2 * k + 9] = h.phase;
-      result[2 * k + 10] = h.phaseError;
+      result.amplitude[static_cast<size_t>(k - 1)] = {h.amplitude, h.amplitudeError};
+      result.phase[static_cast<size_t>(k - 1)] = {h.phase, h.phaseError};
     }
   }
   for (int32_t k = 2; k <= n; ++k) {
@@ -107,10 +104,8 @@ void ReportFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const
                      general(p.ratioError) + "  " + general(p.phaseDifference) + "  " +
                      general(p.phaseDifferenceError));
     if (k <= 4) {
-      result[2 * k + 15] = p.ratio;
-      result[2 * k + 16] = p.ratioError;
-      result[2 * k + 21] = p.phaseDifference;
-      result[2 * k + 22] = p.phaseDifferenceError;
+      result.amplitudeRatio[static_cast<size_t>(k - 2)] = {p.ratio, p.ratioError};
+      result.phaseDifference[static_cast<size_t>(k - 2)] = {p.phaseDifference, p.phaseDifferenceError};
     }
   }
 
@@ -324,10 +319,21 @@ void AddExtremeMarkers(const FitExtremes& extremes, ChartModel& chart) {
 
 std::string FourierOutLine(const Star& star, long double risingTime, std::string_view openPath) {
   std::string line;
-  for (int32_t i = 0; i <= 30; ++i) {
-    line += FormatFileFixed(star.fourierResult[i], 6);
+  const FourierResults& r = star.fourierResults;
+  auto add = [&line](long double value) {
+    line += FormatFileFixed(value, 6);
     line += "  ";
-  }
+  };
+  auto addWithError = [&add](const ValueAndError& v) {
+    add(v.value);
+    add(v.error);
+  };
+  add(r.log10Period);
+  addWithError(r.a0);
+  for (const auto* group : {&r.amplitude, &r.phase})
+    for (const ValueAndError& v : *group) addWithError(v);
+  for (const auto* group : {&r.amplitudeRatio, &r.phaseDifference})
+    for (const ValueAndError& v : *group) addWithError(v);
   line += FormatFileFixed(risingTime, 6);
   line += "  ";
   line += openPath;
@@ -393,7 +399,7 @@ void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
     Note(sink, "The search for harmonics stopped at " + std::to_string(kMaxHarmonics) +
                    ", the most a fit can hold");
   Note(sink, CountLine(n, data));
-  star.fourierResult.fill(0);
+  star.fourierResults = {};
   Open(sink, request, kFourierFileName);
   Open(sink, request, kDataFileName);
   if (request.linesToNotes) {
@@ -427,7 +433,7 @@ std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Dat
                                              std::initializer_list<const char*> files, FitOutcome& outcome) {
   outcome = FitOutcome{};
   CheckHarmonicsBox(harmonicsText, request.separator);
-  star.fourierResult.fill(0);
+  star.fourierResults = {};
   for (const char* file : files) Open(sink, request, file);
   if (!(star.period > 0)) return nullptr;
   outcome.ran = true;

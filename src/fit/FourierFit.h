@@ -113,8 +113,8 @@ FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit
 // The MIN (red) and MAX (blue) markers of kMarkerSeries.
 void AddExtremeMarkers(const FitExtremes& extremes, ChartModel& chart);
 
-// The line "FourierOut.txt" receives: fourierResult[0 .. 30] and the rising time in fixed
-// notation with 6 decimals, each followed by two blanks, then the data file's name and CR LF.
+// The line "FourierOut.txt" receives: the Fourier results (FourierResults, in its slot order) and the rising
+// time in fixed notation with 6 decimals, each followed by two blanks, then the data file's name and CR LF.
 std::string FourierOutLine(const Star& star, long double risingTime, std::string_view openPath);
 
 // The block "DataOut.txt" receives: for sorted positions 1 .. N-2 the abscissa, magnitude,

@@ -41,7 +41,7 @@ void ClearStoreForLoad(Data& data, Star& star, ViewState& view) {
   // An empty store has one night index, 0; a cancelled load leaves it so.
   view.lastNight = 0;
 
-  std::fill_n(star.fourierResult.begin(), kClearedFourierResults, 0.0L);
+  for (int32_t i = 0; i < kClearedFourierResults; ++i) star.fourierResults.Slot(i) = 0;
   star.harmonicCount = 3;
 }
 

@@ -16,7 +16,7 @@ namespace ombrane {
 void ClearNightsAndMarks(Data& data, ViewState& view);
 
 // Empties the store before the dialog opens: N = 0; every array of Data (both halves) and the
-// night tables zeroed; fourierResult[0..19] = 0; currentNight = -1; shownNightFirst = 0;
+// night tables zeroed; Fourier result slots 0..19 = 0; currentNight = -1; shownNightFirst = 0;
 // markCount = 0; harmonicCount = 3. (The left axis of the chart is the caller's.)
 void ClearStoreForLoad(Data& data, Star& star, ViewState& view);
 

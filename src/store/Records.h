@@ -15,10 +15,33 @@ inline constexpr int32_t kMaxEntries = 6000;    // entries of the store, the rep
 inline constexpr int32_t kTwoCycle = 12000;     // arrays that also hold the second cycle
 inline constexpr int32_t kMaxNights = 6000;     // rows of the night tables
 inline constexpr int32_t kAovBins = 10;         // phase bins of the AoV statistic
-inline constexpr int32_t kFourierResults = 32;  // result vector of the last Fourier fit
+inline constexpr int32_t kFourierResults = 32;  // slots of the last Fourier fit's results
 
 // Colours are 24-bit RGB values written 0x00BBGGRR; this value means "the series' own colour".
 inline constexpr uint32_t kSeriesColour = 0x20000000;
+
+// A value and its standard error.
+struct ValueAndError {
+  long double value = 0;
+  long double error = 0;
+};
+
+// The results of the last Fourier fit, by meaning; the first four harmonics are kept. Slot(i)
+// reaches them in the order of the FourierOut line (log P, A0, sigma A0, A1, sigma A1 .. A4,
+// sigma A4, phi1, sigma phi1 .. phi4, sigma phi4, R21, sigma R21 .. R41, sigma R41, phi21,
+// sigma phi21 .. phi41, sigma phi41), with slot 31 a spare that no fit writes.
+struct FourierResults {
+  long double log10Period = 0;
+  ValueAndError a0;                                // the mean magnitude A0
+  std::array<ValueAndError, 4> amplitude{};        // A_1 .. A_4
+  std::array<ValueAndError, 4> phase{};            // phi_1 .. phi_4
+  std::array<ValueAndError, 3> amplitudeRatio{};   // R_21, R_31, R_41
+  std::array<ValueAndError, 3> phaseDifference{};  // phi_21, phi_31, phi_41
+  long double spare = 0;
+
+  long double& Slot(int32_t i);
+  long double Slot(int32_t i) const { return const_cast<FourierResults&>(*this).Slot(i); }
+};
 
 struct Data {
   std::array<long double, kMaxEntries> fileJd{};      // Julian Days as loaded (kept copy)
@@ -69,7 +92,7 @@ struct Star {
   // The coordinates were typed or looked up since the last load: until then a heliocentric or
   // barycentric correction would be computed for coordinates nobody gave for this star.
   bool coordinatesGiven = false;
-  std::array<long double, kFourierResults> fourierResult{};
+  FourierResults fourierResults;
 };
 
 // The shared view state: night index tables, the night shown, selection and measurement state.

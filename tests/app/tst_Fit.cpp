@@ -106,8 +106,8 @@ void TestFit::automaticFitReportsAndDraws() {
   QVERIFY(lines[start + 5 + 2 * n].startsWith(QStringLiteral("Max   : JD ")));
   QVERIFY(lines[start + 6 + 2 * n].startsWith(QStringLiteral(" Rising Time: ")));
   QCOMPARE(lines.size(), start + 7 + 2 * n);
-  QCOMPARE(form.star().fourierResult[0], static_cast<long double>(std::log10(0.61)));
-  QVERIFY(std::fabs(form.star().fourierResult[3] - 0.3L) < 1e-4L);
+  QCOMPARE(form.star().fourierResults.Slot(0), static_cast<long double>(std::log10(0.61)));
+  QVERIFY(std::fabs(form.star().fourierResults.Slot(3) - 0.3L) < 1e-4L);
 
   const ChartModel& chart = form.chartModel();
   QCOMPARE(chart.bottomAxisTitle, std::string("Phase"));
@@ -197,7 +197,7 @@ void TestFit::harmonicsBeyondTheStorageAreRefused() {
   form.Edit8->setText(text);
   const QString pane = form.RichEdit1->toPlainText();
   const int points = form.chartModel().Series(kPhaseSeries).Count();
-  form.star().fourierResult[4] = 1;
+  form.star().fourierResults.Slot(4) = 1;
   for (QPushButton* button : {form.Button9, form.BitBtn3}) {
     button->click();
     QCOMPARE(f.outside->errors, QStringList{message});
@@ -205,7 +205,7 @@ void TestFit::harmonicsBeyondTheStorageAreRefused() {
   }
   QCOMPARE(form.RichEdit1->toPlainText(), pane);
   QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), points);
-  QCOMPARE(form.star().fourierResult[4], 1.0L);
+  QCOMPARE(form.star().fourierResults.Slot(4), 1.0L);
   QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("FourierOut.txt"))));
   QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("SinCosOut.txt"))));
 }

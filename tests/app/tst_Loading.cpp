@@ -125,8 +125,8 @@ void TestLoading::boxesAreWrittenAndHandlersRun() {
   form.Edit8->setText(QStringLiteral("6"));
   form.star().raDecimalDegrees = 12;
   form.star().decDecimalDegrees = -3;
-  form.star().fourierResult[5] = 1.5L;
-  form.star().fourierResult[25] = 2.5L;
+  form.star().fourierResults.Slot(5) = 1.5L;
+  form.star().fourierResults.Slot(25) = 2.5L;
   form.star().searchMin = 0.4L;
   form.view().measureFirstDone = 1;
   form.view().measureX1 = 3;
@@ -152,8 +152,8 @@ void TestLoading::boxesAreWrittenAndHandlersRun() {
   QCOMPARE(star.decArcSeconds, 0.0L);
   QCOMPARE(star.raDecimalDegrees, 0.0L);
   QCOMPARE(star.decDecimalDegrees, 0.0L);
-  QCOMPARE(star.fourierResult[5], 0.0L);
-  QCOMPARE(star.fourierResult[25], 2.5L);  // only entries 0 to 19 are reset
+  QCOMPARE(star.fourierResults.Slot(5), 0.0L);
+  QCOMPARE(star.fourierResults.Slot(25), 2.5L);  // only entries 0 to 19 are reset
   QCOMPARE(star.searchMin, 0.4L);
   QCOMPARE(form.view().measureFirstDone, 0);
   QCOMPARE(form.view().measureX1, 0.0);

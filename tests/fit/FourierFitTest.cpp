@@ -218,7 +218,7 @@ TEST(HarmonicCount, StopsAtTheStorageLimit) {
                        "FOURIER  ", "The search for harmonics stopped at 49, the most a fit can hold",
                        "nr fit 49"}));
   EXPECT_EQ(outcome.harmonics, kMaxHarmonics);
-  EXPECT_NEAR(static_cast<double>(star.fourierResult[9]), 0.1, 1e-6);  // A4
+  EXPECT_NEAR(static_cast<double>(star.fourierResults.Slot(9)), 0.1, 1e-6);  // A4
   EXPECT_GT(chart.Series(kFittedCurveSeries).Count(), 0);
 }
 
@@ -380,12 +380,12 @@ TEST(DrawFitCurve, LongPeriodKeepsTheCurveBounded) {
 
 TEST(FourierOutLine, Format) {
   Star star;
-  star.fourierResult[0] = -0.30103L;
-  star.fourierResult[1] = 10.5L;
-  star.fourierResult[2] = 0.5L;
-  star.fourierResult[3] = 0.1234564L;
-  star.fourierResult[30] = -1.25L;
-  star.fourierResult[31] = 7;  // never written
+  star.fourierResults.Slot(0) = -0.30103L;
+  star.fourierResults.Slot(1) = 10.5L;
+  star.fourierResults.Slot(2) = 0.5L;
+  star.fourierResults.Slot(3) = 0.1234564L;
+  star.fourierResults.Slot(30) = -1.25L;
+  star.fourierResults.Slot(31) = 7;  // never written
   std::string expected = "-0.301030  10.500000  0.500000  0.123456  ";
   for (int i = 4; i < 30; ++i) expected += "0.000000  ";
   expected += "-1.250000  0.123457  star.dat\r\n";
@@ -489,9 +489,9 @@ TEST(RunAutomaticFit, PaneLinesFilesAndClipping) {
   // The wild observation is marked; the result vector holds log P, A0 and the harmonics.
   EXPECT_EQ(scene.data->markFlag[100], 1);
   EXPECT_EQ(scene.data->markCount, 1);
-  EXPECT_TRUE(RelativelyClose(scene.star.fourierResult[0], std::log10(0.4532L), 1e-15L));
-  EXPECT_NEAR(static_cast<double>(scene.star.fourierResult[3]), 0.4, 0.01);
-  EXPECT_NEAR(static_cast<double>(scene.star.fourierResult[5]), 0.15, 0.01);
+  EXPECT_TRUE(RelativelyClose(scene.star.fourierResults.Slot(0), std::log10(0.4532L), 1e-15L));
+  EXPECT_NEAR(static_cast<double>(scene.star.fourierResults.Slot(3)), 0.4, 0.01);
+  EXPECT_NEAR(static_cast<double>(scene.star.fourierResults.Slot(5)), 0.15, 0.01);
   // Markers: MIN in red at minimum light, MAX in blue at maximum light.
   const ChartSeries& markers = scene.chart.Series(kMarkerSeries);
   ASSERT_EQ(markers.Count(), 2);
@@ -557,7 +557,7 @@ TEST(RunAutomaticFit, WithoutFourierToEditOnlyTheTwoLines) {
 TEST(RunAutomaticFit, NothingWithoutAPeriod) {
   FitScene scene(false);
   scene.star.period = 0;
-  scene.star.fourierResult[5] = 3;
+  scene.star.fourierResults.Slot(5) = 3;
   Recorder recorder;
   FitOutcome outcome;
   RunAutomaticFit(*scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
@@ -565,7 +565,7 @@ TEST(RunAutomaticFit, NothingWithoutAPeriod) {
   EXPECT_FALSE(outcome.ran);
   EXPECT_TRUE(recorder.notes.empty());
   EXPECT_TRUE(recorder.opened.empty());
-  EXPECT_EQ(scene.star.fourierResult[5], 3.0L);
+  EXPECT_EQ(scene.star.fourierResults.Slot(5), 3.0L);
 }
 
 TEST(RunFixedFit, ReproducesTheAutomaticFitWhenNothingIsClipped) {
@@ -634,9 +634,9 @@ TEST(RunFixedFit, FillsEveryResultSlotByItsMeaning) {
   }
   ASSERT_EQ(expected.size(), 31u);  // slots 0 .. 30, each once
   for (const auto& [slot, value] : expected)
-    EXPECT_TRUE(RelativelyClose(star.fourierResult[static_cast<size_t>(slot)], value, 1e-6L))
-        << "slot " << slot << ": " << static_cast<double>(star.fourierResult[static_cast<size_t>(slot)])
-        << " expected " << static_cast<double>(value);
+    EXPECT_TRUE(RelativelyClose(star.fourierResults.Slot(slot), value, 1e-6L))
+        << "slot " << slot << ": " << static_cast<double>(star.fourierResults.Slot(slot)) << " expected "
+        << static_cast<double>(value);
 }
 
 TEST(RunFixedFit, LeavesTheMarksAndTruncatesTheCount) {
@@ -649,19 +649,19 @@ TEST(RunFixedFit, LeavesTheMarksAndTruncatesTheCount) {
   EXPECT_EQ(scene.star.harmonicCount, 2);
   EXPECT_EQ(recorder.notes[1], "nr fit 2");
   EXPECT_EQ(scene.data->markCount, 0);
-  EXPECT_EQ(scene.star.fourierResult[7], 0.0L);  // no third harmonic
-  EXPECT_NE(scene.star.fourierResult[5], 0.0L);
+  EXPECT_EQ(scene.star.fourierResults.Slot(7), 0.0L);  // no third harmonic
+  EXPECT_NE(scene.star.fourierResults.Slot(5), 0.0L);
 }
 
 TEST(RunFixedFit, ZeroPeriodClearsAndOpensOnly) {
   FitScene scene(false);
   scene.star.period = 0;
-  scene.star.fourierResult[5] = 3;
+  scene.star.fourierResults.Slot(5) = 3;
   Recorder recorder;
   FitOutcome outcome;
   RunFixedFit("3", *scene.data, scene.star, scene.view, scene.chart, FitRequest{.linesToNotes = true},
               recorder.Sink(), outcome);
-  EXPECT_EQ(scene.star.fourierResult[5], 0.0L);
+  EXPECT_EQ(scene.star.fourierResults.Slot(5), 0.0L);
   EXPECT_EQ(recorder.opened.size(), 2u);
   EXPECT_TRUE(recorder.notes.empty());
 }
@@ -675,7 +675,7 @@ class HarmonicsBox : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(HarmonicsBox, RefusesCountsBeyondTheStorageBeforeAnythingIsTouched) {
   FitScene scene(false);
-  scene.star.fourierResult[5] = 3;
+  scene.star.fourierResults.Slot(5) = 3;
   scene.star.harmonicCount = 7;
   Recorder recorder;
   FitOutcome outcome;
@@ -691,7 +691,7 @@ TEST_P(HarmonicsBox, RefusesCountsBeyondTheStorageBeforeAnythingIsTouched) {
     };
     if (GetParam().refused) {
       EXPECT_THROW(run(), InputError);
-      EXPECT_EQ(scene.star.fourierResult[5], 3.0L);
+      EXPECT_EQ(scene.star.fourierResults.Slot(5), 3.0L);
       EXPECT_EQ(scene.star.harmonicCount, 7);
       EXPECT_TRUE(recorder.opened.empty());
       EXPECT_TRUE(recorder.notes.empty());
@@ -712,13 +712,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, HarmonicsBox,
 
 TEST(RunFixedFit, TextThatIsNotANumberFailsAfterTheFirstSteps) {
   FitScene scene(false);
-  scene.star.fourierResult[5] = 3;
+  scene.star.fourierResults.Slot(5) = 3;
   Recorder recorder;
   FitOutcome outcome;
   EXPECT_THROW(RunFixedFit("x", *scene.data, scene.star, scene.view, scene.chart,
                            FitRequest{.linesToNotes = true}, recorder.Sink(), outcome),
                ConversionError);
-  EXPECT_EQ(scene.star.fourierResult[5], 0.0L);
+  EXPECT_EQ(scene.star.fourierResults.Slot(5), 0.0L);
   EXPECT_EQ(recorder.opened.size(), 2u);
   EXPECT_EQ(recorder.notes, std::vector<std::string>{"FOURIER  "});
 }
@@ -727,11 +727,11 @@ TEST(RunSinCosFit, WritesTheLineOnlyWhenAsked) {
   FitScene scene(false);
   Recorder recorder;
   FitOutcome outcome;
-  scene.star.fourierResult[3] = 1;
+  scene.star.fourierResults.Slot(3) = 1;
   RunSinCosFit("2", *scene.data, scene.star, scene.view, FitRequest{}, recorder.Sink(), outcome);
   EXPECT_EQ(recorder.opened, std::vector<std::string>{"SinCosOut.txt"});
   EXPECT_TRUE(recorder.appended.empty());
-  EXPECT_EQ(scene.star.fourierResult[3], 0.0L);
+  EXPECT_EQ(scene.star.fourierResults.Slot(3), 0.0L);
   RunSinCosFit("2", *scene.data, scene.star, scene.view, FitRequest{.fourierFile = true}, recorder.Sink(),
                outcome);
   ASSERT_EQ(recorder.appended.size(), 1u);

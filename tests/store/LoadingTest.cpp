@@ -73,7 +73,7 @@ struct Records {
     s.harmonicCount = 7;
     s.starName = "CM";
     s.constellation = "Dra";
-    s.fourierResult.fill(9);
+    for (int32_t i = 0; i < kFourierResults; ++i) s.fourierResults.Slot(i) = 9;
 
     ViewState& v = *view;
     v.lastNight = 8;
@@ -128,8 +128,8 @@ TEST(ClearStoreForLoad, EmptiesStoreAndKeepsTheRest) {
   EXPECT_EQ(d.selectedNightDay, 2450007);
 
   const Star& s = *r.star;
-  for (int i = 0; i < 20; ++i) EXPECT_EQ(s.fourierResult[i], 0) << i;
-  for (int i = 20; i < kFourierResults; ++i) EXPECT_EQ(s.fourierResult[i], 9) << i;
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(s.fourierResults.Slot(i), 0) << i;
+  for (int i = 20; i < kFourierResults; ++i) EXPECT_EQ(s.fourierResults.Slot(i), 9) << i;
   EXPECT_EQ(s.harmonicCount, 3);
   EXPECT_EQ(s.period, 0.5L);
   EXPECT_EQ(s.epoch, 2451000.25L);
@@ -199,7 +199,7 @@ TEST(ApplyNewObjectDefaults, SetsDefaultsAndKeepsTheRest) {
   EXPECT_EQ(s.harmonicCount, 7);
   EXPECT_EQ(s.starName, "CM");
   EXPECT_EQ(s.constellation, "Dra");
-  EXPECT_EQ(s.fourierResult[0], 9);
+  EXPECT_EQ(s.fourierResults.Slot(0), 9);
 
   const ViewState& v = *r.view;
   EXPECT_EQ(v.measureFirstDone, 0);
