@@ -52,13 +52,9 @@ LoadReport LoadFile(const LoadRequest& request, Data& data, Star& star, ViewStat
   } catch (const InputError& error) {
     if (request.importOptions) throw;
     // Read as plain pairs, a file that cannot be read leaves an empty store and says why.
+    ClearStoreForLoad(data, star, view);
+    data.fileName = request.fileName;
     LoadReport report;
-    report.read = LoadPhotometry({.path = request.path,
-                                  .fileName = request.fileName,
-                                  .shownName = request.shownName,
-                                  .text = std::string_view()},
-                                 data, star, view);
-    report.read = PhotometryReadResult();
     report.read.opened = false;
     report.read.messages.emplace_back(error.what());
     return FinishNewObject(report, star, view);
