@@ -9,8 +9,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <random>
+#include <vector>
 
 namespace ombrane {
 
@@ -20,8 +23,8 @@ namespace {
 int WriteAllAt(int fd, std::string_view bytes, off_t offset) {
   size_t written = 0;
   while (written < bytes.size()) {
-    const ssize_t n = ::pwrite(fd, bytes.data() + written, bytes.size() - written,
-                               offset + static_cast<off_t>(written));
+    const ssize_t n =
+        ::pwrite(fd, bytes.data() + written, bytes.size() - written, offset + static_cast<off_t>(written));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return errno != 0 ? errno : EIO;
     if (n == 0) return EIO;
@@ -170,6 +173,47 @@ std::string WriteWholeFile(const std::string& path, std::string_view bytes) {
     ::close(folder);
   }
   return std::string();
+}
+
+WholeFileRead ReadWholeFile(const std::string& path, size_t limit) {
+  WholeFileRead read;
+  errno = 0;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) {
+    read.why = SystemErrorText(errno);
+    return read;
+  }
+  read.opened = true;
+  const std::string tooLarge = "it is larger than " + std::to_string(limit >> 20) + " MB";
+  struct stat status {};
+  if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode)) {
+    if (static_cast<uint64_t>(status.st_size) > limit) {
+      read.why = tooLarge;
+      return read;
+    }
+    read.bytes.reserve(static_cast<size_t>(status.st_size));
+  }
+  std::vector<char> chunk(size_t{1} << 16);
+  errno = 0;
+  while (true) {
+    const size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
+    if (got == 0) {
+      if (std::ferror(file.get())) {
+        read.why = SystemErrorText(errno != 0 ? errno : EIO);
+        read.bytes.clear();
+        return read;
+      }
+      break;
+    }
+    if (read.bytes.size() + got > limit) {
+      read.why = tooLarge;
+      read.bytes.clear();
+      return read;
+    }
+    read.bytes.append(chunk.data(), got);
+  }
+  read.ok = true;
+  return read;
 }
 
 }  // namespace ombrane

@@ -4,6 +4,7 @@
 // in its place, and every failure is reported.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,5 +20,19 @@ namespace ombrane {
 // and should a write fail all the same the old bytes are put back. A symbolic link is followed
 // and its target replaced.
 std::string WriteWholeFile(const std::string& path, std::string_view bytes);
+
+// What ReadWholeFile read: the bytes, or why it could not (`opened` false when the file could
+// not be opened at all).
+struct WholeFileRead {
+  bool ok = false;
+  bool opened = false;
+  std::string bytes;
+  std::string why;  // the system's reason ("Is a directory"), or "it is larger than N MB"
+};
+
+// Reads the whole file `path` when it holds at most `limit` bytes. A regular file larger than
+// that is refused before it is read; a device or a pipe that tells no size is read one chunk
+// past the bound at most, so an input without end never fills the memory.
+WholeFileRead ReadWholeFile(const std::string& path, size_t limit);
 
 }  // namespace ombrane

@@ -1,17 +1,12 @@
 #include "io/TextTable.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <map>
-#include <memory>
 
 #include "common/InputError.h"
-#include "common/SystemError.h"
 #include "common/TextToFloat.h"
+#include "common/WholeFile.h"
 
 namespace ombrane::io {
 namespace {
@@ -106,30 +101,10 @@ std::string_view SeparatorName(FieldSeparator separator) {
 }
 
 std::string ReadTextFile(const std::string& path, std::string_view shownName, size_t limit) {
-  auto fail = [&](const std::string& why) {
-    throw InputError(std::string(shownName) + " could not be read: " + why);
-  };
-  errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) fail(SystemErrorText(errno));
-  std::string text;
-  // A regular file's size sizes the text at once (a device or a pipe grows it as it reads).
-  struct stat status {};
-  if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
-      static_cast<uint64_t>(status.st_size) <= limit)
-    text.reserve(static_cast<size_t>(status.st_size));
-  char chunk[1 << 16];
-  while (true) {
-    const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-    if (got == 0) {
-      if (std::ferror(file.get())) fail(SystemErrorText(errno != 0 ? errno : EIO));
-      break;
-    }
-    if (text.size() + got > limit) fail("it is larger than " + std::to_string(limit >> 20) + " MB");
-    text.append(chunk, got);
-  }
-  CheckText(text, shownName);
-  return text;
+  WholeFileRead read = ReadWholeFile(path, limit);
+  if (!read.ok) throw InputError(std::string(shownName) + " could not be read: " + read.why);
+  CheckText(read.bytes, shownName);
+  return std::move(read.bytes);
 }
 
 void CheckText(std::string_view text, std::string_view shownName) {
@@ -296,8 +271,8 @@ std::optional<long double> TimeOffsetOfName(std::string_view name) {
       size_t end = i;
       while (end < upper.size() && (IsDigit(upper[end]) || upper[end] == '.')) ++end;
       long double value = 0;
-      if (end > i && FieldNumber(std::string_view(upper).substr(i, end - i), value, false) && value >= 2000000 &&
-          value < 3000000)
+      if (end > i && FieldNumber(std::string_view(upper).substr(i, end - i), value, false) &&
+          value >= 2000000 && value < 3000000)
         return value;
     }
   }
@@ -306,8 +281,8 @@ std::optional<long double> TimeOffsetOfName(std::string_view name) {
   return std::nullopt;
 }
 
-std::vector<std::string> HeaderNames(const TextLines& lines, FieldSeparator separator,
-                                     int32_t skipLines, int32_t columns, bool& found) {
+std::vector<std::string> HeaderNames(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
+                                     int32_t columns, bool& found) {
   found = false;
   std::vector<std::string> names(static_cast<size_t>(std::max(columns, 0)));
   // The last line before the table that is not blank.
@@ -395,8 +370,8 @@ TextLayout DetectLayout(const TextLines& lines, std::optional<FieldSeparator> se
   return layout;
 }
 
-void PreviewLines(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
-                  size_t count, ImportPreview& preview) {
+void PreviewLines(const TextLines& lines, FieldSeparator separator, int32_t skipLines, size_t count,
+                  ImportPreview& preview) {
   preview.firstLineNumber = 1;
   preview.rows.clear();
   preview.rowSkipped.clear();

@@ -1,16 +1,11 @@
 #include "timing/Catalogue.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 
 #include "common/NumberFormat.h"
-#include "common/SystemError.h"
+#include "common/WholeFile.h"
 
 namespace ombrane {
 
@@ -169,31 +164,12 @@ std::string CatalogueValueText(double value, char separator) {
 }
 
 std::optional<std::string> ReadCatalogueFile(const std::string& path, std::string* why) {
-  auto fail = [&](std::string reason) -> std::optional<std::string> {
-    if (why) *why = std::move(reason);
+  WholeFileRead read = ReadWholeFile(path, kCatalogueFileLimit);
+  if (!read.ok) {
+    if (why) *why = read.opened ? read.why : std::string();
     return std::nullopt;
-  };
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return fail("");
-  const std::string tooLarge = "it is larger than " + std::to_string(kCatalogueFileLimit >> 20) + " MB";
-  struct stat status {};
-  if (::fstat(::fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode) &&
-      static_cast<uint64_t>(status.st_size) > kCatalogueFileLimit)
-    return fail(tooLarge);
-  // Read one chunk past the bound at most: a device that tells no size is refused too.
-  std::string bytes;
-  std::vector<char> chunk(size_t{1} << 16);
-  errno = 0;
-  while (true) {
-    const size_t got = std::fread(chunk.data(), 1, chunk.size(), file.get());
-    if (got == 0) {
-      if (std::ferror(file.get())) return fail(SystemErrorText(errno != 0 ? errno : EIO));
-      break;
-    }
-    if (bytes.size() + got > kCatalogueFileLimit) return fail(tooLarge);
-    bytes.append(chunk.data(), got);
   }
-  return bytes;
+  return std::move(read.bytes);
 }
 
 std::string CatalogueMissingMessage(std::string_view folder) {
