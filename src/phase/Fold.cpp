@@ -10,6 +10,7 @@
 #include "common/FloatingPoint.h"
 #include "common/NumberFormat.h"
 #include "common/TextToFloat.h"
+#include "phase/FoldInternal.h"
 #include "store/NightIndex.h"
 
 namespace ombrane {
@@ -21,6 +22,14 @@ namespace {
 int32_t EntryCount(const Data& data) {
   return std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
 }
+
+}  // namespace
+
+int32_t FoldEntryCount(const Data& data) {
+  return EntryCount(data);
+}
+
+namespace {
 
 // A phase with the entry it belongs to, the unit the fold sorts.
 struct PhaseItem {
@@ -42,36 +51,11 @@ FoldScratch& ThreadScratch() {
   return *scratch;
 }
 
-// Cycle counts must fit a 32-bit integer; beyond this the truncation faults.
-constexpr long double kCycleLimit = 2147483648.0L;
-
 // sum + value, rounded to double; raises the overflow of a sum that leaves the double range.
 inline double AddToDouble(double sum, long double value) {
   const long double wide = sum + value;
   const double rounded = static_cast<double>(wide);
   return std::isfinite(rounded) ? rounded : ToDouble(wide);
-}
-
-// The fold computes in the 80-bit extended type of the x87 unit, and the truncation below relies
-// on its 64-bit significand (integers are exactly one apart at 2^63). Another long double (the
-// 64-bit double of some platforms, the 128-bit quad of others) would fold to wrong phases
-// without a word, so such a platform fails to build here.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "the fold needs the 80-bit extended long double (64-bit significand)");
-
-// Truncation toward zero of |x| < 2^31 without switching the rounding mode of the unit for an
-// integer conversion: adding and subtracting 2^63 rounds x to the nearest integer (extended
-// numbers are one apart there), and a step of one back toward zero undoes a rounding away from
-// it. Exact, and several times faster than a conversion to int32_t in the fold's loop.
-inline long double TruncSmall(long double x) {
-  constexpr long double kShift = 9223372036854775808.0L;  // 2^63
-  // The corrections go through integers: a branch on them would be mispredicted half the time.
-  if (x >= 0) {
-    const long double r = (x + kShift) - kShift;
-    return r - static_cast<int>(r > x);
-  }
-  const long double r = (x - kShift) + kShift;
-  return r + static_cast<int>(r < x);
 }
 
 // (jd - m0) / period through the checked helpers, and the checked truncation of the result:
@@ -92,6 +76,22 @@ long double CheckedCycles(long double jd, long double m0, long double period) {
   static_cast<void>(CycleCount(x));
   return x;
 }
+
+}  // namespace
+
+double MeanJd(double jdSum, int64_t n) {
+  return Divide(jdSum, static_cast<double>(n));
+}
+
+// The next instant of phase 0 after meanJd (the second one when meanJd lies before the epoch,
+// since the fraction is not moved up here): the origin of the "JD average" axis.
+double MeanEpoch(long double meanJd, long double m0, long double period) {
+  const long double y = Divide(meanJd - m0, period);
+  const long double c = CycleCount(y);
+  return ToDouble(meanJd + (1.0L - (y - c)) * period);
+}
+
+namespace {
 
 // Phases of the entries into entryPhase and `items` (input order) with meanJd and meanEpoch.
 // On a fault at entry i the entries before it are written, and sortedPhase / sortIndex hold
@@ -122,13 +122,8 @@ void ComputePhases(Data& data, const Star& star, long double period, PhaseItem* 
       if (!knownSum) sum = AddToDouble(sum, jd);
     }
     if (knownSum) sum = *knownSum;
-    const double meanJd = Divide(sum, static_cast<double>(n));
-    data.meanJd = meanJd;
-    // The next instant of phase 0 after meanJd (the second one when meanJd lies before the
-    // epoch, since the fraction is not moved up here): the origin of the "JD average" axis.
-    const long double y = Divide(data.meanJd - m0, period);
-    const long double c = CycleCount(y);
-    data.meanEpoch = ToDouble(data.meanJd + (1.0L - (y - c)) * period);
+    data.meanJd = MeanJd(sum, n);
+    data.meanEpoch = MeanEpoch(data.meanJd, m0, period);
   } catch (...) {
     for (int32_t i = 0; i < written; ++i) {
       data.sortedPhase[i] = data.entryPhase[i];
@@ -239,6 +234,14 @@ const AovBounds& Bounds() {
   static const AovBounds bounds;
   return bounds;
 }
+
+}  // namespace
+
+const std::array<double, kAovBins + 1>& AovBinBounds() {
+  return Bounds().bound;
+}
+
+namespace {
 
 // Grand mean of the magnitudes over all entries: the sum in double precision, then / N.
 long double GrandMean(const Data& data, int32_t n) {

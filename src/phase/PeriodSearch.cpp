@@ -16,6 +16,8 @@
 #include "common/InputError.h"
 #include "common/NumberFormat.h"
 #include "phase/Fold.h"
+#include "phase/FoldInternal.h"
+#include "phase/TrialScorer.h"
 
 namespace ombrane {
 
@@ -153,20 +155,26 @@ struct BlockOutcome {
   std::vector<TrialScore> kept;
 };
 
+// The trials of one block, each scored by `scorer` when it can, else by the checked fold on
+// `data` (which gives the same score, or raises the trial's fault).
 void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod method, int64_t sliceSize,
-              const FoldInvariants& invariants, int64_t block, BlockOutcome& out) {
+              const FoldInvariants& invariants, TrialScorer* scorer, int64_t block, BlockOutcome& out) {
   const int64_t first = block * plan.blockSize;
   const int64_t end = std::min(first + plan.blockSize, plan.count);
   long double t = plan.blockStart[static_cast<size_t>(block)];
   SliceKeeper keeper(method, sliceSize, out.kept);
   for (int64_t k = first; k < end; ++k) {
     Scored scored;
-    try {
-      scored = Score(data, star, t, method, false, invariants);
-    } catch (const FloatingPointError& error) {
-      out.faultTrial = k;
-      out.fault = error.fault();
-      return;
+    if (const auto quick = scorer ? scorer->Score(t, method) : std::nullopt) {
+      scored = Scored{.score = quick->score, .undefined = quick->undefined};
+    } else {
+      try {
+        scored = Score(data, star, t, method, false, invariants);
+      } catch (const FloatingPointError& error) {
+        out.faultTrial = k;
+        out.fault = error.fault();
+        return;
+      }
     }
     if (scored.undefined != AovUndefined::None) {
       if (out.skipped++ == 0) out.skippedBecause = scored.undefined;
@@ -298,6 +306,10 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
         try {
           auto copy = std::make_unique<Data>(data);
           const Star starCopy = star;
+          std::optional<TrialScorer> scorer;
+          if (invariants.valid)
+            scorer.emplace(copy->jd.data(), copy->mag.data(), FoldEntryCount(*copy), starCopy.epoch,
+                           invariants);
           for (;;) {
             if (stop) break;
             const int64_t block = nextBlock++;
@@ -305,7 +317,8 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
             // Blocks after a known fault cannot change the outcome.
             if (block * plan.blockSize > firstFault) break;
             BlockOutcome& out = outcomes[static_cast<size_t>(block)];
-            RunBlock(*copy, starCopy, plan, method, periodogram.sliceSize, invariants, block, out);
+            RunBlock(*copy, starCopy, plan, method, periodogram.sliceSize, invariants,
+                     scorer ? &*scorer : nullptr, block, out);
             if (out.faultTrial >= 0) {
               int64_t seen = firstFault;
               while (out.faultTrial < seen && !firstFault.compare_exchange_weak(seen, out.faultTrial)) {
@@ -410,8 +423,9 @@ std::string SearchSkippedLine(const SearchResult& result) {
   if (result.skipped == 0) return {};
   const std::string reason = AovUndefinedReason(result.skippedBecause);
   if (result.status == SearchResult::Status::AllUndefined)
-    return (result.trials == 1 ? std::string("AoV undefined at the one trial period (")
-                               : "AoV undefined at all " + FormatGeneral(result.trials) + " trial periods (") +
+    return (result.trials == 1
+                ? std::string("AoV undefined at the one trial period (")
+                : "AoV undefined at all " + FormatGeneral(result.trials) + " trial periods (") +
            reason + "); nothing was changed.";
   return "AoV undefined at " + FormatGeneral(result.skipped) + " of " + FormatGeneral(result.trials) +
          " trial periods (" + reason + "); they were skipped.";

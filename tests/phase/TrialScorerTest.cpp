@@ -1,0 +1,152 @@
+#include "phase/TrialScorer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "PhaseFixture.h"
+#include "common/FloatingPoint.h"
+#include "phase/Fold.h"
+
+namespace ombrane {
+namespace {
+
+using test::MakeLoaded;
+using test::Observation;
+
+// A trial's score by the plain fold (library stable sort, ten-pass AoV): nothing when the fold
+// faults.
+struct PlainScore {
+  bool faults = false;
+  long double score = 0;
+  AovUndefined undefined = AovUndefined::None;
+};
+
+PlainScore ScoreByPlainFold(Data& data, const Star& star, long double period, SearchMethod method) {
+  PlainScore out;
+  try {
+    FoldPhasesPlain(data, star, period);
+    if (method == SearchMethod::StringLength) {
+      out.score = SearchStringLength(data);
+    } else {
+      const AovValue aov = AovStatisticIfDefinedPlain(data);
+      out.score = aov.theta;
+      out.undefined = aov.undefined;
+    }
+  } catch (const FloatingPointError&) {
+    out.faults = true;
+  }
+  return out;
+}
+
+// Runs of trial periods: `count` trials from `start` in steps of `step` (repeated addition).
+struct TrialRun {
+  long double start, step;
+  int count;
+};
+
+struct ScorerCase {
+  const char* name;
+  std::vector<Observation> curve;
+  long double epoch;
+  std::vector<TrialRun> runs;
+  int expectedFaults;  // trials whose plain fold faults (the scorer must leave them to it)
+};
+
+std::vector<Observation> Random(uint32_t seed, int32_t count, int32_t nights, long double grid) {
+  return test::RandomCurve(seed, count, nights, grid, 6, 0.4L);
+}
+
+// Entries whose phases at P = 1 about epoch 0 round to the edges of the cycle: 1 - 2^-60 has a
+// fraction that rounds to 1.0 in double (and, before the epoch, to 0 once moved up by a cycle);
+// whole days give phase 0 on both sides; equal days tie. Ten more spread the bins.
+std::vector<Observation> EdgePhases() {
+  const long double nearOne = 1.0L - 0x1p-60L;
+  std::vector<Observation> entries = {
+      {nearOne, 10.1L}, {-nearOne, 10.2L}, {3 + nearOne, 10.3L}, {-3 - nearOne, 10.4L}, {2, 10.5L},
+      {-2, 10.6L},      {2, 10.7L},        {0, 10.8L},           {-0.5L, 10.9L}};
+  for (int k = 0; k < 10; ++k) entries.push_back({k * 1.1L + 0.05L, 11.0L + (k % 3) * 0.2L});
+  return entries;
+}
+
+// The scorer against the plain fold at every trial of runs that exercise its sorts: trials a
+// ten-millionth apart move few entries (insertion from the previous order), steps of a
+// hundredth reshuffle them (the bucket sort, and the return to insertion after it), periods much
+// longer than the observations crowd them into a few buckets (each sorted on its own).
+TEST(TrialScorer, SameScoresAsThePlainFold) {
+  const ScorerCase cases[] = {
+      {"fine steps, epoch amid the data", Random(31, 1500, 40, 0.001L), 2450020.5L, {{0.61L, 1e-7L, 40}}, 0},
+      {"coarse steps, then fine again",
+       Random(32, 900, 25, 0.0005L),
+       2450003.25L,
+       {{0.3L, 0.01L, 30}, {0.9L, 1e-8L, 20}, {1.7L, 0.037L, 12}, {2.0L, 1e-9L, 10}},
+       0},
+      {"equal days (ties everywhere)",
+       Random(33, 700, 10, 0.05L),
+       2450000.123L,
+       {{0.5L, 1e-6L, 25}, {1.25L, 0.25L, 8}},
+       0},
+      {"crowded phases", Random(34, 600, 1, 0.0001L), 2450000.0L, {{40.0L, 3.0L, 12}, {400.0L, 1e-5L, 5}}, 0},
+      {"edge phases", EdgePhases(), 0, {{1.0L, 0x1p-40L, 5}, {0.5L, 0.25L, 5}}, 0},
+      // 2.45e6 days at P = 1e-3 is 2.45e9 cycles: beyond the 32-bit count, the fold faults.
+      {"cycle count out of range", Random(35, 50, 5, 0.01L), 0, {{0.001L, 0.0005L, 3}, {2.0L, 0.5L, 2}}, 1},
+      {"zero period", Random(36, 50, 5, 0.01L), 2450000.0L, {{0, 0.25L, 3}}, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (SearchMethod method : {SearchMethod::StringLength, SearchMethod::Aov}) {
+      SCOPED_TRACE(static_cast<int>(method));
+      auto data = MakeLoaded(c.curve);
+      Star star;
+      star.epoch = c.epoch;
+      const FoldInvariants invariants = ComputeFoldInvariants(*data);
+      ASSERT_TRUE(invariants.valid);
+      TrialScorer scorer(data->jd.data(), data->mag.data(), data->pointCount, c.epoch, invariants);
+      int faults = 0;
+      for (const TrialRun& run : c.runs) {
+        long double t = run.start;
+        for (int k = 0; k < run.count; ++k, t = t + run.step) {
+          SCOPED_TRACE(static_cast<double>(t));
+          const std::optional<TrialOutcome> quick = scorer.Score(t, method);
+          const PlainScore plain = ScoreByPlainFold(*data, star, t, method);
+          if (plain.faults) {
+            ++faults;
+            EXPECT_FALSE(quick.has_value());  // left to the checked fold, which raises
+            continue;
+          }
+          // A trial without a fault is scored here, exactly as the fold scores it.
+          ASSERT_TRUE(quick.has_value());
+          EXPECT_EQ(quick->undefined, plain.undefined);
+          if (plain.undefined == AovUndefined::None) {
+            EXPECT_EQ(quick->score, plain.score);
+          }
+        }
+      }
+      EXPECT_EQ(faults, c.expectedFaults);
+    }
+  }
+}
+
+// The AoV statistic of a fold with one magnitude per bin has a within-bin sum of 0: the fold
+// faults (division by zero) and the scorer leaves the trial to it.
+TEST(TrialScorer, LeavesAZeroWithinSumToTheFold) {
+  std::vector<Observation> entries;
+  for (int k = 0; k < 10; ++k) entries.push_back({2450000.05L + k * 2.1L, 10.0L + (k % 3)});
+  auto data = MakeLoaded(entries);
+  Star star;
+  star.epoch = 2450000;
+  TrialScorer scorer(data->jd.data(), data->mag.data(), data->pointCount, star.epoch,
+                     ComputeFoldInvariants(*data));
+  EXPECT_FALSE(scorer.Score(1, SearchMethod::Aov).has_value());
+  EXPECT_TRUE(ScoreByPlainFold(*data, star, 1, SearchMethod::Aov).faults);
+  // The string length of the same trial has a value: 9 steps of 0.1 in phase, magnitudes
+  // 10 11 12 10 11 12 10 11 12 10 (and the repeat, 0 apart): 6 steps of 1 and 3 of 2.
+  const std::optional<TrialOutcome> length = scorer.Score(1, SearchMethod::StringLength);
+  ASSERT_TRUE(length.has_value());
+  EXPECT_NEAR(static_cast<double>(length->score), 6 * std::sqrt(1.01) + 3 * std::sqrt(4.01), 1e-8);
+}
+
+}  // namespace
+}  // namespace ombrane
