@@ -12,6 +12,7 @@
 #include "phase/PeriodSearch.h"
 #include "phase/TrialScorer.h"
 #include "store/Records.h"
+#include "support/PlainReference.h"
 
 namespace ombrane {
 namespace {

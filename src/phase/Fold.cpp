@@ -15,7 +15,7 @@
 
 namespace ombrane {
 
-namespace {
+namespace fold_internal {
 
 // The entries a fold works on; pointCount never exceeds the capacity, the clamp only keeps a
 // damaged record from reaching past the arrays.
@@ -23,19 +23,9 @@ int32_t EntryCount(const Data& data) {
   return std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
 }
 
-}  // namespace
-
 int32_t FoldEntryCount(const Data& data) {
   return EntryCount(data);
 }
-
-namespace {
-
-// A phase with the entry it belongs to, the unit the fold sorts.
-struct PhaseItem {
-  double phase;
-  int32_t index;
-};
 
 // Working arrays of one fold, kept per thread so that a fold allocates nothing (the search folds
 // thousands of times, on several threads at once) and the records hold only what they document.
@@ -49,13 +39,6 @@ FoldScratch& ThreadScratch() {
   thread_local std::unique_ptr<FoldScratch> scratch;
   if (!scratch) scratch = std::make_unique<FoldScratch>();
   return *scratch;
-}
-
-// sum + value, rounded to double; raises the overflow of a sum that leaves the double range.
-inline double AddToDouble(double sum, long double value) {
-  const long double wide = sum + value;
-  const double rounded = static_cast<double>(wide);
-  return std::isfinite(rounded) ? rounded : ToDouble(wide);
 }
 
 // (jd - m0) / period through the checked helpers, and the checked truncation of the result:
@@ -77,8 +60,6 @@ long double CheckedCycles(long double jd, long double m0, long double period) {
   return x;
 }
 
-}  // namespace
-
 double MeanJd(double jdSum, int64_t n) {
   return Divide(jdSum, static_cast<double>(n));
 }
@@ -91,15 +72,13 @@ double MeanEpoch(long double meanJd, long double m0, long double period) {
   return ToDouble(meanJd + (1.0L - (y - c)) * period);
 }
 
-namespace {
-
 // Phases of the entries into entryPhase and `items` (input order) with meanJd and meanEpoch.
 // On a fault at entry i the entries before it are written, and sortedPhase / sortIndex hold
 // them in input order, as the unsorted arrays of an interrupted fold do.
 // With `knownSum` the sum of the Julian Days is taken from there (it does not depend on the
 // period) instead of being formed again.
 void ComputePhases(Data& data, const Star& star, long double period, PhaseItem* items,
-                   const double* knownSum = nullptr) {
+                   const double* knownSum) {
   const int32_t n = EntryCount(data);
   const long double m0 = star.epoch;
   int32_t written = 0;
@@ -235,13 +214,9 @@ const AovBounds& Bounds() {
   return bounds;
 }
 
-}  // namespace
-
 const std::array<double, kAovBins + 1>& AovBinBounds() {
   return Bounds().bound;
 }
-
-namespace {
 
 // Grand mean of the magnitudes over all entries: the sum in double precision, then / N.
 long double GrandMean(const Data& data, int32_t n) {
@@ -264,12 +239,6 @@ long double FillBinTables(Data& data, long double m, const std::array<double, kA
   long double between = 0;
   for (int32_t k = 0; k < kAovBins; ++k) between += data.aovBinTerm[k];
   return between;
-}
-
-// (mag - bin mean)^2 of one position, a term of the within-bin sum W.
-inline long double WithinTerm(const Data& data, int32_t position, int32_t bin) {
-  const long double d = data.mag[data.sortIndex[position]] - data.aovBinMean[bin];
-  return d * d;
 }
 
 // Between-bin variance over within-bin variance, with 9 and N - 10 degrees of freedom.
@@ -306,7 +275,7 @@ void FillUndefinedTables(Data& data, long double m, const std::array<double, kAo
 // Analysis of variance over ten equal phase bins (Schwarzenberg-Czerny 1989, MNRAS 241, 153):
 // Θ = (B / 9) / (W / (N - 10)), B the between-bin and W the within-bin sum of squares of the
 // magnitudes. The phases are sorted, so each bin is one run of positions: one scan finds the
-// runs and sums them in the order of the ten-pass definition (AovPlain). With `tolerant` an
+// runs and sums them in the order of the ten-pass definition. With `tolerant` an
 // undefined statistic is returned as such; without, it faults where the division does.
 AovValue AovFast(Data& data, const FoldInvariants& invariants, bool tolerant) {
   const int32_t n = EntryCount(data);
@@ -342,44 +311,9 @@ AovValue AovFast(Data& data, const FoldInvariants& invariants, bool tolerant) {
   return AovValue{.theta = Theta(between, within, n)};
 }
 
-// The same statistic by ten passes over all positions, as the definition reads.
-AovValue AovPlain(Data& data, bool tolerant) {
-  const int32_t n = EntryCount(data);
-  const long double m = GrandMean(data, n);
-  std::array<double, kAovBins> binSum{};
-  std::array<int32_t, kAovBins> count{};
-  double lo = 0;
-  double hi = 0.1;
-  for (int32_t k = 0; k < kAovBins; ++k) {
-    for (int32_t i = 0; i < n; ++i) {
-      if (lo <= data.sortedPhase[i] && data.sortedPhase[i] < hi) {
-        binSum[k] = AddToDouble(binSum[k], data.mag[data.sortIndex[i]]);
-        ++count[k];
-      }
-    }
-    lo = lo + 0.1;
-    hi = hi + 0.1;
-  }
-  if (tolerant) {
-    if (const AovUndefined undefined = UndefinedFor(n, count); undefined != AovUndefined::None) {
-      FillUndefinedTables(data, m, binSum, count);
-      return AovValue{.theta = 0, .undefined = undefined};
-    }
-  }
-  const long double between = FillBinTables(data, m, binSum, count);
-  long double within = 0;
-  lo = 0;
-  hi = 0.1;
-  for (int32_t k = 0; k < kAovBins; ++k) {
-    for (int32_t i = 0; i < n; ++i)
-      if (lo <= data.sortedPhase[i] && data.sortedPhase[i] < hi) within += WithinTerm(data, i, k);
-    lo = lo + 0.1;
-    hi = hi + 0.1;
-  }
-  return AovValue{.theta = Theta(between, within, n)};
-}
+}  // namespace fold_internal
 
-}  // namespace
+using namespace fold_internal;
 
 FoldInvariants ComputeFoldInvariants(const Data& data) {
   FoldInvariants invariants;
@@ -407,15 +341,6 @@ void FoldPhases(Data& data, const Star& star, long double period, const FoldInva
   const int32_t n = EntryCount(data);
   BucketSort(s, n);
   StoreSorted(data, s.sorted.data(), n);
-}
-
-void FoldPhasesPlain(Data& data, const Star& star, long double period) {
-  const int32_t n = EntryCount(data);
-  std::vector<PhaseItem> items(static_cast<size_t>(n));
-  ComputePhases(data, star, period, items.data());
-  std::stable_sort(items.begin(), items.end(),
-                   [](const PhaseItem& a, const PhaseItem& b) { return a.phase < b.phase; });
-  StoreSorted(data, items.data(), n);
 }
 
 void FoldStringLength(Data& data, Star& star) {
@@ -456,14 +381,6 @@ double AovStatistic(Data& data, const FoldInvariants& invariants) {
 
 AovValue AovStatisticIfDefined(Data& data, const FoldInvariants& invariants) {
   return AovFast(data, invariants, true);
-}
-
-double AovStatisticPlain(Data& data) {
-  return AovPlain(data, false).theta;
-}
-
-AovValue AovStatisticIfDefinedPlain(Data& data) {
-  return AovPlain(data, true);
 }
 
 const char* AovUndefinedReason(AovUndefined undefined) {

@@ -34,11 +34,6 @@ FoldInvariants ComputeFoldInvariants(const Data& data);
 void FoldPhases(Data& data, const Star& star, long double period, const FoldInvariants& invariants);
 double AovStatistic(Data& data, const FoldInvariants& invariants);
 
-// The same fold with the library's stable sort (std::stable_sort) in place of the bucket sort:
-// the plain reference of the sequential period search, the tests and the benchmarks. It leaves
-// exactly the arrays FoldPhases leaves, faults included.
-void FoldPhasesPlain(Data& data, const Star& star, long double period);
-
 // String length of the fold (pairs with a marked entry left out) into star.stringLength.
 void FoldStringLength(Data& data, Star& star);
 
@@ -48,10 +43,6 @@ long double SearchStringLength(const Data& data);
 // AoV statistic of the fold (ten bins); fills the AoV tables. Raises the floating-point fault of
 // an empty bin, N = 10 or W = 0 at the step where it happens.
 double AovStatistic(Data& data);
-
-// The same statistic by ten passes over all positions, one per bin, as the definition reads:
-// the plain reference of AovStatistic (same value, same tables, same faults).
-double AovStatisticPlain(Data& data);
 
 // Why the AoV statistic of a fold has no value: with ten bins it needs more than ten entries
 // (N - 10 degrees of freedom within the bins) and an entry in every bin (a bin mean).
@@ -69,9 +60,8 @@ struct AovValue {
 // AovStatistic, except that an undefined statistic (N <= 10 or an empty bin) is returned as such
 // instead of faulting; the tables then hold the counts, and the means and terms of the bins
 // that have entries (0 for the others). A zero within-bin sum and every other fault still
-// raise. The plain variant is the reference, as above.
+// raise.
 AovValue AovStatisticIfDefined(Data& data, const FoldInvariants& invariants = {});
-AovValue AovStatisticIfDefinedPlain(Data& data);
 
 // jdAverage[i] = sortedPhase[i] * P + meanEpoch for i < N.
 void SetJdAverage(Data& data, long double period);

@@ -17,36 +17,15 @@
 #include "common/NumberFormat.h"
 #include "phase/Fold.h"
 #include "phase/FoldInternal.h"
+#include "phase/PeriodSearchInternal.h"
 #include "phase/TrialScorer.h"
 
 namespace ombrane {
 
-namespace {
+namespace search_internal {
 
 // More trials than this would keep the window busy for hours; such a range is refused.
 constexpr int64_t kMaxTrials = 100'000'000;
-
-// The trial periods t_0 = searchMin, t_{k+1} = t_k + increment (repeated addition in extended
-// precision) below searchMax. Only every blockSize-th period is kept; a worker rebuilds the
-// others of its block by the same additions, so it gets exactly the same values.
-struct TrialPlan {
-  int64_t count = 0;
-  int64_t blockSize = 1;
-  long double increment = 0;
-  std::vector<long double> blockStart;
-
-  int64_t BlockCount() const { return static_cast<int64_t>(blockStart.size()); }
-  long double TrialAt(int64_t k) const {
-    long double t = blockStart[static_cast<size_t>(k / blockSize)];
-    for (int64_t j = k % blockSize; j > 0; --j) t = t + increment;
-    return t;
-  }
-};
-
-// True when the search has something to do; false for no data or an empty range.
-bool HasWork(const Data& data, const SearchRequest& request) {
-  return data.pointCount >= 1 && request.searchMin < request.searchMax;
-}
 
 // The refusals of a range that has work: a step that is not positive, a start below 0, a step
 // too small to move the trial period, or a range of too many trials.
@@ -75,58 +54,12 @@ TrialPlan PlanTrials(long double searchMin, long double searchMax, long double i
   return plan;
 }
 
-// The score of one trial on `data`: the string length with every pair counted, or Θ, whose
-// `undefined` says when it has none. The plain path forms everything anew at each trial; the
-// fast one takes the invariants.
-struct Scored {
-  long double score = 0;
-  AovUndefined undefined = AovUndefined::None;
-};
-
-Scored Score(Data& data, const Star& star, long double t, SearchMethod method, bool plain,
-             const FoldInvariants& invariants = {}) {
-  if (plain)
-    FoldPhasesPlain(data, star, t);
-  else
-    FoldPhases(data, star, t, invariants);
-  if (method != SearchMethod::Aov) return Scored{.score = SearchStringLength(data)};
-  const AovValue aov = plain ? AovStatisticIfDefinedPlain(data) : AovStatisticIfDefined(data, invariants);
-  return Scored{.score = aov.theta, .undefined = aov.undefined};
-}
-
 // The fault of a trial, saying at which trial period it happened.
 FloatingPointError AtTrial(const FloatingPointError& error, long double t) {
   std::string detail = "at trial period " + FormatGeneral(t);
   if (!error.detail().empty()) detail += ", " + error.detail();
   return FloatingPointError(error.fault(), detail);
 }
-
-// Keeps the best score of each slice of consecutive trials (Periodogram::points), fed with the
-// defined trials in trial order; equal scores keep the earlier trial, as the search does.
-class SliceKeeper {
- public:
-  SliceKeeper(SearchMethod method, int64_t sliceSize, std::vector<TrialScore>& out)
-      : method_(method), sliceSize_(sliceSize), out_(out) {}
-  void Add(int64_t trial, long double period, long double score) {
-    const int64_t slice = trial / sliceSize_;
-    if (has_ && slice != slice_) Flush();
-    if (!has_ || BetterScore(method_, score, best_.score)) best_ = TrialScore{period, score, trial};
-    has_ = true;
-    slice_ = slice;
-  }
-  void Flush() {
-    if (has_) out_.push_back(best_);
-    has_ = false;
-  }
-
- private:
-  SearchMethod method_;
-  int64_t sliceSize_;
-  std::vector<TrialScore>& out_;
-  bool has_ = false;
-  int64_t slice_ = 0;
-  TrialScore best_;
-};
 
 // The periodogram of a search before its points are kept.
 Periodogram EmptyPeriodogram(const Data& data, const SearchRequest& request, const TrialPlan& plan) {
@@ -139,6 +72,22 @@ Periodogram EmptyPeriodogram(const Data& data, const SearchRequest& request, con
   periodogram.entries = data.pointCount;
   periodogram.timeSpan = TimeSpan(data);
   return periodogram;
+}
+
+}  // namespace search_internal
+
+using namespace search_internal;
+
+namespace {
+
+// The score of one trial by the fold on `data` (which it overwrites), with the invariants of
+// `data` when they are given.
+Scored Score(Data& data, const Star& star, long double t, SearchMethod method,
+             const FoldInvariants& invariants = {}) {
+  FoldPhases(data, star, t, invariants);
+  if (method != SearchMethod::Aov) return Scored{.score = SearchStringLength(data)};
+  const AovValue aov = AovStatisticIfDefined(data, invariants);
+  return Scored{.score = aov.theta, .undefined = aov.undefined};
 }
 
 // What one block of trials found: the first best trial before any fault, and the first fault.
@@ -169,7 +118,7 @@ void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod 
       scored = Scored{.score = quick->score, .undefined = quick->undefined};
     } else {
       try {
-        scored = Score(data, star, t, method, false, invariants);
+        scored = Score(data, star, t, method, invariants);
       } catch (const FloatingPointError& error) {
         out.faultTrial = k;
         out.fault = error.fault();
@@ -223,54 +172,6 @@ int64_t CountTrials(long double searchMin, long double searchMax, long double in
   return PlanTrials(searchMin, searchMax, increment).count;
 }
 
-SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest& request) {
-  SearchResult result;
-  if (!HasWork(data, request)) return result;
-  const TrialPlan plan = PlanTrials(request.searchMin, request.searchMax, request.increment);
-  // A search without a defined trial changes nothing: keep what it would overwrite.
-  const auto dataBefore = std::make_unique<Data>(data);
-  const Star starBefore = star;
-  star.period = request.searchMin;
-  star.bestPeriod = request.searchMin;
-  Periodogram periodogram = EmptyPeriodogram(data, request, plan);
-  SliceKeeper keeper(request.method, periodogram.sliceSize, periodogram.points);
-  long double best = 0;
-  bool found = false;
-  long double t = request.searchMin;
-  for (int64_t k = 0; k < plan.count; ++k) {
-    Scored scored;
-    try {
-      scored = Score(data, star, t, request.method, true);
-    } catch (const FloatingPointError& error) {
-      throw AtTrial(error, t);
-    }
-    if (scored.undefined != AovUndefined::None) {
-      if (result.skipped++ == 0) result.skippedBecause = scored.undefined;
-    } else {
-      keeper.Add(k, t, scored.score);
-      if (!found || BetterScore(request.method, scored.score, best)) {
-        best = scored.score;
-        star.bestPeriod = t;
-        found = true;
-      }
-    }
-    t = t + request.increment;
-  }
-  result.trials = plan.count;
-  if (!found) {
-    data = *dataBefore;
-    star = starBefore;
-    result.status = SearchResult::Status::AllUndefined;
-    return result;
-  }
-  keeper.Flush();
-  result.status = SearchResult::Status::Done;
-  result.best = best;
-  result.bestPeriod = star.bestPeriod;
-  result.periodogram = std::move(periodogram);
-  return result;
-}
-
 // The trials run on several threads, each folding a copy of the observations with its own
 // scratch arrays; every block of consecutive trials keeps its first best score, and the blocks
 // are compared in trial order at the end with the same strict comparison, which picks the same
@@ -308,8 +209,8 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
           const Star starCopy = star;
           std::optional<TrialScorer> scorer;
           if (invariants.valid)
-            scorer.emplace(copy->jd.data(), copy->mag.data(), FoldEntryCount(*copy), starCopy.epoch,
-                           invariants);
+            scorer.emplace(copy->jd.data(), copy->mag.data(), fold_internal::FoldEntryCount(*copy),
+                           starCopy.epoch, invariants);
           for (;;) {
             if (stop) break;
             const int64_t block = nextBlock++;
@@ -387,16 +288,16 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
     // The sequential search stops in the faulting trial with the records of the trial before
     // it beneath what the failing fold had written: replay both on the records.
     const int64_t k = fault->faultTrial;
-    if (k > 0) Score(data, star, plan.TrialAt(k - 1), method, false);
+    if (k > 0) Score(data, star, plan.TrialAt(k - 1), method);
     const long double t = plan.TrialAt(k);
     try {
-      Score(data, star, t, method, false);
+      Score(data, star, t, method);
     } catch (const FloatingPointError& error) {
       throw AtTrial(error, t);
     }
     throw AtTrial(FloatingPointError(fault->fault), t);  // not reached: the replay raises the same fault
   }
-  Score(data, star, plan.TrialAt(plan.count - 1), method, false);
+  Score(data, star, plan.TrialAt(plan.count - 1), method);
 
   // The blocks' slices in trial order; a slice that two or more blocks share keeps the best of
   // their parts, the earlier part on equal scores.

@@ -50,10 +50,6 @@ int64_t CountTrials(long double searchMin, long double searchMax, long double in
 // FloatingPointError.
 SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request);
 
-// The plain sequential algorithm, one fold after the other on `data` itself: the reference for
-// tests and benchmarks. Same contract as SearchPeriod without progress and cancellation.
-SearchResult SearchPeriodSequential(Data& data, Star& star, const SearchRequest& request);
-
 // The result line of the notes pane: "Mesurment String - Length: ... Best Period:..." or
 // "AoV: ... Best Period:...".
 std::string SearchResultLine(SearchMethod method, const SearchResult& result, char separator);

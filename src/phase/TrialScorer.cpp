@@ -10,6 +10,8 @@
 
 namespace ombrane {
 
+using namespace fold_internal;
+
 namespace {
 
 // Entries longer than this in one bucket are sorted on their own instead of by the final pass

@@ -20,6 +20,7 @@
 #include "common/FloatingPoint.h"
 #include "common/TextToFloat.h"
 #include "store/NightIndex.h"
+#include "support/PlainReference.h"
 
 namespace ombrane {
 namespace {

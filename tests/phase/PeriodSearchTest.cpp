@@ -13,6 +13,7 @@
 #include "common/FloatingPoint.h"
 #include "common/InputError.h"
 #include "phase/Fold.h"
+#include "support/PlainReference.h"
 
 namespace ombrane {
 namespace {

@@ -9,6 +9,7 @@
 #include "PhaseFixture.h"
 #include "common/FloatingPoint.h"
 #include "phase/Fold.h"
+#include "support/PlainReference.h"
 
 namespace ombrane {
 namespace {
