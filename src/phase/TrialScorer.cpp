@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <numeric>
 
 #include "common/FloatingPoint.h"
 #include "phase/FoldInternal.h"
@@ -20,121 +22,235 @@ constexpr int64_t kShortBucket = 32;
 
 // A budget of moves for the insertion sort, in moves per entry: past it the order has changed
 // too much for insertion to be cheaper than the bucket sort.
-constexpr int64_t kMovesPerEntry = 4;
+constexpr int64_t kMovesPerEntry = 8;
 
 // The longest run of trials sorted by buckets before insertion is tried again.
 constexpr int64_t kMaxBackOff = 64;
 
+// The phase of one entry exactly as the fold forms it from d = jd - epoch; false when the cycle
+// count is out of range (the fold's checked path decides what that raises).
+bool FoldPhase(long double d, long double period, double& phase) {
+  const long double x = d / period;
+  if (!(std::fabs(x) < kCycleLimit)) return false;
+  const long double c = TruncSmall(x);
+  double f = static_cast<double>(x - c);
+  if (f < 0) f = static_cast<double>(static_cast<long double>(f) + 1.0L);
+  phase = f;
+  return true;
+}
+
+// The fold's phases with vector instructions, in double arithmetic, for the entries where that
+// is provably exact; -1 for the others, which the fold's own formula then takes.
+//
+// The fold rounds x = d / P to the 64-bit significand of the extended type, X = RN64(d / P),
+// truncates it and rounds the fraction to double; before the epoch (d < 0) it adds one to the
+// negative fraction. Here a = |d| = ah + al (two doubles, exactly) and 1 / P = rh + rl (from a
+// quad-precision division) give q = a * (rh + rl) as p + lo, p = RN53(ah * rh), with
+// |q - a / P| < 2^-100 |q| (one fused multiply-add keeps the error of ah * rh, two more add the
+// small products; al * rl is below 2^-105 |q|). For 1 <= X < 2^31 with e the exponent of p, the
+// spacing of X is u = 2^(e - 63), and in units of u the fraction of X is an integer
+// M = Fs + K: Fs = frac(p) / u (an integer, since p has 53 bits), K = lo / u rounded to the
+// nearest integer. The rounding of lo / u is certain when it lies farther than 2^-30 from a
+// half-integer (the error of q is below 2^-37 in these units), so ties never need deciding.
+// Then the fold's fraction rounded to double is RN53(M) * u = fl(Fs + K) * u (a power-of-two
+// scaling, exact), and before the epoch 1 - that (exact in 64 bits, since it is a multiple of
+// 2^-63 below 1, so the fold's extended sum rounds only once, to double). Left to the fold's
+// formula: |X| < 1 or >= 2^31, p a power of two (its exponent might not be X's), a rounding
+// within 2^-30 of a tie, and a fraction that carries into the integer part or borrows from it.
+__attribute__((target("avx2,fma"))) void VectorPhases(const double* high, const double* low, double* phase,
+                                                      size_t n, double rh, double rl) {
+  constexpr double kRoundToInteger = 6755399441055744.0;  // 1.5 * 2^52: x + it - it rounds x
+  constexpr double kTwo52 = 4503599627370496.0;
+  constexpr int64_t kBias = 1023;
+  constexpr int64_t kMantissa = (int64_t{1} << 52) - 1;
+  for (size_t i = 0; i < n; ++i) {
+    const bool before = high[i] < 0;
+    const double ah = std::fabs(high[i]);
+    const double al = before ? -low[i] : low[i];
+    const double p = ah * rh;
+    const double lo = std::fma(al, rh, std::fma(ah, rl, std::fma(ah, rh, -p)));
+    int64_t bits;
+    std::memcpy(&bits, &p, sizeof bits);
+    const int64_t biased = bits >> 52;  // p >= 0: the biased exponent
+    const bool inRange = (biased >= kBias) & (biased <= kBias + 30) & ((bits & kMantissa) != 0);
+    const int64_t exponent = inRange ? biased - kBias : 0;
+    const int64_t scaleBits = (kBias + 63 - exponent) << 52;
+    const int64_t spacingBits = (kBias + exponent - 63) << 52;
+    double scale, spacing;  // 2^(63 - e) and u = 2^(e - 63)
+    std::memcpy(&scale, &scaleBits, sizeof scale);
+    std::memcpy(&spacing, &spacingBits, sizeof spacing);
+    const double nearest = (p + kTwo52) - kTwo52;  // p < 2^31: p rounded to an integer
+    const double whole = nearest - (nearest > p ? 1.0 : 0.0);
+    const double fractionUnits = (p - whole) * scale;  // Fs, exact
+    const double lowUnits = lo * scale;                // exact
+    const double k = (lowUnits + kRoundToInteger) - kRoundToInteger;
+    const double m = fractionUnits + k;  // RN53(M)
+    const bool exact =
+        inRange & (std::fabs(lowUnits - k) < 0.5 - 0x1p-30) & (m >= 0) & ((fractionUnits - scale) + k < 0);
+    const double fraction = m * spacing;
+    const double movedUp = m == 0 ? 0.0 : 1.0 - fraction;
+    const double value = before ? movedUp : fraction;
+    phase[i] = exact ? value : -1.0;
+  }
+}
+
 }  // namespace
 
+bool TrialScorer::VectorPhasesSupported() {
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+}
+
 TrialScorer::TrialScorer(const long double* jd, const long double* mag, int64_t n, long double epoch,
-                         const FoldInvariants& invariants)
-    : epoch_(epoch), jdSum_(invariants.jdSum), magMean_(invariants.magMean) {
-  entries_.resize(static_cast<size_t>(std::max<int64_t>(n, 0)));
-  for (size_t i = 0; i < entries_.size(); ++i) {
+                         const FoldInvariants& invariants, bool vectorPhases)
+    : epoch_(epoch),
+      jdSum_(invariants.jdSum),
+      magMean_(invariants.magMean),
+      vectorPhases_(vectorPhases && VectorPhasesSupported()) {
+  const size_t count = static_cast<size_t>(std::max<int64_t>(n, 0));
+  for (auto* v : {&phase_, &distanceHigh_, &distanceLow_, &magHigh_, &magLow_}) v->resize(count);
+  index_.resize(count);
+  for (size_t i = 0; i < count; ++i) {
     // The fold forms jd - epoch in extended precision at every trial: the same value each time.
     const long double d = jd[i] - epoch;
-    entries_[i] = Entry{Extended::Of(std::fabs(d)), Extended::Of(mag[i]), 0, static_cast<int32_t>(i), d < 0};
+    distanceHigh_[i] = static_cast<double>(d);
+    distanceLow_[i] = static_cast<double>(d - distanceHigh_[i]);
+    magHigh_[i] = static_cast<double>(mag[i]);
+    magLow_[i] = static_cast<double>(mag[i] - magHigh_[i]);
+    index_[i] = static_cast<int32_t>(i);
+    // Every extended number of the records splits exactly into two doubles, except those out of
+    // the double range (and NaN): then every trial goes through the fold itself.
+    if (static_cast<long double>(distanceHigh_[i]) + distanceLow_[i] != d ||
+        static_cast<long double>(magHigh_[i]) + magLow_[i] != mag[i])
+      usable_ = false;
   }
 }
 
-// The phase of each entry as the fold forms it: x = (jd - epoch) / P, its fraction x - trunc(x)
-// rounded to double, moved up by one cycle when below zero. Division and truncation are
-// symmetric about zero, so x is formed from the distance |jd - epoch| and the sign applied to the
-// fraction: for an entry before the epoch the fold's fraction is the negative of this one, and
-// one plus it is 1 - fraction. A fraction of zero stays zero (+0, as the fold's x - x).
 bool TrialScorer::ComputePhases(long double period) {
-  constexpr long double kShift = 9223372036854775808.0L;  // 2^63
-  // Selections by table instead of by branch: a branch on the rounding direction or on the
-  // side of the epoch would be mispredicted often.
-  static constexpr float kStep[2] = {0.0F, 1.0F};
-  bool inRange = true;
-  for (Entry& e : entries_) {
-    const long double x = e.distance.get() / period;
-    inRange &= x < kCycleLimit;  // false for NaN too
-    // TruncNonNegative(x): r is x rounded to an integer, one less when that rounded up.
-    const long double r = (x + kShift) - kShift;
-    const long double c = r - kStep[r > x];
-    const double fraction = static_cast<double>(x - c);
-    const double phases[2] = {fraction, static_cast<double>(1.0L - fraction)};
-    e.phase = phases[e.before & (fraction != 0)];
+  const size_t n = phase_.size();
+  // Vector phases need 1 / P as two normal doubles.
+  if (vectorPhases_ && period > 0x1p-900L && period < 0x1p900L) {
+    const __float128 reciprocal = 1 / static_cast<__float128>(period);
+    const double rh = static_cast<double>(reciprocal);
+    const double rl = static_cast<double>(reciprocal - static_cast<__float128>(rh));
+    VectorPhases(distanceHigh_.data(), distanceLow_.data(), phase_.data(), n, rh, rl);
+    for (size_t j = 0; j < n; ++j)
+      if (phase_[j] < 0) {
+        const long double d = static_cast<long double>(distanceHigh_[j]) + distanceLow_[j];
+        if (!FoldPhase(d, period, phase_[j])) return false;
+      }
+    return true;
   }
-  return inRange;
-}
-
-namespace {
-
-// The fold's order: ascending phase, equal phases in the order of the records (a stable sort of
-// the records' order gives exactly this, whatever order the entries come in here).
-template <typename Entry>
-inline bool Before(const Entry& a, const Entry& b) {
-  return a.phase < b.phase || (a.phase == b.phase && a.index < b.index);
-}
-
-// Insertion sort of a[0..n) by Before; gives up (with a still a permutation) once more than
-// `budget` moves were made.
-template <typename Entry>
-bool InsertionSortOf(Entry* a, int64_t n, int64_t budget) {
-  for (int64_t j = 1; j < n; ++j) {
-    if (!Before(a[j], a[j - 1])) continue;
-    const Entry v = a[j];
-    int64_t k = j;
-    do {
-      a[k] = a[k - 1];
-      --k;
-    } while (k > 0 && Before(v, a[k - 1]));
-    a[k] = v;
-    budget -= j - k;
-    if (budget < 0) return false;
+  for (size_t j = 0; j < n; ++j) {
+    const long double d = static_cast<long double>(distanceHigh_[j]) + distanceLow_[j];
+    if (!FoldPhase(d, period, phase_[j])) return false;
   }
   return true;
 }
 
-}  // namespace
-
+// The fold's order: ascending phase, equal phases in the order of the records (a stable sort of
+// the records' order gives exactly this, whatever order the entries come in here).
 bool TrialScorer::InsertionSort(int64_t budget) {
-  return InsertionSortOf(entries_.data(), static_cast<int64_t>(entries_.size()), budget);
+  const size_t n = phase_.size();
+  double* phase = phase_.data();
+  int32_t* index = index_.data();
+  for (size_t j = 1; j < n; ++j) {
+    const double p = phase[j];
+    const int32_t e = index[j];
+    auto before = [&](size_t k) { return p < phase[k] || (p == phase[k] && e < index[k]); };
+    if (!before(j - 1)) continue;
+    const double dh = distanceHigh_[j], dl = distanceLow_[j], mh = magHigh_[j], ml = magLow_[j];
+    size_t k = j;
+    do {
+      phase[k] = phase[k - 1];
+      index[k] = index[k - 1];
+      distanceHigh_[k] = distanceHigh_[k - 1];
+      distanceLow_[k] = distanceLow_[k - 1];
+      magHigh_[k] = magHigh_[k - 1];
+      magLow_[k] = magLow_[k - 1];
+      --k;
+    } while (k > 0 && before(k - 1));
+    phase[k] = p;
+    index[k] = e;
+    distanceHigh_[k] = dh;
+    distanceLow_[k] = dl;
+    magHigh_[k] = mh;
+    magLow_[k] = ml;
+    budget -= static_cast<int64_t>(j - k);
+    if (budget < 0) return false;  // still a permutation of the entries
+  }
+  return true;
 }
 
 // Bucket floor(phase * n), monotone in the phase, then insertion within the buckets (short ones)
-// or a sort of each long bucket: the bucket sort of the fold, with the order of Before.
+// or a sort of each long bucket: the bucket sort of the fold, with the order above.
 void TrialScorer::BucketSort() {
-  const int64_t n = static_cast<int64_t>(entries_.size());
+  const size_t n = phase_.size();
   const double scale = static_cast<double>(n);
   auto bucketOf = [&](double phase) {
     const double b = phase * scale;  // phases lie in [0, 1], so b lies in [0, n]
-    return b < scale ? static_cast<int64_t>(b) : n - 1;
+    return b < scale ? static_cast<size_t>(b) : n - 1;
   };
-  bucketEnd_.assign(static_cast<size_t>(n + 1), 0);
-  for (const Entry& e : entries_) ++bucketEnd_[static_cast<size_t>(bucketOf(e.phase) + 1)];
+  bucketEnd_.assign(n + 1, 0);
+  for (size_t j = 0; j < n; ++j) ++bucketEnd_[bucketOf(phase_[j]) + 1];
   int64_t longest = 0;
-  for (size_t b = 0; b < static_cast<size_t>(n); ++b) {
+  for (size_t b = 0; b < n; ++b) {
     longest = std::max(longest, bucketEnd_[b + 1]);
     bucketEnd_[b + 1] += bucketEnd_[b];
   }
-  spare_.resize(entries_.size());
-  for (const Entry& e : entries_)
-    spare_[static_cast<size_t>(bucketEnd_[static_cast<size_t>(bucketOf(e.phase))]++)] = e;
-  entries_.swap(spare_);
-  Entry* a = entries_.data();
-  if (longest <= kShortBucket) {
-    InsertionSortOf(a, n, std::numeric_limits<int64_t>::max());
-    return;
+  for (auto* v : {&sparePhase_, &spareDistanceHigh_, &spareDistanceLow_, &spareMagHigh_, &spareMagLow_})
+    v->resize(n);
+  spareIndex_.resize(n);
+  for (size_t j = 0; j < n; ++j) {
+    const size_t to = static_cast<size_t>(bucketEnd_[bucketOf(phase_[j])]++);
+    sparePhase_[to] = phase_[j];
+    spareIndex_[to] = index_[j];
+    spareDistanceHigh_[to] = distanceHigh_[j];
+    spareDistanceLow_[to] = distanceLow_[j];
+    spareMagHigh_[to] = magHigh_[j];
+    spareMagLow_[to] = magLow_[j];
   }
-  int64_t start = 0;
-  for (size_t b = 0; b < static_cast<size_t>(n); ++b) {
-    const int64_t end = bucketEnd_[b];
-    if (end - start > kShortBucket)
-      std::sort(a + start, a + end, Before<Entry>);  // Before is a strict total order: one result
-    else if (end - start > 1)
-      InsertionSortOf(a + start, end - start, std::numeric_limits<int64_t>::max());
-    start = end;
+  phase_.swap(sparePhase_);
+  index_.swap(spareIndex_);
+  distanceHigh_.swap(spareDistanceHigh_);
+  distanceLow_.swap(spareDistanceLow_);
+  magHigh_.swap(spareMagHigh_);
+  magLow_.swap(spareMagLow_);
+  if (longest > kShortBucket) {
+    // Each long bucket by a sort of its positions, then moved into that order.
+    std::vector<size_t> order;
+    size_t start = 0;
+    for (size_t b = 0; b < n; ++b) {
+      const size_t end = static_cast<size_t>(bucketEnd_[b]);
+      if (end - start > static_cast<size_t>(kShortBucket)) {
+        order.resize(end - start);
+        std::iota(order.begin(), order.end(), start);
+        std::sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+          return phase_[x] < phase_[y] || (phase_[x] == phase_[y] && index_[x] < index_[y]);
+        });
+        auto apply = [&](std::vector<double>& v, std::vector<double>& spare) {
+          for (size_t i = 0; i < order.size(); ++i) spare[i] = v[order[i]];
+          std::copy(spare.begin(), spare.begin() + static_cast<std::ptrdiff_t>(order.size()),
+                    v.begin() + static_cast<std::ptrdiff_t>(start));
+        };
+        apply(phase_, sparePhase_);
+        apply(distanceHigh_, spareDistanceHigh_);
+        apply(distanceLow_, spareDistanceLow_);
+        apply(magHigh_, spareMagHigh_);
+        apply(magLow_, spareMagLow_);
+        for (size_t i = 0; i < order.size(); ++i) spareIndex_[i] = index_[order[i]];
+        std::copy(spareIndex_.begin(), spareIndex_.begin() + static_cast<std::ptrdiff_t>(order.size()),
+                  index_.begin() + static_cast<std::ptrdiff_t>(start));
+      }
+      start = end;
+    }
   }
+  // The short buckets (and the order across buckets, already right) by one insertion pass.
+  InsertionSort(std::numeric_limits<int64_t>::max());
 }
 
 void TrialScorer::Sort() {
   if (sorted_ && bucketSorts_ == 0) {
-    if (InsertionSort(kMovesPerEntry * static_cast<int64_t>(entries_.size()) + 64)) {
+    if (InsertionSort(kMovesPerEntry * static_cast<int64_t>(phase_.size()) + 64)) {
       backOff_ = 1;
       return;
     }
@@ -150,12 +266,16 @@ void TrialScorer::Sort() {
 // fold's checked path raises the fault).
 std::optional<TrialOutcome> TrialScorer::StringLength() const {
   long double length = 0;
-  for (size_t r = 0; r + 1 < entries_.size(); ++r) {
-    const long double dp = static_cast<long double>(entries_[r + 1].phase) - entries_[r].phase;
-    const long double dm = entries_[r + 1].mag.get() - entries_[r].mag.get();
+  const size_t n = phase_.size();
+  long double previous = n > 0 ? Mag(0) : 0;
+  for (size_t r = 0; r + 1 < n; ++r) {
+    const long double dp = static_cast<long double>(phase_[r + 1]) - phase_[r];
+    const long double next = Mag(r + 1);
+    const long double dm = next - previous;
     const double s = static_cast<double>(dp * dp + dm * dm);
     if (!std::isfinite(s)) return std::nullopt;
     length += std::sqrt(std::fabs(s));
+    previous = next;
   }
   if (!std::isfinite(length)) return std::nullopt;
   return TrialOutcome{.score = length};
@@ -166,19 +286,18 @@ std::optional<TrialOutcome> TrialScorer::StringLength() const {
 // would fault.
 std::optional<TrialOutcome> TrialScorer::Aov() const {
   const auto& bound = AovBinBounds();
-  const int64_t n = static_cast<int64_t>(entries_.size());
+  const int64_t n = static_cast<int64_t>(phase_.size());
   std::array<double, kAovBins> binSum{};
   std::array<int64_t, kAovBins> count{};
   std::array<int64_t, kAovBins> first{};
   std::array<int64_t, kAovBins> end{};
   // The runs of the ten bins in the sorted entries (phases at or above the last bound are in no
   // bin).
-  auto phaseBelow = [](const Entry& e, double limit) { return e.phase < limit; };
-  const Entry* a = entries_.data();
-  int64_t i = std::lower_bound(a, a + n, bound[0], phaseBelow) - a;
+  const double* phase = phase_.data();
+  int64_t i = std::lower_bound(phase, phase + n, bound[0]) - phase;
   for (size_t k = 0; k < kAovBins; ++k) {
     first[k] = i;
-    i = std::lower_bound(a + i, a + n, bound[k + 1], phaseBelow) - a;
+    i = std::lower_bound(phase + i, phase + n, bound[k + 1]) - phase;
     end[k] = i;
     count[k] = i - first[k];
   }
@@ -188,10 +307,11 @@ std::optional<TrialOutcome> TrialScorer::Aov() const {
   const int64_t common = *std::min_element(count.begin(), count.end());
   for (int64_t r = 0; r < common; ++r)
     for (size_t k = 0; k < kAovBins; ++k)
-      binSum[k] = static_cast<double>(binSum[k] + a[first[k] + r].mag.get());
+      binSum[k] = static_cast<double>(binSum[k] + Mag(static_cast<size_t>(first[k] + r)));
   for (size_t k = 0; k < kAovBins; ++k) {
     double sum = binSum[k];
-    for (int64_t p = first[k] + common; p < end[k]; ++p) sum = static_cast<double>(sum + a[p].mag.get());
+    for (int64_t p = first[k] + common; p < end[k]; ++p)
+      sum = static_cast<double>(sum + Mag(static_cast<size_t>(p)));
     // A sum that leaves the double range stays infinite (or NaN) to the end of its bin.
     if (!std::isfinite(sum)) return std::nullopt;
     binSum[k] = sum;
@@ -214,7 +334,7 @@ std::optional<TrialOutcome> TrialScorer::Aov() const {
   long double within = 0;
   for (size_t k = 0; k < kAovBins; ++k)
     for (int64_t p = first[k]; p < end[k]; ++p) {
-      const long double d = a[p].mag.get() - mean[k];
+      const long double d = Mag(static_cast<size_t>(p)) - mean[k];
       within += d * d;
     }
   if (!std::isfinite(between) || !std::isfinite(within)) return std::nullopt;
@@ -229,10 +349,10 @@ std::optional<TrialOutcome> TrialScorer::Aov() const {
 
 std::optional<TrialOutcome> TrialScorer::Score(long double period, SearchMethod method) {
   if (method != SearchMethod::StringLength && method != SearchMethod::Aov) return std::nullopt;
-  if (entries_.empty() || !(period > 0)) return std::nullopt;
+  if (!usable_ || phase_.empty() || !(period > 0)) return std::nullopt;
   try {
     // The fold's means: only their faults matter to the score.
-    static_cast<void>(MeanEpoch(MeanJd(jdSum_, static_cast<int64_t>(entries_.size())), epoch_, period));
+    static_cast<void>(MeanEpoch(MeanJd(jdSum_, static_cast<int64_t>(phase_.size())), epoch_, period));
   } catch (const FloatingPointError&) {
     return std::nullopt;
   }

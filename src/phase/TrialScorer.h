@@ -1,17 +1,18 @@
 // Internal to the period search: the score of one trial period computed on the search's own
-// arrays, with the same operations in the same order as the fold (FoldPhases) followed by
-// SearchStringLength or AovStatisticIfDefined, so that it gives exactly their numbers.
+// arrays, with exactly the numbers of the fold (FoldPhases) followed by SearchStringLength or
+// AovStatisticIfDefined.
 //
 // What the fold forms anew at every trial and the score does not need is formed once here: the
-// distance of each Julian Day from the epoch, the record of each entry with its magnitude. The
-// entries are kept in the phase order of the previous trial; a search over closely spaced trial
-// periods moves few of them, so an insertion sort puts them back in order in about linear time.
-// When the order changes much, a bucket sort takes over. No table of the records is written:
-// the search folds its best trial on the records itself.
+// distance of each Julian Day from the epoch and the magnitudes, each split exactly into two
+// doubles. The entries are kept in the phase order of the previous trial; a search over closely
+// spaced trial periods moves few of them, so an insertion sort puts them back in order in about
+// linear time, and a bucket sort takes over when the order changes much. The phases are formed
+// with vector instructions where the processor has them (see TrialScorer.cpp for why they are
+// the fold's phases bit for bit). No table of the records is written: the search folds its best
+// trial on the records itself.
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -28,10 +29,14 @@ struct TrialOutcome {
 
 class TrialScorer {
  public:
+  // Whether this processor forms the phases with vector instructions (AVX2 and FMA).
+  static bool VectorPhasesSupported();
+
   // The observations jd[0..n), mag[0..n) folded about `epoch`; `invariants` must be valid (the
-  // sums ComputeFoldInvariants forms on the same observations).
+  // sums ComputeFoldInvariants forms on the same observations). Without `vectorPhases` every
+  // phase comes from the fold's extended arithmetic (the way of processors without AVX2).
   TrialScorer(const long double* jd, const long double* mag, int64_t n, long double epoch,
-              const FoldInvariants& invariants);
+              const FoldInvariants& invariants, bool vectorPhases = VectorPhasesSupported());
 
   // The score of the fold at `period`, or nothing when this trial has to go through the checked
   // fold: a fault anywhere (zero period, a cycle count near the 32-bit limit, an overflow, an
@@ -39,44 +44,28 @@ class TrialScorer {
   std::optional<TrialOutcome> Score(long double period, SearchMethod method);
 
  private:
-  // One entry: its distance from the epoch (|jd - epoch|, `before` for a negative one), its
-  // magnitude, its phase at the current trial and its index in the records.
-  // The extended numbers are kept as their bytes, so that moving an entry in the sorts copies
-  // memory instead of passing through the x87 registers (slow for 80-bit loads and stores).
-  struct Extended {
-    alignas(16) unsigned char bytes[sizeof(long double)];
-    static Extended Of(long double value) {
-      Extended e{};
-      std::memcpy(e.bytes, &value, sizeof value);
-      return e;
-    }
-    long double get() const {
-      long double value;
-      std::memcpy(&value, bytes, sizeof value);
-      return value;
-    }
-  };
-  struct Entry {
-    Extended distance;
-    Extended mag;
-    double phase;
-    int32_t index;
-    bool before;
-  };
-
   bool ComputePhases(long double period);
   bool InsertionSort(int64_t budget);
   void BucketSort();
   void Sort();
+  long double Mag(size_t j) const { return static_cast<long double>(magHigh_[j]) + magLow_[j]; }
   std::optional<TrialOutcome> StringLength() const;
   std::optional<TrialOutcome> Aov() const;
 
-  std::vector<Entry> entries_;
-  std::vector<Entry> spare_;
+  // Per entry, in the current order: its phase at the current trial, its distance from the epoch
+  // jd - epoch = distanceHigh + distanceLow and its magnitude magHigh + magLow (each extended
+  // number split exactly into two doubles), and its index in the records.
+  std::vector<double> phase_, distanceHigh_, distanceLow_, magHigh_, magLow_;
+  std::vector<int32_t> index_;
+  // The bucket sort's buffers.
+  std::vector<double> sparePhase_, spareDistanceHigh_, spareDistanceLow_, spareMagHigh_, spareMagLow_;
+  std::vector<int32_t> spareIndex_;
   std::vector<int64_t> bucketEnd_;
   long double epoch_;
   double jdSum_;
   long double magMean_;
+  bool vectorPhases_;        // phases by VectorPhases where exact
+  bool usable_ = true;       // every number of the records splits into two doubles
   bool sorted_ = false;      // the entries hold the order of an earlier trial
   int64_t bucketSorts_ = 0;  // trials left to sort by buckets before insertion is tried again
   int64_t backOff_ = 1;

@@ -62,12 +62,29 @@ std::vector<Observation> Random(uint32_t seed, int32_t count, int32_t nights, lo
 
 // Entries whose phases at P = 1 about epoch 0 round to the edges of the cycle: 1 - 2^-60 has a
 // fraction that rounds to 1.0 in double (and, before the epoch, to 0 once moved up by a cycle);
-// whole days give phase 0 on both sides; equal days tie. Ten more spread the bins.
+// whole days give phase 0 on both sides (a power of two of cycles or not); a fraction of
+// 2^-40 cycles stays tiny after the epoch and moves up to just below 1 before it; 5 - 2^-60
+// rounds to 5 in double, so its fraction borrows from the integer part; equal days tie. Ten
+// more spread the bins.
 std::vector<Observation> EdgePhases() {
   const long double nearOne = 1.0L - 0x1p-60L;
-  std::vector<Observation> entries = {
-      {nearOne, 10.1L}, {-nearOne, 10.2L}, {3 + nearOne, 10.3L}, {-3 - nearOne, 10.4L}, {2, 10.5L},
-      {-2, 10.6L},      {2, 10.7L},        {0, 10.8L},           {-0.5L, 10.9L}};
+  std::vector<Observation> entries = {{nearOne, 10.1L},
+                                      {-nearOne, 10.2L},
+                                      {3 + nearOne, 10.3L},
+                                      {-3 - nearOne, 10.4L},
+                                      {2, 10.5L},
+                                      {-2, 10.6L},
+                                      {2, 10.7L},
+                                      {0, 10.8L},
+                                      {-0.5L, 10.9L},
+                                      {3, 11.1L},
+                                      {-3, 11.2L},
+                                      {-5, 11.3L},
+                                      {12, 11.4L},
+                                      {5 + 0x1p-40L, 11.5L},
+                                      {-5 - 0x1p-40L, 11.6L},
+                                      {5 - 0x1p-60L, 11.7L},
+                                      {-5 + 0x1p-60L, 11.8L}};
   for (int k = 0; k < 10; ++k) entries.push_back({k * 1.1L + 0.05L, 11.0L + (k % 3) * 0.2L});
   return entries;
 }
@@ -95,39 +112,45 @@ TEST(TrialScorer, SameScoresAsThePlainFold) {
       {"cycle count out of range", Random(35, 50, 5, 0.01L), 0, {{0.001L, 0.0005L, 3}, {2.0L, 0.5L, 2}}, 1},
       {"zero period", Random(36, 50, 5, 0.01L), 2450000.0L, {{0, 0.25L, 3}}, 1},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    for (SearchMethod method : {SearchMethod::StringLength, SearchMethod::Aov}) {
-      SCOPED_TRACE(static_cast<int>(method));
-      auto data = MakeLoaded(c.curve);
-      Star star;
-      star.epoch = c.epoch;
-      const FoldInvariants invariants = ComputeFoldInvariants(*data);
-      ASSERT_TRUE(invariants.valid);
-      TrialScorer scorer(data->jd.data(), data->mag.data(), data->pointCount, c.epoch, invariants);
-      int faults = 0;
-      for (const TrialRun& run : c.runs) {
-        long double t = run.start;
-        for (int k = 0; k < run.count; ++k, t = t + run.step) {
-          SCOPED_TRACE(static_cast<double>(t));
-          const std::optional<TrialOutcome> quick = scorer.Score(t, method);
-          const PlainScore plain = ScoreByPlainFold(*data, star, t, method);
-          if (plain.faults) {
-            ++faults;
-            EXPECT_FALSE(quick.has_value());  // left to the checked fold, which raises
-            continue;
-          }
-          // A trial without a fault is scored here, exactly as the fold scores it.
-          ASSERT_TRUE(quick.has_value());
-          EXPECT_EQ(quick->undefined, plain.undefined);
-          if (plain.undefined == AovUndefined::None) {
-            EXPECT_EQ(quick->score, plain.score);
+  // Both ways of forming the phases: vector instructions where the processor has them, the
+  // fold's extended arithmetic everywhere.
+  std::vector<bool> ways = {false};
+  if (TrialScorer::VectorPhasesSupported()) ways.push_back(true);
+  for (const auto& c : cases)
+    for (bool vectorPhases : ways)
+      for (SearchMethod method : {SearchMethod::StringLength, SearchMethod::Aov}) {
+        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(vectorPhases ? "vector phases" : "extended phases");
+        SCOPED_TRACE(static_cast<int>(method));
+        auto data = MakeLoaded(c.curve);
+        Star star;
+        star.epoch = c.epoch;
+        const FoldInvariants invariants = ComputeFoldInvariants(*data);
+        ASSERT_TRUE(invariants.valid);
+        TrialScorer scorer(data->jd.data(), data->mag.data(), data->pointCount, c.epoch, invariants,
+                           vectorPhases);
+        int faults = 0;
+        for (const TrialRun& run : c.runs) {
+          long double t = run.start;
+          for (int k = 0; k < run.count; ++k, t = t + run.step) {
+            SCOPED_TRACE(static_cast<double>(t));
+            const std::optional<TrialOutcome> quick = scorer.Score(t, method);
+            const PlainScore plain = ScoreByPlainFold(*data, star, t, method);
+            if (plain.faults) {
+              ++faults;
+              EXPECT_FALSE(quick.has_value());  // left to the checked fold, which raises
+              continue;
+            }
+            // A trial without a fault is scored here, exactly as the fold scores it.
+            ASSERT_TRUE(quick.has_value());
+            EXPECT_EQ(quick->undefined, plain.undefined);
+            if (plain.undefined == AovUndefined::None) {
+              EXPECT_EQ(quick->score, plain.score);
+            }
           }
         }
+        EXPECT_EQ(faults, c.expectedFaults);
       }
-      EXPECT_EQ(faults, c.expectedFaults);
-    }
-  }
 }
 
 // The AoV statistic of a fold with one magnitude per bin has a within-bin sum of 0: the fold
