@@ -2,11 +2,11 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QImageWriter>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QFile>
 #include <QStringList>
 #include <QSvgGenerator>
 
@@ -60,7 +60,7 @@ QByteArray VectorPicture(const ChartWidget& chart, const ChartModel& model, cons
     writer.setPageSize(QPageSize(QSizeF(size) * 0.75, QPageSize::Point, QString(), QPageSize::ExactMatch));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     QPainter painter(&writer);
-    chart.Render(painter, area);
+    chart.Render(painter, area, PointDetail::Visible);
   } else {
     QSvgGenerator generator;
     generator.setOutputDevice(&buffer);
@@ -70,16 +70,18 @@ QByteArray VectorPicture(const ChartWidget& chart, const ChartModel& model, cons
     generator.setTitle(title);
     generator.setDescription(QStringLiteral("Drawn by Ombrane"));
     QPainter painter(&generator);
-    chart.Render(painter, area);
+    chart.Render(painter, area, PointDetail::Visible);
   }
   return bytes;
 }
 
 void WriteWhole(const QString& path, const QByteArray& bytes) {
-  const std::string reason = WriteWholeFile(QFile::encodeName(path).toStdString(),
-                                            std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+  const std::string reason =
+      WriteWholeFile(QFile::encodeName(path).toStdString(),
+                     std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
   if (!reason.empty())
-    throw OutputError(QStringLiteral("Could not write %1: %2").arg(Shown(path), QString::fromStdString(reason)));
+    throw OutputError(
+        QStringLiteral("Could not write %1: %2").arg(Shown(path), QString::fromStdString(reason)));
 }
 
 }  // namespace ombrane

@@ -27,7 +27,10 @@ QByteArray BitmapPicture(const ChartWidget& chart, const QString& path);
 
 // The chart as vector graphics at its on-screen size (points and curve as paths, texts as
 // texts): SVG, or PDF when the name ends in ".pdf". The chart's title lines are the document's
-// title.
+// title. A symbol covered exactly by a later one at the same place, or lying wholly outside the
+// picture, is left out (PointDetail::Visible): the symbols stand at whole pixels of the chart, so
+// the covered one shows at no zoom of the file, while a million points would make a file of
+// hundreds of megabytes. The bitmap, like the printer, draws every point.
 QByteArray VectorPicture(const ChartWidget& chart, const ChartModel& model, const QString& path);
 
 // Writes `bytes` to `path` whole or not at all: an existing file is replaced only once the new

@@ -101,6 +101,20 @@ struct Mapper {
   double Y(double y) const { return y0 + (y - yRef) * yScale; }
 };
 
+// The indexes [first, end) of the points of `series` whose pixel column lies within [left,
+// right] (unrounded), found by bisection in a series in ascending x: a click on a chart of a
+// million points looks at the few near it. The whole series when it is not in x order. The
+// mapping to pixels is monotonic, also in its rounding, so no point within is missed.
+std::pair<int, int> ColumnWindow(const ChartSeries& series, const Mapper& map, double left, double right) {
+  const auto& points = series.Points();
+  if (!series.SortedByX()) return {0, series.Count()};
+  const auto first = std::partition_point(points.begin(), points.end(),
+                                          [&](const ChartPoint& p) { return map.X(p.x) < left; });
+  const auto end =
+      std::partition_point(first, points.end(), [&](const ChartPoint& p) { return map.X(p.x) <= right; });
+  return {static_cast<int>(first - points.begin()), static_cast<int>(end - points.begin())};
+}
+
 double SegmentDistance(QPointF p, QPointF a, QPointF b) {
   const QPointF ab = b - a;
   const double length2 = QPointF::dotProduct(ab, ab);
@@ -120,40 +134,153 @@ void ForEachPixel(const ChartSeries& series, const Mapper& map, Paint paint) {
   }
 }
 
-// Filled diamonds in each point's colour (the light curve, the phase diagram), each one convex
-// polygon: a path of thousands of diamonds is many times slower.
-void PaintDiamonds(QPainter& painter, const ChartSeries& series, const Mapper& map) {
-  uint32_t current = 0xFFFFFFFFu;  // no colour chosen yet
+// A point symbol as drawn: its pixel and its colour.
+struct Symbol {
+  int x;
+  int y;
+  uint32_t bgr;
+};
+
+// A symbol centred this many pixels or more outside the clip rectangle shows nothing of itself
+// (diamonds and squares reach kSymbolHalf pixels from their centre plus half their pen, the
+// crosses' two-pixel pen one pixel beyond their ends).
+constexpr int kSymbolReach = kSymbolHalf + 2;
+
+// The symbols of `series` in drawing order. With PointDetail::Every, every point with finite
+// values. With PointDetail::Visible, only those of which something shows: a symbol that lies
+// wholly outside `clip` is left out, and so is one at the same pixel as a later symbol of the
+// series, which covers it exactly (same shape at the same place, drawn over it; the crosses are
+// drawn in one pen). The picture stays the same to the pixel at any resolution, while a series
+// of a million points draws at most one symbol a pixel of the chart: per-pixel decimation that
+// keeps every extreme and every marked point, since each one shows on its own pixel.
+std::vector<Symbol> Symbols(const ChartSeries& series, const Mapper& map, const QRect& clip,
+                            PointDetail detail) {
+  const bool visible = detail == PointDetail::Visible;
+  const QRect reach = clip.adjusted(-kSymbolReach, -kSymbolReach, kSymbolReach, kSymbolReach);
+  std::vector<Symbol> symbols;
+  symbols.reserve(static_cast<size_t>(series.Count()));
   ForEachPixel(series, map, [&](int x, int y, const ChartPoint& p) {
-    const uint32_t bgr = series.DrawnColour(p);
-    if (bgr != current) {
-      current = bgr;
-      const QColor colour = FromBgr(bgr);
-      painter.setPen(QPen(colour, 1));
-      painter.setBrush(colour);
-    }
-    const QPoint diamond[4] = {
-        {x, y - kSymbolHalf}, {x + kSymbolHalf, y}, {x, y + kSymbolHalf}, {x - kSymbolHalf, y}};
-    painter.drawConvexPolygon(diamond, 4);
+    if (visible && !reach.contains(x, y)) return;
+    symbols.push_back(Symbol{x, y, series.DrawnColour(p)});
   });
+  if (!visible || symbols.size() < 2 || reach.isEmpty()) return symbols;
+  // The last symbol at each pixel of the reach, then those symbols in their order.
+  const auto width = static_cast<size_t>(reach.width());
+  std::vector<int32_t> last(width * static_cast<size_t>(reach.height()), -1);
+  auto cell = [&](const Symbol& s) {
+    return static_cast<size_t>(s.y - reach.top()) * width + static_cast<size_t>(s.x - reach.left());
+  };
+  for (size_t i = 0; i < symbols.size(); ++i) last[cell(symbols[i])] = static_cast<int32_t>(i);
+  size_t kept = 0;
+  for (size_t i = 0; i < symbols.size(); ++i) {
+    if (last[cell(symbols[i])] == static_cast<int32_t>(i)) symbols[kept++] = symbols[i];
+  }
+  symbols.resize(kept);
+  return symbols;
+}
+
+void SetSymbolColour(QPainter& painter, uint32_t bgr) {
+  const QColor colour = FromBgr(bgr);
+  painter.setPen(QPen(colour, 1));
+  painter.setBrush(colour);
+}
+
+void DrawDiamond(QPainter& painter, int x, int y) {
+  const QPoint diamond[4] = {
+      {x, y - kSymbolHalf}, {x + kSymbolHalf, y}, {x, y + kSymbolHalf}, {x - kSymbolHalf, y}};
+  painter.drawConvexPolygon(diamond, 4);
+}
+
+// The pixels a diamond covers, relative to its centre: one diamond drawn by DrawDiamond on a
+// clear image, so that writing these pixels gives what the painter gives.
+const std::vector<QPoint>& DiamondPixels() {
+  static const std::vector<QPoint> pixels = [] {
+    constexpr int kCentre = 2 * kSymbolHalf + 2;
+    QImage image(2 * kCentre + 1, 2 * kCentre + 1, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+      QPainter painter(&image);
+      painter.setRenderHint(QPainter::Antialiasing, false);
+      SetSymbolColour(painter, 0);
+      DrawDiamond(painter, kCentre, kCentre);
+    }
+    std::vector<QPoint> covered;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        if (qAlpha(image.pixel(x, y)) != 0) covered.emplace_back(x - kCentre, y - kCentre);
+      }
+    }
+    return covered;
+  }();
+  return pixels;
+}
+
+// The image the painter draws into when its pixels can be written directly with the result the
+// painter would give: an unshared 32-bit image without scaling, an opaque painter that replaces
+// what it draws over. Null otherwise (SVG, PDF, the printer, a scaled or translucent painter).
+QImage* DirectImage(QPainter& painter) {
+  QPaintDevice* device = painter.device();
+  if (device == nullptr || device->devType() != QInternal::Image) return nullptr;
+  auto* image = static_cast<QImage*>(device);
+  const QImage::Format format = image->format();
+  const bool formatOk = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                        format == QImage::Format_ARGB32_Premultiplied;
+  if (!formatOk || !image->isDetached() || image->devicePixelRatio() != 1.0 ||
+      painter.combinedTransform().type() != QTransform::TxNone || painter.opacity() != 1.0 ||
+      painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+      painter.testRenderHint(QPainter::Antialiasing))
+    return nullptr;
+  return image;
+}
+
+// Filled diamonds in each point's colour (the light curve, the phase diagram). On a plain image
+// (the screen's) with PointDetail::Visible, the pixels of a diamond wholly inside the clip are
+// written directly, some ten times faster than the painter; otherwise each diamond is one convex
+// polygon (a path of thousands of diamonds is many times slower), the pen and brush changed only
+// when the colour changes.
+void PaintDiamonds(QPainter& painter, const std::vector<Symbol>& symbols, const QRect& clip,
+                   PointDetail detail) {
+  QImage* image = detail == PointDetail::Visible ? DirectImage(painter) : nullptr;
+  // Diamonds centred in `inner` lie wholly inside the clip and the image.
+  const QRect inner =
+      image == nullptr ? QRect()
+                       : (clip & image->rect())
+                             .adjusted(kSymbolHalf + 1, kSymbolHalf + 1, -kSymbolHalf - 1, -kSymbolHalf - 1);
+  const std::vector<QPoint>& pixels = DiamondPixels();
+  uchar* bits = image == nullptr ? nullptr : image->bits();
+  const qsizetype stride = image == nullptr ? 0 : image->bytesPerLine();
+  uint32_t current = 0xFFFFFFFFu;  // no colour given to the painter yet
+  for (const Symbol& s : symbols) {
+    if (bits != nullptr && inner.contains(s.x, s.y)) {
+      const QRgb argb = FromBgr(s.bgr).rgb();
+      for (const QPoint& d : pixels)
+        reinterpret_cast<QRgb*>(bits + (s.y + d.y()) * stride)[s.x + d.x()] = argb;
+      continue;
+    }
+    if (s.bgr != current) {
+      current = s.bgr;
+      SetSymbolColour(painter, s.bgr);
+    }
+    DrawDiamond(painter, s.x, s.y);
+  }
 }
 
 // Filled squares in each point's colour.
-void PaintSquares(QPainter& painter, const ChartSeries& series, const Mapper& map) {
-  ForEachPixel(series, map, [&](int x, int y, const ChartPoint& p) {
-    painter.fillRect(QRect(x - kSymbolHalf, y - kSymbolHalf, 2 * kSymbolHalf + 1, 2 * kSymbolHalf + 1),
-                     FromBgr(series.DrawnColour(p)));
-  });
+void PaintSquares(QPainter& painter, const std::vector<Symbol>& symbols) {
+  for (const Symbol& s : symbols) {
+    painter.fillRect(QRect(s.x - kSymbolHalf, s.y - kSymbolHalf, 2 * kSymbolHalf + 1, 2 * kSymbolHalf + 1),
+                     FromBgr(s.bgr));
+  }
 }
 
 // Diagonal crosses with a red pen two pixels wide (the marked points), in one call.
-void PaintDiagonalCrosses(QPainter& painter, const ChartSeries& series, const Mapper& map) {
+void PaintDiagonalCrosses(QPainter& painter, const std::vector<Symbol>& symbols) {
   std::vector<QLine> lines;
-  lines.reserve(2 * static_cast<size_t>(series.Count()));
-  ForEachPixel(series, map, [&](int x, int y, const ChartPoint&) {
-    lines.emplace_back(x - kSymbolHalf, y - kSymbolHalf, x + kSymbolHalf, y + kSymbolHalf);
-    lines.emplace_back(x - kSymbolHalf, y + kSymbolHalf, x + kSymbolHalf, y - kSymbolHalf);
-  });
+  lines.reserve(2 * symbols.size());
+  for (const Symbol& s : symbols) {
+    lines.emplace_back(s.x - kSymbolHalf, s.y - kSymbolHalf, s.x + kSymbolHalf, s.y + kSymbolHalf);
+    lines.emplace_back(s.x - kSymbolHalf, s.y + kSymbolHalf, s.x + kSymbolHalf, s.y - kSymbolHalf);
+  }
   painter.setPen(QPen(kCrossPen, 2));
   painter.drawLines(lines.data(), static_cast<int>(lines.size()));
 }
@@ -217,17 +344,18 @@ void PaintLine(QPainter& painter, const ChartSeries& series, const Mapper& map) 
   flush(runColour);
 }
 
-// One series with the routine of its kind.
-void PaintSeries(QPainter& painter, const ChartSeries& series, const Mapper& map, const QRect& plot) {
+// One series with the routine of its kind; `clip` is the rectangle the painting is cut to.
+void PaintSeries(QPainter& painter, const ChartSeries& series, const Mapper& map, const QRect& plot,
+                 const QRect& clip, PointDetail detail) {
   if (series.Count() == 0) return;
   painter.setBrush(Qt::NoBrush);
   switch (series.kind()) {
     case SeriesKind::Diamond:
-      return PaintDiamonds(painter, series, map);
+      return PaintDiamonds(painter, Symbols(series, map, clip, detail), clip, detail);
     case SeriesKind::Square:
-      return PaintSquares(painter, series, map);
+      return PaintSquares(painter, Symbols(series, map, clip, detail));
     case SeriesKind::DiagonalCross:
-      return PaintDiagonalCrosses(painter, series, map);
+      return PaintDiagonalCrosses(painter, Symbols(series, map, clip, detail));
     case SeriesKind::VerticalMarker:
       return PaintVerticalMarkers(painter, series, map, plot);
     case SeriesKind::Line:
@@ -370,14 +498,15 @@ ChartWidget::Layout ChartWidget::ComputeLayout(const QRect& target, const QPaint
   return layout;
 }
 
-void ChartWidget::Render(QPainter& painter, const QRect& target) const {
-  RenderWithLayout(painter, target);
+void ChartWidget::Render(QPainter& painter, const QRect& target, PointDetail detail) const {
+  RenderWithLayout(painter, target, detail);
 }
 
 // The painting: RenderWithLayout lays the chart out and paints it layer by layer, frame and
 // grid, titles, then each series with the routine of its kind. The screen, pictures and the
 // printer all go through it.
-ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect& target) const {
+ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect& target,
+                                                  PointDetail detail) const {
   const Layout layout = ComputeLayout(target, painter.device());
   painter.save();
   painter.setClipRect(target);
@@ -389,7 +518,8 @@ ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect
     const Mapper map(layout.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
     // kLightCurveSeries first, so that later series lie on top. Points outside the plot rectangle are
     // drawn too; the vertical markers are cut to it.
-    for (int s = 0; s < kSeriesCount; ++s) PaintSeries(painter, model_->Series(s), map, layout.plot);
+    for (int s = 0; s < kSeriesCount; ++s)
+      PaintSeries(painter, model_->Series(s), map, layout.plot, target, detail);
   }
   painter.restore();
   return layout;
@@ -480,7 +610,7 @@ void ChartWidget::Rerender() {
     if (cache_.size() != pixels) cache_ = QImage(pixels, QImage::Format_RGB32);
     cache_.setDevicePixelRatio(ratio);
     QPainter painter(&cache_);
-    layout_ = RenderWithLayout(painter, rect());
+    layout_ = RenderWithLayout(painter, rect(), PointDetail::Visible);
   }
   update();
   emit AfterDraw();
@@ -580,8 +710,10 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
   std::optional<Hit> best;
   double bestDistance2 = kPickRadius * kPickRadius;
   for (int s : kPointOrder) {
-    const auto& points = model_->Series(s).Points();
-    for (int i = static_cast<int>(points.size()) - 1; i >= 0; --i) {
+    const ChartSeries& series = model_->Series(s);
+    const auto& points = series.Points();
+    const auto [first, end] = ColumnWindow(series, map, px - kPickRadius - 1, px + kPickRadius + 1);
+    for (int i = end - 1; i >= first; --i) {
       const ChartPoint& p = points[static_cast<size_t>(i)];
       // Most points lie far off in x: leave them before rounding to the drawn pixel. NaN
       // coordinates fail every comparison and are never hit.
@@ -606,7 +738,10 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
   const double reach = CurveReach(curve.lineWidth());
   const QPointF click(pos);
   std::optional<QPointF> previous;
-  for (int i = 0; i < curve.Count(); ++i) {
+  // From the last point left of the reach, whose segment to the next point may cross it, to the
+  // first point right of it.
+  const auto [near, beyond] = ColumnWindow(curve, map, px - reach, px + reach);
+  for (int i = std::max(near - 1, 0); i < std::min(beyond + 1, curve.Count()); ++i) {
     const ChartPoint& p = curve.Point(i);
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
       previous.reset();

@@ -31,6 +31,17 @@ namespace ombrane {
 QColor FromBgr(uint32_t bgr);
 uint32_t BgrOf(const QColor& colour);
 
+// How many of the point symbols a rendering draws.
+enum class PointDetail {
+  // Every point, one symbol each: bitmap files, the clipboard and the printer.
+  Every,
+  // Only the symbols of which something shows: none wholly outside the painted area, none
+  // covered exactly by a later symbol of its series at the same pixel of the chart. The picture
+  // is the same to the pixel at any resolution; a series draws at most one symbol a pixel of the
+  // chart. The screen and the vector files (SVG, PDF) use it.
+  Visible,
+};
+
 class ChartWidget : public QWidget {
   Q_OBJECT
  public:
@@ -44,7 +55,7 @@ class ChartWidget : public QWidget {
   // Paints the whole chart into `target` (in the painter's coordinates) on any device. Symbol
   // sizes and fonts are in pixels of that coordinate system: to print at a high resolution,
   // scale the painter and pass a widget-sized target.
-  void Render(QPainter& painter, const QRect& target) const;
+  void Render(QPainter& painter, const QRect& target, PointDetail detail = PointDetail::Every) const;
   // The chart at widget size, for bitmap and clipboard output (no crosshair, no rubber band).
   QImage RenderImage() const;
   // Paints the chart laid out on an area of `layout` pixels (texts, symbols and lines at their
@@ -125,7 +136,7 @@ class ChartWidget : public QWidget {
   QString AxisText(double value) const;
   // Lays the chart out on `target` and paints it: PaintFrame, PaintTitles, then each series by
   // the routine of its kind (ChartWidget.cpp). A new kind of drawing is one more routine.
-  Layout RenderWithLayout(QPainter& painter, const QRect& target) const;
+  Layout RenderWithLayout(QPainter& painter, const QRect& target, PointDetail detail) const;
   void PaintFrame(QPainter& painter, const QRect& target, const Layout& layout) const;
   void PaintTitles(QPainter& painter, const QRect& target, const Layout& layout) const;
   void Rerender();

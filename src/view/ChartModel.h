@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store/Records.h"
@@ -14,12 +16,39 @@ namespace ombrane {
 
 enum class SeriesKind { Diamond, DiagonalCross, Square, Line, VerticalMarker };
 
+// The tag of a point: empty for the observations, a short word ("MIN", "MAX", "min") for the
+// vertical markers that measurements look up. A chart holds up to millions of points and only
+// a handful of distinct tags, so a point keeps the number of its tag in a table shared by the
+// whole program (4 bytes, no allocation per point) instead of a string of its own.
+class ChartLabel {
+ public:
+  ChartLabel() = default;
+  ChartLabel(std::string_view text);  // NOLINT: a label is written as its text
+  ChartLabel(const char* text) : ChartLabel(std::string_view(text)) {}         // NOLINT
+  ChartLabel(const std::string& text) : ChartLabel(std::string_view(text)) {}  // NOLINT
+
+  bool empty() const { return id_ == 0; }
+  // The text; it stays valid as long as the program runs.
+  std::string_view view() const;
+  operator std::string() const { return std::string(view()); }  // NOLINT
+  friend bool operator==(const ChartLabel& a, const ChartLabel& b) { return a.id_ == b.id_; }
+  friend bool operator==(const ChartLabel& a, std::string_view b) { return a.view() == b; }
+  friend bool operator==(const ChartLabel& a, const char* b) { return a.view() == std::string_view(b); }
+  friend bool operator==(const ChartLabel& a, const std::string& b) { return a.view() == b; }
+  friend std::ostream& operator<<(std::ostream& out, const ChartLabel& label);
+
+ private:
+  uint32_t id_ = 0;  // 0: empty; otherwise the place of the text in the shared table
+};
+
+// 24 bytes: a load of a million observations draws a million of them (and their second cycle).
 struct ChartPoint {
   double x = 0;
   double y = 0;
-  std::string label;
+  ChartLabel label;
   uint32_t colour = kSeriesColour;
 };
+static_assert(sizeof(ChartPoint) <= 24, "a chart point stays small: charts hold millions of them");
 
 class ChartSeries {
  public:
@@ -38,10 +67,17 @@ class ChartSeries {
 
   // Adds a point keeping ascending x: a point whose x is smaller than the last one's is
   // inserted right after the last point whose x is not greater; equal x keep their order.
-  // Returns the index at which the point now stands.
-  int Add(double x, double y, uint32_t colour = kSeriesColour, std::string label = {});
+  // Returns the index at which the point now stands. Points that come in ascending x (as every
+  // drawing adds them) are appended, so a load of n points costs O(n).
+  int Add(double x, double y, uint32_t colour = kSeriesColour, ChartLabel label = {});
   void Delete(int index);
   void Clear();
+  // Room for `count` points, so that adding them does not reallocate.
+  void Reserve(int count);
+  // True while no point with a NaN x was added since the last Clear: the points then stand in
+  // ascending x and a search by x finds them. A NaN x (a break in a line) compares with nothing,
+  // so the points added after it are appended whatever their x.
+  bool SortedByX() const { return sortedByX_; }
 
   int Count() const { return static_cast<int>(points_.size()); }
   const ChartPoint& Point(int index) const { return points_[static_cast<size_t>(index)]; }
@@ -54,6 +90,7 @@ class ChartSeries {
   uint32_t ownColour_;
   int lineWidth_ = 3;
   bool markersSpanPlot_ = false;
+  bool sortedByX_ = true;
   std::vector<ChartPoint> points_;
 };
 
