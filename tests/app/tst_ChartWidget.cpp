@@ -1,5 +1,6 @@
 // The chart widget on the offscreen platform: pixel/value mapping, clicks on points and axes,
 // the exclusive-or crosshair, re-rendering, zoom, axis labels and the look of the symbols.
+#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 #include <cmath>
@@ -38,6 +39,30 @@ QImage Shown(ChartWidget& w) {
 // fill 5 % .. 95 % of the plot and 9 * 0.05 / 0.90 = 0.5.
 void FillDiagonal(ChartModel& model) {
   for (int v : {0, 3, 6, 9}) model.Series(ombrane::kLightCurveSeries).Add(v, v, 0x008000);
+}
+
+// Points that lie on each other in many colours: 40 x values by 30 y values for 3000 points of
+// 7 colours, so that most pixels get several diamonds of different colours in turn; squares,
+// crosses and the phase series over them.
+void FillCrowded(ChartModel& model) {
+  constexpr uint32_t kColours[] = {0x008000, 0x0000FF, 0xFF0000, 0x00FFFF, 0x800080, 0x808000, 0x000000};
+  for (int i = 0; i < 3000; ++i) {
+    const double x = (i * 7 % 40) * 0.25;
+    const double y = (i * 11 % 30) * 0.3;
+    model.Series(ombrane::kLightCurveSeries).Add(x, y, kColours[i % 7]);
+    if (i % 5 == 0) model.Series(ombrane::kPhaseSeries).Add(x + 0.1, y, kColours[(i / 5) % 7]);
+    if (i % 9 == 0) model.Series(ombrane::kMarkedSeries).Add(x, y);
+    if (i % 13 == 0) model.Series(ombrane::kPeakSeries).Add(x, y + 0.15, kColours[(i / 13) % 7]);
+  }
+}
+
+// The chart painted into an image `scale` times the widget's size.
+QImage Painted(const ChartWidget& chart, int scale, ombrane::PointDetail detail) {
+  QImage image(chart.size() * scale, QImage::Format_RGB32);
+  QPainter painter(&image);
+  painter.scale(scale, scale);
+  chart.Render(painter, chart.rect(), detail);
+  return image;
 }
 
 }  // namespace
@@ -545,6 +570,98 @@ class TestChartWidget : public QObject {
     Click(chart_.get(), QPoint(x, plot.bottom() - 5));
     QCOMPARE(clicks.size(), 1);
     QCOMPARE(clicks.front().at(0).toInt(), static_cast<int>(ombrane::kMarkerSeries));
+  }
+  // The screen and the vector files leave out the symbols that nothing shows of (covered by a
+  // later one at the same pixel, or off the painted area): the picture stays the same to the
+  // pixel as the one that draws every point, on the screen's own image (written directly), on a
+  // painter that scales, and on a zoomed chart whose symbols are cut at the edges.
+  void decimatedPictureEqualsEveryPoint_data() {
+    QTest::addColumn<bool>("zoomed");
+    QTest::newRow("whole chart") << false;
+    QTest::newRow("zoomed, symbols cut at the edges") << true;
+  }
+  void decimatedPictureEqualsEveryPoint() {
+    QFETCH(bool, zoomed);
+    FillCrowded(*model_);
+    Show();
+    if (zoomed) {
+      const QRect plot = chart_->PlotRect();
+      Drag(chart_.get(), plot.center() - QPoint(90, 60), plot.center() + QPoint(90, 60));
+      QVERIFY(chart_->IsZoomed());
+    }
+    const QImage every = chart_->RenderImage();
+    QCOMPARE(Shown(*chart_), every);
+    QCOMPARE(Painted(*chart_, 1, ombrane::PointDetail::Visible), every);
+    QCOMPARE(Painted(*chart_, 2, ombrane::PointDetail::Visible),
+             Painted(*chart_, 2, ombrane::PointDetail::Every));
+  }
+
+  // A column of 100 000 observations on one Julian Day in changing colours: the cross of the
+  // one marked observation shows over it, and so do the tips of the highest and the lowest
+  // diamond, in the colour of the last observation drawn there.
+  void markedPointShowsOverADenseColumn() {
+    constexpr int kCount = 100000;
+    constexpr uint32_t kColours[] = {0x008000, 0x0000FF, 0xFF0000, 0x00FFFF, 0x800080};
+    ombrane::ChartSeries& column = model_->Series(ombrane::kLightCurveSeries);
+    // 100 magnitudes 0.01 apart, each on a pixel row of its own.
+    for (int i = 0; i < kCount; ++i) column.Add(5.0, 10.0 + (i * 7919 % 100) * 0.01, kColours[i / 100 % 5]);
+    // Beside the column, so that the range spans more than one day.
+    model_->Series(ombrane::kLightCurveSeries).Add(0.0, 10.5, 0x008000);
+    model_->Series(ombrane::kLightCurveSeries).Add(10.0, 10.5, 0x008000);
+    model_->Series(ombrane::kMarkedSeries).Add(5.0, 10.5);
+    Show();
+    const QImage shown = Shown(*chart_);
+    QCOMPARE(shown, chart_->RenderImage());
+    const QPoint mark(chart_->XPixel(5.0), chart_->YPixel(10.5));
+    for (QPoint arm : {QPoint(2, 2), QPoint(-2, 2), QPoint(2, -2), QPoint(-2, -2)})
+      QCOMPARE(shown.pixel(mark + arm), qRgb(255, 0, 0));
+    // 7919 = 19 (mod 100). y = 10.00 comes from 19 i = 0 (mod 100), i = 0, 100, ..., the last
+    // i = 99 900; y = 10.99 from 19 i = 99 (mod 100), i = 21 (mod 100) (19 * 21 = 399), the last
+    // i = 99 921. Both last ones are in kColours[999 % 5], purple; the first ones (i = 0, 21) in
+    // kColours[0], green. The left axis is inverted: 10.00 at the top.
+    const int top = chart_->YPixel(10.0);
+    const int bottom = chart_->YPixel(10.99);
+    QVERIFY(top < bottom);
+    QCOMPARE(shown.pixel(mark.x(), top - 3), qRgb(0x80, 0, 0x80));
+    QCOMPARE(shown.pixel(mark.x(), bottom + 3), qRgb(0x80, 0, 0x80));
+    QCOMPARE(shown.pixel(mark.x(), top - 4), qRgb(255, 255, 255));
+    QCOMPARE(shown.pixel(mark.x(), bottom + 4), qRgb(255, 255, 255));
+  }
+
+  // A light curve of a million observations: a click names the observation under it. On a lone
+  // observation (a flare well above the band of the others) that observation; in the dense band,
+  // the observation drawn last at that pixel (the one on top), found here by going through every
+  // point.
+  void clickNamesTheObservationAmongAMillion_data() {
+    QTest::addColumn<bool>("inTheBand");
+    QTest::newRow("a lone observation") << false;
+    QTest::newRow("in the dense band") << true;
+  }
+  void clickNamesTheObservationAmongAMillion() {
+    QFETCH(bool, inTheBand);
+    constexpr int kCount = 1000000;
+    constexpr int kChosen = 612345;
+    ombrane::ChartSeries& curve = model_->Series(ombrane::kLightCurveSeries);
+    curve.Reserve(kCount);
+    for (int i = 0; i < kCount; ++i) {
+      const double y = i == kChosen && !inTheBand ? 9.0 : 12.0 + 0.4 * std::sin(i * 0.001) + (i % 17) * 0.01;
+      QCOMPARE(curve.Add(2450000.0 + i * 0.0001, y, 0x008000), i);
+    }
+    Show();
+    const QPoint at(chart_->XPixel(curve.Point(kChosen).x), chart_->YPixel(curve.Point(kChosen).y));
+    int expected = kChosen;
+    if (inTheBand) {
+      for (int i = 0; i < kCount; ++i) {
+        const ombrane::ChartPoint& p = curve.Point(i);
+        if (chart_->XPixel(p.x) == at.x() && chart_->YPixel(p.y) == at.y()) expected = i;
+      }
+      QVERIFY(expected > kChosen);  // several observations share the pixel
+    }
+    QSignalSpy clicks(chart_.get(), &ChartWidget::ClickSeries);
+    Click(chart_.get(), at);
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(clicks.front().at(0).toInt(), static_cast<int>(ombrane::kLightCurveSeries));
+    QCOMPARE(clicks.front().at(1).toInt(), expected);
   }
 };
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ombrane {
@@ -64,6 +66,55 @@ TEST(ChartSeriesTest, MinAndMaxY) {
   s.Add(1, -4);  // one negative point: both extremes are it
   EXPECT_EQ(s.MinY(), -4.0);
   EXPECT_EQ(s.MaxY(), -4.0);
+}
+
+// A label keeps its text whatever other labels were made, equal texts give equal labels, and
+// an empty text is the empty label of a point added without one.
+TEST(ChartLabelTest, KeepsItsTextAndComparesByIt) {
+  const std::string longText(300, 'w');
+  const ChartLabel min("min"), max(std::string("MAX")), empty(""), none, longOne(longText);
+  const ChartLabel minAgain(std::string_view("min"));
+  struct Case {
+    const ChartLabel& label;
+    std::string text;
+  };
+  const Case cases[] = {{min, "min"}, {max, "MAX"}, {empty, ""}, {none, ""}, {longOne, longText}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(static_cast<std::string>(c.label), c.text);
+    EXPECT_EQ(c.label.view(), c.text);
+    EXPECT_EQ(c.label.empty(), c.text.empty()) << c.text;
+    EXPECT_TRUE(c.label == c.text) << c.text;
+  }
+  EXPECT_TRUE(min == minAgain);
+  EXPECT_FALSE(min == ChartLabel("MIN"));
+  EXPECT_TRUE(empty == none);
+  EXPECT_FALSE(min == max);
+  ChartSeries s(SeriesKind::VerticalMarker, 0x00FF80);
+  s.Add(2, 1, 0x00FF00, "MIN");
+  s.Add(1, 1);
+  EXPECT_EQ(s.Point(1).label, "MIN");
+  EXPECT_TRUE(s.Point(0).label.empty());
+}
+
+// Series stay in ascending x, and so searchable by x, until a point whose x is NaN (a break in
+// a line) comes; a Clear makes the series searchable again.
+TEST(ChartSeriesTest, SortedByXUntilANanX) {
+  ChartSeries s(SeriesKind::Line, 0x00FFFF);
+  EXPECT_TRUE(s.SortedByX());
+  s.Add(3, 0);
+  s.Add(1, 0);
+  s.Add(-std::numeric_limits<double>::infinity(), 0);
+  EXPECT_TRUE(s.SortedByX());
+  s.Add(std::numeric_limits<double>::quiet_NaN(), 0);
+  EXPECT_FALSE(s.SortedByX());
+  s.Add(2, 0);  // appended after the NaN: the series is no longer in x order
+  EXPECT_EQ(s.Point(4).x, 2.0);
+  s.Delete(3);
+  EXPECT_FALSE(s.SortedByX());
+  s.Clear();
+  EXPECT_TRUE(s.SortedByX());
+  s.Add(1, 0);
+  EXPECT_TRUE(s.SortedByX());
 }
 
 TEST(ChartModelTest, OwnColourOfEachSeries) {
