@@ -2,6 +2,10 @@
 // images, SVG, PDF and the printer), maps pixels to axis values and back, reports clicks on
 // points and axes, draws the exclusive-or crosshair and zooms by dragging a rectangle.
 //
+// The screen draws only the symbols of which something shows (PointDetail::Visible), so that a
+// light curve of a million observations repaints in a few tens of milliseconds; clicks look at
+// the full data, by bisection along x.
+//
 // The rendered chart is kept in an image; a paint event only copies it to the screen, and the
 // crosshair is drawn into that image in exclusive-or, so moving it never renders the chart
 // again. Refresh(), a resize, a zoom and a change of separators render it anew and emit
@@ -56,7 +60,8 @@ class ChartWidget : public QWidget {
   // sizes and fonts are in pixels of that coordinate system: to print at a high resolution,
   // scale the painter and pass a widget-sized target.
   void Render(QPainter& painter, const QRect& target, PointDetail detail = PointDetail::Every) const;
-  // The chart at widget size, for bitmap and clipboard output (no crosshair, no rubber band).
+  // The chart at widget size, for bitmap and clipboard output (no crosshair, no rubber band),
+  // every point drawn.
   QImage RenderImage() const;
   // Paints the chart laid out on an area of `layout` pixels (texts, symbols and lines at their
   // pixel sizes there) and stretched onto `target` in the painter's coordinates, so that a
