@@ -123,10 +123,28 @@ std::vector<std::string> PeakTableHeader(SearchMethod method) {
   return {"Period (d)", "Frequency (1/d)", "String length"};
 }
 
+std::vector<std::string> PeakTableHeader(const Periodogram& periodogram) {
+  if (!periodogram.columns) return PeakTableHeader(periodogram.method);
+  const ScoreColumns& c = *periodogram.columns;
+  std::vector<std::string> header{"Period (d)", "Frequency (1/d)", c.scoreTitle};
+  header.insert(header.end(), c.extraTitles.begin(), c.extraTitles.end());
+  header.insert(header.end(), c.significanceTitles.begin(), c.significanceTitles.end());
+  return header;
+}
+
 std::vector<std::string> PeakTableRow(const Periodogram& periodogram, const Peak& peak, char separator) {
   std::vector<std::string> row{Number(peak.period, separator),
                                FormatGeneralDigits(peak.frequency, 10, separator),
                                FormatGeneralDigits(peak.score, 10, separator)};
+  if (periodogram.columns) {
+    const ScoreColumns& c = *periodogram.columns;
+    const size_t extras = c.extraCsv.size();
+    for (size_t e = 0; e < extras; ++e)
+      row.push_back(FormatGeneralDigits(periodogram.extras[peak.point * extras + e], 10, separator));
+    if (c.significance)
+      for (long double value : c.significance(peak.score)) row.push_back(Probability(value, separator));
+    return row;
+  }
   if (periodogram.method == SearchMethod::Aov) {
     const std::optional<AovSignificance> s = SignificanceOf(periodogram, peak.score);
     row.push_back(s ? Probability(s->probability, separator) : "\u2013");
@@ -137,8 +155,10 @@ std::vector<std::string> PeakTableRow(const Periodogram& periodogram, const Peak
 
 std::string PeriodogramSummary(const Periodogram& periodogram, const std::string& fileName, char separator) {
   const bool aov = periodogram.method == SearchMethod::Aov;
-  std::string text = (fileName.empty() ? std::string() : fileName + ": ") + (aov ? "AoV" : "String-length") +
-                     " search of " + FormatGeneral(periodogram.trials) +
+  const std::string name =
+      periodogram.columns ? periodogram.columns->name : std::string(aov ? "AoV" : "String-length");
+  std::string text = (fileName.empty() ? std::string() : fileName + ": ") + name + " search of " +
+                     FormatGeneral(periodogram.trials) +
                      (periodogram.trials == 1 ? " trial period from " : " trial periods from ") +
                      Number(periodogram.searchMin, separator) + " below " +
                      Number(periodogram.searchMax, separator) + " d; " +
@@ -147,6 +167,7 @@ std::string PeriodogramSummary(const Periodogram& periodogram, const std::string
   if (periodogram.sliceSize > 1)
     text += ", each the best of " + FormatGeneral(periodogram.sliceSize) + " neighbouring trials";
   text += ". Time span T = " + FormatGeneralDigits(periodogram.timeSpan, 6, separator) + " d.";
+  if (periodogram.columns && !periodogram.columns->note.empty()) text += " " + periodogram.columns->note;
   if (aov && periodogram.entries > kAovBins) {
     const long double m =
         IndependentFrequencies(periodogram.searchMin, periodogram.searchMax, periodogram.timeSpan);
@@ -159,15 +180,30 @@ std::string PeriodogramSummary(const Periodogram& periodogram, const std::string
 }
 
 std::string PeriodogramCsv(const Periodogram& periodogram) {
-  std::string text = periodogram.method == SearchMethod::Aov ? "period,frequency,aov_theta\n"
-                                                             : "period,frequency,string_length\n";
-  text.reserve(text.size() + periodogram.points.size() * 56);
-  for (const TrialScore& p : periodogram.points) {
+  std::string text;
+  size_t extras = 0;
+  if (periodogram.columns) {
+    text = "period,frequency,";
+    text += periodogram.columns->scoreCsv;
+    for (const std::string& column : periodogram.columns->extraCsv) text.append(",").append(column);
+    text += '\n';
+    extras = periodogram.columns->extraCsv.size();
+  } else {
+    text = periodogram.method == SearchMethod::Aov ? "period,frequency,aov_theta\n"
+                                                   : "period,frequency,string_length\n";
+  }
+  text.reserve(text.size() + periodogram.points.size() * (56 + 24 * extras));
+  for (size_t j = 0; j < periodogram.points.size(); ++j) {
+    const TrialScore& p = periodogram.points[j];
     text += Number(p.period, '.');
     text += ',';
     text += Number(1 / p.period, '.');
     text += ',';
     text += Number(p.score, '.');
+    for (size_t e = 0; e < extras; ++e) {
+      text += ',';
+      text += Number(periodogram.extras[j * extras + e], '.');
+    }
     text += '\n';
   }
   return text;
@@ -176,6 +212,22 @@ std::string PeriodogramCsv(const Periodogram& periodogram) {
 std::string PeakLine(const Periodogram& periodogram, const Peak& peak, int rank, char separator) {
   std::string line = "Peak " + std::to_string(rank) + ": period " + Number(peak.period, separator) +
                      " frequency " + Number(peak.frequency, separator);
+  if (periodogram.columns) {
+    const ScoreColumns& c = *periodogram.columns;
+    line.append(" ").append(c.scoreKey).append(" ").append(Number(peak.score, separator));
+    const size_t extras = c.extraCsv.size();
+    for (size_t e = 0; e < extras; ++e)
+      line.append(" ")
+          .append(c.extraCsv[e])
+          .append(" ")
+          .append(Number(periodogram.extras[peak.point * extras + e], separator));
+    if (c.significance) {
+      const std::vector<long double> values = c.significance(peak.score);
+      for (size_t v = 0; v < values.size() && v < c.significanceKeys.size(); ++v)
+        line.append(" ").append(c.significanceKeys[v]).append(" ").append(Probability(values[v], separator));
+    }
+    return line;
+  }
   if (periodogram.method != SearchMethod::Aov) return line + " SL " + Number(peak.score, separator);
   line += " theta " + Number(peak.score, separator);
   if (const std::optional<AovSignificance> s = SignificanceOf(periodogram, peak.score))
@@ -192,14 +244,21 @@ PeriodogramPicture DrawPeriodogram(const Periodogram& periodogram, const std::ve
   for (int s = 0; s < kSeriesCount; ++s) chart.Series(s).Clear();
   ++chart.pictureNumber;
   const bool aov = periodogram.method == SearchMethod::Aov;
-  std::string detail = std::string(aov ? "AoV" : "String length") + ", " + FormatGeneral(periodogram.trials) +
+  const std::string name =
+      periodogram.columns ? periodogram.columns->name : std::string(aov ? "AoV" : "String length");
+  std::string detail = name + ", " + FormatGeneral(periodogram.trials) +
                        (periodogram.trials == 1 ? " trial period" : " trial periods");
   if (periodogram.sliceSize > 1) detail += ", each point the best of " + FormatGeneral(periodogram.sliceSize);
   chart.titleLines = {fileName.empty() ? std::string("Periodogram") : "Periodogram of " + fileName, detail};
   chart.bottomAxisTitle = axis == PeriodogramAxis::Frequency ? "Frequency (1/d)" : "Trial period (d)";
-  chart.leftAxisTitle = aov ? "AoV statistic (larger is better)" : "String length (shorter is better)";
+  if (periodogram.columns)
+    chart.leftAxisTitle =
+        periodogram.columns->scoreTitle +
+        (LargerIsBetter(periodogram.method) ? " (larger is better)" : " (smaller is better)");
+  else
+    chart.leftAxisTitle = aov ? "AoV statistic (larger is better)" : "String length (shorter is better)";
   // Better is up: a large Θ at the top, a short string at the top.
-  chart.leftAxisInverted = !aov;
+  chart.leftAxisInverted = !LargerIsBetter(periodogram.method);
 
   PeriodogramPicture picture;
   picture.axis = axis;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,11 +15,19 @@
 
 namespace ombrane {
 
-enum class SearchMethod { StringLength = 0, Aov = 1 };
+// The string length and the ten-bin AoV fold the records (PeriodSearch.h); the others are the
+// methods on arrays of the search folder: generalised Lomb–Scargle, multi-harmonic AoV, phase
+// dispersion minimisation and box least squares.
+enum class SearchMethod { StringLength = 0, Aov = 1, Gls = 2, Mhaov = 3, Pdm = 4, Bls = 5 };
 
-// A shorter string or a larger AoV statistic is better; equal scores are not.
+// A shorter string and a smaller PDM Θ are better; every other score is better larger.
+inline bool LargerIsBetter(SearchMethod method) {
+  return method != SearchMethod::StringLength && method != SearchMethod::Pdm;
+}
+
+// Equal scores are not better.
 inline bool BetterScore(SearchMethod method, long double score, long double than) {
-  return method == SearchMethod::Aov ? score > than : score < than;
+  return LargerIsBetter(method) ? score > than : score < than;
 }
 
 // The most points a periodogram keeps, whatever the number of trials.
@@ -33,6 +43,22 @@ struct TrialScore {
   int64_t trial = 0;      // 0 for the first trial period (searchMin), 1 for the next, ...
 };
 
+// How a method of the search folder names its score, its extra values per trial and the
+// significance of a peak; the string-length and AoV periodograms have none.
+struct ScoreColumns {
+  std::string name;                             // "GLS"
+  std::string scoreTitle;                       // "GLS power": the table's column and the chart's axis
+  std::string scoreCsv;                         // "gls_power": the CSV column
+  std::string scoreKey;                         // "power": the word before the score in a peak line
+  std::vector<std::string> extraCsv;            // CSV columns after the score ("duration", ...)
+  std::vector<std::string> extraTitles;         // their table columns
+  std::vector<std::string> significanceTitles;  // table columns ("FAP (band)")
+  std::vector<std::string> significanceKeys;    // words in a peak line ("FAP")
+  // The significance values of a score, as many as significanceTitles.
+  std::function<std::vector<long double>(long double score)> significance;
+  std::string note;  // what the significance rests on, a sentence for the summary
+};
+
 struct Periodogram {
   SearchMethod method = SearchMethod::StringLength;
   long double searchMin = 0;  // the range searched, as requested
@@ -45,6 +71,10 @@ struct Periodogram {
   std::vector<TrialScore> points;
   int32_t entries = 0;       // N of the statistic: the entries folded, the loader's repeat included
   long double timeSpan = 0;  // last minus first Julian Day of the observations
+  // The methods of the search folder: their columns, and columns->extraCsv.size() values per
+  // kept point (point j's at j·size ...), in the order of extraCsv.
+  std::shared_ptr<const ScoreColumns> columns;
+  std::vector<long double> extras;
 
   bool empty() const { return points.empty(); }
 };
@@ -112,6 +142,7 @@ std::string PeakLine(const Periodogram& periodogram, const Peak& peak, int rank,
 // The table of the peaks: its column titles, and one row of a peak (period with the 15 digits
 // the period box takes, frequency and score with 10, the probabilities with 3).
 std::vector<std::string> PeakTableHeader(SearchMethod method);
+std::vector<std::string> PeakTableHeader(const Periodogram& periodogram);
 std::vector<std::string> PeakTableRow(const Periodogram& periodogram, const Peak& peak, char separator);
 
 // What the window says under the chart: the search, the points kept and, for AoV, what the
