@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "common/InputError.h"
+
 namespace ombrane {
 
 SearchRequest SearchRequestOf(const Star& star, SearchMethod method) {
@@ -27,6 +29,34 @@ SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, cha
     case SearchResult::Status::Done:
       report.lines.push_back(SearchResultLine(request.method, result, separator));
       if (result.skipped > 0) report.lines.push_back(SearchSkippedLine(result));
+      break;
+    case SearchResult::Status::Cancelled:
+      break;
+  }
+  return report;
+}
+
+SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, const MethodSettings& settings,
+                       char separator) {
+  if (!IsArrayMethod(request.method)) {
+    if (settings.step == GridStep::Frequency)
+      throw InputError("The string-length and AoV searches step in period only; choose a period step.");
+    return RunSearch(data, star, request, separator);
+  }
+  SearchReport report;
+  report.result = SearchByMethod(data, star, request, settings);
+  const SearchResult& result = report.result;
+  switch (result.status) {
+    case SearchResult::Status::NotRun:
+      report.lines.push_back(SearchNotRunLine(data, request, separator));
+      break;
+    case SearchResult::Status::AllUndefined:
+      report.lines.push_back(MethodName(request.method) + " undefined at all " +
+                             std::to_string(result.trials) +
+                             " trials (too few observations spread over the phase); nothing was changed.");
+      break;
+    case SearchResult::Status::Done:
+      report.lines.push_back(MethodResultLine(result, separator));
       break;
     case SearchResult::Status::Cancelled:
       break;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "phase/PeriodSearch.h"
+#include "search/MethodSearch.h"
 #include "store/Records.h"
 
 namespace ombrane {
@@ -24,5 +25,10 @@ SearchRequest SearchRequestOf(const Star& star, SearchMethod method);
 // Runs the search (SearchPeriod: its contract on the records and its errors) and words its
 // outcome with `separator` as the decimal separator.
 SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, char separator);
+
+// The same for every method: the string length and AoV as above (a frequency step is refused
+// for them), the methods on arrays by SearchByMethod with `settings`.
+SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, const MethodSettings& settings,
+                       char separator);
 
 }  // namespace ombrane
