@@ -4,20 +4,54 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
+#include <iterator>
 #include <string>
 
 #include "Batch.h"
+#include "common/InputError.h"
 #include "common/NumberFormat.h"
 #include "common/WholeFile.h"
+#include "search/TrialGrid.h"
 #include "services/RunSearch.h"
 
 namespace ombrane::batch {
 namespace {
 
-constexpr OptionSpec kOptions[] = {{"--min", true},         {"--max", true},         {"--step", true},
-                                   {"--method", true},      {"--epoch", true},       {"--jd-average", false},
-                                   {"--phase-file", false}, {"--periodogram", true}, {"--peaks", true}};
+constexpr OptionSpec kOptions[] = {
+    {"--min", true},         {"--max", true},          {"--step", true},        {"--frequency-step", true},
+    {"--suggest", false},    {"--oversampling", true}, {"--method", true},      {"--harmonics", true},
+    {"--bins", true},        {"--covers", true},       {"--durations", true},   {"--epoch", true},
+    {"--jd-average", false}, {"--phase-file", false},  {"--periodogram", true}, {"--peaks", true}};
+
+// The methods by their names on the command line.
+struct MethodChoice {
+  std::string_view name;
+  SearchMethod method;
+};
+constexpr MethodChoice kMethods[] = {{"sl", SearchMethod::StringLength}, {"aov", SearchMethod::Aov},
+                                     {"gls", SearchMethod::Gls},         {"mhaov", SearchMethod::Mhaov},
+                                     {"pdm", SearchMethod::Pdm},         {"bls", SearchMethod::Bls}};
+
+std::string_view CommandName(SearchMethod method) {
+  for (const MethodChoice& c : kMethods)
+    if (c.method == method) return c.name;
+  return {};
+}
+
+// A whole number option within [low, high], or `fallback` when not given.
+int WholeNumber(const Invocation& invocation, std::string_view option, int low, int high, int fallback) {
+  const std::optional<long double> value = invocation.Number(option);
+  if (!value) return fallback;
+  if (!(*value >= low && *value <= high && std::floor(*value) == *value))
+    throw UsageError(std::string(option)
+                         .append(" must be a whole number from ")
+                         .append(std::to_string(low))
+                         .append(" to ")
+                         .append(std::to_string(high)));
+  return static_cast<int>(*value);
+}
 
 // Most peaks --peaks lists: more would name the noise.
 constexpr long double kMostPeaks = 1000;
@@ -53,8 +87,12 @@ class SearchProgress {
       if (percent == percent_) return true;
       percent_ = percent;
       std::string line = "searching: ";
-      line.append(std::to_string(percent)).append("% of ").append(std::to_string(total)).append(" trial periods");
-      std::cerr << '\r' << line << std::string(width_ > line.size() ? width_ - line.size() : 0, ' ') << std::flush;
+      line.append(std::to_string(percent))
+          .append("% of ")
+          .append(std::to_string(total))
+          .append(" trial periods");
+      std::cerr << '\r' << line << std::string(width_ > line.size() ? width_ - line.size() : 0, ' ')
+                << std::flush;
       width_ = std::max(width_, line.size());
       return true;
     };
@@ -67,19 +105,60 @@ class SearchProgress {
 };
 
 int Run(const Invocation& invocation) {
-  const std::optional<long double> searchMin = invocation.Number("--min");
-  const std::optional<long double> searchMax = invocation.Number("--max");
-  const std::optional<long double> step = invocation.Number("--step");
-  if (!searchMin || !searchMax || !step) throw UsageError("search needs --min, --max and --step");
-  if (!(*searchMin > 0))
-    throw UsageError("--min must be greater than 0: a trial period of 0 or less cannot fold");
-  if (!(*searchMin < *searchMax)) throw UsageError("--min must be below --max");
   SearchMethod method = SearchMethod::StringLength;
   if (const std::optional<std::string_view> text = invocation.Text("--method")) {
-    if (*text == "aov")
-      method = SearchMethod::Aov;
-    else if (*text != "sl")
-      throw UsageError("--method must be sl or aov, not " + Quoted(*text));
+    const auto* found = std::find_if(std::begin(kMethods), std::end(kMethods),
+                                     [&](const MethodChoice& c) { return c.name == *text; });
+    if (found == std::end(kMethods))
+      throw UsageError("--method must be sl, aov, gls, mhaov, pdm or bls, not " + Quoted(*text));
+    method = found->method;
+  }
+  const bool arrays = IsArrayMethod(method);
+  MethodSettings settings;
+  settings.harmonics = WholeNumber(invocation, "--harmonics", 1, 10, settings.harmonics);
+  settings.bins = WholeNumber(invocation, "--bins", 2, 1000, settings.bins);
+  settings.covers = WholeNumber(invocation, "--covers", 1, 100, settings.covers);
+  if (const std::optional<std::string_view> text = invocation.Text("--durations")) {
+    try {
+      settings.durations = ParseDurations(std::string(*text));
+    } catch (const InputError& error) {
+      throw UsageError(std::string("--durations: ").append(error.what()));
+    }
+  }
+  const auto only = [&](std::string_view option, SearchMethod owner) {
+    if (invocation.Has(option) && method != owner)
+      throw UsageError(std::string(option).append(" goes with --method ").append(CommandName(owner)));
+  };
+  only("--harmonics", SearchMethod::Mhaov);
+  only("--bins", SearchMethod::Pdm);
+  only("--covers", SearchMethod::Pdm);
+  only("--durations", SearchMethod::Bls);
+
+  const bool suggest = invocation.Has("--suggest");
+  std::optional<long double> searchMin = invocation.Number("--min");
+  std::optional<long double> searchMax = invocation.Number("--max");
+  std::optional<long double> step = invocation.Number("--step");
+  const std::optional<long double> frequencyStep = invocation.Number("--frequency-step");
+  const std::optional<long double> oversampling = invocation.Number("--oversampling");
+  if (step && frequencyStep) throw UsageError("give --step or --frequency-step, not both");
+  if (frequencyStep) {
+    if (!arrays) throw UsageError("--frequency-step needs --method gls, mhaov, pdm or bls");
+    settings.step = GridStep::Frequency;
+    step = frequencyStep;
+  }
+  if (oversampling && !suggest) throw UsageError("--oversampling goes with --suggest");
+  if (suggest) {
+    if (!arrays) throw UsageError("--suggest needs --method gls, mhaov, pdm or bls");
+    if (searchMin || searchMax || step) throw UsageError("--suggest fills --min, --max and the step itself");
+    if (oversampling && !(*oversampling >= 1 && *oversampling <= 100))
+      throw UsageError("--oversampling must be from 1 to 100");
+    settings.step = GridStep::Frequency;
+  } else {
+    if (!searchMin || !searchMax || !step)
+      throw UsageError("search needs --min, --max and --step (or --frequency-step), or --suggest");
+    if (!(*searchMin > 0))
+      throw UsageError("--min must be greater than 0: a trial period of 0 or less cannot fold");
+    if (!(*searchMin < *searchMax)) throw UsageError("--min must be below --max");
   }
   const std::optional<long double> epoch = invocation.Number("--epoch");
   const FoldOptions options{.jdAverage = invocation.Has("--jd-average"),
@@ -98,17 +177,30 @@ int Run(const Invocation& invocation) {
   return ForEachPhotometryFile(invocation, [&](Records& r) {
     Star& star = *r.star;
     if (epoch) star.epoch = *epoch;
-    star.increment = *step;
-    star.searchMin = *searchMin;
-    star.searchMax = *searchMax;
+    long double low = searchMin.value_or(0), high = searchMax.value_or(0), increment = step.value_or(0);
+    std::string suggestion;
+    if (suggest) {
+      const SuggestedGrid grid = SuggestGrid(
+          ObservationsOf(*r.data).t, static_cast<double>(oversampling.value_or(kDefaultOversampling)));
+      low = grid.periodMin;
+      high = grid.periodMax;
+      increment = grid.frequencyStep;
+      suggestion =
+          SuggestionLine(grid, static_cast<double>(oversampling.value_or(kDefaultOversampling)), '.');
+    }
+    star.increment = increment;
+    star.searchMin = low;
+    star.searchMax = high;
     SearchRequest request = SearchRequestOf(star, method);
-    r.activity = "searching the periods from " + FormatGeneral(*searchMin) + " below " +
-                 FormatGeneral(*searchMax) + " in steps of " + FormatGeneral(*step);
+    r.activity = "searching the periods from " + FormatGeneral(low) + " below " + FormatGeneral(high) +
+                 (settings.step == GridStep::Frequency ? " in frequency steps of " : " in steps of ") +
+                 FormatGeneral(increment);
     const SearchReport report = [&] {
       SearchProgress progress;
       progress.Attach(request);
-      return RunSearch(*r.data, star, request, '.');
+      return RunSearch(*r.data, star, request, settings, '.');
     }();
+    if (!suggestion.empty()) Print(suggestion);
     const SearchResult& result = report.result;
     if (result.status != SearchResult::Status::Done) {
       for (const std::string& line : report.lines) PrintError(line);
@@ -121,8 +213,7 @@ int Run(const Invocation& invocation) {
     for (const std::string& line : report.lines) heading.append(heading.empty() ? "" : "\n").append(line);
     const std::vector<Peak> peaks = FindPeaks(result.periodogram, peakCount);
     for (size_t i = 0; i < peaks.size(); ++i)
-      heading.append("\n").append(
-          PeakLine(result.periodogram, peaks[i], static_cast<int>(i) + 1, '.'));
+      heading.append("\n").append(PeakLine(result.periodogram, peaks[i], static_cast<int>(i) + 1, '.'));
     const bool written = !csvPath || WriteCsv(std::string(*csvPath), PeriodogramCsv(result.periodogram));
     return Worst(PrintFold(FormatGeneral(result.bestPeriod), heading, options, r),
                  written ? kExitOk : kExitFailed);
@@ -135,10 +226,12 @@ extern const Command kSearchCommand;
 const Command kSearchCommand{
     .name = "search",
     .synopsis =
-        "search FILE... --min A --max B --step S [--method sl|aov] [--epoch M0]\n"
+        "search FILE... --min A --max B --step S [--method sl|aov|gls|mhaov|pdm|bls] [--epoch M0]\n"
+        "                            [--frequency-step DF | --suggest [--oversampling K]]\n"
+        "                            [--harmonics H] [--bins NB] [--covers NC] [--durations Q1,Q2,...]\n"
         "                            [--jd-average] [--phase-file] [--periodogram CSV] [--peaks K]",
     .help =
-        "search FILE... --min A --max B --step S [--method sl|aov]\n"
+        "search FILE... --min A --max B --step S [--method sl|aov|gls|mhaov|pdm|bls]\n"
         "    Tries the periods A, A + S, A + 2S, ... below B (A > 0, S > 0, e.g. 0.000001) on all\n"
         "    cores and scores each fold by its string length (sl, the default: shortest wins) or\n"
         "    by the AoV statistic (aov: largest wins); equal scores keep the smaller period. The best\n"
@@ -149,19 +242,38 @@ const Command kSearchCommand{
         "    followed by the SL: and AoV: lines of the final fold. An AoV search skips the trial\n"
         "    periods where the statistic is undefined and says how many after the result line;\n"
         "    when it is undefined at every trial it says so and exits with 1.\n"
+        "    The other methods score the unfolded observations:\n"
+        "        gls    generalised Lomb-Scargle power (Zechmeister & Kurster 2009), 0 to 1,\n"
+        "               largest wins; FAP of Baluev (2008) over the band searched\n"
+        "        mhaov  multi-harmonic AoV (Schwarzenberg-Czerny 1996) with --harmonics H (1-10,\n"
+        "               default 2), largest wins; p from F(2H, N - 2H - 1) and FAP over the band\n"
+        "        pdm    phase dispersion minimisation (Stellingwerf 1978) with --bins NB (default\n"
+        "               10) and --covers NC (default 2), smallest theta wins; p and FAP\n"
+        "        bls    box least squares (Kovacs, Zucker & Mazeh 2002) with --durations as\n"
+        "               fractions of the period (default 0.02,0.05,0.1,0.15,0.2), largest power\n"
+        "               wins; the best box's duration, depth and mid-eclipse JD, and its SDE\n"
+        "    and print \"GLS: <power> FAP <fap> Best Period:<period>\" (MHAOV and PDM: p and FAP,\n"
+        "    BLS: SDE) before the fold. --frequency-step DF steps these methods in frequency\n"
+        "    from 1/B to 1/A (cycles per day) instead of in period. --suggest fills the range and\n"
+        "    step from the data and prints the grid first: frequencies from 1/T (T the time span)\n"
+        "    to half the inverse of the median interval between observations, in steps of\n"
+        "    1/(K T) with --oversampling K (default 5), and how many trials that makes.\n"
         "    --peaks K lists the K best separate peaks of the periodogram after the result line,\n"
         "    best first (peaks closer than 1/T in frequency, T the time span of the data, count\n"
         "    as one):\n"
         "        Peak 1: period <P> frequency <1/P> SL <string length>\n"
         "        Peak 1: period <P> frequency <1/P> theta <AoV statistic> p <p> FAP <FAP>\n"
+        "        Peak 1: period <P> frequency <1/P> power <GLS power> FAP <FAP>\n"
+        "        Peak 1: period <P> frequency <1/P> power <P> duration <D> depth <mag> epoch <JD> SDE <S>\n"
         "    where theta is the AoV statistic itself (the result line shows it x 10^8), p the\n"
         "    chance of reaching it at one trial period (F distribution with 9 and N - 10 degrees\n"
         "    of freedom) and FAP = 1 - (1 - p)^M the chance over the M = (1/A - 1/B) T\n"
         "    independent frequencies of the range (at least 1).\n"
         "    --periodogram CSV writes the periodogram (one file only): a header line\n"
-        "    period,frequency,string_length (or aov_theta), then one line per trial period;\n"
-        "    with more than 100000 trials each line is the best trial of its slice of the range.\n"
-        "    Trial periods where the AoV statistic is undefined are left out.\n"
+        "    period,frequency,string_length (or aov_theta, gls_power, mhaov_theta, pdm_theta,\n"
+        "    bls_power followed by duration,depth,epoch), then one line per trial period in\n"
+        "    ascending period; with more than 100000 trials each line is the best trial of its\n"
+        "    slice of the range. Trials where the statistic is undefined are left out.\n"
         "    --epoch, --jd-average and --phase-file as for fold. While it runs, a search shows\n"
         "    its progress on standard error when that is a terminal (never in a file or pipe).\n",
     .options = kOptions,

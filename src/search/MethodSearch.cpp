@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "common/InputError.h"
@@ -117,6 +118,33 @@ std::shared_ptr<const ScoreColumns> ColumnsOf(SearchMethod method, const Observa
 }
 
 }  // namespace
+
+std::vector<double> ParseDurations(const std::string& text) {
+  std::vector<double> out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    std::string item = text.substr(start, comma - start);
+    item.erase(0, item.find_first_not_of(' '));
+    item.erase(item.find_last_not_of(' ') + 1);
+    char* end = nullptr;
+    const double q = std::strtod(item.c_str(), &end);
+    if (item.empty() || end != item.c_str() + item.size() || !(q > 0 && q <= 0.5))
+      throw InputError(
+          "The durations are fractions of the period above 0 and at most 0.5, separated by "
+          "commas (e.g. 0.02,0.05,0.1), not \"" +
+          text + "\".");
+    out.push_back(q);
+    start = comma + 1;
+  }
+  return out;
+}
+
+std::string DurationsText(const std::vector<double>& durations) {
+  std::string text;
+  for (double q : durations) text.append(text.empty() ? "" : ",").append(FormatGeneral(q));
+  return text;
+}
 
 bool IsArrayMethod(SearchMethod method) {
   return method == SearchMethod::Gls || method == SearchMethod::Mhaov || method == SearchMethod::Pdm ||

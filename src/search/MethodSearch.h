@@ -23,6 +23,11 @@ struct MethodSettings {
   std::vector<double> durations{0.02, 0.05, 0.1, 0.15, 0.2};  // BLS, fractions of the period
 };
 
+// The durations of box least squares as the user types them: fractions of the period separated
+// by commas ("0.02, 0.05,0.1"), each above 0 and at most 0.5; InputError otherwise. And back.
+std::vector<double> ParseDurations(const std::string& text);
+std::string DurationsText(const std::vector<double>& durations);
+
 // True for the methods of this folder (GLS, MHAOV, PDM, BLS).
 bool IsArrayMethod(SearchMethod method);
 

@@ -102,4 +102,24 @@ SuggestedGrid SuggestGrid(const std::vector<double>& times, double oversampling,
   return g;
 }
 
+std::string SuggestionLine(const SuggestedGrid& grid, double oversampling, char separator) {
+  auto number = [&](double x) { return FormatGeneralDigits(x, 6, separator); };
+  std::string line = "Suggested grid: periods ";
+  line.append(number(grid.periodMin))
+      .append(" to ")
+      .append(number(grid.periodMax))
+      .append(" d, frequency step ")
+      .append(number(grid.frequencyStep))
+      .append(" /d (T = ")
+      .append(number(grid.timeSpan))
+      .append(" d, oversampling ")
+      .append(number(oversampling))
+      .append(", upper frequency 0.5/median interval ")
+      .append(number(grid.medianInterval))
+      .append(" d): ")
+      .append(FormatGeneral(static_cast<long double>(grid.trials)))
+      .append(grid.trials == 1 ? " trial." : " trials.");
+  return line;
+}
+
 }  // namespace ombrane

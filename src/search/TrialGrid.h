@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace ombrane {
@@ -52,7 +53,14 @@ struct SuggestedGrid {
   int64_t trials = 0;  // of FrequencyGrid(periodMin, periodMax, frequencyStep)
 };
 
+// The oversampling a suggestion takes unless told otherwise: five grid points per peak width.
+inline constexpr double kDefaultOversampling = 5;
+
 // Needs at least three distinct times and an oversampling of at least 1 (InputError otherwise).
 SuggestedGrid SuggestGrid(const std::vector<double>& times, double oversampling, double highestFrequency = 0);
+
+// The suggestion in words: "Suggested grid: periods 0.25 to 5 d, frequency step 0.04 /d (T = 5 d,
+// oversampling 5, upper frequency 0.5/median interval 0.125 d): 96 trials."
+std::string SuggestionLine(const SuggestedGrid& grid, double oversampling, char separator);
 
 }  // namespace ombrane
