@@ -42,6 +42,7 @@
 #include "common/InputError.h"
 #include "common/NumberFormat.h"
 #include "common/TextToFloat.h"
+#include "search/MethodSearch.h"
 
 // The pictures are compiled into the static window library; registering them here keeps the
 // linker from dropping them.
@@ -97,6 +98,7 @@ TForm1::TForm1(std::unique_ptr<Outside> outside, QWidget* parent)
       outside_(outside ? std::move(outside) : std::make_unique<QtOutside>()),
       data_(std::make_unique<Data>()),
       star_(std::make_unique<Star>()),
+      methodSettings_(std::make_unique<MethodSettings>()),
       view_(std::make_unique<ViewState>()),
       chartModel_(std::make_unique<ChartModel>()) {
   InitPictures();
@@ -363,7 +365,9 @@ QWidget* TForm1::CreateLeftColumn() {
                                1, column);
   RadioGroup2->setEnabled(false);
   RadioGroup4 = new RadioGroup(QStringLiteral("RadioGroup4"), QStringLiteral("Method"),
-                               {QStringLiteral("SL"), QStringLiteral("AoV")}, 2, column);
+                               {QStringLiteral("SL"), QStringLiteral("AoV"), QStringLiteral("GLS"),
+                                QStringLiteral("MHAOV"), QStringLiteral("PDM"), QStringLiteral("BLS")},
+                               2, column);
   RadioGroup4->setItemIndex(0);
   RadioGroup3 = new RadioGroup(QStringLiteral("RadioGroup3"), QStringLiteral("Plot/File"),
                                {QStringLiteral("P&hase"), QStringLiteral("&JD average")}, 2, column);
@@ -377,6 +381,7 @@ QWidget* TForm1::CreateLeftColumn() {
   stack->addWidget(RadioGroup2);
   stack->addWidget(CreateEphemerisGroup());
   stack->addWidget(RadioGroup4);
+  stack->addWidget(CreateMethodControls());
   stack->addWidget(CreateMathGroup());
   stack->addWidget(RadioGroup3);
   stack->addStretch(1);

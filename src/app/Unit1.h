@@ -41,6 +41,7 @@ class ChartWidget;
 class EditBox;
 class PeriodogramWindow;
 struct Periodogram;
+struct MethodSettings;
 class RadioGroup;
 class UpDown;
 struct NavigationOutcome;
@@ -130,6 +131,9 @@ class TForm1 : public QMainWindow {
   void Button7Click();
   void Button12Click();
   void RadioGroup3Click();
+  // The settings of the search methods and the suggested grid (Unit1Methods.cpp).
+  void SuggestGridClick();
+  void MethodOptionsClick();
   // Selection, measurements, deletion and magnitude steps (Unit1Select.cpp).
   void Chart1ClickSeries(int series, int index, int x, int y);
   void BitBtn2Click();
@@ -183,6 +187,7 @@ class TForm1 : public QMainWindow {
   QWidget* CreateNightBar();
   QWidget* CreateLeftColumn();
   QWidget* CreateEphemerisGroup();
+  QWidget* CreateMethodControls();
   QWidget* CreateMathGroup();
   QWidget* CreateChartArea();
   void ConnectHandlers();
@@ -315,6 +320,10 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<Outside> outside_;
   std::unique_ptr<Data> data_;
   std::unique_ptr<Star> star_;
+  // The settings of the methods on arrays (the Options dialog); the grid step follows
+  // FrequencyStep at each search.
+  std::unique_ptr<MethodSettings> methodSettings_;
+  double oversampling_ = 5;  // of a suggested grid
   std::unique_ptr<ViewState> view_;
   std::unique_ptr<ChartModel> chartModel_;
   OutputFiles outputFiles_;
@@ -427,7 +436,7 @@ class TForm1 : public QMainWindow {
   EditBox* Edit15 = nullptr;          // declination minutes
   EditBox* Edit17 = nullptr;          // declination seconds
   UpDown* UpDown1 = nullptr;          // hidden, no function
-  RadioGroup* RadioGroup4 = nullptr;  // "Method": "SL", "AoV"
+  RadioGroup* RadioGroup4 = nullptr;  // "Method": "SL", "AoV", "GLS", "MHAOV", "PDM", "BLS"
   QWidget* GroupBox2 = nullptr;       // "Math"
   QPushButton* Button10 = nullptr;    // "Bright" (a night's brightness shift)
   QPushButton* Button5 = nullptr;     // "+" (magnitude step up)
@@ -443,6 +452,13 @@ class TForm1 : public QMainWindow {
   UpDown* UpDown2 = nullptr;          // hidden, no function
   RadioGroup* RadioGroup3 = nullptr;  // "Plot/File": "P&hase", "&JD average"
   QStatusBar* StatusBar1 = nullptr;   // status bar
+
+  // Under the Method group: "Step in fre&quency" (the increment box then steps 1/d),
+  // "Su&ggest" (range and step from the data), "Optio&ns..." (harmonics, bins, covers,
+  // durations).
+  QCheckBox* FrequencyStep = nullptr;
+  QPushButton* SuggestGrid = nullptr;
+  QPushButton* MethodOptions = nullptr;
 
   QAction* FileNewCmd = nullptr;         // "&New" Ctrl+N
   QAction* FileOpenCmd = nullptr;        // "&Open" Ctrl+O

@@ -81,7 +81,7 @@ void TForm1::ShowPeriodogram(Periodogram&& periodogram) {
   PeriodogramCmd->setEnabled(true);
 
   const char separator = DecimalSeparator();
-  const std::vector<std::string> header = PeakTableHeader(w.periodogram->method);
+  const std::vector<std::string> header = PeakTableHeader(*w.periodogram);
   QTableWidget& table = *w.PeakTable;
   table.clear();
   table.setColumnCount(static_cast<int>(header.size()));
@@ -195,8 +195,10 @@ void TForm1::PeriodogramMouseMove(int x, int y) {
     const bool frequency = w.picture.axis == PeriodogramAxis::Frequency;
     const double inverse = abscissa > 0 ? 1 / abscissa : 0;
     const double period = frequency ? inverse : abscissa;
-    const QString score =
-        w.periodogram->method == SearchMethod::Aov ? QStringLiteral("AoV \u0398") : QStringLiteral("SL");
+    const QString score = w.periodogram->columns
+                              ? QString::fromStdString(w.periodogram->columns->scoreTitle)
+                              : (w.periodogram->method == SearchMethod::Aov ? QStringLiteral("AoV \u0398")
+                                                                            : QStringLiteral("SL"));
     w.Readout->setText(QStringLiteral("Period: %1\nFrequency: %2\n%3: %4")
                            .arg(text(period), text(frequency ? abscissa : inverse), score,
                                 QString::fromStdString(FormatAxis(w.Chart->YValue(y), decimal, group))));

@@ -1,7 +1,7 @@
 // TForm1: the ephemeris group, the phase diagram and the period search.
 #include <QApplication>
-#include <QKeyEvent>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QStatusBar>
@@ -180,9 +180,11 @@ void TForm1::StepPeriod(int direction) {
 void TForm1::Button7Click() {
   Run(
       [this] {
-        const SearchMethod method =
-            RadioGroup4->itemIndex() == 1 ? SearchMethod::Aov : SearchMethod::StringLength;
+        // The items of the Method group in the order of SearchMethod.
+        const SearchMethod method = static_cast<SearchMethod>(std::max(RadioGroup4->itemIndex(), 0));
         SearchRequest request = SearchRequestOf(*star_, method);
+        MethodSettings settings = *methodSettings_;
+        settings.step = FrequencyStep->isChecked() ? GridStep::Frequency : GridStep::Period;
         BusyCursor busy;
         // Progress with a Cancel button appears when the search looks like taking over a second.
         QProgressDialog progress(QStringLiteral("Searching the period range..."), QStringLiteral("Cancel"), 0,
@@ -199,7 +201,7 @@ void TForm1::Button7Click() {
           QApplication::processEvents();
           return !progress.wasCanceled();
         };
-        SearchReport report = RunSearch(*data_, *star_, request, DecimalSeparator());
+        SearchReport report = RunSearch(*data_, *star_, request, settings, DecimalSeparator());
         progress.close();
         if (report.result.status == SearchResult::Status::Done) {
           // The periodogram first: it belongs to the search, whatever the fold at its best

@@ -60,6 +60,7 @@ class TestPeriodogram : public QObject {
   void init() { QLocale::setDefault(QLocale::c()); }
   void searchOpensThePeriodogram_data();
   void searchOpensThePeriodogram();
+  void suggestFillsTheGridAndASearchUsesIt();
   void aRowOrAPeakFoldsAtItsPeriod();
   void aClickOnTheCurveTakesTheTopOfThePeakThere();
   void frequencyAxis();
@@ -79,6 +80,12 @@ void TestPeriodogram::searchOpensThePeriodogram_data() {
   QTest::addColumn<int>("columns");
   QTest::newRow("string length") << 0 << QStringLiteral("Mesurment String - Length: ") << 3;
   QTest::newRow("AoV") << 1 << QStringLiteral("AoV: ") << 5;
+  // The methods on arrays: the score, the extras of BLS (duration, depth, epoch), the
+  // significance (FAP; p and FAP; SDE).
+  QTest::newRow("GLS") << 2 << QStringLiteral("GLS: ") << 4;
+  QTest::newRow("MHAOV") << 3 << QStringLiteral("MHAOV: ") << 5;
+  QTest::newRow("PDM") << 4 << QStringLiteral("PDM: ") << 5;
+  QTest::newRow("BLS") << 5 << QStringLiteral("BLS: ") << 7;
 }
 
 void TestPeriodogram::searchOpensThePeriodogram() {
@@ -115,7 +122,7 @@ void TestPeriodogram::searchOpensThePeriodogram() {
   QCOMPARE(model.Series(kPeriodogramCurveSeries).Count(), f.CurvePoints());
   QCOMPARE(model.Series(kPeriodogramCurveSeries).Point(0).x, 0.4);
   QCOMPARE(model.bottomAxisTitle, std::string("Trial period (d)"));
-  QCOMPARE(model.leftAxisInverted, method == 0);
+  QCOMPARE(model.leftAxisInverted, method == 0 || method == 4);  // SL and PDM: smaller is better
   QCOMPARE(model.titleLines.front(), std::string("Periodogram of sine.txt"));
   // The best period is marked and is the first peak of the table.
   QCOMPARE(model.Series(kMarkerSeries).Count(), 1);
@@ -137,6 +144,39 @@ void TestPeriodogram::searchOpensThePeriodogram() {
     QCOMPARE(table.item(0, 4)->text().toStdString(), FormatGeneralDigits(s->falseAlarm, 3));
     QVERIFY(w.Summary->text().contains(QStringLiteral("(9, 291)")));
   }
+  if (method == 2) {
+    QCOMPARE(table.horizontalHeaderItem(3)->text(), QStringLiteral("FAP (band)"));
+    QVERIFY2(table.item(0, 3)->text().contains(QStringLiteral("E-")), qPrintable(table.item(0, 3)->text()));
+    QVERIFY(w.Summary->text().contains(QStringLiteral("Baluev (2008)")));
+  }
+  if (method == 5) QCOMPARE(table.horizontalHeaderItem(6)->text(), QStringLiteral("SDE"));
+}
+
+void TestPeriodogram::suggestFillsTheGridAndASearchUsesIt() {
+  FormFixture f;
+  QTemporaryDir dir;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(300, 15, 0.61));
+  TForm1& form = *f.form;
+  form.SuggestGrid->click();
+  QVERIFY(form.FrequencyStep->isChecked());
+  const QString note = LastLine(form.RichEdit1);
+  QVERIFY2(note.startsWith(QStringLiteral("Suggested grid: periods ")), qPrintable(note));
+  static const QRegularExpression trials(QStringLiteral("\\): (\\d+) trials\\.$"));
+  const QRegularExpressionMatch m = trials.match(note);
+  QVERIFY2(m.hasMatch(), qPrintable(note));
+  // The boxes hold the grid: Max is the time span, the step 1/(5 T) per day.
+  const long double span = form.star().searchMax;
+  QVERIFY(span > 10 && span < 15);
+  QCOMPARE(static_cast<double>(form.star().increment), static_cast<double>(1 / (5 * span)));
+  form.RadioGroup4->item(2)->click();
+  form.Button7->click();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  QCOMPARE(form.Periodogram1->periodogram->trials, m.captured(1).toLongLong());
+  QVERIFY(std::fabs(static_cast<double>(form.star().bestPeriod) - 0.61) < 0.01);
+  // SL and AoV step in period only: they refuse the frequency step with a message.
+  form.RadioGroup4->item(1)->click();
+  form.Button7->click();
+  QVERIFY(f.outside->errors.join('|').contains(QStringLiteral("step in period only")));
 }
 
 void TestPeriodogram::aRowOrAPeakFoldsAtItsPeriod() {
