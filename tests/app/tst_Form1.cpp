@@ -233,7 +233,7 @@ void TestForm1::radioGroups() {
                             {"Time &Interval ", "Delta &mag", "&Eclipse Total Length", "&Flat Bottom Length",
                              "&O'Connell Effect", "&Pri Amplitude", "&Sec Amplitude"},
                             -1},
-                           {f.form->RadioGroup4, "Method", {"SL", "AoV"}, 0},
+                           {f.form->RadioGroup4, "Method", {"SL", "AoV", "GLS", "MHAOV", "PDM", "BLS"}, 0},
                            {f.form->RadioGroup3, "Plot/File", {"P&hase", "&JD average"}, 0}};
   for (const Expect& e : groups) {
     QCOMPARE(e.group->title(), e.caption);
