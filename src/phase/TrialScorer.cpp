@@ -107,20 +107,22 @@ TrialScorer::TrialScorer(const long double* jd, const long double* mag, int64_t 
       magMean_(invariants.magMean),
       vectorPhases_(vectorPhases && VectorPhasesSupported()) {
   const size_t count = static_cast<size_t>(std::max<int64_t>(n, 0));
-  for (auto* v : {&phase_, &distanceHigh_, &distanceLow_, &magHigh_, &magLow_}) v->resize(count);
-  index_.resize(count);
+  distanceHigh_.resize(count);
+  distanceLow_.resize(count);
+  phase_.resize(count);
+  mag_.resize(count);
+  keys_.resize(count);
   for (size_t i = 0; i < count; ++i) {
     // The fold forms jd - epoch in extended precision at every trial: the same value each time.
     const long double d = jd[i] - epoch;
     distanceHigh_[i] = static_cast<double>(d);
     distanceLow_[i] = static_cast<double>(d - distanceHigh_[i]);
-    magHigh_[i] = static_cast<double>(mag[i]);
-    magLow_[i] = static_cast<double>(mag[i] - magHigh_[i]);
-    index_[i] = static_cast<int32_t>(i);
+    const double magHigh = static_cast<double>(mag[i]);
+    mag_[i] = Split{magHigh, static_cast<double>(mag[i] - magHigh)};
+    keys_[i] = Key{0, static_cast<int32_t>(i)};
     // Every extended number of the records splits exactly into two doubles, except those out of
     // the double range (and NaN): then every trial goes through the fold itself.
-    if (static_cast<long double>(distanceHigh_[i]) + distanceLow_[i] != d ||
-        static_cast<long double>(magHigh_[i]) + magLow_[i] != mag[i])
+    if (static_cast<long double>(distanceHigh_[i]) + distanceLow_[i] != d || mag_[i].Value() != mag[i])
       usable_ = false;
   }
 }
@@ -147,42 +149,45 @@ bool TrialScorer::ComputePhases(long double period) {
   return true;
 }
 
+namespace {
+
 // The fold's order: ascending phase, equal phases in the order of the records (a stable sort of
 // the records' order gives exactly this, whatever order the entries come in here).
-bool TrialScorer::InsertionSort(int64_t budget) {
-  const size_t n = phase_.size();
-  double* phase = phase_.data();
-  int32_t* index = index_.data();
+template <typename Key>
+inline bool Before(const Key& a, const Key& b) {
+  return a.phase < b.phase || (a.phase == b.phase && a.index < b.index);
+}
+
+// Insertion sort of a[0..n) by Before; gives up (with a still a permutation) once more than
+// `budget` moves were made.
+template <typename Key>
+bool InsertionSortOf(Key* a, size_t n, int64_t budget) {
   for (size_t j = 1; j < n; ++j) {
-    const double p = phase[j];
-    const int32_t e = index[j];
-    auto before = [&](size_t k) { return p < phase[k] || (p == phase[k] && e < index[k]); };
-    if (!before(j - 1)) continue;
-    const double dh = distanceHigh_[j], dl = distanceLow_[j], mh = magHigh_[j], ml = magLow_[j];
+    if (!Before(a[j], a[j - 1])) continue;
+    const Key v = a[j];
     size_t k = j;
     do {
-      phase[k] = phase[k - 1];
-      index[k] = index[k - 1];
-      distanceHigh_[k] = distanceHigh_[k - 1];
-      distanceLow_[k] = distanceLow_[k - 1];
-      magHigh_[k] = magHigh_[k - 1];
-      magLow_[k] = magLow_[k - 1];
+      a[k] = a[k - 1];
       --k;
-    } while (k > 0 && before(k - 1));
-    phase[k] = p;
-    index[k] = e;
-    distanceHigh_[k] = dh;
-    distanceLow_[k] = dl;
-    magHigh_[k] = mh;
-    magLow_[k] = ml;
+    } while (k > 0 && Before(v, a[k - 1]));
+    a[k] = v;
     budget -= static_cast<int64_t>(j - k);
-    if (budget < 0) return false;  // still a permutation of the entries
+    if (budget < 0) return false;
   }
   return true;
 }
 
-// Bucket floor(phase * n), monotone in the phase, then insertion within the buckets (short ones)
-// or a sort of each long bucket: the bucket sort of the fold, with the order above.
+}  // namespace
+
+// The keys in the previous trial's order with the new phases, then insertion.
+bool TrialScorer::InsertionSort(int64_t budget) {
+  for (Key& key : keys_) key.phase = phase_[static_cast<size_t>(key.index)];
+  return InsertionSortOf(keys_.data(), keys_.size(), budget);
+}
+
+// Bucket floor(phase * n), filled in the order of the records and monotone in the phase, then
+// insertion within the buckets (short ones) or a sort of each long bucket: the fold's bucket
+// sort.
 void TrialScorer::BucketSort() {
   const size_t n = phase_.size();
   const double scale = static_cast<double>(n);
@@ -191,66 +196,30 @@ void TrialScorer::BucketSort() {
     return b < scale ? static_cast<size_t>(b) : n - 1;
   };
   bucketEnd_.assign(n + 1, 0);
-  for (size_t j = 0; j < n; ++j) ++bucketEnd_[bucketOf(phase_[j]) + 1];
+  for (size_t i = 0; i < n; ++i) ++bucketEnd_[bucketOf(phase_[i]) + 1];
   int64_t longest = 0;
   for (size_t b = 0; b < n; ++b) {
     longest = std::max(longest, bucketEnd_[b + 1]);
     bucketEnd_[b + 1] += bucketEnd_[b];
   }
-  for (auto* v : {&sparePhase_, &spareDistanceHigh_, &spareDistanceLow_, &spareMagHigh_, &spareMagLow_})
-    v->resize(n);
-  spareIndex_.resize(n);
-  for (size_t j = 0; j < n; ++j) {
-    const size_t to = static_cast<size_t>(bucketEnd_[bucketOf(phase_[j])]++);
-    sparePhase_[to] = phase_[j];
-    spareIndex_[to] = index_[j];
-    spareDistanceHigh_[to] = distanceHigh_[j];
-    spareDistanceLow_[to] = distanceLow_[j];
-    spareMagHigh_[to] = magHigh_[j];
-    spareMagLow_[to] = magLow_[j];
-  }
-  phase_.swap(sparePhase_);
-  index_.swap(spareIndex_);
-  distanceHigh_.swap(spareDistanceHigh_);
-  distanceLow_.swap(spareDistanceLow_);
-  magHigh_.swap(spareMagHigh_);
-  magLow_.swap(spareMagLow_);
+  for (size_t i = 0; i < n; ++i)
+    keys_[static_cast<size_t>(bucketEnd_[bucketOf(phase_[i])]++)] = Key{phase_[i], static_cast<int32_t>(i)};
+  Key* a = keys_.data();
   if (longest > kShortBucket) {
-    // Each long bucket by a sort of its positions, then moved into that order.
-    std::vector<size_t> order;
     size_t start = 0;
     for (size_t b = 0; b < n; ++b) {
       const size_t end = static_cast<size_t>(bucketEnd_[b]);
-      if (end - start > static_cast<size_t>(kShortBucket)) {
-        order.resize(end - start);
-        std::iota(order.begin(), order.end(), start);
-        std::sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-          return phase_[x] < phase_[y] || (phase_[x] == phase_[y] && index_[x] < index_[y]);
-        });
-        auto apply = [&](std::vector<double>& v, std::vector<double>& spare) {
-          for (size_t i = 0; i < order.size(); ++i) spare[i] = v[order[i]];
-          std::copy(spare.begin(), spare.begin() + static_cast<std::ptrdiff_t>(order.size()),
-                    v.begin() + static_cast<std::ptrdiff_t>(start));
-        };
-        apply(phase_, sparePhase_);
-        apply(distanceHigh_, spareDistanceHigh_);
-        apply(distanceLow_, spareDistanceLow_);
-        apply(magHigh_, spareMagHigh_);
-        apply(magLow_, spareMagLow_);
-        for (size_t i = 0; i < order.size(); ++i) spareIndex_[i] = index_[order[i]];
-        std::copy(spareIndex_.begin(), spareIndex_.begin() + static_cast<std::ptrdiff_t>(order.size()),
-                  index_.begin() + static_cast<std::ptrdiff_t>(start));
-      }
+      if (end - start > static_cast<size_t>(kShortBucket)) std::sort(a + start, a + end, Before<Key>);
       start = end;
     }
   }
   // The short buckets (and the order across buckets, already right) by one insertion pass.
-  InsertionSort(std::numeric_limits<int64_t>::max());
+  InsertionSortOf(a, n, std::numeric_limits<int64_t>::max());
 }
 
 void TrialScorer::Sort() {
   if (sorted_ && bucketSorts_ == 0) {
-    if (InsertionSort(kMovesPerEntry * static_cast<int64_t>(phase_.size()) + 64)) {
+    if (InsertionSort(kMovesPerEntry * static_cast<int64_t>(keys_.size()) + 64)) {
       backOff_ = 1;
       return;
     }
@@ -266,10 +235,10 @@ void TrialScorer::Sort() {
 // fold's checked path raises the fault).
 std::optional<TrialOutcome> TrialScorer::StringLength() const {
   long double length = 0;
-  const size_t n = phase_.size();
+  const size_t n = keys_.size();
   long double previous = n > 0 ? Mag(0) : 0;
   for (size_t r = 0; r + 1 < n; ++r) {
-    const long double dp = static_cast<long double>(phase_[r + 1]) - phase_[r];
+    const long double dp = static_cast<long double>(keys_[r + 1].phase) - keys_[r].phase;
     const long double next = Mag(r + 1);
     const long double dm = next - previous;
     const double s = static_cast<double>(dp * dp + dm * dm);
@@ -284,20 +253,25 @@ std::optional<TrialOutcome> TrialScorer::StringLength() const {
 // AovStatisticIfDefined on the sorted entries, step for step: the bin sums in double in phase
 // order, the bin means and terms, the within-bin sum in phase order, Θ. Nothing when a step
 // would fault.
-std::optional<TrialOutcome> TrialScorer::Aov() const {
+std::optional<TrialOutcome> TrialScorer::Aov() {
   const auto& bound = AovBinBounds();
-  const int64_t n = static_cast<int64_t>(phase_.size());
+  const int64_t n = static_cast<int64_t>(keys_.size());
+  // The magnitudes in phase order, read twice below.
+  sortedMag_.resize(keys_.size());
+  for (size_t j = 0; j < keys_.size(); ++j) sortedMag_[j] = mag_[static_cast<size_t>(keys_[j].index)];
+  const Split* mag = sortedMag_.data();
   std::array<double, kAovBins> binSum{};
   std::array<int64_t, kAovBins> count{};
   std::array<int64_t, kAovBins> first{};
   std::array<int64_t, kAovBins> end{};
   // The runs of the ten bins in the sorted entries (phases at or above the last bound are in no
   // bin).
-  const double* phase = phase_.data();
-  int64_t i = std::lower_bound(phase, phase + n, bound[0]) - phase;
+  const Key* keys = keys_.data();
+  auto phaseBelow = [](const Key& key, double limit) { return key.phase < limit; };
+  int64_t i = std::lower_bound(keys, keys + n, bound[0], phaseBelow) - keys;
   for (size_t k = 0; k < kAovBins; ++k) {
     first[k] = i;
-    i = std::lower_bound(phase + i, phase + n, bound[k + 1]) - phase;
+    i = std::lower_bound(keys + i, keys + n, bound[k + 1], phaseBelow) - keys;
     end[k] = i;
     count[k] = i - first[k];
   }
@@ -306,12 +280,10 @@ std::optional<TrialOutcome> TrialScorer::Aov() const {
   // one addition and its rounding to double overlaps the others.
   const int64_t common = *std::min_element(count.begin(), count.end());
   for (int64_t r = 0; r < common; ++r)
-    for (size_t k = 0; k < kAovBins; ++k)
-      binSum[k] = static_cast<double>(binSum[k] + Mag(static_cast<size_t>(first[k] + r)));
+    for (size_t k = 0; k < kAovBins; ++k) binSum[k] = static_cast<double>(binSum[k] + mag[first[k] + r].Value());
   for (size_t k = 0; k < kAovBins; ++k) {
     double sum = binSum[k];
-    for (int64_t p = first[k] + common; p < end[k]; ++p)
-      sum = static_cast<double>(sum + Mag(static_cast<size_t>(p)));
+    for (int64_t p = first[k] + common; p < end[k]; ++p) sum = static_cast<double>(sum + mag[p].Value());
     // A sum that leaves the double range stays infinite (or NaN) to the end of its bin.
     if (!std::isfinite(sum)) return std::nullopt;
     binSum[k] = sum;
@@ -334,7 +306,7 @@ std::optional<TrialOutcome> TrialScorer::Aov() const {
   long double within = 0;
   for (size_t k = 0; k < kAovBins; ++k)
     for (int64_t p = first[k]; p < end[k]; ++p) {
-      const long double d = Mag(static_cast<size_t>(p)) - mean[k];
+      const long double d = mag[p].Value() - mean[k];
       within += d * d;
     }
   if (!std::isfinite(between) || !std::isfinite(within)) return std::nullopt;
@@ -349,7 +321,7 @@ std::optional<TrialOutcome> TrialScorer::Aov() const {
 
 std::optional<TrialOutcome> TrialScorer::Score(long double period, SearchMethod method) {
   if (method != SearchMethod::StringLength && method != SearchMethod::Aov) return std::nullopt;
-  if (!usable_ || phase_.empty() || !(period > 0)) return std::nullopt;
+  if (!usable_ || keys_.empty() || !(period > 0)) return std::nullopt;
   try {
     // The fold's means: only their faults matter to the score.
     static_cast<void>(MeanEpoch(MeanJd(jdSum_, static_cast<int64_t>(phase_.size())), epoch_, period));

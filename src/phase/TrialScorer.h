@@ -4,8 +4,8 @@
 //
 // What the fold forms anew at every trial and the score does not need is formed once here: the
 // distance of each Julian Day from the epoch and the magnitudes, each split exactly into two
-// doubles. The entries are kept in the phase order of the previous trial; a search over closely
-// spaced trial periods moves few of them, so an insertion sort puts them back in order in about
+// doubles. The order of the phases is kept from one trial to the next; a search over closely
+// spaced trial periods moves few entries, so an insertion sort puts them back in order in about
 // linear time, and a bucket sort takes over when the order changes much. The phases are formed
 // with vector instructions where the processor has them (see TrialScorer.cpp for why they are
 // the fold's phases bit for bit). No table of the records is written: the search folds its best
@@ -44,29 +44,40 @@ class TrialScorer {
   std::optional<TrialOutcome> Score(long double period, SearchMethod method);
 
  private:
+  // An entry in the sort: its phase at the current trial and its index in the records.
+  struct Key {
+    double phase;
+    int32_t index;
+  };
+  // An extended number split exactly into two doubles: value = high + low.
+  struct Split {
+    double high, low;
+    long double Value() const { return static_cast<long double>(high) + low; }
+  };
+
   bool ComputePhases(long double period);
   bool InsertionSort(int64_t budget);
   void BucketSort();
   void Sort();
-  long double Mag(size_t j) const { return static_cast<long double>(magHigh_[j]) + magLow_[j]; }
+  long double Mag(size_t j) const { return mag_[static_cast<size_t>(keys_[j].index)].Value(); }
   std::optional<TrialOutcome> StringLength() const;
-  std::optional<TrialOutcome> Aov() const;
+  std::optional<TrialOutcome> Aov();
 
-  // Per entry, in the current order: its phase at the current trial, its distance from the epoch
-  // jd - epoch = distanceHigh + distanceLow and its magnitude magHigh + magLow (each extended
-  // number split exactly into two doubles), and its index in the records.
-  std::vector<double> phase_, distanceHigh_, distanceLow_, magHigh_, magLow_;
-  std::vector<int32_t> index_;
-  // The bucket sort's buffers.
-  std::vector<double> sparePhase_, spareDistanceHigh_, spareDistanceLow_, spareMagHigh_, spareMagLow_;
-  std::vector<int32_t> spareIndex_;
+  // Per entry, in the order of the records: its distance from the epoch jd - epoch as
+  // distanceHigh + distanceLow, its magnitude, and its phase at the current trial.
+  std::vector<double> distanceHigh_, distanceLow_, phase_;
+  std::vector<Split> mag_;
+  // The entries in phase order (of the previous trial until sorted again), and the bucket sort's
+  // buffers.
+  std::vector<Key> keys_, spareKeys_;
   std::vector<int64_t> bucketEnd_;
+  std::vector<Split> sortedMag_;  // AoV: the magnitudes in phase order
   long double epoch_;
   double jdSum_;
   long double magMean_;
   bool vectorPhases_;        // phases by VectorPhases where exact
   bool usable_ = true;       // every number of the records splits into two doubles
-  bool sorted_ = false;      // the entries hold the order of an earlier trial
+  bool sorted_ = false;      // the keys hold the order of an earlier trial
   int64_t bucketSorts_ = 0;  // trials left to sort by buckets before insertion is tried again
   int64_t backOff_ = 1;
 };
