@@ -24,6 +24,11 @@ constexpr int64_t kShortBucket = 32;
 // too much for insertion to be cheaper than the bucket sort.
 constexpr int64_t kMovesPerEntry = 8;
 
+// Entries a bucket of the bucket sort, on average: one up to kOneEntryBuckets entries, four
+// beyond.
+constexpr size_t kOneEntryBuckets = 32768;
+constexpr size_t kEntriesPerBucket = 4;
+
 // The longest run of trials sorted by buckets before insertion is tried again.
 constexpr int64_t kMaxBackOff = 64;
 
@@ -181,8 +186,24 @@ bool InsertionSortOf(Key* a, size_t n, int64_t budget) {
 
 // The keys in the previous trial's order with the new phases, then insertion.
 bool TrialScorer::InsertionSort(int64_t budget) {
-  for (Key& key : keys_) key.phase = phase_[static_cast<size_t>(key.index)];
-  return InsertionSortOf(keys_.data(), keys_.size(), budget);
+  Key* a = keys_.data();
+  const double* phase = phase_.data();
+  const size_t n = keys_.size();
+  if (n > 0) a[0].phase = phase[a[0].index];
+  for (size_t j = 1; j < n; ++j) {
+    a[j].phase = phase[a[j].index];
+    if (!Before(a[j], a[j - 1])) continue;
+    const Key v = a[j];
+    size_t k = j;
+    do {
+      a[k] = a[k - 1];
+      --k;
+    } while (k > 0 && Before(v, a[k - 1]));
+    a[k] = v;
+    budget -= static_cast<int64_t>(j - k);
+    if (budget < 0) return false;  // the bucket sort starts again from the phases
+  }
+  return true;
 }
 
 // Bucket floor(phase * n), filled in the order of the records and monotone in the phase, then
@@ -190,15 +211,18 @@ bool TrialScorer::InsertionSort(int64_t budget) {
 // sort.
 void TrialScorer::BucketSort() {
   const size_t n = phase_.size();
-  const double scale = static_cast<double>(n);
+  // One bucket an entry while the counts fit the cache easily; beyond, about four entries a
+  // bucket, which keeps the counts small and costs the insertion pass little.
+  const size_t buckets = n <= kOneEntryBuckets ? std::max<size_t>(1, n) : n / kEntriesPerBucket;
+  const double scale = static_cast<double>(buckets);
   auto bucketOf = [&](double phase) {
-    const double b = phase * scale;  // phases lie in [0, 1], so b lies in [0, n]
-    return b < scale ? static_cast<size_t>(b) : n - 1;
+    const double b = phase * scale;  // phases lie in [0, 1], so b lies in [0, buckets]
+    return b < scale ? static_cast<size_t>(b) : buckets - 1;
   };
-  bucketEnd_.assign(n + 1, 0);
+  bucketEnd_.assign(buckets + 1, 0);
   for (size_t i = 0; i < n; ++i) ++bucketEnd_[bucketOf(phase_[i]) + 1];
   int64_t longest = 0;
-  for (size_t b = 0; b < n; ++b) {
+  for (size_t b = 0; b < buckets; ++b) {
     longest = std::max(longest, bucketEnd_[b + 1]);
     bucketEnd_[b + 1] += bucketEnd_[b];
   }
@@ -207,7 +231,7 @@ void TrialScorer::BucketSort() {
   Key* a = keys_.data();
   if (longest > kShortBucket) {
     size_t start = 0;
-    for (size_t b = 0; b < n; ++b) {
+    for (size_t b = 0; b < buckets; ++b) {
       const size_t end = static_cast<size_t>(bucketEnd_[b]);
       if (end - start > static_cast<size_t>(kShortBucket)) std::sort(a + start, a + end, Before<Key>);
       start = end;
@@ -280,7 +304,8 @@ std::optional<TrialOutcome> TrialScorer::Aov() {
   // one addition and its rounding to double overlaps the others.
   const int64_t common = *std::min_element(count.begin(), count.end());
   for (int64_t r = 0; r < common; ++r)
-    for (size_t k = 0; k < kAovBins; ++k) binSum[k] = static_cast<double>(binSum[k] + mag[first[k] + r].Value());
+    for (size_t k = 0; k < kAovBins; ++k)
+      binSum[k] = static_cast<double>(binSum[k] + mag[first[k] + r].Value());
   for (size_t k = 0; k < kAovBins; ++k) {
     double sum = binSum[k];
     for (int64_t p = first[k] + common; p < end[k]; ++p) sum = static_cast<double>(sum + mag[p].Value());
