@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 
+#include "ChartOutput.h"
 #include "ChartWidget.h"
 #include "view/ChartModel.h"
 
@@ -662,6 +663,35 @@ class TestChartWidget : public QObject {
     QCOMPARE(clicks.count(), 1);
     QCOMPARE(clicks.front().at(0).toInt(), static_cast<int>(ombrane::kLightCurveSeries));
     QCOMPARE(clicks.front().at(1).toInt(), expected);
+  }
+  // A vector file leaves out the symbols covered exactly by a later one at the same place (they
+  // show at no zoom of the file): 500 diamonds of changing colours on one point write the same
+  // SVG and PDF as the last of them alone, while the bitmap, which draws every point, shows the
+  // same picture either way.
+  void vectorFileLeavesOutCoveredSymbols_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("SVG") << "chart.svg";
+    QTest::newRow("PDF") << "chart.pdf";
+  }
+  void vectorFileLeavesOutCoveredSymbols() {
+    QFETCH(QString, name);
+    for (int i = 0; i < 500; ++i)
+      model_->Series(ombrane::kLightCurveSeries).Add(4.0, 7.0, i % 2 == 0 ? 0x0000FF : 0xFF0000);
+    model_->Series(ombrane::kLightCurveSeries).Add(4.0, 7.0, 0x008000);
+    Show();
+    ChartModel alone;
+    alone.Series(ombrane::kLightCurveSeries).Add(4.0, 7.0, 0x008000);
+    ChartWidget lone(&alone);
+    lone.resize(chart_->size());
+    QCOMPARE(lone.RenderImage(), chart_->RenderImage());
+    const QByteArray stacked = ombrane::VectorPicture(*chart_, *model_, name);
+    QVERIFY(!stacked.isEmpty());
+    if (name.endsWith(QLatin1String(".svg"))) {
+      QCOMPARE(stacked, ombrane::VectorPicture(lone, alone, name));
+    } else {
+      // A PDF holds its time of creation: the two files differ in it, not in their size.
+      QCOMPARE(stacked.size(), ombrane::VectorPicture(lone, alone, name).size());
+    }
   }
 };
 
