@@ -104,10 +104,26 @@ struct BlockOutcome {
   std::vector<TrialScore> kept;
 };
 
-// The trials of one block, each scored by `scorer` when it can, else by the checked fold on
-// `data` (which gives the same score, or raises the trial's fault).
-void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod method, int64_t sliceSize,
-              const FoldInvariants& invariants, TrialScorer* scorer, int64_t block, BlockOutcome& out) {
+// A worker's own copy of the records for the checked fold, made the first time a trial needs it:
+// with the scorer most searches never do, and the records can be large.
+class RecordsCopy {
+ public:
+  explicit RecordsCopy(const Data& source) : source_(source) {}
+  Data& Get() {
+    if (!copy_) copy_ = std::make_unique<Data>(source_);
+    return *copy_;
+  }
+
+ private:
+  const Data& source_;
+  std::unique_ptr<Data> copy_;
+};
+
+// The trials of one block, each scored by `scorer` when it can, else by the checked fold on the
+// worker's copy of the records (which gives the same score, or raises the trial's fault).
+void RunBlock(RecordsCopy& records, const Star& star, const TrialPlan& plan, SearchMethod method,
+              int64_t sliceSize, const FoldInvariants& invariants, TrialScorer* scorer, int64_t block,
+              BlockOutcome& out) {
   const int64_t first = block * plan.blockSize;
   const int64_t end = std::min(first + plan.blockSize, plan.count);
   long double t = plan.blockStart[static_cast<size_t>(block)];
@@ -118,7 +134,7 @@ void RunBlock(Data& data, const Star& star, const TrialPlan& plan, SearchMethod 
       scored = Scored{.score = quick->score, .undefined = quick->undefined};
     } else {
       try {
-        scored = Score(data, star, t, method, invariants);
+        scored = Score(records.Get(), star, t, method, invariants);
       } catch (const FloatingPointError& error) {
         out.faultTrial = k;
         out.fault = error.fault();
@@ -172,8 +188,9 @@ int64_t CountTrials(long double searchMin, long double searchMax, long double in
   return PlanTrials(searchMin, searchMax, increment).count;
 }
 
-// The trials run on several threads, each folding a copy of the observations with its own
-// scratch arrays; every block of consecutive trials keeps its first best score, and the blocks
+// The trials run on several threads, each scoring them with its own TrialScorer (and, for a
+// trial the scorer leaves to the fold, folding its own copy of the records); every block of
+// consecutive trials keeps its first best score, and the blocks
 // are compared in trial order at the end with the same strict comparison, which picks the same
 // trial as one pass in order. Nothing of the caller's records is touched until all trials are
 // done; then the last trial (or the trials around a fault) is folded again on them so that they
@@ -205,11 +222,12 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
     for (int64_t w = 0; w < threadCount; ++w) {
       workers.Start([&] {
         try {
-          auto copy = std::make_unique<Data>(data);
+          // The caller's records are only read until every worker has finished.
+          RecordsCopy records(data);
           const Star starCopy = star;
           std::optional<TrialScorer> scorer;
           if (invariants.valid)
-            scorer.emplace(copy->jd.data(), copy->mag.data(), fold_internal::FoldEntryCount(*copy),
+            scorer.emplace(data.jd.data(), data.mag.data(), fold_internal::FoldEntryCount(data),
                            starCopy.epoch, invariants);
           for (;;) {
             if (stop) break;
@@ -218,7 +236,7 @@ SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) 
             // Blocks after a known fault cannot change the outcome.
             if (block * plan.blockSize > firstFault) break;
             BlockOutcome& out = outcomes[static_cast<size_t>(block)];
-            RunBlock(*copy, starCopy, plan, method, periodogram.sliceSize, invariants,
+            RunBlock(records, starCopy, plan, method, periodogram.sliceSize, invariants,
                      scorer ? &*scorer : nullptr, block, out);
             if (out.faultTrial >= 0) {
               int64_t seen = firstFault;

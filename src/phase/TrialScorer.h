@@ -68,8 +68,8 @@ class TrialScorer {
   std::vector<double> distanceHigh_, distanceLow_, phase_;
   std::vector<Split> mag_;
   // The entries in phase order (of the previous trial until sorted again), and the bucket sort's
-  // buffers.
-  std::vector<Key> keys_, spareKeys_;
+  // counts.
+  std::vector<Key> keys_;
   std::vector<int64_t> bucketEnd_;
   std::vector<Split> sortedMag_;  // AoV: the magnitudes in phase order
   long double epoch_;
