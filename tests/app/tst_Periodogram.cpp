@@ -2,15 +2,20 @@
 // summary, a click on a peak, a row or the curve that folds at that period, the abscissa switch,
 // the readout and zoom, the CSV and picture files, and the toolbar button and menu item.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <cmath>
@@ -61,6 +66,7 @@ class TestPeriodogram : public QObject {
   void searchOpensThePeriodogram_data();
   void searchOpensThePeriodogram();
   void suggestFillsTheGridAndASearchUsesIt();
+  void optionsReachTheSearch();
   void aRowOrAPeakFoldsAtItsPeriod();
   void aClickOnTheCurveTakesTheTopOfThePeakThere();
   void frequencyAxis();
@@ -177,6 +183,38 @@ void TestPeriodogram::suggestFillsTheGridAndASearchUsesIt() {
   form.RadioGroup4->item(1)->click();
   form.Button7->click();
   QVERIFY(f.outside->errors.join('|').contains(QStringLiteral("step in period only")));
+}
+
+void TestPeriodogram::optionsReachTheSearch() {
+  FormFixture f;
+  QTemporaryDir dir;
+  f.Load(dir, QStringLiteral("sine.txt"), SineCurve(300, 15, 0.61));
+  TForm1& form = *f.form;
+  // The dialog: three harmonics for MHAOV, then a list of durations that does not read, which
+  // changes nothing and says why.
+  auto answer = [](int harmonics, const QString& durations) {
+    QTimer::singleShot(0, [harmonics, durations] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog);
+      dialog->findChild<QSpinBox*>(QStringLiteral("Harmonics"))->setValue(harmonics);
+      dialog->findChild<QLineEdit*>(QStringLiteral("Durations"))->setText(durations);
+      dialog->accept();
+    });
+  };
+  answer(3, QStringLiteral("0.05, 0.1"));
+  form.MethodOptions->click();
+  answer(5, QStringLiteral("0.05,0.9"));
+  form.MethodOptions->click();
+  QVERIFY(f.outside->errors.join('|').contains(QStringLiteral("at most 0.5")));
+  form.RadioGroup4->item(3)->click();
+  form.Edit4->setText(QStringLiteral("0.4"));
+  form.Edit5->setText(QStringLiteral("0.9"));
+  form.Edit6->setText(QStringLiteral("0.001"));
+  form.Button7->click();
+  QVERIFY(form.Periodogram1->Summary->text().startsWith(QStringLiteral("sine.txt: MHAOV search")));
+  QVERIFY2(form.Periodogram1->Summary->text().contains(QStringLiteral("3 harmonics")),
+           qPrintable(form.Periodogram1->Summary->text()));
+  QVERIFY(std::fabs(static_cast<double>(form.star().bestPeriod) - 0.61) < 0.002);
 }
 
 void TestPeriodogram::aRowOrAPeakFoldsAtItsPeriod() {
