@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <random>
 #include <vector>
 
 #include "PhaseFixture.h"
@@ -151,6 +153,74 @@ TEST(TrialScorer, SameScoresAsThePlainFold) {
         }
         EXPECT_EQ(faults, c.expectedFaults);
       }
+}
+
+// The string length of a fold straight from its definition, on plain arrays of any size: each
+// phase as the fold forms it (the extended quotient, truncated by the library, its fraction
+// rounded to double and moved up by a cycle when negative), the library's stable sort, the sum
+// of the segments.
+long double StringLengthByDefinition(const std::vector<long double>& jd, const std::vector<long double>& mag,
+                                     long double epoch, long double period) {
+  struct Point {
+    double phase;
+    size_t entry;
+  };
+  std::vector<Point> points;
+  for (size_t i = 0; i < jd.size(); ++i) {
+    const long double x = (jd[i] - epoch) / period;
+    double f = static_cast<double>(x - std::trunc(x));
+    if (f < 0) f = static_cast<double>(static_cast<long double>(f) + 1.0L);
+    points.push_back({f, i});
+  }
+  std::stable_sort(points.begin(), points.end(),
+                   [](const Point& a, const Point& b) { return a.phase < b.phase; });
+  long double length = 0;
+  for (size_t r = 0; r + 1 < points.size(); ++r) {
+    const long double dp = static_cast<long double>(points[r + 1].phase) - points[r].phase;
+    const long double dm = mag[points[r + 1].entry] - mag[points[r].entry];
+    length += std::sqrt(std::fabs(static_cast<double>(dp * dp + dm * dm)));
+  }
+  return length;
+}
+
+// More entries than the records hold (the scorer works on any arrays): 40 000 observations over
+// 50 nights on a grid of 10^-5 days (equal phases) with magnitudes of five levels, the epoch amid
+// them; trials a billionth apart (insertion), a thousandth apart (the bucket sort with several
+// entries a bucket) and much longer than the nights (crowded buckets).
+TEST(TrialScorer, ManyEntriesAsByDefinition) {
+  std::mt19937 random(41);
+  std::uniform_int_distribution<int32_t> night(0, 49);
+  std::uniform_int_distribution<int32_t> slot(0, 30'000);
+  std::uniform_int_distribution<int32_t> level(0, 4);
+  std::vector<long double> jd, mag;
+  for (int32_t i = 0; i < 40'000; ++i) {
+    jd.push_back(2450000.0L + night(random) * 1.3L + slot(random) * 0.00001L);
+    mag.push_back(12.0L + level(random) * 0.05L);
+  }
+  const long double epoch = 2450031.7L;
+  FoldInvariants invariants;
+  invariants.valid = true;  // the sums only matter to the means, not to the string length
+  for (const long double& t : jd) invariants.jdSum = static_cast<double>(invariants.jdSum + t);
+  const struct {
+    long double start, step;
+    int count;
+  } runs[] = {{0.7123L, 1e-9L, 6}, {0.9L, 0.001L, 6}, {500.0L, 7.0L, 3}};
+  std::vector<bool> ways = {false};
+  if (TrialScorer::VectorPhasesSupported()) ways.push_back(true);
+  for (bool vectorPhases : ways) {
+    SCOPED_TRACE(vectorPhases ? "vector phases" : "extended phases");
+    TrialScorer scorer(jd.data(), mag.data(), static_cast<int64_t>(jd.size()), epoch, invariants,
+                       vectorPhases);
+    for (const auto& run : runs) {
+      long double t = run.start;
+      for (int k = 0; k < run.count; ++k, t = t + run.step) {
+        SCOPED_TRACE(static_cast<double>(t));
+        const std::optional<TrialOutcome> quick = scorer.Score(t, SearchMethod::StringLength);
+        ASSERT_TRUE(quick.has_value());
+        EXPECT_EQ(quick->score, StringLengthByDefinition(jd, mag, epoch, t));
+      }
+    }
+  }
 }
 
 // The AoV statistic of a fold with one magnitude per bin has a within-bin sum of 0: the fold
