@@ -34,6 +34,7 @@ struct Scene {
 
   Scene() {
     const int32_t cycles = 40;
+    data->Resize(kObservations + 1);
     for (int32_t i = 0; i < kObservations; ++i) {
       const long double t = 2452000.3L + cycles * kPeriod * i / kObservations;
       long double y = 11.0L;

@@ -28,6 +28,7 @@ void BM_RenderFitPicture(benchmark::State& state) {
   // scatter, folded and fitted with eight harmonics.
   const long double period = 0.5665L;
   auto data = std::make_unique<Data>();
+  data->Resize(6000);
   for (int32_t i = 0; i < 5999; ++i) {
     const int32_t night = i / 100;
     const long double t = 2452000.3L + night + 0.003L * (i % 100);

@@ -53,9 +53,10 @@ Curve SyntheticArrays(int64_t count) {
 
 std::unique_ptr<Data> SyntheticCurve() {
   auto data = std::make_unique<Data>();
+  data->Resize(6000);
   std::mt19937 random(2024);
   std::normal_distribution<double> noise(0.0, 0.01);
-  constexpr int32_t kObservations = kMaxEntries - 1;  // the last one is repeated, as loaded
+  constexpr int32_t kObservations = 5999;  // the last one is repeated, as loaded
   constexpr int32_t kNights = 60;
   constexpr int32_t kPerNight = kObservations / kNights;
   int32_t i = 0;

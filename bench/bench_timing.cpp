@@ -40,6 +40,7 @@ BENCHMARK(BM_KweeVanWoerden)->Arg(500)->Arg(1000)->Arg(2000)->Arg(4000)->Unit(be
 void BM_TimeMinimumLightCurve(benchmark::State& state) {
   const int count = 2000;
   auto data = std::make_unique<Data>();
+  data->Resize(count + 1);
   for (int i = 0; i <= count; ++i) {
     const int j = std::min(i, count - 1);
     data->jd[i] = 2459000.3L + j * (0.2L / count);

@@ -13,7 +13,7 @@ namespace {
 int32_t EntryIndex(const Invocation& invocation, std::string_view option) {
   const std::optional<long double> value = invocation.Number(option);
   if (!value) throw UsageError("minimum needs " + std::string(option));
-  if (!(*value >= 0 && *value <= kMaxEntries && *value == std::trunc(*value)))
+  if (!(*value >= 0 && *value <= 2.0L * kMaxObservations + 1 && *value == std::trunc(*value)))
     throw UsageError(std::string(option) + " must be an entry index (a whole number from 0 on)");
   return static_cast<int32_t>(*value);
 }

@@ -17,7 +17,7 @@ namespace ombrane {
 namespace {
 
 int32_t EntryCount(const Data& data) {
-  return std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  return std::max<int32_t>(data.pointCount, 0);
 }
 
 long double Square(long double x) {
@@ -259,7 +259,7 @@ FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit
   auto add = [&](ChartSeries& series, long double x, int32_t e) {
     const double dx = ToDouble(x);
     const double y = ToDouble(data.mag[e]);
-    series.Add(dx, y, nightColours[static_cast<size_t>(data.night[e])]);
+    series.Add(dx, y, NightColour(data.night[e]));
     if (data.markFlag[e] == 1) marked.Add(dx, y);
   };
   for (int32_t p = 1; p + 1 < n; ++p) {

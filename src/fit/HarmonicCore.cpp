@@ -14,7 +14,7 @@ namespace {
 // The entries of the store; pointCount never exceeds the capacity, the clamp only keeps a
 // damaged record from reaching past the arrays.
 int32_t EntryCount(const Data& data) {
-  return std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  return std::max<int32_t>(data.pointCount, 0);
 }
 
 // An entry takes part in a fit when it is an observation (not the repeat N - 1) and unmarked.

@@ -30,8 +30,8 @@ namespace ombrane::io {
 // TESS's BTJD (BJD - 2457000).
 inline constexpr long double kTimeOffsets[] = {0, 2400000, 2400000.5L, 2450000, 2457000};
 
-// The most observations the store takes: its entries less the repeat of the last one.
-inline constexpr int32_t kStoreRoom = kMaxEntries - 1;
+// The most observations the store takes (the repeat of the last one comes on top).
+inline constexpr int32_t kStoreRoom = kMaxObservations;
 
 // The most bytes a reader takes from one file, a gzipped one once unpacked (256 MB): far more
 // than any light curve, and a bound on what a file, a device or a pipe without end can make a
@@ -138,7 +138,8 @@ const ImportFormat& FormatOf(std::string_view path, std::string_view head);
 // Looks at an input; `options` holds choices already made (a changed separator or lines to
 // skip), the rest is guessed. InputError when it cannot be read. The path form reads the file
 // first (ReadInput).
-ImportPreview InspectImport(const Input& input, std::string_view shownName, const ImportOptions& options = {});
+ImportPreview InspectImport(const Input& input, std::string_view shownName,
+                            const ImportOptions& options = {});
 ImportPreview InspectImport(const std::string& path, std::string_view shownName,
                             const ImportOptions& options = {});
 

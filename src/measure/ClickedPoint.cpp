@@ -3,16 +3,6 @@
 #include "common/FloatingPoint.h"
 
 namespace ombrane {
-namespace {
-
-bool IsEntry(int64_t e) {
-  return e >= 0 && e < kMaxEntries;
-}
-bool IsPosition(int64_t p) {
-  return p >= 0 && p < kTwoCycle;
-}
-
-}  // namespace
 
 std::optional<ClickedEntry> EntryOfClick(const Data& data, const ViewState& view, int series, int r) {
   if (r < 0) return std::nullopt;
@@ -21,14 +11,15 @@ std::optional<ClickedEntry> EntryOfClick(const Data& data, const ViewState& view
   switch (series) {
     case kLightCurveSeries: {
       const int64_t e = int64_t{r} + view.shownNightFirst;
-      if (!IsEntry(e)) return std::nullopt;
+      if (!HoldsEntry(data, e)) return std::nullopt;
       clicked.entry = static_cast<int32_t>(e);
       clicked.position = clicked.entry;
       return clicked;
     }
     case kPhaseSeries: {
       const int64_t p = int64_t{r} + 1;
-      if (!IsPosition(p) || !IsEntry(data.sortIndex[static_cast<size_t>(p)])) return std::nullopt;
+      if (!HoldsPosition(data, p) || !HoldsEntry(data, data.sortIndex[static_cast<size_t>(p)]))
+        return std::nullopt;
       clicked.position = static_cast<int32_t>(p);
       clicked.entry = data.sortIndex[static_cast<size_t>(p)];
       clicked.onPhaseDiagram = true;
@@ -37,7 +28,8 @@ std::optional<ClickedEntry> EntryOfClick(const Data& data, const ViewState& view
     case kSecondCycleSeries: {
       // The picture that drew the series says where it starts (a fit's leaves out position 0).
       const int64_t p = int64_t{r} + view.secondCycleFirst;
-      if (!IsPosition(p) || !IsPosition(n + p) || !IsEntry(data.sortIndex[static_cast<size_t>(p)]))
+      // Position N + p is named; its values are formed from p (a redraw writes no copies).
+      if (!HoldsPosition(data, p) || !HoldsEntry(data, data.sortIndex[static_cast<size_t>(p)]))
         return std::nullopt;
       clicked.position = static_cast<int32_t>(n + p);
       clicked.entry = data.sortIndex[static_cast<size_t>(p)];

@@ -39,8 +39,8 @@ DrawnPoint DrawnPointOf(const Data& data, const ClickedEntry& clicked, PhaseAxis
   return {ToDouble(data.jd[At(clicked.entry)]), y};
 }
 
-bool IsNight(int32_t k) {
-  return k >= 0 && k < kMaxNights;
+bool IsNight(const ViewState& view, int32_t k) {
+  return k >= 0 && static_cast<size_t>(k) < view.nightFirst.size();
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, i
     const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, series, r);
     if (!clicked) return outcome;
     const DrawnPoint p = DrawnPointOf(data, *clicked, axis);
-    int32_t& flag = data.markFlag[At(clicked->entry)];
+    uint8_t& flag = data.markFlag[At(clicked->entry)];
     if (flag == 0) {
       flag = 1;
       ++data.markCount;
@@ -69,7 +69,7 @@ ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, i
     // The cross holds the entry's values rounded to double: the first entry with exactly these
     // values is the one it marks. A cross on the phase diagram has a phase or an averaged time
     // for x and matches no entry, so marks are removed on the light curve only.
-    const int32_t n = std::min(data.pointCount, kMaxEntries);
+    const int32_t n = std::clamp<int32_t>(data.pointCount, 0, static_cast<int32_t>(data.night.size()));
     for (int32_t i = 0; i < n; ++i) {
       if (static_cast<double>(data.jd[At(i)]) == cross.x && static_cast<double>(data.mag[At(i)]) == cross.y) {
         data.markFlag[At(i)] = 0;
@@ -84,11 +84,11 @@ ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, i
 }
 
 int32_t ClearMarks(Data& data, ChartModel& chart) {
-  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  const int32_t n = std::max<int32_t>(data.pointCount, 0);
   int32_t cleared = 0;
   for (int32_t i = 0; i < n; ++i)
     if (data.markFlag[At(i)] != 0) ++cleared;
-  data.markFlag.fill(0);
+  std::fill(data.markFlag.begin(), data.markFlag.end(), uint8_t{0});
   data.markCount = 0;
   chart.Series(kMarkedSeries).Clear();
   return cleared;
@@ -130,19 +130,19 @@ ClickOutcome SelectSingleNight(const Data& data, ChartModel& chart, ViewState& v
   if (!clicked) return outcome;
   const int32_t e = clicked->entry;
   const int32_t nightOfClick = data.night[At(e)];
-  if (!IsNight(nightOfClick)) return outcome;
+  if (!IsNight(view, nightOfClick)) return outcome;
   outcome.colourButtonShown = false;
   ClearNightView(chart);
   chart.bottomAxisTitle = "Julian Day";
-  const int32_t observations = std::min(data.pointCount, kMaxEntries) - 1;
+  const int32_t observations = RealCount(data);
   if (series == kLightCurveSeries) {
     // Every observation of the clicked point's whole Julian Day, in the clicked night's colour.
-    DrawDayEntries(chart, data, std::trunc(data.jd[At(e)]), nightColours[At(nightOfClick)], observations);
+    DrawDayEntries(chart, data, std::trunc(data.jd[At(e)]), NightColour(nightOfClick), observations);
   } else {
     // The clicked night's entries, visited in phase order (position N - 1 is not visited).
     for (int32_t k = 0; k < observations; ++k) {
       const int32_t f = data.sortIndex[At(k)];
-      if (f >= 0 && f < kMaxEntries && data.night[At(f)] == nightOfClick) AddLightCurvePoint(chart, data, f);
+      if (HoldsEntry(data, f) && data.night[At(f)] == nightOfClick) AddLightCurvePoint(chart, data, f);
     }
   }
   view.currentNight = nightOfClick;
@@ -163,7 +163,7 @@ ClickOutcome SelectNight(Data& data, ViewState& view, int series, int r) {
   data.selectedNightDay = TruncToInt32(data.jd[At(clicked->entry)]);
   if (clicked->onPhaseDiagram) {
     const int32_t nightOfClick = data.night[At(clicked->entry)];
-    if (!IsNight(nightOfClick)) return outcome;
+    if (!IsNight(view, nightOfClick)) return outcome;
     view.currentNight = nightOfClick;
     view.shownNightFirst = view.nightFirst[At(nightOfClick)];
     outcome.nightButtons = {

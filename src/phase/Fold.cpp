@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <numeric>
+#include <vector>
 
 #include "common/FloatingPoint.h"
 #include "common/NumberFormat.h"
@@ -17,22 +18,31 @@ namespace ombrane {
 
 namespace fold_internal {
 
-// The entries a fold works on; pointCount never exceeds the capacity, the clamp only keeps a
-// damaged record from reaching past the arrays.
+// The entries a fold works on.
 int32_t EntryCount(const Data& data) {
-  return std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  return std::max<int32_t>(data.pointCount, 0);
 }
 
 int32_t FoldEntryCount(const Data& data) {
   return EntryCount(data);
 }
 
-// Working arrays of one fold, kept per thread so that a fold allocates nothing (the search folds
-// thousands of times, on several threads at once) and the records hold only what they document.
+// Working arrays of one fold, kept per thread so that a fold allocates nothing once they have
+// grown to the store (the search folds thousands of times, on several threads at once) and the
+// records hold only what they document.
 struct FoldScratch {
-  std::array<PhaseItem, kMaxEntries> items;
-  std::array<PhaseItem, kMaxEntries> sorted;
-  std::array<int32_t, kMaxEntries + 1> bucketEnd;
+  std::vector<PhaseItem> items;
+  std::vector<PhaseItem> sorted;
+  std::vector<int32_t> bucketEnd;
+
+  // Room for n entries; the arrays keep it for the next fold.
+  void Hold(int32_t n) {
+    const auto size = static_cast<size_t>(std::max<int32_t>(n, 0));
+    if (items.size() >= size) return;
+    items.resize(size);
+    sorted.resize(size);
+    bucketEnd.resize(size + 1);
+  }
 };
 
 FoldScratch& ThreadScratch() {
@@ -337,8 +347,9 @@ void FoldPhases(Data& data, const Star& star, long double period) {
 
 void FoldPhases(Data& data, const Star& star, long double period, const FoldInvariants& invariants) {
   FoldScratch& s = ThreadScratch();
-  ComputePhases(data, star, period, s.items.data(), invariants.valid ? &invariants.jdSum : nullptr);
   const int32_t n = EntryCount(data);
+  s.Hold(n);
+  ComputePhases(data, star, period, s.items.data(), invariants.valid ? &invariants.jdSum : nullptr);
   BucketSort(s, n);
   StoreSorted(data, s.sorted.data(), n);
 }
@@ -402,7 +413,7 @@ void SetJdAverage(Data& data, long double period) {
 
 void AddPhasePoint(ChartModel& chart, const Data& data, int series, double x, int32_t e) {
   const double y = ToDouble(data.mag[e]);
-  chart.Series(series).Add(x, y, nightColours[static_cast<size_t>(data.night[e])]);
+  chart.Series(series).Add(x, y, NightColour(data.night[e]));
   if (data.markFlag[e] == 1) chart.Series(kMarkedSeries).Add(x, y);
 }
 
@@ -421,6 +432,7 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
   }
   // Second cycle: positions 0 .. N-2 one cycle later, stored at N + w with the copies of the
   // magnitudes and marks that the selection on the diagram reads.
+  data.AddSecondCycle();
   for (int32_t w = 0; w + 1 < n; ++w) {
     const int32_t e = data.sortIndex[w];
     data.sortIndex[n + w] = e;
@@ -444,11 +456,11 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
 std::string PhaseFileBlock(const Data& data, PhaseAxis axis) {
   const int32_t n = EntryCount(data);
   std::string block;
-  // Every observation once, in phase order: the loader's repeat of the last observation (entry
-  // N - 1) is the only entry left out.
+  // Every observation once, in phase order: the loader's repeat of the last observation is the
+  // only entry left out.
   for (int32_t i = 0; i < n; ++i) {
     const int32_t e = data.sortIndex[i];
-    if (e == n - 1) continue;
+    if (e == RepeatIndex(data)) continue;
     // Times keep every digit (six would leave ten days of resolution near 2.45 million);
     // phases and magnitudes keep the short format of the stream.
     block += axis == PhaseAxis::Phase ? FormatFileG(data.sortedPhase[i]) : FormatFileExact(data.jdAverage[i]);

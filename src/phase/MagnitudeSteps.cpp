@@ -29,7 +29,7 @@ void RedrawPhaseDiagram(const Data& data, ChartModel& chart, int32_t n) {
 MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, ViewState& view, ChartModel& chart,
                                           int sign) {
   MagnitudeStepOutcome outcome;
-  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  const int32_t n = std::max<int32_t>(data.pointCount, 0);
   if (view.currentNight >= 0) {
     const long double step = Multiply(sign, star.magnitudeStep);
     for (int32_t i = 0; i < n; ++i) {

@@ -8,25 +8,26 @@
 namespace ombrane {
 
 void DeleteEntries(Data& data, ViewState& view, int32_t a, int32_t b) {
-  // Cleared for the rebuild, both halves of the two-cycle arrays included.
-  data.jd.fill(0);
-  data.mag.fill(0);
-  ClearNightsAndMarks(data, view);
-
   const int32_t lo = std::min(a, b);
   const int32_t hi = std::max(a, b);
-  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, static_cast<int32_t>(data.fileJd.size()));
+  // The kept copies are compacted in place in one pass; the arrays keep their size, so an index
+  // kept by the fold or the fit from before the deletion still reaches a (cleared) value.
   int32_t k = 0;
   for (int32_t i = 0; i < n; ++i) {
     if (i >= lo && i <= hi) continue;
-    data.jd[static_cast<size_t>(k)] = data.fileJd[static_cast<size_t>(i)];
-    data.mag[static_cast<size_t>(k)] = data.fileMag[static_cast<size_t>(i)];
+    data.fileJd[static_cast<size_t>(k)] = data.fileJd[static_cast<size_t>(i)];
+    data.fileMag[static_cast<size_t>(k)] = data.fileMag[static_cast<size_t>(i)];
     ++k;
   }
+  // The working arrays are cleared, both cycles, and rebuilt from the kept copies.
+  std::fill(data.jd.begin(), data.jd.end(), 0.0L);
+  std::fill(data.mag.begin(), data.mag.end(), 0.0L);
+  std::copy_n(data.fileJd.begin(), k, data.jd.begin());
+  std::copy_n(data.fileMag.begin(), k, data.mag.begin());
+  ClearNightsAndMarks(data, view);
   data.pointCount = k;
   SplitNights(data.jd, data, view);
-  std::copy_n(data.jd.begin(), k, data.fileJd.begin());
-  std::copy_n(data.mag.begin(), k, data.fileMag.begin());
   ApplyLoadedNightState(view);
 }
 

@@ -13,27 +13,18 @@ constexpr int32_t kClearedFourierResults = 20;
 }  // namespace
 
 void ClearNightsAndMarks(Data& data, ViewState& view) {
-  data.night.fill(0);
-  data.markFlag.fill(0);
+  std::fill(data.night.begin(), data.night.end(), 0);
+  std::fill(data.markFlag.begin(), data.markFlag.end(), uint8_t{0});
   data.markCount = 0;
-  view.nightFirst.fill(0);
-  view.nightEnd.fill(0);
-  view.nightCount.fill(0);
+  view.nightFirst.clear();
+  view.nightEnd.clear();
+  view.nightCount.clear();
   view.currentNight = -1;
   view.shownNightFirst = 0;
 }
 
 void ClearStoreForLoad(Data& data, Star& star, ViewState& view) {
-  data.pointCount = 0;
-  data.fileJd.fill(0);
-  data.fileMag.fill(0);
-  data.jd.fill(0);
-  data.jdAverage.fill(0);
-  data.mag.fill(0);
-  data.entryPhase.fill(0);
-  data.fitMag.fill(0);
-  data.sortedPhase.fill(0);
-  data.sortIndex.fill(0);
+  data.Release();
   data.aovBinMean.fill(0);
   data.aovBinTerm.fill(0);
   data.aovBinCount.fill(0);
@@ -46,7 +37,11 @@ void ClearStoreForLoad(Data& data, Star& star, ViewState& view) {
 }
 
 void CopyLoadedToWorking(Data& data) {
-  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
+  const int32_t n = std::max<int32_t>(data.pointCount, 0);
+  const size_t size = static_cast<size_t>(n);
+  if (data.fileJd.size() < size || data.fileMag.size() < size || data.jd.size() < size ||
+      data.mag.size() < size)
+    data.Resize(n);
   std::copy_n(data.fileJd.begin(), n, data.jd.begin());
   std::copy_n(data.fileMag.begin(), n, data.mag.begin());
 }

@@ -12,11 +12,11 @@
 namespace ombrane {
 
 // Clears what a new set of entries (a load, a deletion) rebuilds: the night of every entry, the
-// marks, the night tables; currentNight = -1, shownNightFirst = 0.
+// marks, the night tables (emptied); currentNight = -1, shownNightFirst = 0.
 void ClearNightsAndMarks(Data& data, ViewState& view);
 
-// Empties the store before the dialog opens: N = 0; every array of Data (both halves) and the
-// night tables zeroed; Fourier result slots 0..19 = 0; currentNight = -1; shownNightFirst = 0;
+// Empties the store before the dialog opens: N = 0; every array of Data and the night tables
+// emptied, their memory given back; Fourier result slots 0..19 = 0; currentNight = -1; shownNightFirst = 0;
 // markCount = 0; harmonicCount = 3. (The left axis of the chart is the caller's.)
 void ClearStoreForLoad(Data& data, Star& star, ViewState& view);
 

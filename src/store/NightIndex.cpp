@@ -41,8 +41,8 @@ constexpr std::array<int32_t, 19> kGreyRun = {0,  1,  2,  3,  4,  5,  6,  7,  8,
 constexpr std::array<int32_t, 22> kRepeatRun = {0, 1, 2,  3,  4,  5,  6,  7,  8,  9,  7,
                                                 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
 
-constexpr std::array<uint32_t, kMaxNights> BuildNightColours() {
-  std::array<uint32_t, kMaxNights> colours{};  // zero: black from kColouredNights on
+constexpr std::array<uint32_t, kNightColourCount> BuildNightColours() {
+  std::array<uint32_t, kNightColourCount> colours{};  // zero: black from kColouredNights on
   int32_t next = 0;
   for (uint32_t colour : kBaseColours) colours[next++] = colour;
   // A cycle of seven runs (plain, plain, grey, plain, plain, plain, repeat), cut at 980.
@@ -67,15 +67,22 @@ constexpr std::array<uint32_t, kMaxNights> BuildNightColours() {
   return colours;
 }
 
-// One split over the first `data.pointCount` values of t. The integer part of a Julian Day is
-// compared as the truncated extended value itself, so negative days truncate toward zero and
-// days beyond any integer range stay exact; no conversion can overflow.
-void Split(std::span<const long double> t, Data& data, ViewState& view) {
-  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, kMaxEntries);
-  data.night.fill(0);
-  view.nightFirst.fill(0);
-  view.nightEnd.fill(0);
-  view.nightCount.fill(0);
+}  // namespace
+
+constexpr std::array<uint32_t, kNightColourCount> nightColours = BuildNightColours();
+
+// The integer part of a Julian Day is compared as the truncated extended value itself, so
+// negative days truncate toward zero and days beyond any integer range stay exact; no
+// conversion can overflow.
+void SplitNights(std::span<const long double> t, Data& data, ViewState& view) {
+  const int32_t n = std::clamp<int32_t>(data.pointCount, 0, static_cast<int32_t>(t.size()));
+  // One night an entry; past N (after a deletion) the night is 0, as a night table row that
+  // no longer exists is.
+  data.night.assign(std::max(data.night.size(), static_cast<size_t>(std::max<int32_t>(data.pointCount, 0))),
+                    0);
+  view.nightFirst.clear();
+  view.nightEnd.clear();
+  view.nightCount.clear();
   if (n == 0) {
     view.lastNight = 0;
     return;
@@ -83,14 +90,13 @@ void Split(std::span<const long double> t, Data& data, ViewState& view) {
   long double key = std::trunc(t[0]);
   int32_t k = 0;
   int32_t count = 1;
-  data.night[0] = 0;
   auto close = [&](int32_t m) {
-    view.nightFirst[k] = m - count;
-    view.nightEnd[k] = m;
-    view.nightCount[k] = count;
+    view.nightFirst.push_back(m - count);
+    view.nightEnd.push_back(m);
+    view.nightCount.push_back(count);
   };
   for (int32_t m = 1; m < n; ++m) {
-    const long double day = std::trunc(t[m]);
+    const long double day = std::trunc(t[static_cast<size_t>(m)]);
     if (day == key) {
       ++count;
     } else {
@@ -99,22 +105,15 @@ void Split(std::span<const long double> t, Data& data, ViewState& view) {
       key = day;
       count = 1;
     }
-    data.night[m] = k;
+    data.night[static_cast<size_t>(m)] = k;
   }
   close(n);
-  view.lastNight = n >= 2 ? data.night[n - 2] : 0;
-}
-
-}  // namespace
-
-constexpr std::array<uint32_t, kMaxNights> nightColours = BuildNightColours();
-
-void SplitNights(const std::array<long double, kMaxEntries>& t, Data& data, ViewState& view) {
-  Split(t, data, view);
-}
-
-void SplitNights(const std::array<long double, kTwoCycle>& t, Data& data, ViewState& view) {
-  Split(t, data, view);
+  // The tables were built row by row: a load of many one-entry nights gives back the room of
+  // the doubling.
+  for (auto* table : {&view.nightFirst, &view.nightEnd, &view.nightCount})
+    if (table->capacity() > table->size() + table->size() / 4) table->shrink_to_fit();
+  // The repeat shares the night of the last observation, which the night count follows.
+  view.lastNight = n >= 2 ? data.night[static_cast<size_t>(RealCount(data) - 1)] : 0;
 }
 
 }  // namespace ombrane

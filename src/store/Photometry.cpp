@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "common/QuotedText.h"
 #include "common/SystemError.h"
 #include "common/TextToFloat.h"
@@ -158,16 +160,27 @@ class PairStore {
  public:
   // keepZeros: store pairs with a zero value too. Zero marks a missing value only in the plain
   // pair format; an imported column holds real zeros (a relative magnitude of 0.0000).
-  explicit PairStore(Data& data, bool keepZeros = false) : data_(data), keepZeros_(keepZeros) {}
+  // ceiling: the most observations stored, the repeat of the last one on top.
+  PairStore(Data& data, bool keepZeros, int32_t ceiling)
+      : data_(data), keepZeros_(keepZeros), ceiling_(std::clamp<int32_t>(ceiling, 0, kMaxObservations)) {
+    data_.fileJd.clear();
+    data_.fileMag.clear();
+  }
+
+  // Room for about `observations` more (a guess from the size of the input): the arrays then
+  // grow once instead of doubling their way up.
+  void Expect(size_t observations) {
+    const size_t room = std::min(observations, static_cast<size_t>(ceiling_) + 1);
+    data_.fileJd.reserve(room);
+    data_.fileMag.reserve(room);
+  }
 
   // One pass of the reading with both values read: a pair with a zero value is skipped unless
   // zeros are kept.
   void Pass(long double x, long double y) {
     if (!Valid(x, y)) return;
-    if (k_ < kPairRoom) {
-      data_.fileJd[k_] = x;
-      data_.fileMag[k_] = y;
-      ++k_;
+    if (k_ < ceiling_) {
+      Store(x, y);
     } else {
       ++leftOut_;  // the store is full: keep counting what the rest of the file holds
     }
@@ -179,11 +192,7 @@ class PairStore {
   void FinalPass(long double x, long double y, bool oddPair) {
     const bool pairValid = Valid(x, y);
     if (leftOut_ == 0) {
-      if (pairValid) {
-        data_.fileJd[k_] = x;
-        data_.fileMag[k_] = y;
-        ++k_;
-      }
+      if (pairValid) Store(x, y);
     } else {
       if (oddPair && pairValid) ++leftOut_;
       RepeatLast();
@@ -193,19 +202,18 @@ class PairStore {
   // Reading stopped early: what was stored stays, with its repeat.
   void RepeatLast() {
     if (k_ == 0) return;
-    data_.fileJd[k_] = data_.fileJd[k_ - 1];
-    data_.fileMag[k_] = data_.fileMag[k_ - 1];
-    ++k_;
+    Store(data_.fileJd.back(), data_.fileMag.back());
   }
 
-  // Sets N, adds the message of what did not fit and returns whether anything was left out.
+  // Sets N and sizes the store for it, adds the message of what did not fit and returns
+  // whether anything was left out.
   bool Finish(std::string_view fileName, PhotometryReadResult& result) {
     if (leftOut_ > 0) {
-      result.messages.push_back(std::string(fileName) + ": the store holds " + IntegerText(kMaxEntries) +
-                                " entries; " + IntegerText(leftOut_) +
+      result.messages.push_back(std::string(fileName) + ": the store holds " + IntegerText(ceiling_) +
+                                " observations; " + IntegerText(leftOut_) +
                                 (leftOut_ == 1 ? " pair was left out." : " pairs were left out."));
     }
-    data_.pointCount = k_;
+    data_.Resize(k_);
     result.pointCount = k_;
     return leftOut_ > 0;
   }
@@ -213,16 +221,21 @@ class PairStore {
  private:
   bool Valid(long double x, long double y) const { return keepZeros_ || (x != 0 && y != 0); }
 
-  // The last entry is kept free for the pair of the final pass, so a full store still ends
-  // with its repeat.
-  static constexpr int32_t kPairRoom = kMaxEntries - 1;
+  void Store(long double x, long double y) {
+    data_.fileJd.push_back(x);
+    data_.fileMag.push_back(y);
+    ++k_;
+  }
+
   Data& data_;
   bool keepZeros_ = false;
+  int32_t ceiling_ = kMaxObservations;
   int32_t k_ = 0;
   int64_t leftOut_ = 0;
 };
 
-PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileName, Data& data) {
+PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileName, Data& data,
+                                    int32_t ceiling, size_t inputBytes) {
   PhotometryReadResult result;
   bool atEnd = false;
   std::string badToken;
@@ -263,7 +276,9 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
     return ReadOutcome::Bad;
   };
 
-  PairStore store(data);
+  PairStore store(data, /*keepZeros=*/false, ceiling);
+  // A pair line of a light curve takes some 20 bytes or more.
+  store.Expect(inputBytes / 20 + 2);
   long double x = 0;
   long double y = 0;
   bool magnitudeRead = false;  // a pass has read its magnitude: a last odd number has a partner
@@ -307,26 +322,29 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
 
 }  // namespace
 
-PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data) {
+PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data,
+                                        int32_t ceiling) {
   TokenReader reader(text);
-  return ReadPhotometry(reader, fileName, data);
+  return ReadPhotometry(reader, fileName, data, ceiling, text.size());
 }
 
 PhotometryReadResult StorePairs(std::span<const Observation> observations, std::string_view fileName,
-                                Data& data) {
+                                Data& data, int32_t ceiling) {
   PhotometryReadResult result;
-  PairStore store(data, /*keepZeros=*/true);
+  PairStore store(data, /*keepZeros=*/true, ceiling);
+  store.Expect(observations.size() + 1);
   for (const Observation& observation : observations) store.Pass(observation.time, observation.magnitude);
   if (!observations.empty()) store.FinalPass(observations.back().time, observations.back().magnitude, false);
   result.partial = store.Finish(fileName, result);
   return result;
 }
 
-PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_view fileName, Data& data) {
+PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_view fileName, Data& data,
+                                        int32_t ceiling) {
   auto failure = [&](const char* what, int error) {
     PhotometryReadResult result;
     result.opened = false;
-    data.pointCount = 0;
+    data.Resize(0);
     result.messages.push_back(std::string(fileName) + " could not be " + what + ": " +
                               SystemErrorText(error));
     return result;
@@ -336,7 +354,11 @@ PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_vie
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) return failure("opened", errno);
   TokenReader reader(file.get());
-  PhotometryReadResult result = ReadPhotometry(reader, fileName, data);
+  size_t bytes = 0;
+  struct stat status {};
+  if (fstat(fileno(file.get()), &status) == 0 && S_ISREG(status.st_mode))
+    bytes = static_cast<size_t>(status.st_size);
+  PhotometryReadResult result = ReadPhotometry(reader, fileName, data, ceiling, bytes);
   if (reader.error() != 0) return failure("read", reader.error());
   return result;
 }

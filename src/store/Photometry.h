@@ -14,7 +14,7 @@ namespace ombrane {
 struct PhotometryReadResult {
   bool opened = true;                 // false: the file could not be opened (see messages)
   int32_t pointCount = 0;             // N, the entries stored (the repeat included)
-  bool partial = false;               // reading stopped early: a bad token, or the store was full
+  bool partial = false;               // reading stopped early: a bad token, or the ceiling was met
   std::vector<std::string> messages;  // what the user should be told, one line each
   // Every line that holds numbers holds three or more of them (and reading met no bad token):
   // the pairs are then taken across the columns, and the caller points to a reading of chosen
@@ -44,19 +44,22 @@ struct Observation {
 //  - a token that is not a number ends reading there; the pairs before it stay, the last one
 //    is repeated, and a message names the file, the line (LF, CR LF or CR ends a line) and the
 //    token, quoted with its invisible characters escaped (QuotedText);
-//  - at most kMaxEntries entries including the repeat; a message says how many pairs were
-//    left out.
-PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data);
+//  - at most `ceiling` observations (kMaxObservations unless a test asks for fewer) and the
+//    repeat; a message names the ceiling and says how many pairs were left out.
+// The store is sized for what was read (Data::Resize).
+PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view fileName, Data& data,
+                                        int32_t ceiling = kMaxObservations);
 
 // Stores observations chosen by an importer as the reading stores its pairs (the last pair
-// repeated, at most kMaxEntries entries including the repeat and the same message for what was
+// repeated, at most `ceiling` observations and the repeat, and the same message for what was
 // left out), except that a zero value is kept: zero marks a missing value only in the plain pair
 // format, an imported column holds real zeros.
 PhotometryReadResult StorePairs(std::span<const Observation> observations, std::string_view fileName,
-                                Data& data);
+                                Data& data, int32_t ceiling = kMaxObservations);
 
 // Opens `path` and reads it as above. A file that cannot be opened gives opened = false, N = 0
 // and a message with the reason.
-PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_view fileName, Data& data);
+PhotometryReadResult ReadPhotometryFile(const std::string& path, std::string_view fileName, Data& data,
+                                        int32_t ceiling = kMaxObservations);
 
 }  // namespace ombrane

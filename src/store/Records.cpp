@@ -1,8 +1,46 @@
 #include "store/Records.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace ombrane {
+namespace {
+
+template <typename T>
+void SizeTo(std::vector<T>& values, size_t size) {
+  values.resize(size);
+  // A load sizes the arrays once: the room of an earlier, larger load is given back.
+  if (values.capacity() > size + size / 4) values.shrink_to_fit();
+}
+
+}  // namespace
+
+void Data::Resize(int32_t n) {
+  const size_t size = static_cast<size_t>(std::max<int32_t>(n, 0));
+  pointCount = static_cast<int32_t>(size);
+  for (auto* values : {&fileJd, &fileMag, &jd, &jdAverage, &mag, &entryPhase, &fitMag, &sortedPhase})
+    SizeTo(*values, size);
+  SizeTo(sortIndex, size);
+  SizeTo(night, size);
+  SizeTo(markFlag, size);
+}
+
+void Data::AddSecondCycle() {
+  const size_t size = 2 * static_cast<size_t>(std::max<int32_t>(pointCount, 0));
+  for (auto* values : {&jd, &jdAverage, &mag, &sortedPhase})
+    if (values->size() < size) values->resize(size);
+  if (sortIndex.size() < size) sortIndex.resize(size);
+  if (markFlag.size() < size) markFlag.resize(size);
+}
+
+void Data::Release() {
+  pointCount = 0;
+  for (auto* values : {&fileJd, &fileMag, &jd, &jdAverage, &mag, &entryPhase, &fitMag, &sortedPhase})
+    std::vector<long double>().swap(*values);
+  std::vector<int32_t>().swap(sortIndex);
+  std::vector<int32_t>().swap(night);
+  std::vector<uint8_t>().swap(markFlag);
+}
 
 long double& FourierResults::Slot(int32_t i) {
   // The order of the FourierOut line: log P, A0, then the four amplitudes, the four phases, the

@@ -1,19 +1,22 @@
 // The records of the program: Data (the observations and everything derived from them), Star
 // (the object's parameters, the analysis settings and results) and the shared view state.
-// Plain structs with fixed capacities; the window owns one instance of each and the core
-// operations take them by reference. They are large (about 1.5 MB for Data): allocate them on
-// the heap or in static storage, e.g. `auto data = std::make_unique<Data>();` (zero-filled).
+// Plain structs; the arrays of Data and the night tables of ViewState grow with the load (a
+// load sizes them for its entries, Data::Resize). The window owns one instance of each and the
+// core operations take them by reference.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace ombrane {
 
-inline constexpr int32_t kMaxEntries = 6000;    // entries of the store, the repeat included
-inline constexpr int32_t kTwoCycle = 12000;     // arrays that also hold the second cycle
-inline constexpr int32_t kMaxNights = 6000;     // rows of the night tables
+// The most observations a load stores (the repeat of the last one comes on top). Counts and
+// indexes of entries and of second-cycle positions (at most twice the entries) are int32_t:
+// the ceiling keeps them far inside its range.
+inline constexpr int32_t kMaxObservations = 10'000'000;
+static_assert(2 * (int64_t{kMaxObservations} + 1) < int64_t{INT32_MAX}, "positions must fit int32_t");
 inline constexpr int32_t kAovBins = 10;         // phase bins of the AoV statistic
 inline constexpr int32_t kFourierResults = 32;  // slots of the last Fourier fit's results
 
@@ -43,21 +46,26 @@ struct FourierResults {
   long double Slot(int32_t i) const { return const_cast<FourierResults&>(*this).Slot(i); }
 };
 
+// The observations and what is derived from them. Every per-entry array holds N = pointCount
+// entries (Resize). The arrays marked "two cycles" grow to 2N when the phase diagram draws its
+// second cycle (AddSecondCycle): position N + w then holds the copy of position w (sortIndex,
+// sortedPhase, jdAverage, jd) or of entry e (mag, markFlag), which the selection on the diagram
+// reads. Entry N - 1 is the loader's repeat of the last observation (RepeatIndex).
 struct Data {
-  std::array<long double, kMaxEntries> fileJd{};      // Julian Days as loaded (kept copy)
-  std::array<long double, kMaxEntries> fileMag{};     // magnitudes as loaded (kept copy)
-  std::array<long double, kTwoCycle> jd{};            // working Julian Days
-  std::array<long double, kTwoCycle> jdAverage{};     // abscissa of the "JD average" view
-  std::array<long double, kTwoCycle> mag{};           // working magnitudes
-  std::array<long double, kMaxEntries> entryPhase{};  // phase of each entry
-  std::array<long double, kMaxEntries> fitMag{};      // fitted magnitude of the last fit
-  std::array<long double, kTwoCycle> sortedPhase{};   // phases in ascending order
-  std::array<int32_t, kTwoCycle> sortIndex{};         // entry index of each sorted position
-  std::array<int32_t, kMaxEntries> night{};           // night index of each entry
-  std::array<int32_t, kTwoCycle> markFlag{};          // 1 when the entry is marked
-  int32_t pointCount = 0;                             // N, the entries (the repeat included)
-  long double meanJd = 0;                             // mean Julian Day of the last fold
-  std::string fileName;                               // loaded file's name without folder
+  std::vector<long double> fileJd;       // Julian Days as loaded (kept copy)
+  std::vector<long double> fileMag;      // magnitudes as loaded (kept copy)
+  std::vector<long double> jd;           // working Julian Days (two cycles)
+  std::vector<long double> jdAverage;    // abscissa of the "JD average" view (two cycles)
+  std::vector<long double> mag;          // working magnitudes (two cycles)
+  std::vector<long double> entryPhase;   // phase of each entry
+  std::vector<long double> fitMag;       // fitted magnitude of the last fit
+  std::vector<long double> sortedPhase;  // phases in ascending order (two cycles)
+  std::vector<int32_t> sortIndex;        // entry index of each sorted position (two cycles)
+  std::vector<int32_t> night;            // night index of each entry
+  std::vector<uint8_t> markFlag;         // 1 when the entry is marked (two cycles)
+  int32_t pointCount = 0;                // N, the entries (the repeat included)
+  long double meanJd = 0;                // mean Julian Day of the last fold
+  std::string fileName;                  // loaded file's name without folder
   std::array<long double, kAovBins> aovBinMean{};
   std::array<long double, kAovBins> aovBinTerm{};
   std::array<int32_t, kAovBins> aovBinCount{};
@@ -67,7 +75,36 @@ struct Data {
   long double minimumShift = 0;
   long double nightShift = 0;    // magnitude shift of the night picked last
   int32_t selectedNightDay = 0;  // integer Julian Day of the night picked last
+
+  // Sets N = n and sizes every per-entry array for n entries: the values of entries below both
+  // the old and the new size stay, new entries are zero, and a second cycle is dropped.
+  void Resize(int32_t n);
+  // Grows the two-cycle arrays to 2N (zero where new); the first N positions stay.
+  void AddSecondCycle();
+  // Empties every array and sets N = 0, giving their memory back.
+  void Release();
 };
+
+// The loader stores the last observation twice: entry N - 1 repeats entry N - 2. The real
+// observations are entries 0 .. RealCount - 1, and RepeatIndex is the repeat's entry (-1 for
+// an empty store).
+inline int32_t RepeatIndex(const Data& data) {
+  return data.pointCount - 1;
+}
+inline int32_t RealCount(const Data& data) {
+  return data.pointCount > 0 ? data.pointCount - 1 : 0;
+}
+
+// Whether entry e has a place in the per-entry arrays. They hold N entries, or after a deletion
+// the entries before it, cleared past the new N (an index kept from before still reaches them).
+inline bool HoldsEntry(const Data& data, int64_t e) {
+  return e >= 0 && e < static_cast<int64_t>(data.night.size());
+}
+// Whether sorted position p has a place in the two-cycle arrays (2N once the second cycle is
+// drawn, else N).
+inline bool HoldsPosition(const Data& data, int64_t p) {
+  return p >= 0 && p < static_cast<int64_t>(data.sortIndex.size());
+}
 
 struct Star {
   long double period = 0;
@@ -97,14 +134,16 @@ struct Star {
 
 // The shared view state: night index tables, the night shown, selection and measurement state.
 struct ViewState {
-  int32_t lastNight = 0;        // night index of entry N - 2 = number of nights - 1
+  int32_t lastNight = 0;        // night index of the last real entry = number of nights - 1
   int32_t currentNight = 0;     // night shown; -1 = all nights
   int32_t shownNightFirst = 0;  // entry index of the first point of kLightCurveSeries
   int32_t minNightPoints = 0;   // minimum entries of a night visited by Next / Previous
   int32_t nightsShown = 0;      // number shown by the scroll bar's label
-  std::array<int32_t, kMaxNights> nightFirst{};
-  std::array<int32_t, kMaxNights> nightEnd{};
-  std::array<int32_t, kMaxNights> nightCount{};
+  // Per night index, one row a night (the split sizes them): first entry, one past the last
+  // entry, and the count of entries.
+  std::vector<int32_t> nightFirst;
+  std::vector<int32_t> nightEnd;
+  std::vector<int32_t> nightCount;
   int32_t phaseView = 0;  // 1 after a phase diagram or a minimum was drawn
   // Sorted position of point 0 of kSecondCycleSeries, the second cycle drawn apart: 0 in the magnitude
   // steps' redraw (positions 0 .. N-2), 1 in a fit's picture (positions 1 .. N-2).

@@ -83,7 +83,7 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
   const MinimumMode mode = MinimumModeOf(view, request.axis);
   outcome.mode = mode;
   const char sep = request.separator;
-  const int32_t n = std::clamp(data.pointCount, 0, kMaxEntries);
+  const int32_t n = std::max<int32_t>(data.pointCount, 0);
   const int32_t i1 = view.areaIndex1;
   const int32_t i2 = view.areaIndex2;
 
@@ -102,6 +102,9 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
     outcome.lines.push_back("Minimum not computed: both clicks fell on the same point");
     return;
   }
+
+  // The positions of the phase diagram reach into its second cycle.
+  if (mode != MinimumMode::LightCurve) data.AddSecondCycle();
 
   // 2. Integer day offset q, which keeps the fraction of the day in double precision.
   int32_t q = 0;
@@ -167,13 +170,14 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
       ys.push_back(ToDouble(data.mag[i]));
     }
   } else {
-    const int32_t last = std::min(2 * n - 3 - data.markCount, kTwoCycle - 1);
+    const int32_t last =
+        std::min(2 * n - 3 - data.markCount, static_cast<int32_t>(data.sortIndex.size()) - 1);
     xs.reserve(static_cast<size_t>(std::max(last, 0)));
     ys.reserve(xs.capacity());
     for (int32_t k = 1; k <= last; ++k) {
       if (k == n - 1 || k == n) continue;
       const int32_t e = data.sortIndex[k];
-      if (e < 0 || e >= kMaxEntries || data.markFlag[e] != 0) continue;
+      if (!HoldsEntry(data, e) || data.markFlag[e] != 0) continue;
       xs.push_back(mode == MinimumMode::Phase ? ToDouble(data.sortedPhase[k])
                                               : ToDouble(data.jdAverage[k] - q));
       ys.push_back(ToDouble(data.mag[e]));

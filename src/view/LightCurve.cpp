@@ -9,15 +9,12 @@
 namespace ombrane {
 
 void AddLightCurvePoint(ChartModel& chart, const Data& data, int i) {
-  if (i < 0 || i >= kMaxEntries) return;
-  const int32_t nightIndex = data.night[static_cast<size_t>(i)];
-  const uint32_t colour =
-      nightIndex >= 0 && nightIndex < kMaxNights ? nightColours[static_cast<size_t>(nightIndex)] : 0;
-  AddLightCurvePoint(chart, data, i, colour);
+  if (!HoldsEntry(data, i)) return;
+  AddLightCurvePoint(chart, data, i, NightColour(data.night[static_cast<size_t>(i)]));
 }
 
 void AddLightCurvePoint(ChartModel& chart, const Data& data, int i, uint32_t colour) {
-  if (i < 0 || i >= kMaxEntries) return;
+  if (!HoldsEntry(data, i)) return;
   const auto at = static_cast<size_t>(i);
   // Rounded to double as the chart stores them; a value beyond the double range faults.
   const double x = ToDouble(data.jd[at]);
@@ -27,12 +24,12 @@ void AddLightCurvePoint(ChartModel& chart, const Data& data, int i, uint32_t col
 }
 
 void DrawLightCurveRange(ChartModel& chart, const Data& data, int first, int endExclusive) {
-  const int end = std::min(endExclusive, static_cast<int>(kMaxEntries));
+  const int end = std::min(endExclusive, static_cast<int>(data.night.size()));
   for (int i = std::max(first, 0); i < end; ++i) AddLightCurvePoint(chart, data, i);
 }
 
 void DrawNightEntries(ChartModel& chart, const Data& data, int nightIndex, int limitExclusive) {
-  const int end = std::min(limitExclusive, static_cast<int>(kMaxEntries));
+  const int end = std::min(limitExclusive, static_cast<int>(data.night.size()));
   for (int i = 0; i < end; ++i) {
     if (data.night[static_cast<size_t>(i)] == nightIndex) AddLightCurvePoint(chart, data, i);
   }
@@ -40,7 +37,7 @@ void DrawNightEntries(ChartModel& chart, const Data& data, int nightIndex, int l
 
 void DrawDayEntries(ChartModel& chart, const Data& data, long double day, uint32_t colour,
                     int limitExclusive) {
-  const int end = std::min(limitExclusive, static_cast<int>(kMaxEntries));
+  const int end = std::min(limitExclusive, static_cast<int>(data.night.size()));
   for (int i = 0; i < end; ++i) {
     if (std::trunc(data.jd[static_cast<size_t>(i)]) == day) AddLightCurvePoint(chart, data, i, colour);
   }

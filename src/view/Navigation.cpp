@@ -20,11 +20,16 @@ std::string NightText(int32_t nightIndex, int32_t lastNight) {
 }
 
 bool InTable(int32_t k, const ViewState& view) {
-  return k >= 0 && k <= view.lastNight && k < kMaxNights;
+  return k >= 0 && k <= view.lastNight && static_cast<size_t>(k) < view.nightCount.size();
+}
+
+// Row k of a night table; 0 for a row the table does not hold (an empty store has none).
+int32_t RowOf(const std::vector<int32_t>& table, int32_t k) {
+  return k >= 0 && static_cast<size_t>(k) < table.size() ? table[static_cast<size_t>(k)] : 0;
 }
 
 int32_t CountOf(const ViewState& view, int32_t k) {
-  return view.nightCount[static_cast<size_t>(k)];
+  return RowOf(view.nightCount, k);
 }
 
 // Starts a new light-curve picture: clears the night view, sets the title and the abscissa.
@@ -39,9 +44,9 @@ void BeginPicture(ChartModel& chart, std::optional<std::string> titleLine) {
 
 NavigationOutcome ShowFirstNight(const Data& data, ViewState& view, ChartModel& chart) {
   BeginPicture(chart, "LIGHT CURVE  File name:" + data.fileName);
-  DrawLightCurveRange(chart, data, 0, view.nightEnd[0]);
+  DrawLightCurveRange(chart, data, 0, RowOf(view.nightEnd, 0));
   view.currentNight = 0;
-  view.shownNightFirst = view.nightFirst[0];
+  view.shownNightFirst = RowOf(view.nightFirst, 0);
 
   NavigationOutcome out;
   out.drawn = true;
@@ -72,7 +77,7 @@ NavigationOutcome ShowNextNight(const Data& data, ViewState& view, ChartModel& c
       .first = true, .previous = true, .next = std::nullopt, .last = true, .all = true, .scrollBar = {}};
   if (k == view.lastNight) out.buttons.next = false;
   out.nightText = NightText(k, view.lastNight);
-  view.shownNightFirst = view.nightFirst[static_cast<size_t>(k)];
+  view.shownNightFirst = RowOf(view.nightFirst, k);
   return out;
 }
 
@@ -87,21 +92,22 @@ NavigationOutcome ShowPreviousNight(const Data& data, ViewState& view, ChartMode
 
   view.currentNight = k;
   BeginPicture(chart, data.fileName);
-  DrawNightEntries(chart, data, k, data.pointCount - 1);
+  DrawNightEntries(chart, data, k, RealCount(data));
   out.drawn = true;
   out.buttons = {
       .first = true, .previous = std::nullopt, .next = true, .last = true, .all = true, .scrollBar = {}};
   out.nightText = NightText(k, view.lastNight);
-  view.shownNightFirst = view.nightFirst[static_cast<size_t>(k)];
+  view.shownNightFirst = RowOf(view.nightFirst, k);
   if (k == 0) out.buttons.previous = false;
   return out;
 }
 
 NavigationOutcome ShowLastNight(const Data& data, ViewState& view, ChartModel& chart) {
-  const int32_t n = data.pointCount;
-  const int32_t lastObservedNight = n >= 2 ? data.night[static_cast<size_t>(n - 2)] : view.lastNight;
+  const int32_t observations = RealCount(data);
+  const int32_t lastObservedNight =
+      observations >= 1 ? data.night[static_cast<size_t>(observations - 1)] : view.lastNight;
   BeginPicture(chart, std::nullopt);
-  DrawNightEntries(chart, data, lastObservedNight, n - 1);
+  DrawNightEntries(chart, data, lastObservedNight, observations);
   view.currentNight = view.lastNight;
 
   NavigationOutcome out;
@@ -125,7 +131,7 @@ std::string AllNightsText(const ViewState& view) {
 
 NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& chart) {
   BeginPicture(chart, data.fileName);
-  DrawLightCurveRange(chart, data, 0, data.pointCount - 1);
+  DrawLightCurveRange(chart, data, 0, RealCount(data));
 
   NavigationOutcome out;
   out.drawn = true;
@@ -141,7 +147,7 @@ NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& c
 NavigationOutcome ApplyMinNightPoints(ViewState& view, int32_t position) {
   view.nightsShown = view.lastNight;
   view.minNightPoints = position;
-  for (int32_t i = 0; i < view.lastNight && i < kMaxNights; ++i) {
+  for (int32_t i = 0; i < view.lastNight; ++i) {
     if (CountOf(view, i) < view.minNightPoints) --view.nightsShown;
   }
   const int64_t count = view.nightsShown != 0 ? int64_t{view.nightsShown} + 1 : 0;

@@ -214,39 +214,23 @@ class TestImport : public QObject {
     QCOMPARE(f.form->data().pointCount, 3);
   }
 
-  // More rows than the store holds: the dialog says so and offers binning (chosen by default)
-  // or the first 5999, whose loss the load's message tells.
-  void moreRowsThanTheStoreHolds_data() {
-    QTest::addColumn<bool>("bin");
-    QTest::addColumn<int>("entries");
-    QTest::addColumn<QString>("lastNote");
-    QTest::newRow("bin") << true << 3002 << QStringLiteral("long.txt: binned to 2 cadences");
-    QTest::newRow("first rows") << false << 6000
-                                << QStringLiteral(
-                                       "long.txt: the store holds 6000 entries; 2 pairs were left out.");
-  }
-  void moreRowsThanTheStoreHolds() {
-    QFETCH(bool, bin);
-    QFETCH(int, entries);
-    QFETCH(QString, lastNote);
+  // More rows than the store once held (5999): every row loads, and nothing is binned unless
+  // asked for.
+  void moreRowsThanTheOldStoreLoadWhole() {
     QTemporaryDir dir;
     QByteArray text = "JD MAG\n";
     for (int i = 0; i < 6001; ++i)
       text += QByteArray::number(2459000.5 + i * 0.001, 'f', 3) + ' ' +
               QByteArray::number(10 + i * 0.0001, 'f', 4) + '\n';
     FormFixture f;
-    bool offered = false;
-    bool binDefault = false;
+    bool offered = true;
     Import(f, Write(dir, QStringLiteral("long.txt"), text), [&](ImportDialog& dialog) {
       offered = dialog.OverflowGroup->isVisibleTo(&dialog);
-      binDefault = dialog.BinButton->isChecked();
-      (bin ? dialog.BinButton : dialog.FirstRowsButton)->setChecked(true);
       return Accept(dialog);
     });
-    QVERIFY(offered);
-    QVERIFY(binDefault);
-    QCOMPARE(f.form->data().pointCount, entries);
-    QVERIFY2(NoteLines(f).last().startsWith(lastNote), qPrintable(NoteLines(f).last()));
+    QVERIFY(!offered);
+    QCOMPARE(f.form->data().pointCount, 6002);  // every row and the repeat
+    QVERIFY(f.form->data().fileMag[6000] == 10.6L);
   }
 
   // Open data reads a file of three columns as before, and points to Import in one line.

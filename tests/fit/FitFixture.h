@@ -44,6 +44,7 @@ inline std::unique_ptr<Data> MakeCurve(const std::vector<long double>& jd,
                                        const std::vector<long double>& mag) {
   auto data = std::make_unique<Data>();
   const auto n = static_cast<int32_t>(jd.size());
+  data->Resize(n + 1);
   for (int32_t i = 0; i < n; ++i) {
     data->jd[static_cast<size_t>(i)] = jd[static_cast<size_t>(i)];
     data->mag[static_cast<size_t>(i)] = mag[static_cast<size_t>(i)];

@@ -224,9 +224,9 @@ TEST(TimeOffsetOfName, TheOffsetAColumnNameSays) {
   const struct {
     const char* name;
     std::optional<long double> offset;
-  } cases[] = {{"BJD-2450000", 2450000},   {"HJD - 2400000", 2400000}, {"jd-2457000", 2457000},
-               {"MJD", 2400000.5L},        {"BTJD", 2457000},          {"BJD_TDB", std::nullopt},
-               {"time", std::nullopt},     {"JD-5", std::nullopt},     {"BJD-2400000.5", 2400000.5L}};
+  } cases[] = {{"BJD-2450000", 2450000}, {"HJD - 2400000", 2400000}, {"jd-2457000", 2457000},
+               {"MJD", 2400000.5L},      {"BTJD", 2457000},          {"BJD_TDB", std::nullopt},
+               {"time", std::nullopt},   {"JD-5", std::nullopt},     {"BJD-2400000.5", 2400000.5L}};
   for (const auto& c : cases) EXPECT_EQ(io::TimeOffsetOfName(c.name), c.offset) << c.name;
 }
 
@@ -257,7 +257,8 @@ TEST_F(TextImport, TimeOffsetFromTheHeaderOrChosen) {
 // the zero point that puts the median flux at 10 mag. Fluxes 1, 0.5 and 2 (median 1) give 10,
 // 10 + 2.5 log10 2 = 10.7526 and 10 - 0.7526; a flux of 0 has no magnitude and is counted.
 TEST_F(TextImport, FluxColumnBecomesMagnitudes) {
-  const std::string path = Write("flux.csv", "BJD,norm_flux\n2459000.1,1\n2459000.2,0.5\n2459000.3,0\n2459000.4,2\n");
+  const std::string path =
+      Write("flux.csv", "BJD,norm_flux\n2459000.1,1\n2459000.2,0.5\n2459000.3,0\n2459000.4,2\n");
   const io::ImportPreview preview = io::InspectImport(path, "flux.csv");
   EXPECT_EQ(preview.options.valuesAreFlux, true);
   const io::ImportResult result = io::ReadImport(path, "flux.csv", preview.options);
@@ -281,7 +282,7 @@ TEST_F(TextImport, MissingFileSaysWhy) {
 
 // More rows than the store holds: handed to the load as they are, it keeps the first 5999 and
 // says how many were left out; binning by the shortest bin that fits keeps them all in means.
-TEST_F(TextImport, MoreRowsThanTheStoreHolds) {
+TEST_F(TextImport, MoreRowsThanTheOldStoreHeldLoadWhole) {
   std::string text = "time,mag\n";
   // 6001 rows a thousandth of a day apart from 2459000.5, magnitudes 10 + row/10000.
   auto digits = [](int value, size_t width) {
@@ -296,13 +297,15 @@ TEST_F(TextImport, MoreRowsThanTheStoreHolds) {
   const std::string path = Write("long.csv", text);
   io::ImportResult plain = io::ReadImport(path, "long.csv", {});
   EXPECT_EQ(plain.rowsRemaining, 6001);
-  EXPECT_EQ(plain.autoBinCadences, 2);
+  EXPECT_EQ(plain.autoBinCadences, 1);  // every row fits
   const PhotometryReadResult read = Load(plain);
-  EXPECT_EQ(data->pointCount, 6000);
-  EXPECT_THAT(read.messages, ElementsAre("file: the store holds 6000 entries; 2 pairs were left out."));
+  EXPECT_EQ(data->pointCount, 6002);  // every row and the repeat
+  EXPECT_TRUE(read.messages.empty());
+  EXPECT_EQ(data->fileMag[6000], 10.6L);
 
   io::ImportOptions options;
-  options.binning = io::Binning::Auto;
+  options.binning = io::Binning::Cadences;
+  options.binCadences = 2;
   const io::ImportResult binned = io::ReadImport(path, "long.csv", options);
   // Bins of two rows from the first on: 3000 pairs and the last row alone.
   ASSERT_EQ(binned.observations.size(), 3001u);
@@ -384,7 +387,7 @@ TEST(TextLines, EveryLineEndInAnyOrder) {
       {"a\rb\rc", {"a", "b", "c"}},
       {"\n\n\n", {"", "", ""}},
       {"\r\r\n\n\r", {"", "", "", ""}},  // CR, CR LF, LF, CR
-      {"\n\r", {"", ""}},                 // LF then CR: two line ends
+      {"\n\r", {"", ""}},                // LF then CR: two line ends
       {"x\r\n\r\ny \n", {"x", "", "y "}},
       {"\xEF\xBB\xBFJD MAG\n1 2", {"JD MAG", "1 2"}},  // the byte-order mark is not text
       {"a\xEF\xBB\xBF\nb", {"a\xEF\xBB\xBF", "b"}},    // only at the start
@@ -411,19 +414,20 @@ TEST_F(TextImport, TextOfLineEndsStaysWithinMemory) {
   constexpr size_t kLineEnds = size_t{64} << 20;
   const std::string path =
       Write("ends.txt", std::string(kLineEnds, '\n') + "2459000.5 12.3\n2459000.6 12.4\n2459000.7 12.5 7\n");
-  EXPECT_EQ(test::UnderMemoryCeiling(kLineEnds + (size_t{300} << 20),
-                                     [&]() -> std::string {
-                                       try {
-                                         io::ReadImport(path, "ends.txt", {});
-                                       } catch (const InputError& error) {
-                                         // Lines 67108865 and 67108866 hold the first rows.
-                                         const std::string expected =
-                                             "ends.txt, line 67108867: 3 fields where line 67108865 has 2";
-                                         return std::string(error.what()).starts_with(expected) ? "" : error.what();
-                                       }
-                                       return "the ragged row was taken";
-                                     }),
-            "");
+  EXPECT_EQ(
+      test::UnderMemoryCeiling(kLineEnds + (size_t{300} << 20),
+                               [&]() -> std::string {
+                                 try {
+                                   io::ReadImport(path, "ends.txt", {});
+                                 } catch (const InputError& error) {
+                                   // Lines 67108865 and 67108866 hold the first rows.
+                                   const std::string expected =
+                                       "ends.txt, line 67108867: 3 fields where line 67108865 has 2";
+                                   return std::string(error.what()).starts_with(expected) ? "" : error.what();
+                                 }
+                                 return "the ragged row was taken";
+                               }),
+      "");
 }
 
 // A time some 5e22 bin widths past the first (a typo in the file) stays a bin of its own, after

@@ -81,6 +81,8 @@ struct Fixture {
     Data& d = *data;
     const long double days[] = {2450001.25L, 2450001.5L, 2450001.75L, 2450001.875L, 2450001.875L};
     const long double mags[] = {12.0L, 12.5L, 13.0L, 12.25L, 12.25L};
+    d.Resize(5);
+    d.AddSecondCycle();
     for (int i = 0; i < 5; ++i) {
       d.jd[i] = days[i];
       d.mag[i] = mags[i];

@@ -123,7 +123,7 @@ TEST(ClearMarks, TakesEveryMarkAndItsCrossOff) {
   ASSERT_GT(f.chart.Series(kMarkedSeries).Count(), 0);
 
   EXPECT_EQ(ClearMarks(f.data, f.chart), 2);
-  for (int32_t i = 0; i < kTwoCycle; ++i) ASSERT_EQ(f.data.markFlag[i], 0) << i;
+  for (size_t i = 0; i < f.data.markFlag.size(); ++i) ASSERT_EQ(f.data.markFlag[i], 0) << i;
   EXPECT_EQ(f.data.markCount, 0);
   EXPECT_EQ(f.chart.Series(kMarkedSeries).Count(), 0);
   EXPECT_EQ(f.chart.Series(kPhaseSeries).Count(), points);

@@ -456,6 +456,7 @@ TEST(PlotPhaseDiagram, PhaseModeDrawsBothCyclesAndWritesTheCopies) {
   FoldPhases(*data, star, 0.5L);
   const long double p[] = {data->sortedPhase[0], data->sortedPhase[1], data->sortedPhase[2],
                            data->sortedPhase[3]};
+  data->AddSecondCycle();  // a second cycle an earlier drawing left
   data->jdAverage[4] = 77;
   ChartModel chart = FilledChart();
   const int64_t picture = chart.pictureNumber;
@@ -522,6 +523,7 @@ TEST(PlotPhaseDiagram, JdAverageModeShiftsBySeveralPeriods) {
   EXPECT_TRUE(Close<double>(static_cast<double>(data->jdAverage[0]), 2450001.1, kJdUlps));
   for (int i = 0; i < 4; ++i)
     EXPECT_EQ(data->jdAverage[i], data->sortedPhase[i] * 0.5L + data->meanEpoch) << i;
+  data->AddSecondCycle();
   data->sortedPhase[4] = 55;
   ChartModel chart = FilledChart();
   ViewState view;

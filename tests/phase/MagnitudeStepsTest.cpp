@@ -30,6 +30,7 @@ struct Fixture {
       data->sortedPhase[i] = phases[i];
     }
     data->night[3] = 1;
+    data->AddSecondCycle();
     data->mag[4 + 1] = 10;  // a second-cycle copy of the last drawing
     star->magnitudeStep = 0.3L;
     view->currentNight = 1;

@@ -16,11 +16,12 @@ struct Observation {
   long double jd;
   long double mag;
   int32_t night = 0;
-  int32_t mark = 0;
+  uint8_t mark = 0;
 };
 
 inline std::unique_ptr<Data> MakeData(const std::vector<Observation>& entries) {
   auto data = std::make_unique<Data>();
+  data->Resize(static_cast<int32_t>(entries.size()));
   int32_t i = 0;
   for (const Observation& o : entries) {
     data->jd[i] = o.jd;

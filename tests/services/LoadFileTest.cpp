@@ -2,6 +2,7 @@
 // look like after it, and what a file that cannot be read leaves.
 #include <gmock/gmock.h>
 
+#include "StoreValue.h"
 #include "common/InputError.h"
 #include "io/ImportFixture.h"
 #include "services/LoadFile.h"
@@ -62,11 +63,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ReadingCase{"PlainPairs", "2450000.1 10.0\n2450000.2 10.5\n", -1, -1, nullptr, false, "", 3, 10.0L},
         // Without options a three-column file is still read as pairs, across its columns.
-        ReadingCase{"ThreeColumnsAsPairs", "2450000.1 10.0 0.01\n2450000.2 10.5 0.02\n", -1, -1, nullptr, false, "",
-                    4,
-                    10.0L},
-        ReadingCase{"ThreeColumnsWithOptions", "2450000.1 0.01 10.0\n2450000.2 0.02 10.5\n", 0, 2, nullptr, true,
-                    "Text columns", 3, 10.0L},
+        ReadingCase{"ThreeColumnsAsPairs", "2450000.1 10.0 0.01\n2450000.2 10.5 0.02\n", -1, -1, nullptr,
+                    false, "", 4, 10.0L},
+        ReadingCase{"ThreeColumnsWithOptions", "2450000.1 0.01 10.0\n2450000.2 0.02 10.5\n", 0, 2, nullptr,
+                    true, "Text columns", 3, 10.0L},
         ReadingCase{"AavsoExportOneBandChosen", kTwoBands, -1, -1, "V", true, "AAVSO export", 3, 12.345L}),
     [](const auto& param) { return std::string(param.param.name); });
 
@@ -75,8 +75,7 @@ TEST_F(LoadFileTest, AnAavsoExportIsImportedWithoutOptions) {
                                  "JD,Magnitude,Band\n"
                                  "2459000.5,12.5,V\n"
                                  "2459000.6,12.7,V\n");
-  const LoadReport report = LoadFile(Request(path, "one-band.csv"),
-                                     *data, *star, *view);
+  const LoadReport report = LoadFile(Request(path, "one-band.csv"), *data, *star, *view);
   EXPECT_TRUE(report.imported);
   EXPECT_EQ(report.format, "AAVSO export");
   EXPECT_EQ(report.observationsImported, 2);
@@ -96,8 +95,7 @@ TEST_F(LoadFileTest, SetsTheDefaultsOfANewObjectAndTheNightButtons) {
   view->measureFirstDone = 1;
   // Three nights (gaps of a day): the all-nights view with First and Last.
   const std::string three = Write("three.txt", "2450000.1 10\n2450001.1 11\n2450002.1 12\n");
-  LoadReport report = LoadFile(Request(three, "three.txt"), *data,
-                               *star, *view);
+  LoadReport report = LoadFile(Request(three, "three.txt"), *data, *star, *view);
   EXPECT_EQ(star->period, 0);
   EXPECT_EQ(star->epoch, 2450000);
   EXPECT_EQ(star->magnitudeStep, 0.005L);
@@ -122,8 +120,7 @@ TEST_F(LoadFileTest, AnImportThatFailsLeavesTheStoreAsItWas) {
   ASSERT_EQ(data->pointCount, 3);
   // Two bands and no choice between them: the importer refuses.
   const std::string bands = Write("bands.csv", kTwoBands);
-  EXPECT_THROW(LoadFile(Request(bands, "bands.csv"), *data, *star, *view),
-               InputError);
+  EXPECT_THROW(LoadFile(Request(bands, "bands.csv"), *data, *star, *view), InputError);
   EXPECT_EQ(data->pointCount, 3);
   EXPECT_EQ(data->fileName, "good.txt");
 }
@@ -131,9 +128,7 @@ TEST_F(LoadFileTest, AnImportThatFailsLeavesTheStoreAsItWas) {
 TEST_F(LoadFileTest, AMissingFileLeavesAnEmptyStoreAndSaysWhy) {
   const std::string good = Write("good.txt", "2450000.1 10\n2450000.2 11\n");
   LoadFile(Request(good, "good.txt"), *data, *star, *view);
-  const LoadReport report =
-      LoadFile(Request(Path("absent.txt"), "absent.txt"), *data, *star,
-               *view);
+  const LoadReport report = LoadFile(Request(Path("absent.txt"), "absent.txt"), *data, *star, *view);
   EXPECT_FALSE(report.read.opened);
   EXPECT_EQ(data->pointCount, 0);
   ASSERT_FALSE(report.Notes().empty());
@@ -146,7 +141,7 @@ TEST_F(LoadFileTest, EmptyStoreForgetsTheLastFile) {
   star->period = 2;
   const LoadReport report = EmptyStore(*data, *star, *view);
   EXPECT_EQ(data->pointCount, 0);
-  EXPECT_EQ(data->jd[0], 0);
+  EXPECT_EQ(test::ValueAt(data->jd, 0), 0);
   EXPECT_EQ(star->period, 0);
   EXPECT_EQ(view->currentNight, 1);
   EXPECT_TRUE(report.Notes().empty());

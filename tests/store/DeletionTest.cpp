@@ -5,10 +5,14 @@
 #include <memory>
 #include <vector>
 
+#include "StoreValue.h"
 #include "store/NightIndex.h"
 
 namespace ombrane {
 namespace {
+
+using test::FillWith;
+using test::ValueAt;
 
 // A loaded store: the given Julian Days (the caller writes the repeat of the last one), the
 // magnitudes 10.0, 10.1, ... as loaded, and working magnitudes one magnitude fainter with every
@@ -19,6 +23,8 @@ struct Store {
 
   explicit Store(const std::vector<long double>& days) {
     Data& d = *data;
+    d.Resize(static_cast<int32_t>(days.size()));
+    d.AddSecondCycle();
     for (size_t i = 0; i < days.size(); ++i) {
       d.fileJd[i] = days[i];
       d.fileMag[i] = 10.0L + 0.1L * static_cast<long double>(i);
@@ -27,13 +33,12 @@ struct Store {
       d.markFlag[i] = 1;
       d.markFlag[days.size() + i] = 1;
     }
-    d.pointCount = static_cast<int32_t>(days.size());
     d.markCount = d.pointCount;
     view->currentNight = 2;
     view->shownNightFirst = 3;
-    view->nightFirst.fill(77);  // leftovers the rebuild must clear
-    view->nightEnd.fill(77);
-    view->nightCount.fill(77);
+    view->nightFirst.assign(8, 77);  // leftovers the rebuild must clear
+    view->nightEnd.assign(8, 77);
+    view->nightCount.assign(8, 77);
   }
 };
 
@@ -69,9 +74,9 @@ TEST_P(DeleteEntriesTest, KeepsTheOtherEntriesInOrderWithTheirLoadedValues) {
   }
   EXPECT_EQ(s.view->lastNight, c.lastNight);
   // Nothing is left beyond the new end of the working arrays, and no mark anywhere.
-  for (size_t i = c.kept.size(); i < kTwoCycle; ++i) {
-    ASSERT_EQ(d.jd[i], 0) << i;
-    ASSERT_EQ(d.mag[i], 0) << i;
+  for (size_t i = c.kept.size(); i < 2 * kFourNights.size(); ++i) {
+    ASSERT_EQ(ValueAt(d.jd, i), 0) << i;
+    ASSERT_EQ(ValueAt(d.mag, i), 0) << i;
   }
   for (int32_t flag : d.markFlag) ASSERT_EQ(flag, 0);
   EXPECT_EQ(d.markCount, 0);
@@ -109,9 +114,9 @@ TEST(DeleteEntries, RebuildsTheNightTables) {
   EXPECT_EQ(v.nightFirst[1], 3);
   EXPECT_EQ(v.nightFirst[2], 6);
   EXPECT_EQ(v.nightEnd[2], 9);
-  EXPECT_EQ(v.nightCount[2], 3);  // two observations and the repeat
-  EXPECT_EQ(v.nightCount[3], 0);  // rows beyond the last night are empty
-  EXPECT_EQ(v.nightFirst[3], 0);
+  EXPECT_EQ(v.nightCount[2], 3);           // two observations and the repeat
+  EXPECT_EQ(ValueAt(v.nightCount, 3), 0);  // rows beyond the last night are empty
+  EXPECT_EQ(ValueAt(v.nightFirst, 3), 0);
   EXPECT_EQ(v.currentNight, -1);
   EXPECT_EQ(v.shownNightFirst, 0);
 }
@@ -130,7 +135,7 @@ TEST(DeleteEntries, AnEmptyStoreStaysEmpty) {
   DeleteEntries(*s.data, *s.view, 0, 0);
   EXPECT_EQ(s.data->pointCount, 0);
   EXPECT_EQ(s.view->lastNight, 0);
-  EXPECT_EQ(s.view->nightCount[0], 0);
+  EXPECT_EQ(ValueAt(s.view->nightCount, 0), 0);
 }
 
 TEST(DeleteEntries, ASecondDeleteWorksOnTheCompactedStore) {

@@ -10,11 +10,15 @@
 #include <memory>
 #include <string>
 
+#include "StoreValue.h"
 #include "store/NightIndex.h"
 #include "store/Photometry.h"
 
 namespace ombrane {
 namespace {
+
+using test::FillWith;
+using test::ValueAt;
 
 template <typename Array>
 bool AllZero(const Array& a) {
@@ -29,21 +33,22 @@ struct Records {
 
   Records() {
     Data& d = *data;
-    d.fileJd.fill(1);
-    d.fileMag.fill(2);
-    d.jd.fill(3);
-    d.jdAverage.fill(4);
-    d.mag.fill(5);
-    d.entryPhase.fill(6);
-    d.fitMag.fill(7);
-    d.sortedPhase.fill(8);
-    d.sortIndex.fill(9);
-    d.night.fill(10);
-    d.markFlag.fill(1);
+    d.Resize(120);
+    d.AddSecondCycle();
+    FillWith(d.fileJd, 1);
+    FillWith(d.fileMag, 2);
+    FillWith(d.jd, 3);
+    FillWith(d.jdAverage, 4);
+    FillWith(d.mag, 5);
+    FillWith(d.entryPhase, 6);
+    FillWith(d.fitMag, 7);
+    FillWith(d.sortedPhase, 8);
+    FillWith(d.sortIndex, 9);
+    FillWith(d.night, 10);
+    FillWith(d.markFlag, 1);
     d.aovBinMean.fill(11);
     d.aovBinTerm.fill(12);
     d.aovBinCount.fill(13);
-    d.pointCount = 120;
     d.meanJd = 2450010.5L;
     d.fileName = "old.txt";
     d.markCount = 4;
@@ -81,9 +86,9 @@ struct Records {
     v.shownNightFirst = 30;
     v.minNightPoints = 6;
     v.nightsShown = 5;
-    v.nightFirst.fill(14);
-    v.nightEnd.fill(15);
-    v.nightCount.fill(16);
+    v.nightFirst.assign(9, 14);
+    v.nightEnd.assign(9, 15);
+    v.nightCount.assign(9, 16);
     v.phaseView = 1;
     v.openPath = "old.txt";
     v.areaIndex1 = 3;
@@ -154,8 +159,10 @@ TEST(ClearStoreForLoad, EmptiesStoreAndKeepsTheRest) {
 
 TEST(CopyLoadedToWorking, CopiesEntriesUpToN) {
   auto data = std::make_unique<Data>();
-  data->jd.fill(-1);
-  data->mag.fill(-1);
+  data->Resize(4);
+  data->AddSecondCycle();
+  FillWith(data->jd, -1);
+  FillWith(data->mag, -1);
   const long double days[] = {2450001.5L, 2450001.6L, 2450001.6L};
   const long double mags[] = {12.1L, 12.2L, 12.2L};
   for (int i = 0; i < 3; ++i) {
@@ -169,7 +176,7 @@ TEST(CopyLoadedToWorking, CopiesEntriesUpToN) {
     EXPECT_EQ(data->jd[i], days[i]) << i;
     EXPECT_EQ(data->mag[i], mags[i]) << i;
   }
-  for (int i = 3; i < kTwoCycle; ++i) {
+  for (size_t i = 3; i < data->jd.size(); ++i) {
     ASSERT_EQ(data->jd[i], -1) << i;
     ASSERT_EQ(data->mag[i], -1) << i;
   }
@@ -254,14 +261,14 @@ TEST(Loading, TwoLineFileAfterEarlierLoad) {
   EXPECT_EQ(r.data->fileName, "two.txt");
   EXPECT_EQ(r.data->jd[2], 2450001.6L);
   EXPECT_EQ(r.data->mag[2], 12.2L);
-  EXPECT_EQ(r.data->jd[3], 0);  // the earlier load's values are gone
-  EXPECT_EQ(r.data->mag[3], 0);
-  EXPECT_EQ(r.data->sortedPhase[0], 0);
+  EXPECT_EQ(ValueAt(r.data->jd, 3), 0);  // the earlier load's values are gone
+  EXPECT_EQ(ValueAt(r.data->mag, 3), 0);
+  EXPECT_EQ(ValueAt(r.data->sortedPhase, 0), 0);
   EXPECT_EQ(r.data->night[2], 0);
-  EXPECT_EQ(r.data->night[3], 0);
+  EXPECT_EQ(ValueAt(r.data->night, 3), 0);
   EXPECT_EQ(r.view->nightCount[0], 3);
-  EXPECT_EQ(r.view->nightFirst[1], 0);
-  EXPECT_EQ(r.view->nightCount[1], 0);
+  EXPECT_EQ(ValueAt(r.view->nightFirst, 1), 0);
+  EXPECT_EQ(ValueAt(r.view->nightCount, 1), 0);
   EXPECT_EQ(r.view->lastNight, 0);
   EXPECT_EQ(r.view->currentNight, 1);
   EXPECT_EQ(r.view->minNightPoints, 1);
@@ -276,8 +283,8 @@ TEST(Loading, UnopenableFileLeavesAnEmptyStore) {
                      *r.data, *r.star, *r.view);
   EXPECT_FALSE(result.opened);
   EXPECT_EQ(r.data->pointCount, 0);
-  EXPECT_EQ(r.data->jd[0], 0);
-  EXPECT_EQ(r.view->nightCount[0], 0);
+  EXPECT_EQ(ValueAt(r.data->jd, 0), 0);
+  EXPECT_EQ(ValueAt(r.view->nightCount, 0), 0);
   ASSERT_EQ(result.messages.size(), 1u);
   EXPECT_EQ(result.messages[0], "dir/x.txt could not be opened: No such file or directory");
 }

@@ -7,8 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "StoreValue.h"
+
 namespace ombrane {
 namespace {
+
+using test::FillWith;
+using test::ValueAt;
 
 struct SplitCase {
   std::string name;
@@ -68,17 +73,16 @@ class SplitNightsTest : public ::testing::TestWithParam<SplitCase> {};
 void CheckSplit(const SplitCase& c, const Data& data, const ViewState& view) {
   const auto n = static_cast<int32_t>(c.t.size());
   for (int32_t i = 0; i < n; ++i) EXPECT_EQ(data.night[i], c.night[i]) << "entry " << i;
-  for (int32_t i = n; i < kMaxEntries; ++i) ASSERT_EQ(data.night[i], 0) << "entry " << i;
+  for (size_t i = c.t.size(); i < data.night.size(); ++i) ASSERT_EQ(data.night[i], 0) << "entry " << i;
   const auto rows = static_cast<int32_t>(c.first.size());
+  // One row a night, none beyond.
+  ASSERT_EQ(view.nightFirst.size(), c.first.size());
+  ASSERT_EQ(view.nightEnd.size(), c.first.size());
+  ASSERT_EQ(view.nightCount.size(), c.first.size());
   for (int32_t k = 0; k < rows; ++k) {
     EXPECT_EQ(view.nightFirst[k], c.first[k]) << "night " << k;
     EXPECT_EQ(view.nightEnd[k], c.end[k]) << "night " << k;
     EXPECT_EQ(view.nightCount[k], c.count[k]) << "night " << k;
-  }
-  for (int32_t k = rows; k < kMaxNights; ++k) {
-    ASSERT_EQ(view.nightFirst[k], 0) << "night " << k;
-    ASSERT_EQ(view.nightEnd[k], 0) << "night " << k;
-    ASSERT_EQ(view.nightCount[k], 0) << "night " << k;
   }
   EXPECT_EQ(view.lastNight, c.lastNight);
 }
@@ -87,8 +91,8 @@ TEST_P(SplitNightsTest, OverLoadedDays) {
   const SplitCase& c = GetParam();
   auto data = std::make_unique<Data>();
   auto view = std::make_unique<ViewState>();
+  data->Resize(static_cast<int32_t>(c.t.size()));
   for (size_t i = 0; i < c.t.size(); ++i) data->fileJd[i] = c.t[i];
-  data->pointCount = static_cast<int32_t>(c.t.size());
   SplitNights(data->fileJd, *data, *view);
   CheckSplit(c, *data, *view);
 }
@@ -97,10 +101,11 @@ TEST_P(SplitNightsTest, OverWorkingDaysIgnoresUpperHalf) {
   const SplitCase& c = GetParam();
   auto data = std::make_unique<Data>();
   auto view = std::make_unique<ViewState>();
+  data->Resize(static_cast<int32_t>(c.t.size()));
+  data->AddSecondCycle();
   for (size_t i = 0; i < c.t.size(); ++i) data->jd[i] = c.t[i];
   // Values one cycle on, as a fold leaves them, must not take part.
-  for (int32_t i = static_cast<int32_t>(c.t.size()); i < kTwoCycle; ++i) data->jd[i] = 1000.0L * i;
-  data->pointCount = static_cast<int32_t>(c.t.size());
+  for (size_t i = c.t.size(); i < data->jd.size(); ++i) data->jd[i] = 1000.0L * static_cast<long double>(i);
   SplitNights(data->jd, *data, *view);
   CheckSplit(c, *data, *view);
 }
@@ -123,10 +128,11 @@ TEST(SplitNights, ClearsWhatItDoesNotWrite) {
     SCOPED_TRACE(c.name);
     auto data = std::make_unique<Data>();
     auto view = std::make_unique<ViewState>();
-    data->night.fill(7);
-    view->nightFirst.fill(7);
-    view->nightEnd.fill(7);
-    view->nightCount.fill(7);
+    data->Resize(static_cast<int32_t>(c.t.size()) + 1);
+    FillWith(data->night, 7);
+    view->nightFirst.assign(9, 7);
+    view->nightEnd.assign(9, 7);
+    view->nightCount.assign(9, 7);
     view->lastNight = 5;
     for (size_t i = 0; i < c.t.size(); ++i) data->fileJd[i] = c.t[i];
     data->fileJd[c.t.size()] = 2450009.5L;  // beyond N: not split
@@ -135,11 +141,11 @@ TEST(SplitNights, ClearsWhatItDoesNotWrite) {
     EXPECT_EQ(view->lastNight, c.lastNight);
     const int32_t n = data->pointCount;
     const int32_t nights = n == 0 ? 0 : c.lastNight + 1;
-    for (int32_t i = n; i < kMaxEntries; ++i) ASSERT_EQ(data->night[i], 0) << i;
-    for (int32_t k = nights; k < kMaxNights; ++k) {
-      ASSERT_EQ(view->nightFirst[k], 0) << k;
-      ASSERT_EQ(view->nightEnd[k], 0) << k;
-      ASSERT_EQ(view->nightCount[k], 0) << k;
+    for (size_t i = static_cast<size_t>(n); i < data->night.size(); ++i) ASSERT_EQ(data->night[i], 0) << i;
+    for (int32_t k = nights; k < 9; ++k) {
+      ASSERT_EQ(ValueAt(view->nightFirst, static_cast<size_t>(k)), 0) << k;
+      ASSERT_EQ(ValueAt(view->nightEnd, static_cast<size_t>(k)), 0) << k;
+      ASSERT_EQ(ValueAt(view->nightCount, static_cast<size_t>(k)), 0) << k;
     }
     if (n > 0) {
       EXPECT_EQ(view->nightEnd[c.lastNight], n);
@@ -148,20 +154,23 @@ TEST(SplitNights, ClearsWhatItDoesNotWrite) {
   }
 }
 
-// Every entry on a day of its own fills all 6000 rows of the night tables.
-TEST(SplitNights, SixThousandOnePointNights) {
+// Every entry on a day of its own gives one row an entry, past the 6000 rows the tables once had.
+TEST(SplitNights, OneRowForEveryOnePointNight) {
+  constexpr int32_t kEntries = 20'000;
   auto data = std::make_unique<Data>();
   auto view = std::make_unique<ViewState>();
-  for (int32_t i = 0; i < kMaxEntries; ++i) data->fileJd[i] = 2450000.5L + i;
-  data->pointCount = kMaxEntries;
+  data->Resize(kEntries);
+  for (int32_t i = 0; i < kEntries; ++i) data->fileJd[static_cast<size_t>(i)] = 2450000.5L + i;
   SplitNights(data->fileJd, *data, *view);
-  for (int32_t i = 0; i < kMaxEntries; ++i) {
-    ASSERT_EQ(data->night[i], i);
-    ASSERT_EQ(view->nightFirst[i], i);
-    ASSERT_EQ(view->nightEnd[i], i + 1);
-    ASSERT_EQ(view->nightCount[i], 1);
+  ASSERT_EQ(view->nightFirst.size(), static_cast<size_t>(kEntries));
+  for (int32_t i = 0; i < kEntries; ++i) {
+    const auto at = static_cast<size_t>(i);
+    ASSERT_EQ(data->night[at], i);
+    ASSERT_EQ(view->nightFirst[at], i);
+    ASSERT_EQ(view->nightEnd[at], i + 1);
+    ASSERT_EQ(view->nightCount[at], 1);
   }
-  EXPECT_EQ(view->lastNight, kMaxEntries - 2);  // the night of entry N - 2
+  EXPECT_EQ(view->lastNight, kEntries - 2);  // the night of the last observation, entry N - 2
 }
 
 // Index in the order green .. medium grey of each of the nineteen colours.
@@ -183,7 +192,19 @@ TEST(NightColourTable, FirstNineteenAreTheNamedColours) {
 
 TEST(NightColourTable, FromNightNineHundredEightyAllBlack) {
   const auto& colours = nightColours;
-  for (int i = 980; i < kMaxNights; ++i) ASSERT_EQ(colours[i], 0u) << "night " << i;
+  for (int i = 980; i < kNightColourCount; ++i) ASSERT_EQ(colours[i], 0u) << "night " << i;
+}
+
+// A night is drawn in its row's colour; nights past the table (and no night, -1) are drawn like
+// its last rows, black.
+TEST(NightColourTable, NightsPastTheTableAreDrawnLikeItsLastRows) {
+  const struct {
+    int32_t night;
+    uint32_t colour;
+  } cases[] = {{0, 0x008000}, {9, 0x0000FF}, {19, 0x008000}, {979, nightColours[979]}, {980, 0},
+               {5999, 0},     {6000, 0},     {6001, 0},      {2'000'000, 0},           {-1, 0}};
+  for (const auto& c : cases) EXPECT_EQ(NightColour(c.night), c.colour) << "night " << c.night;
+  EXPECT_NE(nightColours[979], 0u);
 }
 
 // Nights 19 .. 979 are runs that start with green and go on in the order; a run may go back

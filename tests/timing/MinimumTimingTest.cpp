@@ -35,6 +35,7 @@ struct Fixture {
   // Observations at `start` + i `step`, stored as loading stores them (the last one twice), and
   // the light curve drawn in kLightCurveSeries.
   void Load(long double start, long double step, int count) {
+    data->Resize(count + 1);
     for (int i = 0; i <= count; ++i) {
       const int j = std::min(i, count - 1);
       data->jd[i] = start + j * step;

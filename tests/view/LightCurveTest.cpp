@@ -24,8 +24,12 @@ TEST(LightCurveTest, EachPointTakesItsNightsColour) {
       {18, 0xA4A0A0},  // medium grey
       {979 + 1, 0x0},  // black from 980 on
       {5999, 0x0},
+      // Past the end of the colour table: drawn like its last rows.
+      {6000, 0x0},
+      {250'000, 0x0},
   };
   auto data = std::make_unique<Data>();
+  data->Resize(8);
   for (const Case& c : cases) {
     ChartModel chart;
     data->jd[7] = 2450001.25L;
@@ -40,6 +44,7 @@ TEST(LightCurveTest, EachPointTakesItsNightsColour) {
 
 TEST(LightCurveTest, MarkedEntriesAlsoGoToSeries2InItsOwnColour) {
   auto data = std::make_unique<Data>();
+  data->Resize(4);
   const long double jd = 2450001.123456789012345L;
   const long double mag = 11.987654321098765L;
   struct Case {
@@ -51,7 +56,7 @@ TEST(LightCurveTest, MarkedEntriesAlsoGoToSeries2InItsOwnColour) {
     data->jd[3] = jd;
     data->mag[3] = mag;
     data->night[3] = 2;
-    data->markFlag[3] = c.flag;
+    data->markFlag[3] = static_cast<uint8_t>(c.flag);
     AddLightCurvePoint(chart, *data, 3);
     ASSERT_EQ(chart.Series(kMarkedSeries).Count(), c.series2Count) << "flag " << c.flag;
     const ChartPoint& p = chart.Series(kLightCurveSeries).Point(0);
@@ -133,6 +138,7 @@ TEST(LightCurveTest, LoadedCurveReplacesThePictureAndDrawsAllEntries) {
 
 TEST(LightCurveTest, AValueBeyondTheDoubleRangeFaultsWhereItIsDrawn) {
   auto data = std::make_unique<Data>();
+  data->Resize(2);
   data->jd[0] = 2450001.25L;
   data->mag[0] = 12.5L;
   data->jd[1] = 2450001.5L;

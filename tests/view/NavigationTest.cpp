@@ -264,7 +264,7 @@ TEST(NavigationTest, ScrollBarCountsTheNightsNextAndPreviousVisit) {
   };
   for (const Case& c : cases) {
     auto view = std::make_unique<ViewState>();
-    for (size_t k = 0; k < c.counts.size(); ++k) view->nightCount[k] = c.counts[k];
+    view->nightCount = c.counts;
     view->lastNight = static_cast<int32_t>(c.counts.size()) - 1;
 
     const NavigationOutcome out = ApplyMinNightPoints(*view, c.position);

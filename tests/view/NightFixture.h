@@ -20,6 +20,12 @@ inline NightStore MakeNights(const std::vector<int>& observationsPerNight) {
   NightStore s;
   Data& d = *s.data;
   ViewState& v = *s.view;
+  int32_t total = 1;  // the repeat
+  for (int count : observationsPerNight) total += count;
+  d.Resize(total);
+  v.nightFirst.assign(observationsPerNight.size(), 0);
+  v.nightEnd.assign(observationsPerNight.size(), 0);
+  v.nightCount.assign(observationsPerNight.size(), 0);
   int32_t n = 0;
   for (size_t k = 0; k < observationsPerNight.size(); ++k) {
     const auto night = static_cast<int32_t>(k);
