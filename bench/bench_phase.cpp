@@ -211,20 +211,17 @@ void BM_TrialCost(benchmark::State& state) {
   const Curve curve = SyntheticArrays(n);
   std::unique_ptr<Data> data;
   if (!scorerPath) {
-    if (n > kMaxEntries) {
-      state.SkipWithError("the records hold at most kMaxEntries entries");
-      return;
-    }
     data = std::make_unique<Data>();
+    data->Resize(static_cast<int32_t>(n));
     std::copy(curve.jd.begin(), curve.jd.end(), data->jd.begin());
     std::copy(curve.mag.begin(), curve.mag.end(), data->mag.begin());
     data->pointCount = static_cast<int32_t>(n);
   }
   const Star star = SyntheticStar();
   auto records = std::make_unique<Data>();
-  std::copy(curve.jd.begin(), curve.jd.begin() + std::min<int64_t>(n, kMaxEntries), records->jd.begin());
-  std::copy(curve.mag.begin(), curve.mag.begin() + std::min<int64_t>(n, kMaxEntries), records->mag.begin());
-  records->pointCount = static_cast<int32_t>(std::min<int64_t>(n, kMaxEntries));
+  records->Resize(static_cast<int32_t>(n));
+  std::copy(curve.jd.begin(), curve.jd.end(), records->jd.begin());
+  std::copy(curve.mag.begin(), curve.mag.end(), records->mag.begin());
   // The period-free sums over all n observations, as ComputeFoldInvariants forms them.
   FoldInvariants invariants;
   {
