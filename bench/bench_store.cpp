@@ -1,10 +1,13 @@
 // Speed of loading a full store: reading a 6000-pair photometry text and splitting it into nights.
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
 #include <charconv>
 #include <memory>
 #include <string>
 
+#include "store/Loading.h"
 #include "store/NightIndex.h"
 #include "store/Photometry.h"
 
@@ -46,6 +49,7 @@ BENCHMARK(BM_ReadPhotometryText)
     ->Arg(3000)
     ->Arg(5999)
     ->Arg(12000)
+    ->Arg(1'000'000)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMicrosecond);
 
@@ -73,6 +77,38 @@ void BM_ReadAndSplit(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ReadAndSplit)->Unit(benchmark::kMicrosecond);
+
+// Memory of a load: the heap the store and the night tables hold after a load of N pairs (nights
+// of 100), from mallinfo2 before and after (small blocks and mapped ones), per observation; then
+// once more after the phase diagram's second cycle is allocated.
+size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+void BM_BytesPerObservation(benchmark::State& state) {
+  const auto pairs = static_cast<int32_t>(state.range(0));
+  const std::string text = SyntheticFile(pairs);
+  double perObservation = 0;
+  double withSecondCycle = 0;
+  for (auto _ : state) {
+    const size_t before = HeapInUse();
+    auto data = std::make_unique<Data>();
+    auto star = std::make_unique<Star>();
+    auto view = std::make_unique<ViewState>();
+    LoadPhotometry({.path = {}, .fileName = "bench.txt", .shownName = "bench.txt", .text = text}, *data,
+                   *star, *view);
+    const size_t loaded = HeapInUse();
+    data->AddSecondCycle();
+    const size_t drawn = HeapInUse();
+    perObservation = static_cast<double>(loaded - before) / pairs;
+    withSecondCycle = static_cast<double>(drawn - before) / pairs;
+    benchmark::DoNotOptimize(data->pointCount);
+  }
+  state.counters["bytes_per_observation"] = perObservation;
+  state.counters["with_second_cycle"] = withSecondCycle;
+}
+BENCHMARK(BM_BytesPerObservation)->Arg(1'000'000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
