@@ -139,7 +139,7 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   BinButton->setObjectName(QStringLiteral("BinButton"));
   FirstRowsButton = new QRadioButton(OverflowGroup);
   FirstRowsButton->setObjectName(QStringLiteral("FirstRowsButton"));
-  BinButton->setChecked(true);
+  FirstRowsButton->setChecked(true);  // binning is a choice, never made for the user
   overflow->addWidget(OverflowLabel);
   overflow->addWidget(BinButton);
   overflow->addWidget(FirstRowsButton);
