@@ -22,8 +22,8 @@ using namespace ombrane;
 constexpr int kRows = 20000;
 
 // A 2-minute cadence (a TESS sector's) with a gap of a day in the middle, and a sine of 0.1 mag.
-double Day(int i) {
-  return 2459000.5 + i * (2.0 / 1440) + (i >= kRows / 2 ? 1.0 : 0.0);
+double Day(int i, int rows = kRows) {
+  return 2459000.5 + i * (2.0 / 1440) + (i >= rows / 2 ? 1.0 : 0.0);
 }
 double Magnitude(int i) {
   return 10 + 0.1 * std::sin(i * 0.01);
@@ -34,12 +34,12 @@ std::string TempPath(const char* name) {
       .string();
 }
 
-std::string WriteCsv() {
+std::string WriteCsv(int rows = kRows) {
   const std::string path = TempPath("rows.csv");
   std::string text = "# bench\nBJD,mag,err\n";
   char buffer[96];
-  for (int i = 0; i < kRows; ++i) {
-    char* end = std::to_chars(buffer, buffer + sizeof buffer, Day(i), std::chars_format::fixed, 6).ptr;
+  for (int i = 0; i < rows; ++i) {
+    char* end = std::to_chars(buffer, buffer + sizeof buffer, Day(i, rows), std::chars_format::fixed, 6).ptr;
     *end++ = ',';
     end = std::to_chars(end, buffer + sizeof buffer, Magnitude(i), std::chars_format::fixed, 4).ptr;
     const char tail[] = ",0.002\n";
@@ -50,7 +50,7 @@ std::string WriteCsv() {
   return path;
 }
 
-std::string WriteFits() {
+std::string WriteFits(int rows = kRows) {
   const std::string path = TempPath("curve.fits");
   std::filesystem::remove(path);
   int status = 0;
@@ -66,18 +66,18 @@ std::string WriteFits() {
   double fraction = 0;
   fits_write_key(file, TLONG, "BJDREFI", &whole, nullptr, &status);
   fits_write_key(file, TDOUBLE, "BJDREFF", &fraction, nullptr, &status);
-  std::vector<double> time(kRows);
-  std::vector<float> flux(kRows);
-  std::vector<int32_t> quality(kRows);
-  for (int i = 0; i < kRows; ++i) {
-    time[static_cast<size_t>(i)] = Day(i) - 2457000;
+  std::vector<double> time(static_cast<size_t>(rows));
+  std::vector<float> flux(static_cast<size_t>(rows));
+  std::vector<int32_t> quality(static_cast<size_t>(rows));
+  for (int i = 0; i < rows; ++i) {
+    time[static_cast<size_t>(i)] = Day(i, rows) - 2457000;
     flux[static_cast<size_t>(i)] = static_cast<float>(1e4 * std::pow(10.0, -0.4 * (Magnitude(i) - 10)));
     quality[static_cast<size_t>(i)] = i % 50 == 0 ? 1 : 0;
   }
-  fits_write_col(file, TDOUBLE, 1, 1, 1, kRows, time.data(), &status);
-  fits_write_col(file, TFLOAT, 2, 1, 1, kRows, flux.data(), &status);
-  fits_write_col(file, TFLOAT, 3, 1, 1, kRows, flux.data(), &status);
-  fits_write_col(file, TINT, 4, 1, 1, kRows, quality.data(), &status);
+  fits_write_col(file, TDOUBLE, 1, 1, 1, rows, time.data(), &status);
+  fits_write_col(file, TFLOAT, 2, 1, 1, rows, flux.data(), &status);
+  fits_write_col(file, TFLOAT, 3, 1, 1, rows, flux.data(), &status);
+  fits_write_col(file, TINT, 4, 1, 1, rows, quality.data(), &status);
   fits_close_file(file, &status);
   return path;
 }
@@ -107,6 +107,17 @@ void BM_ImportFitsBinned(benchmark::State& state) {
   ImportAndLoad(state, WriteFits());
 }
 BENCHMARK(BM_ImportFitsBinned)->Unit(benchmark::kMillisecond);
+
+// Every row, no binning: a 1 000 000-row CSV and a 200 000-row FITS light curve into the store.
+void BM_ImportCsvWhole(benchmark::State& state) {
+  ImportAndLoad(state, WriteCsv(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_ImportCsvWhole)->Arg(1'000'000)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+void BM_ImportFitsWhole(benchmark::State& state) {
+  ImportAndLoad(state, WriteFits(static_cast<int>(state.range(0))));
+}
+BENCHMARK(BM_ImportFitsWhole)->Arg(200'000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // What the dialog does first: the layout of the CSV from its first lines.
 void BM_InspectCsv(benchmark::State& state) {
