@@ -128,6 +128,45 @@ TEST_F(FitsImport, TimesMagnitudesAndWhatWasLeftOut) {
             "curve.fits: magnitude = -2.5 log10(flux) + 17,5 (the median flux at 10 mag).");
 }
 
+// A light curve of 50 000 rows, ten times what the store once held, loads whole without binning:
+// every row a point, in order, and the repeat of the last.
+TEST_F(FitsImport, FiftyThousandRowsLoadWithoutBinning) {
+  constexpr long long kCount = 50'000;
+  const std::string path = Path("long.fits");
+  int status = 0;
+  fitsfile* file = nullptr;
+  fits_create_diskfile(&file, path.c_str(), &status);
+  fits_create_img(file, 8, 0, nullptr, &status);
+  char* names[] = {const_cast<char*>("TIME"), const_cast<char*>("PDCSAP_FLUX"), const_cast<char*>("QUALITY")};
+  char* forms[] = {const_cast<char*>("D"), const_cast<char*>("E"), const_cast<char*>("J")};
+  fits_create_tbl(file, BINARY_TBL, 0, 3, names, forms, nullptr, "LIGHTCURVE", &status);
+  long whole = 2457000;
+  double fraction = 0.5;
+  fits_write_key(file, TLONG, "BJDREFI", &whole, nullptr, &status);
+  fits_write_key(file, TDOUBLE, "BJDREFF", &fraction, nullptr, &status);
+  std::vector<double> time(kCount);
+  std::vector<float> flux(kCount, 1000.0F);  // one flux: the median, 10 mag for every row
+  std::vector<int32_t> quality(kCount, 0);
+  for (long long r = 0; r < kCount; ++r)
+    time[static_cast<size_t>(r)] = 1000.0 + 0.002 * static_cast<double>(r);
+  fits_write_col(file, TDOUBLE, 1, 1, 1, kCount, time.data(), &status);
+  fits_write_col(file, TFLOAT, 2, 1, 1, kCount, flux.data(), &status);
+  fits_write_col(file, TINT, 3, 1, 1, kCount, quality.data(), &status);
+  fits_close_file(file, &status);
+  ASSERT_EQ(status, 0);
+
+  const io::ImportResult result = io::ReadImport(path, "long.fits", {});
+  ASSERT_EQ(result.observations.size(), static_cast<size_t>(kCount));
+  const PhotometryReadResult read = Load(result);
+  EXPECT_TRUE(read.messages.empty());
+  ASSERT_EQ(data->pointCount, kCount + 1);
+  for (size_t r : {size_t{0}, size_t{1}, size_t{25'000}, size_t{kCount - 1}}) {
+    EXPECT_EQ(data->fileJd[r], 2457000.5L + static_cast<long double>(time[r])) << r;
+    EXPECT_NEAR(static_cast<double>(data->fileMag[r]), 10.0, 1e-12) << r;
+  }
+  EXPECT_EQ(data->fileJd[kCount], data->fileJd[kCount - 1]);
+}
+
 // SAP on request, with a zero point of the user's: 20 - 2.5 log10(10000) = 10.
 TEST_F(FitsImport, SapFluxAndAChosenZeroPoint) {
   const std::string path = Path("curve.fits");
@@ -211,7 +250,8 @@ std::string HeaderText(const Cards& cards, bool end = true) {
   for (const auto& [keyword, value] : cards) {
     std::string card = keyword;
     card.resize(8, ' ');
-    card += "= " + std::string(value.size() < 20 ? 20 - value.size() : 0, ' ') + value;  // values end in column 30
+    card += "= " + std::string(value.size() < 20 ? 20 - value.size() : 0, ' ') +
+            value;  // values end in column 30
     card.resize(80, ' ');
     text += card;
   }
@@ -235,16 +275,33 @@ std::string BigEndian(float value) {
 }
 
 Cards TableCards() {
-  return {{"XTENSION", "'BINTABLE'"},  {"BITPIX", "8"},           {"NAXIS", "2"},        {"NAXIS1", "12"},
-          {"NAXIS2", "2"},             {"PCOUNT", "0"},           {"GCOUNT", "1"},       {"TFIELDS", "2"},
-          {"TTYPE1", "'TIME'"},        {"TFORM1", "'D'"},         {"TTYPE2", "'PDCSAP_FLUX'"},
-          {"TFORM2", "'E'"},           {"EXTNAME", "'LIGHTCURVE'"}, {"BJDREFI", "2457000"}, {"BJDREFF", "0.5"}};
+  return {{"XTENSION", "'BINTABLE'"},
+          {"BITPIX", "8"},
+          {"NAXIS", "2"},
+          {"NAXIS1", "12"},
+          {"NAXIS2", "2"},
+          {"PCOUNT", "0"},
+          {"GCOUNT", "1"},
+          {"TFIELDS", "2"},
+          {"TTYPE1", "'TIME'"},
+          {"TFORM1", "'D'"},
+          {"TTYPE2", "'PDCSAP_FLUX'"},
+          {"TFORM2", "'E'"},
+          {"EXTNAME", "'LIGHTCURVE'"},
+          {"BJDREFI", "2457000"},
+          {"BJDREFF", "0.5"}};
 }
 
 // A table without rows before the light curve, announcing 5000 columns.
-const Cards kOtherTable = {{"XTENSION", "'BINTABLE'"}, {"BITPIX", "8"}, {"NAXIS", "2"},
-                           {"NAXIS1", "0"},            {"NAXIS2", "0"}, {"PCOUNT", "0"},
-                           {"GCOUNT", "1"},            {"TFIELDS", "5000"}, {"EXTNAME", "'APERTURE'"}};
+const Cards kOtherTable = {{"XTENSION", "'BINTABLE'"},
+                           {"BITPIX", "8"},
+                           {"NAXIS", "2"},
+                           {"NAXIS1", "0"},
+                           {"NAXIS2", "0"},
+                           {"PCOUNT", "0"},
+                           {"GCOUNT", "1"},
+                           {"TFIELDS", "5000"},
+                           {"EXTNAME", "'APERTURE'"}};
 
 std::string HandWritten(const Cards& table, bool otherTableFirst = false, bool end = true) {
   std::string file = HeaderText({{"SIMPLE", "T"}, {"BITPIX", "8"}, {"NAXIS", "0"}});
@@ -344,11 +401,15 @@ TEST_F(FitsImport, BadTableKeywordsAreRefusedAsMalformed) {
        "TFIELDS is missing from the header of HDU 2 (LIGHTCURVE) (card 8 is TTYPE1)"},
       {"an unknown form", [](Cards& c) { Set(c, "TFORM2", "'Z'"); },
        "TFORM2 = 'Z' in HDU 2 (LIGHTCURVE) is no binary column's form"},
-      {"a form given twice", [](Cards& c) { c.insert(c.begin() + 10, {"TFORM1", "'D'"}); },
+      {"a form given twice",
+       [](Cards& c) {
+         c.insert(c.begin() + 10, {"TFORM1", "'D'"});
+       },
        "TFORM1 is given twice in HDU 2 (LIGHTCURVE)"},
       {"a bad table before it", [](Cards&) {},
        "TFIELDS = 5000 in HDU 2 (APERTURE) is not a number of columns from 0 to 999", true},
-      {"no END card", [](Cards&) {}, "the header of HDU 2 has no END card (the file is cut short)", false, false},
+      {"no END card", [](Cards&) {}, "the header of HDU 2 has no END card (the file is cut short)", false,
+       false},
   };
   for (const Case& c : cases) {
     Cards cards = TableCards();
@@ -409,7 +470,8 @@ std::string GzipBomb(const std::string& head, uint64_t megabytes) {
   deflateEnd(&stream);
   end.resize(end.size() - 8);  // the trailer zlib wrote counts only what it was given
   uLong crc = crc32(0, reinterpret_cast<const Bytef*>(head.data()), static_cast<uInt>(head.size()));
-  const uLong zerosCrc = crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size()));
+  const uLong zerosCrc =
+      crc32(0, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size()));
   for (uint64_t i = 0; i < megabytes; ++i) {
     bomb += piece;
     crc = crc32_combine(crc, zerosCrc, static_cast<z_off_t>(zeros.size()));
@@ -449,7 +511,8 @@ TEST_F(FitsImport, CompressedBombsAndBrokenPackingsAreRefused) {
   const std::string head = Contents(plain).substr(0, 2880);
   const std::string packed = Gzip(Contents(plain));
   const std::string bomb =
-      "curve.fits is too large for a light curve: it unpacks to more than 256 MB (at most 256 MB). Nothing loaded.";
+      "curve.fits is too large for a light curve: it unpacks to more than 256 MB (at most 256 MB). Nothing "
+      "loaded.";
   struct Case {
     const char* name;
     std::string bytes;
@@ -461,9 +524,11 @@ TEST_F(FitsImport, CompressedBombsAndBrokenPackingsAreRefused) {
       {"cut short", packed.substr(0, packed.size() / 2),
        "curve.fits could not be opened as FITS: its gzip data are broken (they end early). Nothing loaded."},
       {"corrupt", packed.substr(0, 10) + std::string(packed.size() - 10, '\xff'),
-       "curve.fits could not be opened as FITS: its gzip data are broken (invalid block type). Nothing loaded."},
+       "curve.fits could not be opened as FITS: its gzip data are broken (invalid block type). Nothing "
+       "loaded."},
       {"compress", "\x1f\x9d\x90" + std::string(100, 'x'),
-       "curve.fits could not be opened as FITS: it is packed with compress (.Z) (only gzip is unpacked here); "
+       "curve.fits could not be opened as FITS: it is packed with compress (.Z) (only gzip is unpacked "
+       "here); "
        "unpack it first. Nothing loaded."},
   };
   for (const Case& c : cases) {
