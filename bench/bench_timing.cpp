@@ -55,7 +55,7 @@ void BM_TimeMinimumLightCurve(benchmark::State& state) {
   for (auto _ : state) {
     view.areaIndex1 = 0;
     view.areaIndex2 = count;
-    view.areaOnLightCurve = 1;
+    view.areaOnLightCurve = true;
     MinimumOutcome outcome;
     TimeMinimum(*data, star, view, chart, MinimumRequest{}, outcome);
     benchmark::DoNotOptimize(outcome.time);

@@ -95,42 +95,42 @@ void TForm1::Edit13Change() {
 
 void TForm1::Edit11Change() {
   Run([this] {
-    star_->raHours = BoxNumber(Edit11);
+    star_->rightAscension.whole = BoxNumber(Edit11);
     star_->coordinatesGiven = true;
   });
 }
 
 void TForm1::Edit14Change() {
   Run([this] {
-    star_->raMinutes = BoxNumber(Edit14);
+    star_->rightAscension.minutes = BoxNumber(Edit14);
     star_->coordinatesGiven = true;
   });
 }
 
 void TForm1::Edit16Change() {
   Run([this] {
-    star_->raSeconds = BoxNumber(Edit16);
+    star_->rightAscension.seconds = BoxNumber(Edit16);
     star_->coordinatesGiven = true;
   });
 }
 
 void TForm1::Edit12Change() {
   Run([this] {
-    star_->decDegrees = BoxNumber(Edit12);
+    star_->declination.whole = BoxNumber(Edit12);
     star_->coordinatesGiven = true;
   });
 }
 
 void TForm1::Edit15Change() {
   Run([this] {
-    star_->decArcMinutes = BoxNumber(Edit15);
+    star_->declination.minutes = BoxNumber(Edit15);
     star_->coordinatesGiven = true;
   });
 }
 
 void TForm1::Edit17Change() {
   Run([this] {
-    star_->decArcSeconds = BoxNumber(Edit17);
+    star_->declination.seconds = BoxNumber(Edit17);
     star_->coordinatesGiven = true;
   });
 }

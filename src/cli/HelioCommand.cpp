@@ -23,12 +23,12 @@ bool ReadCoordinates(const Invocation& invocation, Star& star) {
       throw UsageError(std::string(option) + ": " + Quoted(text) + " is not a valid floating point value");
     }
   };
-  star.raHours = number("--ra", ra[0]);
-  star.raMinutes = number("--ra", ra[1]);
-  star.raSeconds = number("--ra", ra[2]);
-  star.decDegrees = number("--dec", dec[0]);
-  star.decArcMinutes = number("--dec", dec[1]);
-  star.decArcSeconds = number("--dec", dec[2]);
+  star.rightAscension.whole = number("--ra", ra[0]);
+  star.rightAscension.minutes = number("--ra", ra[1]);
+  star.rightAscension.seconds = number("--ra", ra[2]);
+  star.declination.whole = number("--dec", dec[0]);
+  star.declination.minutes = number("--dec", dec[1]);
+  star.declination.seconds = number("--dec", dec[2]);
   // The window takes the boxes as typed; a script's typo (a declination in the right
   // ascension, 1e308) is refused here instead of giving a correction of no star. Minutes and
   // seconds may carry a sign ("0 -30 0" is half a degree south), not a size of 60 or more.
@@ -37,9 +37,9 @@ bool ReadCoordinates(const Invocation& invocation, Star& star) {
                                               std::string(values[2]));
   };
   auto belowSixty = [](long double x) { return std::fabs(x) < 60; };
-  if (!belowSixty(star.raMinutes) || !belowSixty(star.raSeconds))
+  if (!belowSixty(star.rightAscension.minutes) || !belowSixty(star.rightAscension.seconds))
     throw UsageError(given("--ra", ra) + ": the minutes and seconds must be below 60");
-  if (!belowSixty(star.decArcMinutes) || !belowSixty(star.decArcSeconds))
+  if (!belowSixty(star.declination.minutes) || !belowSixty(star.declination.seconds))
     throw UsageError(given("--dec", dec) + ": the arc minutes and seconds must be below 60");
   const long double raDegrees = RightAscensionDegrees(star);
   if (!(raDegrees >= 0 && raDegrees <= 360))

@@ -30,16 +30,12 @@ int RunMinimum(const Invocation& invocation) {
   if (barycentric && !heliocentric) throw UsageError("--bjd needs --ra and --dec");
   return ForEachPhotometryFile(invocation, [&](Records& r) {
     Star& star = *r.star;
-    star.raHours = coordinates.raHours;
-    star.raMinutes = coordinates.raMinutes;
-    star.raSeconds = coordinates.raSeconds;
-    star.decDegrees = coordinates.decDegrees;
-    star.decArcMinutes = coordinates.decArcMinutes;
-    star.decArcSeconds = coordinates.decArcSeconds;
+    star.rightAscension = coordinates.rightAscension;
+    star.declination = coordinates.declination;
     star.coordinatesGiven = heliocentric;
     r.view->areaIndex1 = from;
     r.view->areaIndex2 = to;
-    r.view->areaOnLightCurve = 1;
+    r.view->areaOnLightCurve = true;
     r.activity = "timing the minimum between entries " + std::to_string(from) + " and " + std::to_string(to);
     const MinimumRequest request{
         .axis = PhaseAxis::Phase, .heliocentric = heliocentric, .barycentric = barycentric, .separator = '.'};

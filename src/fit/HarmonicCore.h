@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/SkyAngle.h"
 #include "store/Records.h"
 
 namespace ombrane {
@@ -24,7 +25,6 @@ inline constexpr int32_t kHarmonicStorage = 100;                    // 1-based a
 
 // 2 pi and pi as the double-precision constants every fit uses.
 inline constexpr double kTwoPi = 6.283185307179586;
-inline constexpr double kPi = 3.141592653589793;
 
 using HarmonicVector = std::array<long double, kHarmonicStorage>;
 using HarmonicMatrix = std::array<HarmonicVector, kHarmonicStorage>;

@@ -146,10 +146,8 @@ class AavsoFormat : public ImportFormat {
                });
     std::string note = std::string(shownName) + ": band " + band + ", " + std::to_string(rows.time.size()) +
                        (rows.time.size() == 1 ? " observation" : " observations");
-    if (otherBands > 0) note += "; " + std::to_string(otherBands) + " in other bands left out";
-    if (fainter > 0)
-      note += "; " + std::to_string(fainter) +
-              (fainter == 1 ? " fainter-than estimate" : " fainter-than estimates") + " left out";
+    AddLeftOutClause(note, otherBands, "in other bands");
+    AddLeftOutClause(note, fainter, "fainter-than estimate", "fainter-than estimates");
     if (notNumbers > 0)
       note += "; " + std::to_string(notNumbers) + (notNumbers == 1 ? " row" : " rows") +
               " whose time or magnitude is not a number skipped";

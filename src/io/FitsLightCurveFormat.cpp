@@ -34,7 +34,8 @@ class FitsTable {
  public:
   FitsTable(const Input& input, std::string_view shownName)
       : shownName_(shownName),
-        bytes_(input.fromPath ? ReadFitsBytes(input.path, shownName) : UnpackFitsBytes(input.bytes, shownName)) {
+        bytes_(input.fromPath ? ReadFitsBytes(input.path, shownName)
+                              : UnpackFitsBytes(input.bytes, shownName)) {
     // The headers are checked before CFITSIO reads them (it trusts their sizes and counts), and
     // CFITSIO is then moved by number to the table found, over headers that were checked.
     const std::optional<FitsTableLayout> table = CheckFitsHeaders(bytes_, "LIGHTCURVE", shownName_);
@@ -251,10 +252,11 @@ class FitsLightCurveFormat : public ImportFormat {
     if (const std::optional<double> cadence = table.Key("TIMEDEL"); cadence && *cadence > 0)
       rows.cadence = static_cast<long double>(*cadence);
     std::string note = std::string(shownName) + ": " + FluxName(options.flux) + ", " +
-                       std::to_string(rows.time.size()) + " of " + std::to_string(n) + (n == 1 ? " row" : " rows");
-    if (flagged > 0) note += "; " + std::to_string(flagged) + " with a QUALITY flag left out";
-    if (undefined > 0) note += "; " + std::to_string(undefined) + " with a NaN left out";
-    if (notPositive > 0) note += "; " + std::to_string(notPositive) + " with a flux not above 0 left out";
+                       std::to_string(rows.time.size()) + " of " + std::to_string(n) +
+                       (n == 1 ? " row" : " rows");
+    AddLeftOutClause(note, flagged, "with a QUALITY flag");
+    AddLeftOutClause(note, undefined, "with a NaN");
+    AddLeftOutClause(note, notPositive, "with a flux not above 0");
     if (qualityColumn == 0) note += "; no QUALITY column";
     rows.notes.push_back(note + ".");
     return rows;

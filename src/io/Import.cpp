@@ -27,7 +27,7 @@ long double Median(std::vector<long double> values) {
 // significand no longer tells neighbouring bins apart there.
 int64_t BinOf(long double time, long double first, long double width) {
   const long double bins = std::floor((time - first) / width);
-  constexpr long double kLimit = 0x1p62L;  // well inside int64_t, exactly representable
+  constexpr long double kLimit = 0x1p62L;         // well inside int64_t, exactly representable
   if (!(bins < kLimit)) return int64_t{1} << 62;  // also a NaN
   if (bins < -kLimit) return -(int64_t{1} << 62);
   return static_cast<int64_t>(bins);
@@ -159,8 +159,7 @@ ImportResult ReadImport(const Input& input, std::string_view shownName, const Im
                            " cadences (" + Minutes(result.cadence * cadences, options.decimalSeparator) +
                            "): " + std::to_string(result.rowsRemaining) + " rows give " +
                            std::to_string(rows.time.size()) + (rows.time.size() == 1 ? " point" : " points") +
-                           " (mean time and mean " +
-                           (rows.fluxes ? "flux" : "magnitude") + " per bin).");
+                           " (mean time and mean " + (rows.fluxes ? "flux" : "magnitude") + " per bin).");
   }
 
   result.observations.resize(rows.time.size());
@@ -176,6 +175,12 @@ ImportResult ReadImport(const Input& input, std::string_view shownName, const Im
                            (options.zeroPoint ? "." : " (the median flux at 10 mag)."));
   }
   return result;
+}
+
+void AddLeftOutClause(std::string& note, int64_t count, std::string_view singular, std::string_view plural) {
+  if (count <= 0) return;
+  note.append("; ").append(std::to_string(count)).append(" ");
+  note.append(count == 1 ? singular : plural).append(" left out");
 }
 
 }  // namespace ombrane::io

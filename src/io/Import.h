@@ -162,4 +162,11 @@ long double MedianStep(const std::vector<long double>& time);
 // The separator's name as the dialog and the notes show it ("blanks", "tabs", ...).
 std::string_view SeparatorName(FieldSeparator separator);
 
+// One clause of a reader's note on the rows it did not take: "; 3 fainter-than estimates left
+// out" (`plural` when count is not 1, `singular` for one); nothing when count is 0.
+void AddLeftOutClause(std::string& note, int64_t count, std::string_view singular, std::string_view plural);
+inline void AddLeftOutClause(std::string& note, int64_t count, std::string_view what) {
+  AddLeftOutClause(note, count, what, what);
+}
+
 }  // namespace ombrane::io

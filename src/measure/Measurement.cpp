@@ -63,15 +63,15 @@ std::optional<std::string> MeasureClick(Measurement item, const Data& data, cons
                                         int series, int r, char separator) {
   const std::optional<MeasuredPoint> point = MeasuredPointOf(data, view, series, r);
   if (!point) return std::nullopt;
-  if (view.measureFirstDone == 0) {
+  if (!view.measureFirstDone) {
     view.measureX1 = point->x;
     view.measureY1 = point->y;
-    view.measureFirstDone = 1;
+    view.measureFirstDone = true;
     return std::nullopt;
   }
   view.measureX2 = point->x;
   view.measureY2 = point->y;
-  view.measureFirstDone = 0;
+  view.measureFirstDone = false;
   const MeasuredPair pair{view.measureX1, view.measureY1, view.measureX2, view.measureY2};
   return MeasurementLine(item, point->onPhaseDiagram, pair, star.period, separator);
 }

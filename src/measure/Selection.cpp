@@ -101,23 +101,23 @@ ClickOutcome SelectArea(const Data& data, ChartModel& chart, ViewState& view, in
   outcome.crosshair = true;
   const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, series, r);
   if (!clicked) return outcome;  // a marker or the fitted curve is no end of an area
-  view.areaOnLightCurve = clicked->onPhaseDiagram ? 0 : 1;
+  view.areaOnLightCurve = !clicked->onPhaseDiagram;
   const DrawnPoint p = DrawnPointOf(data, *clicked, axis);
   ChartSeries& markers = chart.Series(kMarkerSeries);
-  if (view.areaFirstDone == 0) {
+  if (!view.areaFirstDone) {
     markers.Clear();
     view.areaIndex1 = clicked->position;
     markers.Add(p.x, p.y, kLime, "min");
-    view.areaFirstDone = 1;
+    view.areaFirstDone = true;
     outcome.minimumTimingEnabled = false;
     outcome.deleteEnabled = false;
   } else {
     view.areaIndex2 = clicked->position;
     markers.Add(p.x, p.y, kLime, "min");
-    view.areaFirstDone = 0;
+    view.areaFirstDone = false;
     outcome.minimumTimingEnabled = true;
     // Delete takes entry indexes: only while no phase diagram has been drawn since loading.
-    if (view.phaseView != 1) outcome.deleteEnabled = true;
+    if (!view.phaseView) outcome.deleteEnabled = true;
   }
   outcome.chartChanged = true;
   return outcome;
@@ -205,7 +205,7 @@ GroupSwitch SwitchGroups(bool graphEnabledNow) {
 }
 
 void ForgetPendingArea(ViewState& view) {
-  view.areaFirstDone = 0;
+  view.areaFirstDone = false;
 }
 
 }  // namespace ombrane

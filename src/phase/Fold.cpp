@@ -450,7 +450,7 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
     }
     add(x, e);
   }
-  view.phaseView = 1;
+  view.phaseView = true;
 }
 
 std::string PhaseFileBlock(const Data& data, PhaseAxis axis) {

@@ -78,7 +78,7 @@ struct PhaseDrawing {
 };
 
 // Draws the fold into kPhaseSeries (both cycles) and kMarkedSeries (marked), writes the second-cycle
-// copies and sets phaseView = 1.
+// copies and sets phaseView = true.
 void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel& chart, ViewState& view,
                       const PhaseDrawing& drawing = {});
 

@@ -67,7 +67,7 @@ PhotometryReadResult LoadObservations(std::span<const Observation> observations,
 }
 
 void ApplyNewObjectDefaults(Star& star, ViewState& view) {
-  view.measureFirstDone = 0;
+  view.measureFirstDone = false;
   view.measureX1 = 0;
   view.measureY1 = 0;
   view.measureX2 = 0;
@@ -80,7 +80,7 @@ void ApplyNewObjectDefaults(Star& star, ViewState& view) {
   star.decDecimalDegrees = 0;
   star.coordinatesGiven = false;
 
-  view.phaseView = 0;
+  view.phaseView = false;
 }
 
 void ApplyLoadedNightState(ViewState& view) {

@@ -49,7 +49,7 @@ PhotometryReadResult LoadObservations(std::span<const Observation> observations,
 
 // Defaults for a new object after loading (also after a cancelled dialog): measurement state
 // zeroed; period = 0, epoch = 2450000, magnitudeStep = 0.005, raDecimalDegrees = 0,
-// decDecimalDegrees = 0; phaseView = 0. The boxes are written by the window.
+// decDecimalDegrees = 0; phaseView = false. The boxes are written by the window.
 void ApplyNewObjectDefaults(Star& star, ViewState& view);
 
 // The navigation state after loading or Delete (button states are the window's): with fewer

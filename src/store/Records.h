@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "common/SkyAngle.h"
+
 namespace ombrane {
 
 // The most observations a load stores (the repeat of the last one comes on top). Counts and
@@ -115,14 +117,10 @@ struct Star {
   long double increment = 0;
   long double magnitudeStep = 0;
   long double epoch = 0;
-  long double raDecimalDegrees = 0;
-  long double raHours = 0;
-  long double raMinutes = 0;
-  long double raSeconds = 0;
-  long double decDecimalDegrees = 0;
-  long double decDegrees = 0;
-  long double decArcMinutes = 0;
-  long double decArcSeconds = 0;
+  long double raDecimalDegrees = 0;   // the last correction's right ascension in degrees
+  long double decDecimalDegrees = 0;  // and declination in degrees
+  SexagesimalAngle rightAscension;    // hours, minutes, seconds as typed or looked up
+  SexagesimalAngle declination;       // degrees, minutes, seconds as typed or looked up
   int32_t harmonicCount = 0;
   std::string starName;
   std::string constellation;
@@ -144,20 +142,20 @@ struct ViewState {
   std::vector<int32_t> nightFirst;
   std::vector<int32_t> nightEnd;
   std::vector<int32_t> nightCount;
-  int32_t phaseView = 0;  // 1 after a phase diagram or a minimum was drawn
+  bool phaseView = false;  // true after a phase diagram or a minimum was drawn
   // Sorted position of point 0 of kSecondCycleSeries, the second cycle drawn apart: 0 in the magnitude
   // steps' redraw (positions 0 .. N-2), 1 in a fit's picture (positions 1 .. N-2).
   int32_t secondCycleFirst = 0;
   std::string openPath;  // data file name without folder, kept when a load is cancelled
   int32_t areaIndex1 = 0;
   int32_t areaIndex2 = 0;
-  int32_t areaFirstDone = 0;
-  int32_t areaOnLightCurve = 0;
+  bool areaFirstDone = false;
+  bool areaOnLightCurve = false;
   double measureX1 = 0;
   double measureY1 = 0;
   double measureX2 = 0;
   double measureY2 = 0;
-  int32_t measureFirstDone = 0;
+  bool measureFirstDone = false;
 };
 
 }  // namespace ombrane

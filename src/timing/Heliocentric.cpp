@@ -7,27 +7,24 @@ namespace ombrane {
 namespace {
 
 constexpr long double kJ2000 = 2451545.0L;
-constexpr long double kPi = 3.141592653589793;       // the double value of pi
 constexpr long double kLightTimePerAu = 0.0057755L;  // days
 
 // Sine and cosine of an angle in degrees, taken of the double-precision radian value.
 double SinDeg(long double degrees) {
-  return std::sin(static_cast<double>(degrees * kPi * (1.0L / 180)));
+  return std::sin(static_cast<double>(DegreesToRadians(degrees)));
 }
 double CosDeg(long double degrees) {
-  return std::cos(static_cast<double>(degrees * kPi * (1.0L / 180)));
+  return std::cos(static_cast<double>(DegreesToRadians(degrees)));
 }
 
 }  // namespace
 
 long double RightAscensionDegrees(const Star& star) {
-  return (star.raHours + (star.raMinutes + star.raSeconds / 60) / 60) * 15;
+  return star.rightAscension.Degrees(AngleForm::Hours);
 }
 
 long double DeclinationDegrees(const Star& star) {
-  const long double fraction = (star.decArcMinutes + star.decArcSeconds / 60) / 60;
-  // The sign is the sign of the degrees as written: "-0 30 0" is half a degree south.
-  return std::signbit(star.decDegrees) ? star.decDegrees - fraction : star.decDegrees + fraction;
+  return star.declination.Degrees(AngleForm::Degrees);
 }
 
 long double ComputeHeliocentricCorrection(Star& star, long double t) {

@@ -5,9 +5,8 @@
 
 namespace ombrane {
 
-// Right ascension in degrees from star.raHours, raMinutes, raSeconds, and declination in signed
-// degrees from star.decDegrees, decArcMinutes, decArcSeconds; the sign is carried by the degrees
-// alone (a minus sign counts, also on zero degrees: -0 30 0 is -0.5), minutes and seconds are taken as magnitudes.
+// The star's right ascension and declination in degrees (SexagesimalAngle: the sign of the
+// leading number as written, also on zero).
 long double RightAscensionDegrees(const Star& star);
 long double DeclinationDegrees(const Star& star);
 

@@ -36,7 +36,7 @@ std::string KweeFailureLine(const KweeResult& r) {
 }  // namespace
 
 MinimumMode MinimumModeOf(const ViewState& view, PhaseAxis axis) {
-  if (view.areaOnLightCurve == 1) return MinimumMode::LightCurve;
+  if (view.areaOnLightCurve) return MinimumMode::LightCurve;
   return axis == PhaseAxis::JdAverage ? MinimumMode::JdAverage : MinimumMode::Phase;
 }
 
@@ -217,7 +217,7 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
   }
 
   // 15.
-  view.phaseView = 1;
+  view.phaseView = true;
 
   // 16. The corrections: only for a Julian Day (a phase has none), and only for coordinates
   // given for this star (after a load they are zeros nobody typed).

@@ -128,10 +128,10 @@ void TestLoading::boxesAreWrittenAndHandlersRun() {
   form.star().fourierResults.Slot(5) = 1.5L;
   form.star().fourierResults.Slot(25) = 2.5L;
   form.star().searchMin = 0.4L;
-  form.view().measureFirstDone = 1;
+  form.view().measureFirstDone = true;
   form.view().measureX1 = 3;
   form.view().measureY2 = 4;
-  form.view().phaseView = 1;
+  form.view().phaseView = true;
 
   f.LoadNights(dir, {5, 5, 5});
 
@@ -147,18 +147,18 @@ void TestLoading::boxesAreWrittenAndHandlersRun() {
   QCOMPARE(star.magnitudeStep, 0.005L);
   QCOMPARE(star.increment, 0.0001L);
   QCOMPARE(star.harmonicCount, 3);
-  QCOMPARE(star.raHours, 0.0L);     // Edit11Change ran
-  QCOMPARE(star.decDegrees, 0.0L);  // Edit12Change ran
-  QCOMPARE(star.decArcSeconds, 0.0L);
+  QCOMPARE(star.rightAscension.whole, 0.0L);     // Edit11Change ran
+  QCOMPARE(star.declination.whole, 0.0L);  // Edit12Change ran
+  QCOMPARE(star.declination.seconds, 0.0L);
   QCOMPARE(star.raDecimalDegrees, 0.0L);
   QCOMPARE(star.decDecimalDegrees, 0.0L);
   QCOMPARE(star.fourierResults.Slot(5), 0.0L);
   QCOMPARE(star.fourierResults.Slot(25), 2.5L);  // only entries 0 to 19 are reset
   QCOMPARE(star.searchMin, 0.4L);
-  QCOMPARE(form.view().measureFirstDone, 0);
+  QCOMPARE(form.view().measureFirstDone, false);
   QCOMPARE(form.view().measureX1, 0.0);
   QCOMPARE(form.view().measureY2, 0.0);
-  QCOMPARE(form.view().phaseView, 0);
+  QCOMPARE(form.view().phaseView, false);
   QVERIFY(f.outside->errors.isEmpty());
 }
 

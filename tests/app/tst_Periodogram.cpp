@@ -229,7 +229,7 @@ void TestPeriodogram::aRowOrAPeakFoldsAtItsPeriod() {
   QCOMPARE(form.Edit3->text(), f.PeriodText(third));
   QCOMPARE(form.star().period, TextToFloat(f.PeriodText(third).toStdString(), '.'));
   QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
-  QCOMPARE(form.view().phaseView, 1);
+  QCOMPARE(form.view().phaseView, true);
 
   // A peak's symbol on the chart: the best peak.
   const ChartSeries& symbols = w.model().Series(kPeakSeries);

@@ -61,7 +61,7 @@ void TestPhase::typingAPeriodFoldsAndDraws() {
   QCOMPARE(form.chartModel().Series(kLightCurveSeries).Count(), 0);
   QCOMPARE(form.chartModel().bottomAxisTitle, std::string("Phase"));
   QCOMPARE(form.chartModel().titleLines, (std::vector<std::string>{"sine.txt"}));
-  QCOMPARE(form.view().phaseView, 1);
+  QCOMPARE(form.view().phaseView, true);
   QCOMPARE(form.Label11->text().toStdString(), FormatFixed(form.star().stringLength, 6, 6, '.'));
   QVERIFY(form.Label11->text().contains('.'));
   QVERIFY(form.Label13->text() != QStringLiteral("0"));
@@ -124,7 +124,7 @@ void TestPhase::undefinedAovStatisticShowsADashAndDraws() {
   QCOMPARE(form.StatusBar1->currentMessage(),
            QStringLiteral("AoV statistic undefined: fewer than 10 observations"));
   QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
-  QCOMPARE(form.view().phaseView, 1);
+  QCOMPARE(form.view().phaseView, true);
 
   f.Load(dir, QStringLiteral("sine.txt"), SineCurve(200, 10, 0.61));
   form.Edit3->setText(QStringLiteral("0.61"));

@@ -114,7 +114,7 @@ void TestSelect::clicksOnThePixelsOfThePoints() {
   ClickWidget(chart, PixelOf(form, kLightCurveSeries, 2));
   QCOMPARE(form.view().areaIndex1, 6);
   QCOMPARE(form.view().areaIndex2, 2);
-  QCOMPARE(form.view().areaOnLightCurve, 1);
+  QCOMPARE(form.view().areaOnLightCurve, true);
   const ChartSeries& markers = form.chartModel().Series(kMarkerSeries);
   QCOMPARE(markers.Count(), 2);
   QCOMPARE(markers.Point(0).x, 2450001.75);
@@ -167,7 +167,7 @@ void TestSelect::areaOnThePhaseDiagramThenOnTheLightCurve() {
   w.Graph(1);
   w.Click(kPhaseSeries, 3);
   QCOMPARE(form.view().areaIndex1, 4);  // a sorted position
-  QCOMPARE(form.view().areaOnLightCurve, 0);
+  QCOMPARE(form.view().areaOnLightCurve, false);
   const int32_t entry = form.data().sortIndex[4];
   QCOMPARE(form.chartModel().Series(kMarkerSeries).Point(0).x,
            static_cast<double>(form.data().sortedPhase[4]));
@@ -175,7 +175,7 @@ void TestSelect::areaOnThePhaseDiagramThenOnTheLightCurve() {
   form.All->click();
   w.Click(kLightCurveSeries, 7);
   QCOMPARE(form.view().areaIndex2, 7);  // an entry index
-  QCOMPARE(form.view().areaOnLightCurve, 1);
+  QCOMPARE(form.view().areaOnLightCurve, true);
   QVERIFY(form.sincos->isEnabled());
   QVERIFY(!form.Delete->isEnabled());  // a phase diagram was drawn since loading
 }
@@ -351,7 +351,7 @@ void TestSelect::aLoadEndsTheAreaSelectionAndTheMeasurement() {
   QVERIFY(!form.Delete->isEnabled());
   QVERIFY(!form.sincos->isEnabled());
   w.Click(kLightCurveSeries, 4);  // a first click again, on the new file
-  QCOMPARE(form.view().areaFirstDone, 1);
+  QCOMPARE(form.view().areaFirstDone, true);
   QCOMPARE(form.view().areaIndex1, 4);
   QVERIFY(!form.Delete->isEnabled());
 
@@ -361,7 +361,7 @@ void TestSelect::aLoadEndsTheAreaSelectionAndTheMeasurement() {
   const QString before = form.RichEdit1->toPlainText();
   w.Click(kLightCurveSeries, 1);
   QCOMPARE(form.RichEdit1->toPlainText(), before);
-  QCOMPARE(form.view().measureFirstDone, 1);
+  QCOMPARE(form.view().measureFirstDone, true);
 }
 
 void TestSelect::groupSwitchTwice() {

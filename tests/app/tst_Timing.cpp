@@ -38,7 +38,7 @@ QStringList Lines(const QTextEdit* pane) {
 void Pick(TForm1& form, int first, int second, bool onLightCurve) {
   form.view().areaIndex1 = first;
   form.view().areaIndex2 = second;
-  form.view().areaOnLightCurve = onLightCurve ? 1 : 0;
+  form.view().areaOnLightCurve = onLightCurve;
   form.sincos->setEnabled(true);
 }
 
@@ -86,7 +86,7 @@ void TestTiming::minimumOnTheLightCurve() {
   QVERIFY(!form.sincos->isEnabled());  // each selection is timed once
   QCOMPARE(Markers(form, 0x0000FF), 1);
   QCOMPARE(Markers(form, 0x00FF00), 2);
-  QCOMPARE(form.view().phaseView, 1);
+  QCOMPARE(form.view().phaseView, true);
 }
 
 void TestTiming::correctionsWhenTicked() {
@@ -103,7 +103,7 @@ void TestTiming::correctionsWhenTicked() {
                            {form.Edit15, "9"},
                            {form.Edit17, "44,4"}})
     box->setText(QString::fromLatin1(text));
-  QCOMPARE(form.star().raSeconds, 20.33L);
+  QCOMPARE(form.star().rightAscension.seconds, 20.33L);
   form.CheckBox4->setChecked(true);
   Pick(form, 12, 100, true);
   form.sincosClick();
@@ -141,7 +141,7 @@ void TestTiming::selectionThatCannotBeTimed() {
   QVERIFY(f.outside->errors.isEmpty());
   QCOMPARE(Lines(form.RichEdit1).last(),
            QStringLiteral("Minimum not computed: 3 points in the range, at least 9 are needed"));
-  QCOMPARE(form.view().phaseView, 0);
+  QCOMPARE(form.view().phaseView, false);
 }
 
 void TestTiming::minimumOnThePhaseDiagram() {
@@ -194,7 +194,7 @@ void TestTiming::catalogueFillsTheBoxes() {
   QCOMPARE(form.Edit12->text(), QStringLiteral("-5"));
   QCOMPARE(form.Edit15->text(), QStringLiteral("23"));
   QCOMPARE(form.Edit17->text(), QStringLiteral("28"));
-  QCOMPARE(form.star().decDegrees, -5.0L);
+  QCOMPARE(form.star().declination.whole, -5.0L);
   // The new period folded the light curve.
   QCOMPARE(form.chartModel().Series(kPhaseSeries).Count(), 2 * form.data().pointCount - 2);
 }

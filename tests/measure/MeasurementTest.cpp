@@ -147,13 +147,13 @@ TEST(MeasureClick, TheFirstClickStoresTheSecondWritesTheLine) {
   Fixture f;
   ViewState& v = *f.view;
   EXPECT_FALSE(MeasureClick(Measurement::TimeInterval, *f.data, *f.star, v, kLightCurveSeries, 0, '.'));
-  EXPECT_EQ(v.measureFirstDone, 1);
+  EXPECT_EQ(v.measureFirstDone, true);
   EXPECT_EQ(v.measureX1, 2450001.25);
   EXPECT_EQ(v.measureY1, 12.0);
   const auto line = MeasureClick(Measurement::DeltaMag, *f.data, *f.star, v, kLightCurveSeries, 2, '.');
   ASSERT_TRUE(line.has_value());
   EXPECT_EQ(*line, "dmag: 1 ( X1: 2450001.25 X2: 2450001.75 -- Y1: 12 Y2: 13 ) ");
-  EXPECT_EQ(v.measureFirstDone, 0);
+  EXPECT_EQ(v.measureFirstDone, false);
   EXPECT_EQ(v.measureX2, 2450001.75);
   EXPECT_EQ(v.measureY2, 13.0);
   // The next click starts a new pair.
@@ -194,7 +194,7 @@ TEST(MeasureClick, AClickOnAMarkerLeavesThePendingPoint) {
   Fixture f;
   MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kLightCurveSeries, 2, '.');
   EXPECT_FALSE(MeasureClick(Measurement::DeltaMag, *f.data, *f.star, *f.view, kMarkerSeries, 0, '.'));
-  EXPECT_EQ(f.view->measureFirstDone, 1);
+  EXPECT_EQ(f.view->measureFirstDone, true);
   EXPECT_EQ(f.view->measureX1, 2450001.75);
 }
 

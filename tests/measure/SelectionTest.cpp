@@ -154,8 +154,8 @@ TEST(SelectArea, PhaseDiagramThenLightCurve) {
   EXPECT_EQ(first.minimumTimingEnabled, std::optional<bool>(false));
   EXPECT_EQ(first.deleteEnabled, std::optional<bool>(false));
   EXPECT_EQ(f.view.areaIndex1, 5);
-  EXPECT_EQ(f.view.areaFirstDone, 1);
-  EXPECT_EQ(f.view.areaOnLightCurve, 0);
+  EXPECT_EQ(f.view.areaFirstDone, true);
+  EXPECT_EQ(f.view.areaOnLightCurve, false);
   ASSERT_EQ(f.chart.Series(kMarkerSeries).Count(), 1);
   const ChartPoint& marker = f.chart.Series(kMarkerSeries).Point(0);
   EXPECT_EQ(marker.x, 0.5);
@@ -166,14 +166,14 @@ TEST(SelectArea, PhaseDiagramThenLightCurve) {
   f.DrawAll();  // the light curve with the first marker gone from the picture
   ClickOutcome second = f.Click(kArea, kLightCurveSeries, 8);
   EXPECT_EQ(f.view.areaIndex2, 8);
-  EXPECT_EQ(f.view.areaOnLightCurve, 1);
-  EXPECT_EQ(f.view.areaFirstDone, 0);
+  EXPECT_EQ(f.view.areaOnLightCurve, true);
+  EXPECT_EQ(f.view.areaFirstDone, false);
   EXPECT_EQ(second.minimumTimingEnabled, std::optional<bool>(true));
   EXPECT_FALSE(second.deleteEnabled.has_value());  // a phase diagram was drawn
 }
 
 TEST(SelectArea, DeleteIsEnabledOnlyWhileNoPhaseDiagramWasDrawn) {
-  for (int32_t phaseView : {0, 1}) {
+  for (bool phaseView : {false, true}) {
     Fixture f;
     f.view.phaseView = phaseView;
     f.view.shownNightFirst = 3;
@@ -183,7 +183,7 @@ TEST(SelectArea, DeleteIsEnabledOnlyWhileNoPhaseDiagramWasDrawn) {
     EXPECT_EQ(f.view.areaIndex1, 3);
     EXPECT_EQ(f.view.areaIndex2, 5);
     EXPECT_EQ(second.minimumTimingEnabled, std::optional<bool>(true));
-    EXPECT_EQ(second.deleteEnabled, phaseView == 0 ? std::optional<bool>(true) : std::nullopt);
+    EXPECT_EQ(second.deleteEnabled, !phaseView ? std::optional<bool>(true) : std::nullopt);
     // Both lime markers stand, on the clicked points.
     ASSERT_EQ(f.chart.Series(kMarkerSeries).Count(), 2);
     EXPECT_EQ(f.chart.Series(kMarkerSeries).Point(1).x, static_cast<double>(2450001.12L));
@@ -211,7 +211,7 @@ TEST(SelectArea, AClickOnAMarkerOrTheFittedCurveIsNoEndOfTheArea) {
     EXPECT_TRUE(outcome.crosshair);
     EXPECT_FALSE(outcome.minimumTimingEnabled.has_value());
   }
-  EXPECT_EQ(f.view.areaFirstDone, 1);
+  EXPECT_EQ(f.view.areaFirstDone, true);
   EXPECT_EQ(f.view.areaIndex1, 2);
 }
 
@@ -221,7 +221,7 @@ TEST(SelectArea, ACrossStandsForThePointUnderIt) {
   f.DrawAll();
   f.Click(kArea, kMarkedSeries, 0);  // the only cross, over entry 6
   EXPECT_EQ(f.view.areaIndex1, 6);
-  EXPECT_EQ(f.view.areaOnLightCurve, 1);
+  EXPECT_EQ(f.view.areaOnLightCurve, true);
 }
 
 TEST(SelectArea, APendingFirstPointSurvivesModesButNotALoad) {
@@ -229,10 +229,10 @@ TEST(SelectArea, APendingFirstPointSurvivesModesButNotALoad) {
   f.DrawAll();
   f.Click(kArea, kLightCurveSeries, 2);
   f.Click(kPoint, kLightCurveSeries, 3);
-  EXPECT_EQ(f.view.areaFirstDone, 1);
+  EXPECT_EQ(f.view.areaFirstDone, true);
   ForgetPendingArea(f.view);
   f.Click(kArea, kLightCurveSeries, 4);
-  EXPECT_EQ(f.view.areaFirstDone, 1);
+  EXPECT_EQ(f.view.areaFirstDone, true);
   EXPECT_EQ(f.view.areaIndex1, 4);
 }
 

@@ -498,7 +498,7 @@ TEST(PlotPhaseDiagram, PhaseModeDrawsBothCyclesAndWritesTheCopies) {
   for (int s : {kPeakSeries, kSpareSeries}) EXPECT_EQ(chart.Series(s).Count(), 1) << s;
   EXPECT_EQ(chart.titleLines, std::vector<std::string>{"test.dat"});
   EXPECT_EQ(chart.bottomAxisTitle, "Phase");
-  EXPECT_EQ(view.phaseView, 1);
+  EXPECT_EQ(view.phaseView, true);
 
   const int32_t order[] = {0, 2, 3, 1};
   for (int w = 0; w < 3; ++w) {
@@ -695,7 +695,7 @@ TEST(ApplyPeriodBox, FoldsComputesBothStatisticsDrawsAndWritesTheBlock) {
   FoldPhases(*check, w.star, 1.0L);
   EXPECT_EQ(*w.outcome.aovText, AovLabel(AovStatistic(*check), ','));
   EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 2 * 21 - 2);
-  EXPECT_EQ(w.view.phaseView, 1);
+  EXPECT_EQ(w.view.phaseView, true);
   EXPECT_EQ(*w.outcome.phaseFileBlock, PhaseFileBlock(*w.data, PhaseAxis::Phase));
   for (int i = 0; i < 21; ++i)
     EXPECT_EQ(w.data->jdAverage[i], w.data->sortedPhase[i] * 1.0L + w.data->meanEpoch) << i;
@@ -726,7 +726,7 @@ TEST(ApplyPeriodBox, NothingIsFoldedWithoutDataOrPositivePeriod) {
     EXPECT_EQ(w.star.period, TextToFloat(c.text));  // the number is stored in any case
     EXPECT_FALSE(w.outcome.ran || w.outcome.stringLengthText);
     EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 1);
-    EXPECT_EQ(w.view.phaseView, 0);
+    EXPECT_EQ(w.view.phaseView, false);
   }
 }
 
@@ -744,7 +744,7 @@ TEST(ApplyPeriodBox, AnUndefinedAovStatisticStillDrawsTheFold) {
   EXPECT_EQ(w.outcome.aovUndefined, AovUndefined::TooFewEntries);
   EXPECT_EQ(w.data->jdAverage[0], w.data->sortedPhase[0] * 0.5L + w.data->meanEpoch);
   EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 6);
-  EXPECT_EQ(w.view.phaseView, 1);
+  EXPECT_EQ(w.view.phaseView, true);
 
   // Twenty entries whose nights lie 1.1 days apart, folded at 1.1 days: all fall into bin 0.
   Window twenty = TwentyObservations();
@@ -766,7 +766,7 @@ TEST(RunFold, ThePhaseButtonDrawsWithoutTheStatistic) {
     ASSERT_TRUE(w.outcome.phaseFileBlock.has_value());
     EXPECT_EQ(*w.outcome.phaseFileBlock, PhaseFileBlock(*w.data, axis));
     EXPECT_EQ(w.chart.Series(kPhaseSeries).Count(), 6);
-    EXPECT_EQ(w.view.phaseView, 1);
+    EXPECT_EQ(w.view.phaseView, true);
   }
 }
 

@@ -92,7 +92,7 @@ TEST_F(LoadFileTest, SetsTheDefaultsOfANewObjectAndTheNightButtons) {
   star->magnitudeStep = 0.1L;
   star->coordinatesGiven = true;
   star->raDecimalDegrees = 12;
-  view->measureFirstDone = 1;
+  view->measureFirstDone = true;
   // Three nights (gaps of a day): the all-nights view with First and Last.
   const std::string three = Write("three.txt", "2450000.1 10\n2450001.1 11\n2450002.1 12\n");
   LoadReport report = LoadFile(Request(three, "three.txt"), *data, *star, *view);
@@ -101,7 +101,7 @@ TEST_F(LoadFileTest, SetsTheDefaultsOfANewObjectAndTheNightButtons) {
   EXPECT_EQ(star->magnitudeStep, 0.005L);
   EXPECT_FALSE(star->coordinatesGiven);
   EXPECT_EQ(star->raDecimalDegrees, 0);
-  EXPECT_EQ(view->measureFirstDone, 0);
+  EXPECT_EQ(view->measureFirstDone, false);
   EXPECT_EQ(report.navigation.buttons.first, true);
   EXPECT_EQ(report.navigation.buttons.last, true);
 

@@ -68,13 +68,13 @@ struct Records {
     s.magnitudeStep = 0.01L;
     s.epoch = 2451000.25L;
     s.raDecimalDegrees = 15;
-    s.raHours = 1;
-    s.raMinutes = 2;
-    s.raSeconds = 3;
+    s.rightAscension.whole = 1;
+    s.rightAscension.minutes = 2;
+    s.rightAscension.seconds = 3;
     s.decDecimalDegrees = -20;
-    s.decDegrees = -20;
-    s.decArcMinutes = 4;
-    s.decArcSeconds = 5;
+    s.declination.whole = -20;
+    s.declination.minutes = 4;
+    s.declination.seconds = 5;
     s.harmonicCount = 7;
     s.starName = "CM";
     s.constellation = "Dra";
@@ -89,17 +89,17 @@ struct Records {
     v.nightFirst.assign(9, 14);
     v.nightEnd.assign(9, 15);
     v.nightCount.assign(9, 16);
-    v.phaseView = 1;
+    v.phaseView = true;
     v.openPath = "old.txt";
     v.areaIndex1 = 3;
     v.areaIndex2 = 9;
-    v.areaFirstDone = 1;
-    v.areaOnLightCurve = 1;
+    v.areaFirstDone = true;
+    v.areaOnLightCurve = true;
     v.measureX1 = 1.5;
     v.measureY1 = 2.5;
     v.measureX2 = 3.5;
     v.measureY2 = 4.5;
-    v.measureFirstDone = 1;
+    v.measureFirstDone = true;
   }
 };
 
@@ -149,12 +149,12 @@ TEST(ClearStoreForLoad, EmptiesStoreAndKeepsTheRest) {
   EXPECT_EQ(v.shownNightFirst, 0);
   EXPECT_EQ(v.minNightPoints, 6);
   EXPECT_EQ(v.nightsShown, 5);
-  EXPECT_EQ(v.phaseView, 1);
+  EXPECT_EQ(v.phaseView, true);
   EXPECT_EQ(v.openPath, "old.txt");
   EXPECT_EQ(v.areaIndex1, 3);
-  EXPECT_EQ(v.areaFirstDone, 1);
+  EXPECT_EQ(v.areaFirstDone, true);
   EXPECT_EQ(v.measureX1, 1.5);
-  EXPECT_EQ(v.measureFirstDone, 1);
+  EXPECT_EQ(v.measureFirstDone, true);
 }
 
 TEST(CopyLoadedToWorking, CopiesEntriesUpToN) {
@@ -197,28 +197,28 @@ TEST(ApplyNewObjectDefaults, SetsDefaultsAndKeepsTheRest) {
   EXPECT_EQ(s.searchMax, 0.9L);
   EXPECT_EQ(s.stringLength, 3.5L);
   EXPECT_EQ(s.increment, 1e-5L);
-  EXPECT_EQ(s.raHours, 1);
-  EXPECT_EQ(s.raMinutes, 2);
-  EXPECT_EQ(s.raSeconds, 3);
-  EXPECT_EQ(s.decDegrees, -20);
-  EXPECT_EQ(s.decArcMinutes, 4);
-  EXPECT_EQ(s.decArcSeconds, 5);
+  EXPECT_EQ(s.rightAscension.whole, 1);
+  EXPECT_EQ(s.rightAscension.minutes, 2);
+  EXPECT_EQ(s.rightAscension.seconds, 3);
+  EXPECT_EQ(s.declination.whole, -20);
+  EXPECT_EQ(s.declination.minutes, 4);
+  EXPECT_EQ(s.declination.seconds, 5);
   EXPECT_EQ(s.harmonicCount, 7);
   EXPECT_EQ(s.starName, "CM");
   EXPECT_EQ(s.constellation, "Dra");
   EXPECT_EQ(s.fourierResults.Slot(0), 9);
 
   const ViewState& v = *r.view;
-  EXPECT_EQ(v.measureFirstDone, 0);
+  EXPECT_EQ(v.measureFirstDone, false);
   EXPECT_EQ(v.measureX1, 0);
   EXPECT_EQ(v.measureY1, 0);
   EXPECT_EQ(v.measureX2, 0);
   EXPECT_EQ(v.measureY2, 0);
-  EXPECT_EQ(v.phaseView, 0);
-  EXPECT_EQ(v.areaFirstDone, 1);
+  EXPECT_EQ(v.phaseView, false);
+  EXPECT_EQ(v.areaFirstDone, true);
   EXPECT_EQ(v.areaIndex1, 3);
   EXPECT_EQ(v.areaIndex2, 9);
-  EXPECT_EQ(v.areaOnLightCurve, 1);
+  EXPECT_EQ(v.areaOnLightCurve, true);
   EXPECT_EQ(v.currentNight, 4);
   EXPECT_EQ(v.lastNight, 8);
 }

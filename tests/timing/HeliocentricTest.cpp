@@ -12,8 +12,8 @@ namespace {
 
 Star StarAt(long double raDegrees, long double decDegrees) {
   Star star;
-  star.raHours = raDegrees / 15;
-  star.decDegrees = decDegrees;
+  star.rightAscension.whole = raDegrees / 15;
+  star.declination.whole = decDegrees;
   return star;
 }
 
@@ -63,9 +63,9 @@ TEST(Heliocentric, ZeroCoordinatesProjectOnTheSunsLongitude) {
 
 TEST(Heliocentric, StarAtTheEclipticPoleStaysNearZero) {
   Star star;
-  star.raHours = 18;
-  star.decDegrees = 66;
-  star.decArcMinutes = 33.6;  // 66.56 degrees
+  star.rightAscension.whole = 18;
+  star.declination.whole = 66;
+  star.declination.minutes = 33.6;  // 66.56 degrees
   for (long double jd = 2459000.5L; jd < 2459366.0L; jd += 30) {
     EXPECT_LT(std::fabs(static_cast<double>(ComputeHeliocentricCorrection(star, jd))), 2e-5) << jd;
   }
@@ -82,9 +82,9 @@ TEST(Heliocentric, DeclinationTakesItsSignFromTheDegrees) {
                         {0, -30, 0, -0.5L}};
   for (const Case& c : cases) {
     Star star;
-    star.decDegrees = c.degrees;
-    star.decArcMinutes = c.minutes;
-    star.decArcSeconds = c.seconds;
+    star.declination.whole = c.degrees;
+    star.declination.minutes = c.minutes;
+    star.declination.seconds = c.seconds;
     ComputeHeliocentricCorrection(star, 2451545);
     EXPECT_NEAR(static_cast<double>(star.decDecimalDegrees), static_cast<double>(c.expected), 1e-15)
         << static_cast<double>(c.degrees) << " " << static_cast<double>(c.minutes);
@@ -168,8 +168,8 @@ TEST(Heliocentric, NoNumberIsSaidNotPrinted) {
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<double>(c.t));
     Star star;
-    star.raHours = c.raHours;
-    star.decDegrees = c.decDegrees;
+    star.rightAscension.whole = c.raHours;
+    star.declination.whole = c.decDegrees;
     const std::vector<std::string> lines = CorrectionLines(star, c.t, true, '.');
     ASSERT_EQ(lines.size(), c.hjd ? 3u : 2u);
     if (c.hjd) {
@@ -188,8 +188,8 @@ TEST(Heliocentric, NoNumberIsSaidNotPrinted) {
 
 TEST(Barycentric, LineFollowsTheHeliocentricLines) {
   Star star;
-  star.raHours = 248.58471L / 15;
-  star.decDegrees = 57.16233L;
+  star.rightAscension.whole = 248.58471L / 15;
+  star.declination.whole = 57.16233L;
   const auto lines = CorrectionLines(star, 2458738.6613L, true, ',');
   ASSERT_EQ(lines.size(), 3u);
   // Seven decimals, the user's separator.

@@ -67,7 +67,7 @@ struct Fixture {
   void Pick(int32_t first, int32_t second, bool onLightCurve) {
     view.areaIndex1 = first;
     view.areaIndex2 = second;
-    view.areaOnLightCurve = onLightCurve ? 1 : 0;
+    view.areaOnLightCurve = onLightCurve;
   }
   MinimumOutcome Run(PhaseAxis axis = PhaseAxis::Phase, bool helio = false) {
     MinimumOutcome outcome;
@@ -123,7 +123,7 @@ TEST(TimeMinimum, LightCurveEclipseIsTimedWithinItsError) {
   EXPECT_DOUBLE_EQ(lime[0].x, static_cast<double>(f.data->jd[12]));
   EXPECT_DOUBLE_EQ(lime[0].y, static_cast<double>(f.data->mag[12]));
   EXPECT_DOUBLE_EQ(lime[1].x, static_cast<double>(f.data->jd[98]));
-  EXPECT_EQ(f.view.phaseView, 1);
+  EXPECT_EQ(f.view.phaseView, true);
   EXPECT_EQ(f.data->minimumShift, 0);
 }
 
@@ -208,7 +208,7 @@ TEST(TimeMinimum, SelectionsThatCannotBeTimedChangeNothing) {
     ASSERT_EQ(out.lines.size(), 2u);
     EXPECT_EQ(out.lines[1], c.line);
     EXPECT_EQ(f.chart.Series(kMarkerSeries).Count(), 1);
-    EXPECT_EQ(f.view.phaseView, 0);
+    EXPECT_EQ(f.view.phaseView, false);
   }
 }
 
