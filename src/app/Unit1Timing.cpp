@@ -62,10 +62,14 @@ EditBox* TForm1::CatalogueFieldControl(CatalogueField field) const {
 void TForm1::Button11Click() {
   Run(
       [this] {
-        const std::optional<std::string> text = ReadCatalogueFile(kCatalogueFileName);
+        std::string why;
+        const std::optional<std::string> text = ReadCatalogueFile(kCatalogueFileName, &why);
         if (!text) {
-          AppendNote(QString::fromStdString(
-              CatalogueMissingMessage(QDir::toNativeSeparators(QDir::currentPath()).toStdString())));
+          const std::string folder = QDir::toNativeSeparators(QDir::currentPath()).toStdString();
+          // A catalogue that exists but cannot be read (a folder, a file too large) says why, as
+          // the batch's lookup does, rather than claim that there is none.
+          AppendNote(QString::fromStdString(why.empty() ? CatalogueMissingMessage(folder)
+                                                        : CatalogueUnreadableMessage(folder, why)));
           return;
         }
         for (const CatalogueStep& step : LookupStar(*text, star_->starName, star_->constellation)) {

@@ -180,4 +180,14 @@ std::string CatalogueMissingMessage(std::string_view folder) {
   return message;
 }
 
+std::string CatalogueUnreadableMessage(std::string_view folder, std::string_view why) {
+  std::string message = "Cannot read file ";
+  message += kCatalogueFileName;
+  message += " in ";
+  message += folder;
+  message += ": ";
+  message += why;
+  return message;
+}
+
 }  // namespace ombrane

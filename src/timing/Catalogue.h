@@ -83,4 +83,8 @@ std::optional<std::string> ReadCatalogueFile(const std::string& path, std::strin
 // The line told when the catalogue cannot be opened in `folder`.
 std::string CatalogueMissingMessage(std::string_view folder);
 
+// The line told when the catalogue in `folder` exists but cannot be read, `why` saying what is
+// wrong (from ReadCatalogueFile).
+std::string CatalogueUnreadableMessage(std::string_view folder, std::string_view why);
+
 }  // namespace ombrane

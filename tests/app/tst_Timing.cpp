@@ -64,6 +64,7 @@ class TestTiming : public QObject {
   void minimumOnThePhaseDiagram();
   void catalogueFillsTheBoxes();
   void catalogueMissingOrWithoutTheStar();
+  void catalogueThatIsAFolderSaysSo();
   void correctionsNeedCoordinatesGivenForThisFile();
 };
 
@@ -213,6 +214,21 @@ void TestTiming::catalogueMissingOrWithoutTheStar() {
   catalogue.close();
   form.Button11Click();  // the name boxes were never edited: two empty words match nothing
   QCOMPARE(Lines(form.RichEdit1).last(), QStringLiteral("no star"));
+  QVERIFY(f.outside->errors.isEmpty());
+}
+
+// A folder named like the catalogue is not "missing": the line says what is wrong with it.
+void TestTiming::catalogueThatIsAFolderSaysSo() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  f.Load(dir, QStringLiteral("eclipse.txt"), EclipseNight());
+  QVERIFY(QDir(QDir::currentPath()).mkdir(QStringLiteral("allstars.txt")));
+  form.Button11Click();
+  const QString line = Lines(form.RichEdit1).last();
+  QVERIFY(QDir(QDir::currentPath()).rmdir(QStringLiteral("allstars.txt")));
+  QCOMPARE(line, QStringLiteral("Cannot read file allstars.txt in ") +
+                     QDir::toNativeSeparators(QDir::currentPath()) + QStringLiteral(": Is a directory"));
   QVERIFY(f.outside->errors.isEmpty());
 }
 
