@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "fit/FourierFit.h"
+#include "fit/FourierPresentation.h"
 #include "fit/HarmonicCore.h"
 #include "phase/Fold.h"
 #include "store/Records.h"

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "ChartWidget.h"
-#include "fit/FourierFit.h"
+#include "fit/FourierPresentation.h"
 #include "phase/Fold.h"
 #include "store/Records.h"
 #include "view/ChartModel.h"

@@ -11,7 +11,7 @@
 #include "Unit1.h"
 #include "common/FloatingPoint.h"
 #include "common/PartialOutcome.h"
-#include "fit/FourierFit.h"
+#include "fit/FourierPresentation.h"
 
 namespace ombrane {
 

@@ -4,7 +4,7 @@
 #include "common/NumberFormat.h"
 #include "common/OutputFile.h"
 #include "common/TextToFloat.h"
-#include "fit/FourierFit.h"
+#include "fit/FourierPresentation.h"
 #include "phase/Fold.h"
 
 namespace ombrane::batch {

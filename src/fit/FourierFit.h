@@ -1,34 +1,20 @@
-// The Fourier fits of the folded light curve: the automatic fit (the number of harmonics chosen
-// by significance, outliers beyond 2.5 sigma marked), the fit with a chosen number of harmonics
-// and the sine-plus-cosine fit. Each reports the mean level, the amplitudes and phases of the
+// The numbers of the Fourier fits of the folded light curve: the amplitudes and phases of the
 // harmonics and the Fourier parameters R_k1 = A_k / A_1 and phi_k1 = phi_k - k phi_1 with their
 // standard errors (Simon & Lee 1981, ApJ 248, 291; errors by linear propagation through the
-// covariance matrix, Petersen 1986, A&A 170, 59), and draws the fitted curve over the phase
-// diagram with its extremes and the rising time.
+// covariance matrix, Petersen 1986, A&A 170, 59), the number of harmonics chosen by significance,
+// the outliers beyond 2.5 sigma, and the fitted curve over two cycles with its extremes and the
+// rising time. Nothing here draws or writes text: the picture, the pane lines, the output files
+// and the fits as the buttons run them are in fit/FourierPresentation.h.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
+#include <vector>
 
 #include "fit/HarmonicCore.h"
 #include "phase/Fold.h"
 #include "store/Records.h"
-#include "view/ChartModel.h"
 
 namespace ombrane {
-
-inline constexpr const char* kFourierFileName = "FourierOut.txt";
-inline constexpr const char* kDataFileName = "DataOut.txt";
-inline constexpr const char* kSinCosFileName = "SinCosOut.txt";
-
-// Colours of the fit's picture (0x00BBGGRR).
-inline constexpr uint32_t kFitCurveColour = 0x00FFFF;       // yellow
-inline constexpr uint32_t kMinimumMarkerColour = 0x0000FF;  // red
-inline constexpr uint32_t kMaximumMarkerColour = 0xFF0000;  // blue
 
 // The curve runs over two cycles in steps of 0.0001 (of phase, or of days against averaged
 // time). Against averaged time a long period would make millions of points; beyond this count
@@ -92,6 +78,28 @@ int32_t PointsLeftOut(const Data& data);
 // With `table` (covering the fit's harmonics) the residuals read their sines and cosines there.
 int32_t ClipOutliers(Data& data, const HarmonicFit& fit, const SeriesTable* table = nullptr);
 
+// The standard error of a variance: its square root in double precision (a negative variance
+// is an invalid operation).
+long double StandardError(long double variance);
+
+// The mean level A0 of a fit with its standard error.
+ValueAndError MeanLevel(const HarmonicFit& fit);
+
+// The results keep the first four harmonics: harmonic k (1 based) goes to amplitude[k - 1] and
+// phase[k - 1]; its Fourier parameters (k >= 2) to amplitudeRatio[k - 2] and
+// phaseDifference[k - 2]. Harmonics beyond the fourth are left out.
+void KeepHarmonic(FourierResults& results, int32_t k, const HarmonicTerms& h);
+void KeepFourierParameter(FourierResults& results, int32_t k, const FourierParameter& p);
+
+// The raw coefficients of harmonic k, a_k (sine) and b_k (cosine), with their standard errors.
+struct SineCosineTerms {
+  long double sine = 0;
+  long double sineError = 0;
+  long double cosine = 0;
+  long double cosineError = 0;
+};
+SineCosineTerms SineCosineCoefficients(const HarmonicFit& fit, int32_t k);
+
 // The extremes of the fitted curve over the first cycle, and the rising time (minimum to
 // maximum light, in cycles, in [0, 1]).
 struct FitExtremes {
@@ -102,77 +110,18 @@ struct FitExtremes {
   long double risingTime = 0;
 };
 
-// The picture of a fit: the folded curve (sorted positions 1 .. N-2) in kPhaseSeries and one cycle
-// later in kSecondCycleSeries, marked entries in kMarkedSeries, the fitted curve in kFittedCurveSeries
-// (yellow) over two cycles, against phase (the series evaluated at time meanEpoch + x P, phase x of the fold)
-// or against averaged time (from meanEpoch). The extremes are tracked over the first cycle from the curve's
-// first point.
-FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit& fit, PhaseAxis axis,
-                         ChartModel& chart);
-
-// The MIN (red) and MAX (blue) markers of kMarkerSeries.
-void AddExtremeMarkers(const FitExtremes& extremes, ChartModel& chart);
-
-// The line "FourierOut.txt" receives: the Fourier results (FourierResults, in its slot order) and the rising
-// time in fixed notation with 6 decimals, each followed by two blanks, then the data file's name and CR LF.
-std::string FourierOutLine(const Star& star, long double risingTime, std::string_view openPath);
-
-// The block "DataOut.txt" receives: for sorted positions 1 .. N-2 the abscissa, magnitude,
-// fitted magnitude, residual and Julian Day with 4 decimals, separated by two blanks, CR LF;
-// then an empty line.
-std::string DataOutBlock(const Data& data, PhaseAxis axis);
-
-// The line "SinCosOut.txt" receives: for k = 1 .. n, k, a_k, sigma(a_k), b_k, sigma(b_k) (fixed,
-// 6 decimals), each followed by two blanks, then the data file's name and CR LF.
-std::string SinCosLine(const HarmonicFit& fit, std::string_view openPath);
-
-// Where a fit's results go: the notes pane, and the output files (opened for appending, which
-// creates them, then appended to). Any of them may be empty.
-struct FitSink {
-  std::function<void(const std::string& line)> note;
-  std::function<void(const std::string& file)> open;
-  std::function<void(const std::string& file, const std::string& text)> append;
+// The fitted curve over two cycles, from the abscissa of phase 0 (meanEpoch against time):
+// against phase, x in [0, 2) by repeated addition of 0.0001 in double precision, the series
+// evaluated at time meanEpoch + x P (an instant of phase x of the fold the points were drawn
+// from, so the curve lies on the folded points whatever the epoch); against averaged time, the
+// Julian Days meanEpoch .. meanEpoch + 2P in steps of 0.0001 d (more when kMaxCurvePoints would
+// be passed). The extremes are tracked over the first cycle from the curve's first point; of
+// equal values the first stays.
+struct FittedCurve {
+  std::vector<double> x;       // the abscissae (phase, or Julian Day rounded to double)
+  std::vector<long double> y;  // the series at each abscissa
+  FitExtremes extremes;
 };
-
-// The two file steps of the fits: FourierOutLine appended to "FourierOut.txt" and DataOutBlock
-// to "DataOut.txt", through the sink.
-void WriteFourierOut(const Star& star, long double risingTime, std::string_view openPath,
-                     const FitSink& sink);
-void WriteDataOut(const Data& data, PhaseAxis axis, const FitSink& sink);
-
-struct FitRequest {
-  PhaseAxis axis = PhaseAxis::Phase;  // "Plot/File": phase or averaged time
-  bool linesToNotes = false;          // "Fourier To Edit": the result lines go to the pane
-  bool fourierFile = false;           // "Save Fourier To File" (the sin+cos line, too)
-  bool dataFile = false;              // "Save Data To File"
-  bool openFiles = true;              // open the output files even when their box is off
-  char separator = '.';               // decimal separator of the pane
-};
-
-// What a fit produced, filled step by step so that after a failure it holds what was done.
-struct FitOutcome {
-  bool ran = false;  // the period was positive
-  int32_t harmonics = 0;
-  std::optional<FitExtremes> extremes;    // after the curve was drawn
-  std::optional<std::string> sinCosLine;  // after a sin+cos fit
-};
-
-// The automatic fit (the NJD button). Nothing when star.period <= 0.
-void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const FitRequest& request,
-                     const FitSink& sink, FitOutcome& outcome);
-
-// Refuses, before anything is touched, a harmonics box whose number is a count a fit cannot
-// hold (below 0 or above kMaxHarmonics after truncation); a text that is not a number passes
-// here and fails where the fit reads the box.
-void CheckHarmonicsBox(std::string_view text, char separator);
-
-// The fit with the number of harmonics of the box (the "sin" button): no outlier clipping.
-void RunFixedFit(std::string_view harmonicsText, Data& data, Star& star, ViewState& view, ChartModel& chart,
-                 const FitRequest& request, const FitSink& sink, FitOutcome& outcome);
-
-// The sine-plus-cosine fit (the "sin+cos" button): the raw coefficients with their errors as one
-// line of "SinCosOut.txt" (written with request.fourierFile); draws nothing.
-void RunSinCosFit(std::string_view harmonicsText, Data& data, Star& star, const ViewState& view,
-                  const FitRequest& request, const FitSink& sink, FitOutcome& outcome);
+FittedCurve EvaluateFittedCurve(const Data& data, long double period, const HarmonicFit& fit, PhaseAxis axis);
 
 }  // namespace ombrane

@@ -12,6 +12,7 @@
 #include "common/FloatingPoint.h"
 #include "common/InputError.h"
 #include "common/TextToFloat.h"
+#include "fit/FourierPresentation.h"
 #include "phase/Fold.h"
 
 namespace ombrane {
