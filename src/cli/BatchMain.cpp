@@ -21,25 +21,26 @@ extern const Command kHelioCommand;
 extern const Command kLookupCommand;
 extern const Command kFourierCommand;
 extern const Command kSinCosCommand;
+extern const Command kEphemerisCommand;
 
 namespace {
 
 constexpr std::array kCommands = {&kFoldCommand,    &kSearchCommand, &kFourierCommand, &kSinCosCommand,
-                                  &kMinimumCommand, &kHelioCommand,  &kLookupCommand};
+                                  &kMinimumCommand, &kHelioCommand,  &kLookupCommand,  &kEphemerisCommand};
 
 constexpr std::string_view kIntroduction =
     "Runs the analyses of the Ombrane window on photometry files and prints what the window\n"
     "would show.\n"
     "\n"
     "FILE is a photometry file: plain text, numbers separated by blanks, tabs or line ends, taken\n"
-    "two at a time as a pair of Julian Day and magnitude, so one observation per line is usual.\n"
-    "A pair with a zero in it is skipped. Reading stops at the first word that is not a number,\n"
-    "and at most 5999 observations are read; both are said on standard error. Files of other\n"
+    "two at a time as a pair of Julian Day and magnitude, so one observation per line is usual. A\n"
+    "pair with a zero in it is skipped. Reading stops at the first word that is not a number, and\n"
+    "at most 10 000 000 observations are read; both are said on standard error. Files of other\n"
     "layouts are imported (see Importing below). Numbers on the command line and in the output\n"
-    "use \".\" as the decimal separator. Given several files, a command runs on each in turn\n"
-    "and prints a line \"== FILE\" before each file's lines. FILE \"-\" is standard input; a\n"
-    "pipe, a FIFO or standard input is read once, as a file is (a FITS light curve, though,\n"
-    "is read from a file on disk only). A file of more than 256 MB is refused.\n";
+    "use \".\" as the decimal separator. Given several files, a command runs on each in turn and\n"
+    "prints a line \"== FILE\" before each file's lines. FILE \"-\" is standard input; a pipe, a FIFO\n"
+    "or standard input is read once, as a file is (a FITS light curve, though, is read from a\n"
+    "file on disk only). A file of more than 256 MB is refused.\n";
 
 constexpr std::string_view kExitStatus =
     "Exit status (for several files, the worst of them: 2, then 1, then 3):\n"
