@@ -55,8 +55,25 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   setObjectName(QStringLiteral("ImportDialog"));
   setWindowTitle(QStringLiteral("Import ") + Text(shownName_));
   resize(720, 620);
+  // The controls top to bottom (the order of tabbing): the format and the first lines, the
+  // choices of each kind of file side by side, what happens to many rows, the summary and the
+  // buttons.
   auto* column = new QVBoxLayout(this);
+  BuildPreview(column);
+  auto* choices = new QHBoxLayout();
+  column->addLayout(choices);
+  choices->addWidget(BuildLayoutGroup());
+  choices->addWidget(BuildBandGroup());
+  choices->addWidget(BuildFluxGroup());
+  column->addWidget(BuildOverflowGroup());
+  BuildSummaryAndButtons(column);
 
+  FillControls();
+  ConnectControls();
+  Reread();
+}
+
+void ImportDialog::BuildPreview(QVBoxLayout* column) {
   FormatLabel = new QLabel(this);
   FormatLabel->setObjectName(QStringLiteral("FormatLabel"));
   FormatLabel->setWordWrap(true);
@@ -68,10 +85,9 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   Preview->setSelectionMode(QAbstractItemView::NoSelection);
   Preview->verticalHeader()->setDefaultSectionSize(18);
   column->addWidget(Preview, 1);
+}
 
-  auto* choices = new QHBoxLayout();
-  column->addLayout(choices);
-
+QGroupBox* ImportDialog::BuildLayoutGroup() {
   LayoutGroup = new QGroupBox(QStringLiteral("Layout"), this);
   auto* layoutForm = new QFormLayout(LayoutGroup);
   SeparatorBox = new QComboBox(LayoutGroup);
@@ -102,8 +118,10 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
       new QLabel(QStringLiteral("Comment lines (#, %, ;) and empty lines are always skipped."), LayoutGroup);
   commentNote->setWordWrap(true);
   layoutForm->addRow(commentNote);
-  choices->addWidget(LayoutGroup);
+  return LayoutGroup;
+}
 
+QGroupBox* ImportDialog::BuildBandGroup() {
   BandGroup = new QGroupBox(QStringLiteral("AAVSO export"), this);
   auto* bandForm = new QFormLayout(BandGroup);
   BandBox = new QComboBox(BandGroup);
@@ -113,8 +131,10 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
       QStringLiteral("One band at a time. Fainter-than estimates (\"<\") are left out."), BandGroup);
   bandNote->setWordWrap(true);
   bandForm->addRow(bandNote);
-  choices->addWidget(BandGroup);
+  return BandGroup;
+}
 
+QGroupBox* ImportDialog::BuildFluxGroup() {
   FluxGroup = new QGroupBox(QStringLiteral("FITS light curve"), this);
   auto* fluxForm = new QFormLayout(FluxGroup);
   FluxBox = new QComboBox(FluxGroup);
@@ -129,8 +149,10 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
                  FluxGroup);
   fluxNote->setWordWrap(true);
   fluxForm->addRow(fluxNote);
-  choices->addWidget(FluxGroup);
+  return FluxGroup;
+}
 
+QGroupBox* ImportDialog::BuildOverflowGroup() {
   OverflowGroup = new QGroupBox(QStringLiteral("More rows than the store holds"), this);
   auto* overflow = new QVBoxLayout(OverflowGroup);
   OverflowLabel = new QLabel(OverflowGroup);
@@ -143,8 +165,10 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   overflow->addWidget(OverflowLabel);
   overflow->addWidget(BinButton);
   overflow->addWidget(FirstRowsButton);
-  column->addWidget(OverflowGroup);
+  return OverflowGroup;
+}
 
+void ImportDialog::BuildSummaryAndButtons(QVBoxLayout* column) {
   SummaryLabel = new QLabel(this);
   SummaryLabel->setObjectName(QStringLiteral("SummaryLabel"));
   SummaryLabel->setWordWrap(true);
@@ -156,23 +180,24 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   column->addWidget(Buttons);
+}
 
-  FillControls();
-
-  auto changed = [this] {
-    if (!filling_) Reread();
-  };
+void ImportDialog::ConnectControls() {
+  // A new separator or number of lines to skip finds the layout again; any other choice reads
+  // the file with it. Filling the controls changes nothing.
   connect(SeparatorBox, &QComboBox::currentIndexChanged, this, [this] {
     if (!filling_) LayoutChanged();
   });
   connect(SkipBox, &QSpinBox::valueChanged, this, [this] {
     if (!filling_) LayoutChanged();
   });
+  auto changed = [this] {
+    if (!filling_) Reread();
+  };
   for (QComboBox* box : {TimeColumnBox, MagColumnBox, TimeOffsetBox, ValuesBox, BandBox, FluxBox})
     connect(box, &QComboBox::currentIndexChanged, this, changed);
   connect(ZeroPointBox, &QLineEdit::textChanged, this, changed);
   connect(BinButton, &QRadioButton::toggled, this, changed);
-  Reread();
 }
 
 void ImportDialog::FillControls() {

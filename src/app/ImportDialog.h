@@ -20,6 +20,7 @@ class QLineEdit;
 class QRadioButton;
 class QSpinBox;
 class QTableWidget;
+class QVBoxLayout;
 
 namespace ombrane {
 
@@ -47,7 +48,7 @@ class ImportDialog : public QDialog {
   QComboBox* MagColumnBox = nullptr;
   QComboBox* TimeOffsetBox = nullptr;  // added to every time (reduced Julian Days)
   QComboBox* ValuesBox = nullptr;      // magnitudes, or flux turned into magnitudes
-  QGroupBox* BandGroup = nullptr;  // AAVSO
+  QGroupBox* BandGroup = nullptr;      // AAVSO
   QComboBox* BandBox = nullptr;
   QGroupBox* FluxGroup = nullptr;  // FITS
   QComboBox* FluxBox = nullptr;
@@ -60,6 +61,16 @@ class ImportDialog : public QDialog {
   QDialogButtonBox* Buttons = nullptr;
 
  private:
+  // The controls, one group each; every Build* adds its controls to the dialog in the order
+  // of tabbing.
+  void BuildPreview(QVBoxLayout* column);
+  QGroupBox* BuildLayoutGroup();
+  QGroupBox* BuildBandGroup();
+  QGroupBox* BuildFluxGroup();
+  QGroupBox* BuildOverflowGroup();
+  void BuildSummaryAndButtons(QVBoxLayout* column);
+  // Every choice's signal, to LayoutChanged or Reread.
+  void ConnectControls();
   void FillControls();
   void FillPreview();
   // The separator or the lines to skip changed: the layout is found again.
