@@ -14,6 +14,7 @@
 
 #include "ChartWidget.h"
 #include "phase/Periodogram.h"
+#include "phase/PeriodogramPresentation.h"
 #include "view/ChartModel.h"
 
 namespace {

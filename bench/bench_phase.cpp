@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "phase/Fold.h"
+#include "phase/FoldPresentation.h"
 #include "phase/PeriodSearch.h"
 #include "phase/TrialScorer.h"
 #include "store/Records.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "phase/Periodogram.h"
+#include "phase/PeriodogramPresentation.h"
 #include "view/ChartModel.h"
 
 class QLabel;

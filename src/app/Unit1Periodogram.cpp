@@ -18,6 +18,7 @@
 #include "Unit1.h"
 #include "common/NumberFormat.h"
 #include "phase/Periodogram.h"
+#include "phase/PeriodogramPresentation.h"
 
 namespace ombrane {
 

@@ -15,6 +15,7 @@
 #include "common/PartialOutcome.h"
 #include "phase/Ephemeris.h"
 #include "phase/Fold.h"
+#include "phase/FoldPresentation.h"
 #include "services/RunSearch.h"
 
 namespace ombrane {

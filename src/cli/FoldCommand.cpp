@@ -3,6 +3,7 @@
 #include "common/NumberFormat.h"
 #include "common/OutputFile.h"
 #include "phase/Fold.h"
+#include "phase/FoldPresentation.h"
 
 namespace ombrane::batch {
 namespace {

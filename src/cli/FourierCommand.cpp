@@ -6,6 +6,7 @@
 #include "common/TextToFloat.h"
 #include "fit/FourierPresentation.h"
 #include "phase/Fold.h"
+#include "phase/FoldPresentation.h"
 
 namespace ombrane::batch {
 namespace {

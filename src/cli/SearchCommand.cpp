@@ -13,6 +13,7 @@
 #include "common/InputError.h"
 #include "common/NumberFormat.h"
 #include "common/WholeFile.h"
+#include "phase/PeriodogramPresentation.h"
 #include "search/TrialGrid.h"
 #include "services/RunSearch.h"
 

@@ -5,6 +5,7 @@
 #include "common/FloatingPoint.h"
 #include "common/NumberFormat.h"
 #include "phase/Fold.h"
+#include "phase/FoldPresentation.h"
 
 namespace ombrane {
 namespace {

@@ -6,6 +6,7 @@
 
 #include "common/FloatingPoint.h"
 #include "common/NumberFormat.h"
+#include "phase/FoldPresentation.h"
 #include "timing/Barycentric.h"
 #include "timing/Heliocentric.h"
 

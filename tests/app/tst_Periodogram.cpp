@@ -27,6 +27,7 @@
 #include "common/NumberFormat.h"
 #include "common/TextToFloat.h"
 #include "phase/Periodogram.h"
+#include "phase/PeriodogramPresentation.h"
 
 using namespace ombrane;
 using namespace ombrane::test;

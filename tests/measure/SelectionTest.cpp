@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "phase/FoldPresentation.h"
 #include "store/NightIndex.h"
 #include "view/LightCurve.h"
 #include "view/NightFixture.h"

@@ -1,4 +1,5 @@
 #include "phase/Fold.h"
+#include "phase/FoldPresentation.h"
 
 #include <gtest/gtest.h>
 

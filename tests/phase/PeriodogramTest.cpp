@@ -1,4 +1,5 @@
 #include "phase/Periodogram.h"
+#include "phase/PeriodogramPresentation.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "common/NumberFormat.h"
+#include "phase/PeriodogramPresentation.h"
 #include "phase/PhaseFixture.h"
 
 namespace ombrane {

@@ -10,6 +10,7 @@
 
 #include "common/FloatingPoint.h"
 #include "phase/Fold.h"
+#include "phase/FoldPresentation.h"
 #include "view/ChartModel.h"
 
 namespace ombrane {
