@@ -8,7 +8,7 @@
 
 #include "store/Records.h"
 #include "timing/KweeVanWoerden.h"
-#include "timing/MinimumTiming.h"
+#include "timing/MinimumTimingPresentation.h"
 #include "view/ChartModel.h"
 
 namespace ombrane {

@@ -8,7 +8,7 @@
 #include "Unit1.h"
 #include "common/PartialOutcome.h"
 #include "timing/Catalogue.h"
-#include "timing/MinimumTiming.h"
+#include "timing/MinimumTimingPresentation.h"
 
 namespace ombrane {
 

@@ -7,7 +7,7 @@
 #include "Batch.h"
 #include "common/TextToFloat.h"
 #include "timing/Heliocentric.h"
-#include "timing/MinimumTiming.h"
+#include "timing/MinimumTimingPresentation.h"
 
 namespace ombrane::batch {
 

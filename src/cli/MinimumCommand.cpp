@@ -4,7 +4,7 @@
 #include <string>
 
 #include "Batch.h"
-#include "timing/MinimumTiming.h"
+#include "timing/MinimumTimingPresentation.h"
 
 namespace ombrane::batch {
 namespace {

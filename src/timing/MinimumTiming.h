@@ -1,66 +1,51 @@
-// The time of minimum of the stretch between the two points of an area selection, on the light
-// curve or on the phase diagram, with its lines for the notes pane, its markers on the chart
-// and, on request, the heliocentric and barycentric corrections.
+// The numbers of the time of minimum of an area selection, on the light curve or on the phase
+// diagram: the selection's abscissae, the epoch of a selection on the JD average diagram and
+// the candidates handed to Kwee & van Woerden (timing/KweeVanWoerden.h). The lines for the notes
+// pane, the markers and the whole timing as the button runs it are in
+// timing/MinimumTimingPresentation.h.
 #pragma once
 
-#include <string>
+#include <cstdint>
 #include <vector>
 
 #include "phase/Fold.h"
 #include "store/Records.h"
-#include "timing/KweeVanWoerden.h"
-#include "view/ChartModel.h"
 
 namespace ombrane {
 
 enum class MinimumMode { LightCurve, Phase, JdAverage };
 
-// The one line of a heliocentric request that cannot be corrected: a minimum timed on the phase
-// diagram is a phase, and coordinates not given since the load are not the star's.
-inline constexpr const char* kCorrectionNeedsJulianDayLine =
-    "Heliocentric correction: the minimum is a phase; the correction needs a Julian Day (time it on "
-    "the light curve or the JD average diagram)";
-inline constexpr const char* kCoordinatesMissingLine =
-    "Heliocentric correction: the star's coordinates are missing; type them (REC, DEC) or look them "
-    "up (Name) for this file";
-
-struct MinimumRequest {
-  PhaseAxis axis = PhaseAxis::Phase;  // the diagram's abscissa when the area was picked on it
-  bool heliocentric = false;          // "Calculate Hel Corr" is ticked
-  bool barycentric = false;           // and the BJD_TDB line follows the heliocentric lines
-  char separator = '.';               // decimal separator of the lines
-};
-
-// Filled step by step, so that after a floating-point fault the caller still has the lines
-// written before it.
-struct MinimumOutcome {
-  std::vector<std::string> lines;
-  bool finished = false;  // the run went through to the end: the selection has been timed
-  MinimumMode mode = MinimumMode::LightCurve;
-  KweeResult kwee;
-  long double time = 0;  // T = q + T0 + minimumShift
-  long double heliocentricCorrection = 0;
-};
-
 // The mode of an area selection: the light curve when the last click fell on it, else the
 // diagram's abscissa.
 MinimumMode MinimumModeOf(const ViewState& view, PhaseAxis axis);
 
-// Times the minimum between view.areaIndex1 and view.areaIndex2 by Kwee & van Woerden, marks it
-// in kMarkerSeries (red, with the two picked points in lime), redraws the phase diagram in the phase
-// modes (the JD-average abscissae shifted by data.minimumShift) and sets phaseView. Selections
-// that cannot be timed (both clicks on one point, fewer than five points in the range, a
-// singular parabola, points out of order or out of the data) end with one line saying so and
-// change nothing on the chart. Floating-point faults (5 to 8 points, a = 0) propagate after the
-// lines written before them.
-void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, const MinimumRequest& request,
-                 MinimumOutcome& outcome);
+// The integer day offset q taken off every Julian Day abscissa, which keeps the fraction of the
+// day in double precision: the first entry's (light curve) or the first position's (JD average)
+// Julian Day truncated, 0 for phases. Raises the invalid operation of a day beyond 32 bits.
+int32_t DayOffset(const Data& data, MinimumMode mode);
 
-// The two heliocentric lines ("hjd-jd = ", "minimum+(hjd-jd) = ") and, with `barycentric`, the
-// "bjd_tdb = " line for the time t (a UTC Julian Day) and the star's coordinates. Where a
-// correction is no number (coordinates or a time too large for its sines), one line says it
-// was not computed instead: no line shows a NaN.
-std::vector<std::string> CorrectionLines(Star& star, long double t, bool barycentric, char separator,
-                                         long double* heliocentricCorrection = nullptr);
+// The abscissa of the picked point k (an entry on the light curve, a sorted position on the
+// diagram, second cycle included) less q, in double precision.
+double MinimumAbscissa(const Data& data, MinimumMode mode, int32_t q, int32_t k);
+
+// A selection of sorted positions a .. b - 1 on the JD average diagram: the phase-0 instant after
+// its mean Julian Day (its epoch), and its largest and smallest non-zero Julian Day. Raises the
+// faults of the mean and of the cycle count (P = 0: division by zero).
+struct SelectionSpan {
+  long double epoch = 0;
+  long double smallestJd = 0;
+  long double largestJd = 0;
+};
+SelectionSpan SelectionSpanOf(const Data& data, const Star& star, int32_t a, int32_t b);
+
+// The points Kwee & van Woerden may use, in scan order, as abscissa less q and magnitude; marked
+// entries never enter. On the light curve the entries 1 .. N-2 (the loader's repeat left out);
+// on the diagram the positions of both cycles from 1 on, without the last of the first cycle
+// and the first of the second.
+struct MinimumCandidates {
+  std::vector<double> x;
+  std::vector<double> y;
+};
+MinimumCandidates MinimumCandidatesOf(const Data& data, MinimumMode mode, int32_t q);
 
 }  // namespace ombrane

@@ -10,7 +10,7 @@
 
 #include "Controls.h"
 #include "FormTestHelper.h"
-#include "timing/MinimumTiming.h"
+#include "timing/MinimumTimingPresentation.h"
 
 using namespace ombrane;
 using namespace ombrane::test;

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "timing/Barycentric.h"
-#include "timing/MinimumTiming.h"
+#include "timing/MinimumTimingPresentation.h"
 
 namespace ombrane {
 namespace {

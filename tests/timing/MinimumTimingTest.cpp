@@ -1,4 +1,4 @@
-#include "timing/MinimumTiming.h"
+#include "timing/MinimumTimingPresentation.h"
 
 #include <gtest/gtest.h>
 
