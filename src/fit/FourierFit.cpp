@@ -9,10 +9,6 @@ namespace ombrane {
 
 namespace {
 
-int32_t EntryCount(const Data& data) {
-  return std::max<int32_t>(data.pointCount, 0);
-}
-
 long double Square(long double x) {
   return x * x;
 }
@@ -128,7 +124,7 @@ HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFi
 }
 
 int32_t PointsLeftOut(const Data& data) {
-  const int32_t last = EntryCount(data) - 1;
+  const int32_t last = RealCount(data);
   int32_t out = 0;
   for (int32_t i = 0; i < last; ++i)
     if (data.markFlag[i] != 0) ++out;
@@ -136,7 +132,7 @@ int32_t PointsLeftOut(const Data& data) {
 }
 
 int32_t ClipOutliers(Data& data, const HarmonicFit& fit, const SeriesTable* table) {
-  const int32_t last = EntryCount(data) - 1;
+  const int32_t last = RealCount(data);
   const long double limit = 2.5L * fit.sigma;
   int32_t marked = 0;
   for (int32_t i = 0; i < last; ++i) {

@@ -11,12 +11,6 @@ namespace ombrane {
 
 namespace {
 
-// The entries of the store; pointCount never exceeds the capacity, the clamp only keeps a
-// damaged record from reaching past the arrays.
-int32_t EntryCount(const Data& data) {
-  return std::max<int32_t>(data.pointCount, 0);
-}
-
 // An entry takes part in a fit when it is an observation (not the repeat N - 1) and unmarked.
 inline bool TakesPart(const Data& data, int32_t i) {
   return data.markFlag[i] == 0;
@@ -48,7 +42,7 @@ inline double CosOf(long double frequency, long double t) {
 }  // namespace
 
 void SeriesTable::Cover(const Data& data, const HarmonicVector& frequency, int32_t n) {
-  const int32_t entries = std::max(EntryCount(data) - 1, 0);
+  const int32_t entries = RealCount(data);
   if (&data != data_ || frequency[1] != omega_ || entries != entries_) {
     data_ = &data;
     omega_ = frequency[1];
@@ -117,7 +111,7 @@ void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit&
   Prepare(star, n, fit);
   table.Cover(data, fit.frequency, n);
   const int32_t size = fit.coefficients;
-  const int32_t last = EntryCount(data) - 1;  // entries 0 .. N-2
+  const int32_t last = RealCount(data);  // the observations, entries 0 .. N-2
   HarmonicMatrix& m = fit.inverse;
   HarmonicVector& r = fit.rightHandSide;
   // A block of observations at a time: row b of `v` is (1, sin w_1 t, cos w_1 t, ...) of one
@@ -165,7 +159,7 @@ void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit&
 
 void NormalEquationsPlain(const Data& data, const Star& star, int32_t n, HarmonicFit& fit) {
   Prepare(star, n, fit);
-  const int32_t last = EntryCount(data) - 1;
+  const int32_t last = RealCount(data);
   HarmonicMatrix& m = fit.inverse;
   HarmonicVector& r = fit.rightHandSide;
   const HarmonicVector& w = fit.frequency;
@@ -207,7 +201,7 @@ void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted
     fit.coefficient[i] = CheckResult(x);
   }
 
-  const int32_t last = EntryCount(data) - 1;
+  const int32_t last = RealCount(data);
   long double sum = 0;
   for (int32_t e = 0; e < last; ++e) {
     if (!TakesPart(data, e)) continue;
@@ -218,10 +212,10 @@ void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted
   }
   fit.residualSum = CheckResult(sum);
 
-  // Degrees of freedom: the observations that take part (N - 1 - markCount) less the 2n + 1
-  // coefficients. Zero divides by zero; a negative count gives a negative variance whose
-  // square root below is invalid.
-  const long double freedom = static_cast<long double>(data.pointCount) - 2 - data.markCount - 2 * n;
+  // Degrees of freedom: the observations that take part (the entries before the loader's repeat,
+  // less the marked ones) less the 2n + 1 coefficients. Zero divides by zero; a negative count gives a
+  // negative variance whose square root below is invalid.
+  const long double freedom = static_cast<long double>(RepeatIndex(data)) - data.markCount - (2 * n + 1);
   fit.variance = Divide(fit.residualSum, freedom);
   for (int32_t i = 1; i <= size; ++i)
     for (int32_t j = 1; j <= size; ++j) fit.covariance[i][j] = fit.variance * inverse[i][j];
