@@ -2,14 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <exception>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "common/FloatingPoint.h"
@@ -18,6 +13,7 @@
 #include "phase/Fold.h"
 #include "phase/FoldInternal.h"
 #include "phase/PeriodSearchInternal.h"
+#include "phase/TrialBlocks.h"
 #include "phase/TrialScorer.h"
 
 namespace ombrane {
@@ -156,30 +152,112 @@ void RunBlock(RecordsCopy& records, const Star& star, const TrialPlan& plan, Sea
   keeper.Flush();
 }
 
-// Joins the workers however the caller's thread leaves.
-class Workers {
- public:
-  explicit Workers(std::atomic<bool>& stop) : stop_(stop) {}
-  ~Workers() {
-    stop_ = true;
-    for (auto& thread : threads_)
-      if (thread.joinable()) thread.join();
+// What a worker scores with: its own copy of the star, the scorer over the caller's records
+// (which are only read until every worker has finished), and its copy of the records for the
+// checked fold.
+struct Worker {
+  RecordsCopy records;
+  Star star;
+  std::optional<TrialScorer> scorer;
+  Worker(const Data& data, const Star& source, const FoldInvariants& invariants)
+      : records(data), star(source) {
+    if (invariants.valid)
+      scorer.emplace(data.jd.data(), data.mag.data(), fold_internal::FoldEntryCount(data), star.epoch,
+                     invariants);
   }
-  Workers(const Workers&) = delete;
-  Workers& operator=(const Workers&) = delete;
-  template <typename F>
-  void Start(F&& body) {
-    threads_.emplace_back(std::forward<F>(body));
-  }
-  void Join() {
-    for (auto& thread : threads_)
-      if (thread.joinable()) thread.join();
-  }
-
- private:
-  std::atomic<bool>& stop_;
-  std::vector<std::thread> threads_;
 };
+
+// Scores every block of the plan on the threads (RunTrialBlocks), one BlockOutcome per block;
+// once a block has faulted, the blocks beginning after the fault are not begun, since they
+// cannot change the outcome. False when the progress callback cancelled the search.
+bool ScoreBlocks(const Data& data, const Star& star, const SearchRequest& request, const TrialPlan& plan,
+                 const FoldInvariants& invariants, int64_t sliceSize, std::vector<BlockOutcome>& outcomes) {
+  std::atomic<int64_t> firstFault{std::numeric_limits<int64_t>::max()};
+  const TrialRun run{.count = plan.count,
+                     .blockSize = plan.blockSize,
+                     .threads = request.threads,
+                     .progress = request.progress,
+                     .lastNeeded = &firstFault};
+  std::vector<std::unique_ptr<Worker>> workers(WorkerCount(run));
+  return RunTrialBlocks(run, [&](int64_t first, int64_t, unsigned w) {
+    std::unique_ptr<Worker>& worker = workers[w];
+    if (!worker) worker = std::make_unique<Worker>(data, star, invariants);
+    const int64_t block = first / plan.blockSize;
+    BlockOutcome& out = outcomes[static_cast<size_t>(block)];
+    RunBlock(worker->records, worker->star, plan, request.method, sliceSize, invariants,
+             worker->scorer ? &*worker->scorer : nullptr, block, out);
+    if (out.faultTrial >= 0) {
+      int64_t seen = firstFault;
+      while (out.faultTrial < seen && !firstFault.compare_exchange_weak(seen, out.faultTrial)) {
+      }
+    }
+  });
+}
+
+// The blocks compared in trial order up to the first fault: the first best trial, the trials
+// skipped, and the faulting block.
+struct JoinedBlocks {
+  int64_t bestTrial = -1;
+  long double best = 0;
+  long double bestPeriod = 0;
+  int64_t skipped = 0;
+  AovUndefined skippedBecause = AovUndefined::None;
+  std::optional<BlockOutcome> fault;
+};
+
+JoinedBlocks JoinBlocks(const std::vector<BlockOutcome>& outcomes, SearchMethod method,
+                        long double searchMin) {
+  JoinedBlocks joined;
+  joined.bestPeriod = searchMin;
+  for (const BlockOutcome& out : outcomes) {
+    if (out.bestTrial >= 0 && (joined.bestTrial < 0 || BetterScore(method, out.best, joined.best))) {
+      joined.bestTrial = out.bestTrial;
+      joined.best = out.best;
+      joined.bestPeriod = out.bestPeriod;
+    }
+    if (out.skipped > 0 && joined.skipped == 0) joined.skippedBecause = out.skippedBecause;
+    joined.skipped += out.skipped;
+    if (out.faultTrial >= 0) {
+      joined.fault = out;
+      break;
+    }
+  }
+  return joined;
+}
+
+// The sequential search stops in the faulting trial with the records of the trial before it
+// beneath what the failing fold had written: both are replayed on the records, and the fault
+// is raised saying at which trial period it happened.
+[[noreturn]] void ReplayFault(Data& data, const Star& star, const TrialPlan& plan, SearchMethod method,
+                              const BlockOutcome& fault) {
+  const int64_t k = fault.faultTrial;
+  if (k > 0) Score(data, star, plan.TrialAt(k - 1), method);
+  const long double t = plan.TrialAt(k);
+  try {
+    Score(data, star, t, method);
+  } catch (const FloatingPointError& error) {
+    throw AtTrial(error, t);
+  }
+  throw AtTrial(FloatingPointError(fault.fault), t);  // not reached: the replay raises the same fault
+}
+
+// The blocks' slices in trial order; a slice that two or more blocks share keeps the best of
+// their parts, the earlier part on equal scores.
+void KeepSlices(const std::vector<BlockOutcome>& outcomes, SearchMethod method, int64_t trials,
+                Periodogram& periodogram) {
+  std::vector<TrialScore>& kept = periodogram.points;
+  const int64_t slice = periodogram.sliceSize;
+  kept.reserve(static_cast<size_t>((trials + slice - 1) / slice));
+  for (const BlockOutcome& out : outcomes) {
+    for (const TrialScore& part : out.kept) {
+      if (!kept.empty() && kept.back().trial / slice == part.trial / slice) {
+        if (BetterScore(method, part.score, kept.back().score)) kept.back() = part;
+      } else {
+        kept.push_back(part);
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -190,150 +268,47 @@ int64_t CountTrials(long double searchMin, long double searchMax, long double in
 
 // The trials run on several threads, each scoring them with its own TrialScorer (and, for a
 // trial the scorer leaves to the fold, folding its own copy of the records); every block of
-// consecutive trials keeps its first best score, and the blocks
-// are compared in trial order at the end with the same strict comparison, which picks the same
-// trial as one pass in order. Nothing of the caller's records is touched until all trials are
-// done; then the last trial (or the trials around a fault) is folded again on them so that they
-// end exactly as the sequential search leaves them.
+// consecutive trials keeps its first best score, and the blocks are compared in trial order at
+// the end with the same strict comparison, which picks the same trial as one pass in order.
+// Nothing of the caller's records is touched until all trials are done; then the last trial
+// (or the trials around a fault) is folded again on them so that they end exactly as the
+// sequential search leaves them.
 SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) {
   SearchResult result;
   if (!HasWork(data, request)) return result;
   const TrialPlan plan = PlanTrials(request.searchMin, request.searchMax, request.increment);
   const SearchMethod method = request.method;
 
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  const int64_t threadCount =
-      std::clamp<int64_t>(request.threads > 0 ? request.threads : cores, 1, plan.BlockCount());
-
+  // 1. Score the trials.
   const FoldInvariants invariants = ComputeFoldInvariants(data);
   Periodogram periodogram = EmptyPeriodogram(data, request, plan);
   std::vector<BlockOutcome> outcomes(static_cast<size_t>(plan.BlockCount()));
-  std::atomic<int64_t> nextBlock{0};
-  std::atomic<int64_t> doneTrials{0};
-  std::atomic<int64_t> firstFault{std::numeric_limits<int64_t>::max()};
-  std::atomic<bool> stop{false};
-  std::mutex mutex;
-  std::condition_variable finishedChanged;
-  int64_t finished = 0;
-  std::exception_ptr failure;
-
-  {
-    Workers workers(stop);
-    for (int64_t w = 0; w < threadCount; ++w) {
-      workers.Start([&] {
-        try {
-          // The caller's records are only read until every worker has finished.
-          RecordsCopy records(data);
-          const Star starCopy = star;
-          std::optional<TrialScorer> scorer;
-          if (invariants.valid)
-            scorer.emplace(data.jd.data(), data.mag.data(), fold_internal::FoldEntryCount(data),
-                           starCopy.epoch, invariants);
-          for (;;) {
-            if (stop) break;
-            const int64_t block = nextBlock++;
-            if (block >= plan.BlockCount()) break;
-            // Blocks after a known fault cannot change the outcome.
-            if (block * plan.blockSize > firstFault) break;
-            BlockOutcome& out = outcomes[static_cast<size_t>(block)];
-            RunBlock(records, starCopy, plan, method, periodogram.sliceSize, invariants,
-                     scorer ? &*scorer : nullptr, block, out);
-            if (out.faultTrial >= 0) {
-              int64_t seen = firstFault;
-              while (out.faultTrial < seen && !firstFault.compare_exchange_weak(seen, out.faultTrial)) {
-              }
-            }
-            doneTrials += std::min(plan.blockSize, plan.count - block * plan.blockSize);
-          }
-        } catch (...) {
-          const std::lock_guard lock(mutex);
-          if (!failure) failure = std::current_exception();
-          stop = true;
-        }
-        const std::lock_guard lock(mutex);
-        ++finished;
-        finishedChanged.notify_one();
-      });
-    }
-
-    std::unique_lock lock(mutex);
-    while (finished < threadCount) {
-      finishedChanged.wait_for(lock, std::chrono::milliseconds(50));
-      if (finished == threadCount || !request.progress) continue;
-      lock.unlock();
-      const bool goOn = request.progress(doneTrials.load(), plan.count);
-      lock.lock();
-      if (!goOn) {
-        stop = true;
-        lock.unlock();
-        workers.Join();
-        result.status = SearchResult::Status::Cancelled;
-        return result;
-      }
-    }
-    lock.unlock();
-    workers.Join();
+  if (!ScoreBlocks(data, star, request, plan, invariants, periodogram.sliceSize, outcomes)) {
+    result.status = SearchResult::Status::Cancelled;
+    return result;
   }
-  if (failure) std::rethrow_exception(failure);
 
-  // Compare the blocks in trial order, up to the first fault.
-  int64_t bestTrial = -1;
-  long double best = 0;
-  long double bestPeriod = request.searchMin;
-  std::optional<BlockOutcome> fault;
-  for (const BlockOutcome& out : outcomes) {
-    if (out.bestTrial >= 0 && (bestTrial < 0 || BetterScore(method, out.best, best))) {
-      bestTrial = out.bestTrial;
-      best = out.best;
-      bestPeriod = out.bestPeriod;
-    }
-    if (out.skipped > 0 && result.skipped == 0) result.skippedBecause = out.skippedBecause;
-    result.skipped += out.skipped;
-    if (out.faultTrial >= 0) {
-      fault = out;
-      break;
-    }
-  }
+  // 2. Compare the blocks in trial order, up to the first fault.
+  const JoinedBlocks joined = JoinBlocks(outcomes, method, request.searchMin);
+  result.skipped = joined.skipped;
+  result.skippedBecause = joined.skippedBecause;
   result.trials = plan.count;
-  if (!fault && bestTrial < 0) {
+  if (!joined.fault && joined.bestTrial < 0) {
     result.status = SearchResult::Status::AllUndefined;
     return result;  // nothing of the records was touched
   }
 
+  // 3. The records as the sequential search leaves them.
   star.period = request.searchMin;
-  star.bestPeriod = bestPeriod;
-  if (fault) {
-    // The sequential search stops in the faulting trial with the records of the trial before
-    // it beneath what the failing fold had written: replay both on the records.
-    const int64_t k = fault->faultTrial;
-    if (k > 0) Score(data, star, plan.TrialAt(k - 1), method);
-    const long double t = plan.TrialAt(k);
-    try {
-      Score(data, star, t, method);
-    } catch (const FloatingPointError& error) {
-      throw AtTrial(error, t);
-    }
-    throw AtTrial(FloatingPointError(fault->fault), t);  // not reached: the replay raises the same fault
-  }
+  star.bestPeriod = joined.bestPeriod;
+  if (joined.fault) ReplayFault(data, star, plan, method, *joined.fault);
   Score(data, star, plan.TrialAt(plan.count - 1), method);
 
-  // The blocks' slices in trial order; a slice that two or more blocks share keeps the best of
-  // their parts, the earlier part on equal scores.
-  std::vector<TrialScore>& kept = periodogram.points;
-  kept.reserve(static_cast<size_t>((plan.count + periodogram.sliceSize - 1) / periodogram.sliceSize));
-  for (const BlockOutcome& out : outcomes) {
-    for (const TrialScore& part : out.kept) {
-      if (!kept.empty() && kept.back().trial / periodogram.sliceSize == part.trial / periodogram.sliceSize) {
-        if (BetterScore(method, part.score, kept.back().score)) kept.back() = part;
-      } else {
-        kept.push_back(part);
-      }
-    }
-  }
-
+  // 4. The periodogram.
+  KeepSlices(outcomes, method, plan.count, periodogram);
   result.status = SearchResult::Status::Done;
-  result.best = best;
-  result.bestPeriod = bestPeriod;
+  result.best = joined.best;
+  result.bestPeriod = joined.bestPeriod;
   result.periodogram = std::move(periodogram);
   return result;
 }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "search/TrialBlocks.h"
+#include "phase/TrialBlocks.h"
 #include "search/TrialGrid.h"
 
 namespace ombrane {

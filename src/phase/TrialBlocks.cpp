@@ -1,4 +1,4 @@
-#include "search/TrialBlocks.h"
+#include "phase/TrialBlocks.h"
 
 #include <algorithm>
 #include <atomic>
@@ -46,6 +46,7 @@ bool RunTrialBlocks(const TrialRun& run, const std::function<void(int64_t, int64
         const int64_t block = next++;
         if (block >= blocks) break;
         const int64_t first = block * size;
+        if (run.lastNeeded && first > run.lastNeeded->load()) break;
         const int64_t end = std::min(first + size, run.count);
         body(first, end, worker);
         done += end - first;

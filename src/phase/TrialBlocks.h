@@ -1,7 +1,9 @@
 // Runs the trials of a search in blocks of consecutive trials on several threads, with progress
-// reported and cancellation asked on the caller's thread.
+// reported and cancellation asked on the caller's thread. Shared by the period search on the
+// records (phase/PeriodSearch.h) and the methods on arrays (search/Methods.h).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -15,6 +17,9 @@ struct TrialRun {
   int64_t blockSize = 1;  // consecutive trials one call of the body handles
   unsigned threads = 0;   // 0: every core of the machine
   TrialProgress progress;
+  // When given, a block whose first trial lies beyond this trial is not begun: a body lowers
+  // it when the trials after some point can no longer change the outcome (a fault).
+  const std::atomic<int64_t>* lastNeeded = nullptr;
 };
 
 // The threads a run uses: the request (every core for 0), at most one per block, at least one.
