@@ -43,10 +43,10 @@ QString ColumnItem(int32_t column, const std::vector<std::string>& names) {
 
 }  // namespace
 
-ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPreview preview, char decimal,
+ImportDialog::ImportDialog(io::Input input, std::string shownName, io::ImportPreview preview, char decimal,
                            QWidget* parent)
     : QDialog(parent),
-      path_(std::move(path)),
+      input_(std::move(input)),
       shownName_(std::move(shownName)),
       preview_(std::move(preview)),
       options_(preview_.options),
@@ -56,8 +56,7 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   setWindowTitle(QStringLiteral("Import ") + Text(shownName_));
   resize(720, 620);
   // The controls top to bottom (the order of tabbing): the format and the first lines, the
-  // choices of each kind of file side by side, what happens to many rows, the summary and the
-  // buttons.
+  // choices of each kind of file side by side, the binning, the summary and the buttons.
   auto* column = new QVBoxLayout(this);
   BuildPreview(column);
   auto* choices = new QHBoxLayout();
@@ -65,7 +64,7 @@ ImportDialog::ImportDialog(std::string path, std::string shownName, io::ImportPr
   choices->addWidget(BuildLayoutGroup());
   choices->addWidget(BuildBandGroup());
   choices->addWidget(BuildFluxGroup());
-  column->addWidget(BuildOverflowGroup());
+  column->addWidget(BuildBinningGroup());
   BuildSummaryAndButtons(column);
 
   FillControls();
@@ -152,20 +151,35 @@ QGroupBox* ImportDialog::BuildFluxGroup() {
   return FluxGroup;
 }
 
-QGroupBox* ImportDialog::BuildOverflowGroup() {
-  OverflowGroup = new QGroupBox(QStringLiteral("More rows than the store holds"), this);
-  auto* overflow = new QVBoxLayout(OverflowGroup);
-  OverflowLabel = new QLabel(OverflowGroup);
-  OverflowLabel->setWordWrap(true);
-  BinButton = new QRadioButton(OverflowGroup);
+QGroupBox* ImportDialog::BuildBinningGroup() {
+  BinningGroup = new QGroupBox(QStringLiteral("Binning"), this);
+  auto* binning = new QVBoxLayout(BinningGroup);
+  BinningLabel = new QLabel(BinningGroup);
+  BinningLabel->setObjectName(QStringLiteral("BinningLabel"));
+  BinningLabel->setWordWrap(true);
+  binning->addWidget(BinningLabel);
+  KeepRowsButton = new QRadioButton(BinningGroup);
+  KeepRowsButton->setObjectName(QStringLiteral("KeepRowsButton"));
+  KeepRowsButton->setChecked(true);  // binning is a choice, never made for the user
+  binning->addWidget(KeepRowsButton);
+  AutoBinButton = new QRadioButton(BinningGroup);
+  AutoBinButton->setObjectName(QStringLiteral("AutoBinButton"));
+  binning->addWidget(AutoBinButton);
+  auto* cadencesRow = new QHBoxLayout();
+  BinButton = new QRadioButton(QStringLiteral("&Bin to"), BinningGroup);
   BinButton->setObjectName(QStringLiteral("BinButton"));
-  FirstRowsButton = new QRadioButton(OverflowGroup);
-  FirstRowsButton->setObjectName(QStringLiteral("FirstRowsButton"));
-  FirstRowsButton->setChecked(true);  // binning is a choice, never made for the user
-  overflow->addWidget(OverflowLabel);
-  overflow->addWidget(BinButton);
-  overflow->addWidget(FirstRowsButton);
-  return OverflowGroup;
+  BinCadencesBox = new QSpinBox(BinningGroup);
+  BinCadencesBox->setObjectName(QStringLiteral("BinCadencesBox"));
+  BinCadencesBox->setRange(2, 1000000);
+  BinCadencesBox->setSuffix(QStringLiteral(" cadences"));
+  BinWidthLabel = new QLabel(BinningGroup);
+  BinWidthLabel->setObjectName(QStringLiteral("BinWidthLabel"));
+  cadencesRow->addWidget(BinButton);
+  cadencesRow->addWidget(BinCadencesBox);
+  cadencesRow->addWidget(BinWidthLabel, 1);
+  binning->addLayout(cadencesRow);
+  BinningGroup->setVisible(false);  // until a reading finds a cadence
+  return BinningGroup;
 }
 
 void ImportDialog::BuildSummaryAndButtons(QVBoxLayout* column) {
@@ -197,7 +211,19 @@ void ImportDialog::ConnectControls() {
   for (QComboBox* box : {TimeColumnBox, MagColumnBox, TimeOffsetBox, ValuesBox, BandBox, FluxBox})
     connect(box, &QComboBox::currentIndexChanged, this, changed);
   connect(ZeroPointBox, &QLineEdit::textChanged, this, changed);
-  connect(BinButton, &QRadioButton::toggled, this, changed);
+  // A choice of binning reads once, when its button is checked (the one unchecked says nothing);
+  // another number of cadences reads only when bins of that number are chosen.
+  for (QRadioButton* button : {KeepRowsButton, AutoBinButton, BinButton}) {
+    connect(button, &QRadioButton::toggled, this, [this, changed](bool checked) {
+      if (checked) changed();
+    });
+  }
+  connect(BinCadencesBox, &QSpinBox::valueChanged, this, [this, changed] {
+    if (BinButton->isChecked())
+      changed();
+    else
+      ShowBinning();
+  });
 }
 
 void ImportDialog::FillControls() {
@@ -318,7 +344,7 @@ void ImportDialog::LayoutChanged() {
   asked.timeColumn.reset();
   asked.magColumn.reset();
   try {
-    preview_ = io::InspectImport(path_, shownName_, asked);
+    preview_ = io::InspectImport(input_, shownName_, asked);
   } catch (const std::exception& error) {
     SummaryLabel->setText(QString::fromUtf8(error.what()));
     return;
@@ -355,47 +381,32 @@ void ImportDialog::Reread() {
     }
   }
 
-  // Read once without binning to learn how many rows remain, then as chosen.
+  // The reading with every choice; its counts of the rows before binning, their cadence and
+  // the shortest bin that fits are the same whether it binned or not.
+  options_.binning = io::Binning::None;
+  if (AutoBinButton->isChecked()) options_.binning = io::Binning::Auto;
+  if (BinButton->isChecked()) {
+    options_.binning = io::Binning::Cadences;
+    options_.binCadences = BinCadencesBox->value();
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   try {
-    io::ImportOptions plain = options_;
-    plain.binning = io::Binning::None;
-    io::ImportResult whole = io::ReadImport(path_, shownName_, plain);
-    const bool overflows = whole.rowsRemaining > io::kStoreRoom;
-    OverflowGroup->setVisible(overflows);
-    if (overflows) {
-      const int32_t cadences = whole.autoBinCadences;
-      OverflowLabel->setText(QString::number(whole.rowsRemaining) +
-                             QStringLiteral(" observations remain; the store "
-                                            "holds ") +
-                             QString::number(io::kStoreRoom) + QStringLiteral("."));
-      BinButton->setEnabled(cadences > 1);
-      BinButton->setText(
-          cadences > 1
-              ? QStringLiteral(
-                    "&Bin to %1 cadences (%2 min), the shortest bin that fits: mean time and mean %3 a bin")
-                    .arg(cadences)
-                    .arg(Text(FormatGeneralDigits(whole.cadence * cadences * 1440, 4, decimal_)))
-                    .arg(whole.zeroPoint ? QStringLiteral("flux") : QStringLiteral("magnitude"))
-              : QStringLiteral("&Bin (the times do not advance)"));
-      FirstRowsButton->setText(
-          QStringLiteral("&Keep the first %1 (the rest is left out and counted)").arg(io::kStoreRoom));
-      if (cadences <= 1) FirstRowsButton->setChecked(true);
-      options_.binning = BinButton->isChecked() && cadences > 1 ? io::Binning::Auto : io::Binning::None;
-    } else {
-      options_.binning = io::Binning::None;
-    }
-    result_ = options_.binning == io::Binning::None ? std::move(whole)
-                                                    : io::ReadImport(path_, shownName_, options_);
+    result_ = io::ReadImport(input_, shownName_, options_);
+    rows_ = Rows{.count = result_->rowsRemaining,
+                 .cadence = result_->cadence,
+                 .autoCadences = result_->autoBinCadences,
+                 .fluxes = result_->zeroPoint.has_value()};
     if (result_->zeroPoint && options_.zeroPoint.has_value() == false)
       ZeroPointBox->setPlaceholderText(Text(FormatGeneral(*result_->zeroPoint, decimal_)));
   } catch (const std::exception& error) {
     // A file that cannot be read with these choices (InputError), or no memory for it.
     QApplication::restoreOverrideCursor();
+    result_.reset();
     SummaryLabel->setText(QString::fromUtf8(error.what()));
     return;
   }
   QApplication::restoreOverrideCursor();
+  ShowBinning();
 
   QStringList lines;
   for (const std::string& note : result_->notes) lines << Text(note);
@@ -403,6 +414,42 @@ void ImportDialog::Reread() {
   lines << QStringLiteral("Import loads %1 observations.").arg(loaded);
   SummaryLabel->setText(lines.join('\n'));
   importButton->setEnabled(true);
+}
+
+void ImportDialog::ShowBinning() {
+  if (!rows_) return;
+  const bool overflows = rows_->count > io::kStoreRoom;
+  const bool advance = rows_->cadence > 0;
+  const bool autoNeeded = overflows && rows_->autoCadences > 1;
+  // Binning needs a cadence; past the store's room the group also says what is left out.
+  BinningGroup->setVisible(advance || overflows);
+  QString facts = QStringLiteral("%1 observations").arg(rows_->count);
+  facts += advance ? QStringLiteral(", a cadence of %1 min.")
+                         .arg(Text(FormatGeneralDigits(rows_->cadence * 1440, 4, decimal_)))
+                   : QStringLiteral("; the times do not advance, so they cannot be binned.");
+  if (overflows) facts += QStringLiteral(" The store holds %1.").arg(io::kStoreRoom);
+  BinningLabel->setText(facts);
+  KeepRowsButton->setText(
+      overflows ? QStringLiteral("&Keep the first %1 (the rest is left out and counted)").arg(io::kStoreRoom)
+                : QStringLiteral("&Keep every row"));
+  const QString means = QStringLiteral(": mean time and mean %1 a bin")
+                            .arg(rows_->fluxes ? QStringLiteral("flux") : QStringLiteral("magnitude"));
+  AutoBinButton->setVisible(autoNeeded);
+  if (autoNeeded) {
+    AutoBinButton->setText(
+        QStringLiteral("Bin to the &shortest bin that fits, %1 cadences (%2 min)")
+            .arg(rows_->autoCadences)
+            .arg(Text(FormatGeneralDigits(rows_->cadence * rows_->autoCadences * 1440, 4, decimal_))) +
+        means);
+  }
+  BinButton->setEnabled(advance);
+  BinCadencesBox->setEnabled(advance);
+  BinWidthLabel->setText(advance
+                             ? QStringLiteral("(%1 min)")
+                                       .arg(Text(FormatGeneralDigits(
+                                           rows_->cadence * BinCadencesBox->value() * 1440, 4, decimal_))) +
+                                   means
+                             : QString());
 }
 
 }  // namespace ombrane

@@ -1,8 +1,9 @@
 // File ▸ Import…: the dialog that shows the first lines of a file as a table with the layout
 // found, and lets the user choose the separator, the lines to skip, the time and magnitude
 // columns, the band of an AAVSO export or the flux and zero point of a FITS light curve, and
-// what happens to rows beyond the store's room. Every change reads the file again with the
-// choices made (io/Import.h), so the summary always says what Import would load.
+// whether the rows are binned in time. Every change reads the input again with the choices
+// made (io/Import.h), so the summary always says what Import would load; the input's bytes are
+// held from the one reading of the file, which is never opened again.
 #pragma once
 
 #include <QDialog>
@@ -27,9 +28,9 @@ namespace ombrane {
 class ImportDialog : public QDialog {
   Q_OBJECT
  public:
-  // `preview` is what InspectImport found in the file at `path`; `decimal` is the user's
-  // decimal separator for the zero point box.
-  ImportDialog(std::string path, std::string shownName, io::ImportPreview preview, char decimal,
+  // `preview` is what InspectImport found in `input` (read by io::ReadHeldInput); `decimal` is
+  // the user's decimal separator for the zero point box.
+  ImportDialog(io::Input input, std::string shownName, io::ImportPreview preview, char decimal,
                QWidget* parent = nullptr);
 
   // The choices made and what they read; no result while they cannot be read (the summary
@@ -52,12 +53,16 @@ class ImportDialog : public QDialog {
   QComboBox* BandBox = nullptr;
   QGroupBox* FluxGroup = nullptr;  // FITS
   QComboBox* FluxBox = nullptr;
-  QLineEdit* ZeroPointBox = nullptr;   // empty: the median flux at 10 mag
-  QGroupBox* OverflowGroup = nullptr;  // shown when more rows remain than the store holds
-  QLabel* OverflowLabel = nullptr;
-  QRadioButton* BinButton = nullptr;
-  QRadioButton* FirstRowsButton = nullptr;
-  QLabel* SummaryLabel = nullptr;  // what Import would load, or why it cannot
+  QLineEdit* ZeroPointBox = nullptr;  // empty: the median flux at 10 mag
+  // Binning, shown when the rows have a cadence or more of them remain than the store holds.
+  QGroupBox* BinningGroup = nullptr;
+  QLabel* BinningLabel = nullptr;          // the rows, their cadence, the store's room
+  QRadioButton* KeepRowsButton = nullptr;  // every row (the first ones past the store's room)
+  QRadioButton* AutoBinButton = nullptr;   // the shortest bin that fits the store, when one is needed
+  QRadioButton* BinButton = nullptr;       // bins of BinCadencesBox cadences
+  QSpinBox* BinCadencesBox = nullptr;
+  QLabel* BinWidthLabel = nullptr;  // the bin's width in minutes
+  QLabel* SummaryLabel = nullptr;   // what Import would load, or why it cannot
   QDialogButtonBox* Buttons = nullptr;
 
  private:
@@ -67,7 +72,7 @@ class ImportDialog : public QDialog {
   QGroupBox* BuildLayoutGroup();
   QGroupBox* BuildBandGroup();
   QGroupBox* BuildFluxGroup();
-  QGroupBox* BuildOverflowGroup();
+  QGroupBox* BuildBinningGroup();
   void BuildSummaryAndButtons(QVBoxLayout* column);
   // Every choice's signal, to LayoutChanged or Reread.
   void ConnectControls();
@@ -75,14 +80,25 @@ class ImportDialog : public QDialog {
   void FillPreview();
   // The separator or the lines to skip changed: the layout is found again.
   void LayoutChanged();
-  // Any choice changed: the file is read again.
+  // Any choice changed: the input is read again.
   void Reread();
+  // The binning group for what the last reading found.
+  void ShowBinning();
 
-  std::string path_;
+  // What the last reading found that the binning choices depend on.
+  struct Rows {
+    int64_t count = 0;         // before binning
+    long double cadence = 0;   // days; 0: the times do not advance
+    int32_t autoCadences = 1;  // the shortest bin that fits the store
+    bool fluxes = false;       // flux is binned, not magnitudes
+  };
+
+  io::Input input_;
   std::string shownName_;
   io::ImportPreview preview_;
   io::ImportOptions options_;
   std::optional<io::ImportResult> result_;
+  std::optional<Rows> rows_;
   char decimal_ = '.';
   bool filling_ = false;  // the controls are being filled: their signals change nothing
 };

@@ -28,9 +28,13 @@ void TForm1::ImportClick() {
         ImportDialog1.initialDir = chosen.absolutePath();
         const QString name = chosen.fileName();
         const std::string path = QFile::encodeName(choice->path).toStdString();
-        // A file that cannot be read as any format says why here, before the dialog.
-        io::ImportPreview preview = io::InspectImport(path, name.toStdString());
-        ImportDialog dialog(path, name.toStdString(), std::move(preview), DecimalSeparator(), this);
+        // The file is read once, here, and its bytes held: the dialog reads them again with
+        // every choice, never the file. A file that cannot be read as any format says why here,
+        // before the dialog.
+        io::Input input = io::ReadHeldInput(path, name.toStdString());
+        io::ImportPreview preview = io::InspectImport(input, name.toStdString());
+        ImportDialog dialog(std::move(input), name.toStdString(), std::move(preview), DecimalSeparator(),
+                            this);
         if (!outside_->RunDialog(dialog) || !dialog.result()) return;
         const io::ImportResult& imported = *dialog.result();
 

@@ -58,13 +58,16 @@ const ImportFormat& FormatOf(std::string_view path, std::string_view head) {
   return TextColumns();
 }
 
-Input ReadInput(const std::string& path, std::string_view shownName, size_t limit) {
+namespace {
+
+// ReadInput, and with `hold` ReadHeldInput.
+Input Read(const std::string& path, std::string_view shownName, size_t limit, bool hold) {
   const bool standardInput = path == "-";
   Input input{.path = path};
   // A regular file (or none) of a format that reads its file itself is known by the name alone:
   // nothing is read here, and a file that cannot be opened is left for that reader to name. A
   // pipe or a FIFO so named is read here like any input.
-  if (!standardInput) {
+  if (!standardInput && !hold) {
     for (const ImportFormat* format : Formats()) {
       if (!format->ReadsPath() || !format->Recognises(path, {})) continue;
       struct stat status {};
@@ -116,7 +119,7 @@ Input ReadInput(const std::string& path, std::string_view shownName, size_t limi
   const bool more = readUpTo(kHeadBytes);
   input.format = &FormatOf(standardInput ? std::string_view() : std::string_view(path),
                            std::string_view(input.bytes).substr(0, kHeadBytes));
-  if (input.format->ReadsPath() && regular) {
+  if (input.format->ReadsPath() && regular && !hold) {
     input.bytes.clear();
     input.fromPath = true;
     return input;
@@ -128,6 +131,16 @@ Input ReadInput(const std::string& path, std::string_view shownName, size_t limi
                      std::to_string(limit >> 20) + " MB. Nothing loaded.");
   }
   return input;
+}
+
+}  // namespace
+
+Input ReadInput(const std::string& path, std::string_view shownName, size_t limit) {
+  return Read(path, shownName, limit, false);
+}
+
+Input ReadHeldInput(const std::string& path, std::string_view shownName, size_t limit) {
+  return Read(path, shownName, limit, true);
 }
 
 }  // namespace ombrane::io

@@ -40,8 +40,9 @@ inline constexpr size_t kInputByteLimit = size_t{1} << 28;
 
 enum class FieldSeparator { Blanks, Tabs, Commas, Semicolons };
 enum class FluxColumn { Pdcsap, Sap };
-// What happens to rows beyond the store's room: handed to the load as they are (it keeps the
-// first ones and says how many were left out), or binned in time.
+// Binning in time, a choice at any size: none (every row is handed to the load, which keeps the
+// first ones past the store's room and says how many were left out), the shortest bin that
+// fits the store (Auto), or bins of ImportOptions::binCadences cadences.
 enum class Binning { None, Auto, Cadences };
 
 // The choices of an import. Unset choices are filled in by the detection (InspectImport gives
@@ -108,6 +109,10 @@ struct Input {
 // naming the file as `shownName`, when it cannot be opened or read or holds more than `limit`
 // bytes.
 Input ReadInput(const std::string& path, std::string_view shownName, size_t limit = kInputByteLimit);
+// The same, its bytes held whatever the format (never `fromPath`): an input that is inspected
+// and read again and again with other choices (the import dialog) is read from its file once,
+// and a file removed or changed meanwhile changes nothing.
+Input ReadHeldInput(const std::string& path, std::string_view shownName, size_t limit = kInputByteLimit);
 
 // The format's part of an import. `shownName` names the file in messages and notes.
 class ImportFormat {

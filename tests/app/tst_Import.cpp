@@ -12,6 +12,9 @@
 #include <QTextEdit>
 #include <QToolButton>
 #include <QtTest>
+#include <cmath>
+#include <functional>
+#include <vector>
 
 #include "ChartWidget.h"
 #include "Controls.h"
@@ -214,8 +217,8 @@ class TestImport : public QObject {
     QCOMPARE(f.form->data().pointCount, 3);
   }
 
-  // More rows than the store once held (5999): every row loads, and nothing is binned unless
-  // asked for.
+  // More rows than the store once held (5999): every row loads. Binning is offered, since the
+  // rows have a cadence (0.001 d), but not chosen.
   void moreRowsThanTheOldStoreLoadWhole() {
     QTemporaryDir dir;
     QByteArray text = "JD MAG\n";
@@ -223,14 +226,73 @@ class TestImport : public QObject {
       text += QByteArray::number(2459000.5 + i * 0.001, 'f', 3) + ' ' +
               QByteArray::number(10 + i * 0.0001, 'f', 4) + '\n';
     FormFixture f;
-    bool offered = true;
+    bool offered = false;
+    bool kept = false;
+    QString facts;
     Import(f, Write(dir, QStringLiteral("long.txt"), text), [&](ImportDialog& dialog) {
-      offered = dialog.OverflowGroup->isVisibleTo(&dialog);
+      offered = dialog.BinningGroup->isVisibleTo(&dialog) && dialog.BinButton->isEnabled();
+      kept = dialog.KeepRowsButton->isChecked() && !dialog.AutoBinButton->isVisibleTo(&dialog);
+      facts = dialog.BinningLabel->text();
       return Accept(dialog);
     });
-    QVERIFY(!offered);
+    QVERIFY(offered);
+    QVERIFY(kept);
+    QCOMPARE(facts, QStringLiteral("6001 observations, a cadence of 1.44 min."));
     QCOMPARE(f.form->data().pointCount, 6002);  // every row and the repeat
     QVERIFY(f.form->data().fileMag[6000] == 10.6L);
+  }
+
+  // The dialog reads the file once: removed after the inspection, it still imports with the
+  // choices made after that. Bins of 2 cadences (0.02 d, the edges 0.005 d before the first
+  // time) hold {.50, .51}, {.52, .53} and {.54}; an AAVSO export gives another band.
+  void choicesAfterTheFileIsGone() {
+    const QByteArray regular =
+        "JD MAG\n2459000.50 10.0\n2459000.51 10.2\n2459000.52 10.4\n"
+        "2459000.53 10.6\n2459000.54 10.8\n";
+    const QByteArray aavso =
+        "JD,Magnitude,Uncertainty,HQuncertainty,Band,Observer Code\n"
+        "2459000.6,12.3,0.01,,V,ABC\n2459000.7,11.9,,,Vis.,XYZ\n2459001.8,12.1,,,Vis.,XYZ\n";
+    const struct {
+      const char* name;
+      QByteArray text;
+      std::function<void(ImportDialog&)> choose;
+      std::vector<long double> jd;
+      std::vector<long double> mag;
+    } cases[] = {
+        {"binned.txt",
+         regular,
+         [](ImportDialog& dialog) {
+           dialog.BinCadencesBox->setValue(2);
+           dialog.BinButton->setChecked(true);
+         },
+         {2459000.505L, 2459000.525L, 2459000.54L},
+         {10.1L, 10.5L, 10.8L}},
+        {"aavso.csv",
+         aavso,
+         [](ImportDialog& dialog) { dialog.BandBox->setCurrentIndex(1); },
+         {2459000.7L, 2459001.8L},
+         {11.9L, 12.1L}},
+    };
+    for (const auto& c : cases) {
+      QTemporaryDir dir;
+      FormFixture f;
+      const QString path = Write(dir, QString::fromLatin1(c.name), c.text);
+      QString summary;
+      Import(f, path, [&](ImportDialog& dialog) {
+        QFile::remove(path);
+        c.choose(dialog);
+        summary = dialog.SummaryLabel->text();
+        return Accept(dialog);
+      });
+      QVERIFY2(!QFile::exists(path), c.name);
+      const Data& data = f.form->data();
+      QCOMPARE(data.pointCount, static_cast<int32_t>(c.jd.size() + 1));
+      for (size_t i = 0; i < c.jd.size(); ++i) {
+        QVERIFY2(std::fabs(static_cast<double>(data.jd[i] - c.jd[i])) < 1e-9, qPrintable(summary));
+        QVERIFY2(std::fabs(static_cast<double>(data.mag[i] - c.mag[i])) < 1e-9, qPrintable(summary));
+      }
+      QVERIFY(f.outside->errors.isEmpty());
+    }
   }
 
   // Open data reads a file of three columns as before, and points to Import in one line.

@@ -183,6 +183,28 @@ TEST_F(FitsImport, SapFluxAndAChosenZeroPoint) {
   EXPECT_EQ(result.notes.back(), "curve.fits: magnitude = -2.5 log10(flux) + 20.");
 }
 
+// A held input is read from its file once: with the file gone, it reads with one flux and then
+// the other, as the import dialog reads it with each choice. PDCSAP keeps rows 0, 2 and 4
+// (fluxes 100, 1000, 10000; median 1000 at 10 mag); SAP also row 3 (zero point 20 as above).
+TEST_F(FitsImport, HeldCurveReadsAfterItsFileIsGone) {
+  const std::string path = Path("curve.fits");
+  WriteCurve(path);
+  const io::Input input = io::ReadHeldInput(path, "curve.fits");
+  std::filesystem::remove(path);
+  const io::ImportResult pdcsap = io::ReadImport(input, "curve.fits", {});
+  ASSERT_EQ(pdcsap.observations.size(), 3u);
+  const double pdcsapMagnitudes[] = {12.5, 10, 7.5};
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_NEAR(static_cast<double>(pdcsap.observations[i].magnitude), pdcsapMagnitudes[i], 1e-12) << i;
+  io::ImportOptions sap;
+  sap.flux = io::FluxColumn::Sap;
+  sap.zeroPoint = 20;
+  const io::ImportResult second = io::ReadImport(input, "curve.fits", sap);
+  ASSERT_EQ(second.observations.size(), 4u);
+  EXPECT_NEAR(static_cast<double>(second.observations[3].magnitude), 7.5, 1e-12);
+  EXPECT_EQ(second.observations[3].time, 2457000.5L + static_cast<long double>(1235.60));
+}
+
 // Bins of two cadences (0.02 d), edges half a cadence before the first time: {1234.5679,
 // 1234.58} and {1235.60}. Mean flux (100 + 1000) / 2 = 550 at a zero point of 17.5.
 TEST_F(FitsImport, BinnedMeansOfTimeAndFlux) {

@@ -16,7 +16,8 @@ using ::testing::HasSubstr;
 class ReadInput : public ImportFixture {};
 
 // Each file's bytes come back whole, under the format its name or its first bytes say. A FITS
-// file on disk is read by its own reader from its path, so none of its bytes are held.
+// file on disk is read by its own reader from its path, so none of its bytes are held, unless
+// the input is to be held.
 TEST_F(ReadInput, BytesAndFormat) {
   const std::string longTable = std::string(5000, '#') + "\n2450000.5 10.1\n";
   const struct {
@@ -40,6 +41,11 @@ TEST_F(ReadInput, BytesAndFormat) {
     EXPECT_EQ(input.format->Name(), c.format);
     EXPECT_EQ(input.fromPath, !c.held);
     EXPECT_EQ(input.bytes, c.held ? c.text : "");
+    // Held, every format's bytes are read here, the FITS file's too.
+    const io::Input held = io::ReadHeldInput(path, c.name);
+    EXPECT_EQ(held.format->Name(), c.format);
+    EXPECT_FALSE(held.fromPath);
+    EXPECT_EQ(held.bytes, c.text);
   }
 }
 
@@ -71,7 +77,8 @@ TEST_F(ReadInput, WhatCannotBeRead) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    const std::string shown = c.path == dir_.string() ? "folder" : std::filesystem::path(c.path).filename().string();
+    const std::string shown =
+        c.path == dir_.string() ? "folder" : std::filesystem::path(c.path).filename().string();
     try {
       io::ReadInput(c.path, shown);
       ADD_FAILURE() << "no error";
