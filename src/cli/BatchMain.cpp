@@ -22,11 +22,13 @@ extern const Command kLookupCommand;
 extern const Command kFourierCommand;
 extern const Command kSinCosCommand;
 extern const Command kEphemerisCommand;
+extern const Command kMinimaCommand;
 
 namespace {
 
-constexpr std::array kCommands = {&kFoldCommand,    &kSearchCommand, &kFourierCommand, &kSinCosCommand,
-                                  &kMinimumCommand, &kHelioCommand,  &kLookupCommand,  &kEphemerisCommand};
+constexpr std::array kCommands = {&kFoldCommand,   &kSearchCommand,  &kFourierCommand,
+                                  &kSinCosCommand, &kMinimumCommand, &kHelioCommand,
+                                  &kLookupCommand, &kMinimaCommand,  &kEphemerisCommand};
 
 constexpr std::string_view kIntroduction =
     "Runs the analyses of the Ombrane window on photometry files and prints what the window\n"

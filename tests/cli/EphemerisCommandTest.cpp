@@ -1,7 +1,10 @@
 // ombrane-batch ephemeris on small tables of minima whose fits are worked out by hand.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "BatchRun.h"
 
@@ -65,6 +68,63 @@ TEST_F(EphemerisCommand, FailuresSayWhy) {
     EXPECT_EQ(run.exit, c.exit) << c.args;
     EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << c.args << "\n" << run.err;
     EXPECT_TRUE(run.out.empty()) << c.args;
+  }
+}
+
+}  // namespace
+}  // namespace ombrane
+
+namespace ombrane {
+namespace {
+
+using namespace test;
+
+using MinimaCommand = BatchRun;
+
+// Twelve nights round the primaries of P = 0.9 d (a Gaussian dip 0.5 mag deep, σ 0.012 d,
+// sampled every 0.002 d, noise-free but for a ripple of 0.5 mmag): the minima table names every
+// eclipse at its time, and ephemeris reads the table back to the same period.
+TEST_F(MinimaCommand, TimesEveryEclipseAndFeedsTheEphemeris) {
+  std::string file;
+  const double epoch = 2459100.25, period = 0.9;
+  for (int n = 0; n < 12; ++n)
+    for (int i = -50; i <= 50; ++i) {
+      const double x = i * 0.002;
+      const double mag = 10 + 0.5 * std::exp(-0.5 * (x / 0.012) * (x / 0.012)) + 0.0005 * std::sin(7.0 * i);
+      char line[64];
+      std::snprintf(line, sizeof line, "%.6f %.6f\n", epoch + n * period + x, mag);
+      file += line;
+    }
+  Write("eb.txt", file);
+  const BatchResult run =
+      Exec("minima eb.txt --period 0.9 --epoch 2459100.2503 --primaries-only --width 0.1");
+  ASSERT_EQ(run.exit, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 13u) << run.out;
+  EXPECT_EQ(lines[0],
+            "cycle,type,time,error,points,coverage,flag,method,error_chi2,error_bootstrap,error_kvw,noise");
+  for (int n = 0; n < 12; ++n) {
+    const std::string& row = lines[static_cast<size_t>(n) + 1];
+    EXPECT_EQ(row.rfind(std::to_string(n) + ",P,", 0), 0u) << row;
+    EXPECT_NE(row.find(",50,both,,kvw,"), std::string::npos) << row;
+    const size_t timeAt = row.find(",P,") + 3;
+    const double time = std::stod(row.substr(timeAt));
+    EXPECT_NEAR(time, epoch + n * period, 2e-5) << row;
+  }
+  Write("minima.csv", run.out);
+  const BatchResult fit = Exec("ephemeris minima.csv");
+  ASSERT_EQ(fit.exit, 0) << fit.err;
+  EXPECT_NE(fit.out.find("period: 0.9000"), std::string::npos) << fit.out;
+}
+
+TEST_F(MinimaCommand, BadArgumentsAreRefused) {
+  Write("eb.txt", "2459100.1 10\n2459100.2 10.3\n");
+  for (const char* args :
+       {"minima eb.txt --period 1", "minima eb.txt --period 0 --epoch 1",
+        "minima eb.txt --period 1 --epoch 1 --secondary 1", "minima eb.txt --period 1 --epoch 1 --width 0"}) {
+    const BatchResult run = Exec(args);
+    EXPECT_EQ(run.exit, 2) << args;
+    EXPECT_EQ(run.err.rfind("ombrane-batch: ", 0), 0u) << args << run.err;
   }
 }
 
