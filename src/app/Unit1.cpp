@@ -637,6 +637,7 @@ void TForm1::ConnectHandlers() {
   connect(Chart1, &ChartWidget::MouseMoved, this, &TForm1::Chart1MouseMove);
   connect(Chart1, &ChartWidget::AfterDraw, this, &TForm1::Chart1AfterDraw);
   CreatePeriodogramWindow();
+  CreateMinimaWindow();
 }
 
 void TForm1::FormCreate() {

@@ -40,6 +40,7 @@ namespace ombrane {
 class ChartWidget;
 class EditBox;
 class PeriodogramWindow;
+class MinimaWindow;
 struct Periodogram;
 struct MethodSettings;
 class RadioGroup;
@@ -172,6 +173,17 @@ class TForm1 : public QMainWindow {
   void PeriodogramSaveCsvClick();
   void PeriodogramSavePictureClick();
   void PeriodogramCopyPictureClick();
+  // The minima window: every eclipse timed, tables of minima, the O−C diagram and the fitted
+  // ephemeris (Unit1Minima.cpp).
+  void MinimaClick();
+  void MinimaTimeClick();
+  void MinimaOpenClick();
+  void MinimaFitClick(bool quadratic);
+  void MinimaUseClick();
+  void MinimaClickSeries(int series, int index, int x, int y);
+  void MinimaSaveTableClick();
+  void MinimaSaveFitClick();
+  void MinimaSavePictureClick();
 
  protected:
   // Closing the window asks before changed notes are lost (save, discard or stay).
@@ -316,6 +328,13 @@ class TForm1 : public QMainWindow {
   void ApplyPeriodogramPeriod(long double period);
   // Its periods belong to the star searched: a new store closes it (ForgetLastStore).
   void ForgetPeriodogram();
+  // The minima window's wiring, its drawing, the cycles of its minima and a minimum taken into
+  // (or left out of) the fit.
+  void CreateMinimaWindow();
+  void DrawMinimaWindow();
+  void NumberMinima();
+  void MinimaUse(int row, bool used);
+  bool fillingMinima_ = false;  // the table is being filled: its item changes are not the user's
 
   std::unique_ptr<Outside> outside_;
   std::unique_ptr<Data> data_;
@@ -361,6 +380,12 @@ class TForm1 : public QMainWindow {
       .caption = QStringLiteral("Save the periodogram as a picture"),
       .filter = QStringLiteral("PNG pictures (*.png)|*.png|Bitmaps (*.bmp)|*.bmp|SVG pictures (*.svg)|*.svg|"
                                "PDF documents (*.pdf)|*.pdf")};
+
+  // The minima window's table dialogs.
+  FileDialog OpenMinimaDialog{.caption = QStringLiteral("Add the minima of a CSV table"),
+                              .filter = QStringLiteral("CSV files (*.csv)|*.csv|All files (*.*)|*.*")};
+  FileDialog SaveMinimaDialog{.caption = QStringLiteral("Save as CSV"),
+                              .filter = QStringLiteral("CSV files (*.csv)|*.csv|All files (*.*)|*.*")};
 
   // Controls, named as their components, each with its caption, text or role ("&" marks the
   // Alt accelerator letter).
@@ -472,6 +497,8 @@ class TForm1 : public QMainWindow {
 
   QAction* PeriodogramCmd = nullptr;          // "&Periodogram" in the "&Window" menu
   PeriodogramWindow* Periodogram1 = nullptr;  // "Periodogram": the last search's scores, non-modal
+  QAction* MinimaCmd = nullptr;               // "&Minima and O-C" in the "&Window" menu
+  MinimaWindow* Minima1 = nullptr;            // "Minima and O-C": times of minimum and the ephemeris
 };
 
 }  // namespace ombrane

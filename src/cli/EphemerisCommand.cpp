@@ -10,6 +10,7 @@
 #include "common/NumberFormat.h"
 #include "timing/EphemerisFit.h"
 #include "timing/MinimaTable.h"
+#include "timing/OcDiagram.h"
 
 namespace ombrane::batch {
 
@@ -17,26 +18,6 @@ namespace {
 
 constexpr OptionSpec kEphemerisOptions[] = {
     {"--quadratic", false}, {"--period", true}, {"--epoch", true}, {"--secondary", true}, {"--table", false}};
-
-// Enough decimals to show two significant digits of `error`, at least `least`, at most 15.
-int DecimalsFor(long double error, int least) {
-  if (!(error > 0)) return least;
-  const int decimals = 1 - static_cast<int>(std::floor(std::log10(error)));
-  return std::clamp(decimals, least, 15);
-}
-
-std::string WithError(long double value, long double error, bool errorKnown, int least) {
-  const int decimals = DecimalsFor(error, least);
-  std::string text = FormatFileFixed(value, decimals);
-  if (errorKnown) text.append(" +- ").append(FormatFileFixed(error, decimals));
-  return text;
-}
-
-std::string General(long double value, long double error, bool errorKnown) {
-  std::string text = FormatGeneralDigits(value, 4);
-  if (errorKnown) text.append(" +- ").append(FormatGeneralDigits(error, 2));
-  return text;
-}
 
 int RunEphemeris(const Invocation& invocation) {
   if (invocation.operands.size() != 1) throw UsageError("ephemeris takes one table of minima");
@@ -59,35 +40,12 @@ int RunEphemeris(const Invocation& invocation) {
   try {
     const std::vector<long double> cycles = NumberCycles(minima, epoch, period, secondaryPhase);
     const EphemerisFit fit = FitEphemeris(minima, cycles, quadratic, secondaryPhase);
-    int32_t secondaries = 0;
-    for (const TimedMinimum& minimum : minima) secondaries += KindOf(minimum) == MinimumKind::Secondary;
-    const bool known = fit.errorsKnown;
-    Print("minima: " + std::to_string(minima.size()) + " (" + std::to_string(minima.size() - secondaries) +
-          " primary, " + std::to_string(secondaries) + " secondary)");
-    Print(fit.weighted
-              ? "fit: " + std::string(quadratic ? "quadratic" : "linear") + ", weighted by the errors"
-              : "fit: " + std::string(quadratic ? "quadratic" : "linear") +
-                    ", unweighted (not every minimum has an error); errors from the residuals");
-    Print("epoch: " + WithError(fit.epoch, fit.epochError, known, 7));
-    Print("period: " + WithError(fit.period, fit.periodError, known, 8));
-    if (quadratic) {
-      Print("quadratic term: " + General(fit.quadraticTerm, fit.quadraticError, known) + " d");
-      Print("dP/dE: " + General(fit.periodChange, fit.periodChangeError, known) + " d/cycle");
-      constexpr long double kSecondsAYear = 86400.0L * 365.25L;  // dP/dt in seconds a year
-      Print("dP/dt: " + General(fit.periodRate * kSecondsAYear, fit.periodRateError * kSecondsAYear, known) +
-            " s/yr");
-    }
-    std::string chi = "chi2: " + FormatGeneralDigits(fit.chiSquare, 6) + ", degrees of freedom " +
-                      std::to_string(fit.degreesOfFreedom);
-    if (fit.weighted) chi.append(", errors scaled by ").append(FormatGeneralDigits(fit.errorScale, 4));
-    Print(chi);
-    Print("rms O-C: " + FormatGeneralDigits(fit.rms, 4) + " d (" + FormatGeneralDigits(fit.rms * 86400, 4) +
-          " s)");
+    for (const std::string& line : EphemerisFitLines(fit, minima)) Print(line);
     if (invocation.Has("--table")) {
       Print("cycle,type,time,error,o_c");
       for (size_t i = 0; i < minima.size(); ++i)
         Print(FormatGeneral(fit.cycles[i]) + "," + (KindOf(minima[i]) == MinimumKind::Secondary ? "S" : "P") +
-              "," + FormatFileExact(minima[i].time) + "," + FormatFileExact(minima[i].error) + "," +
+              "," + FormatFileExact(minima[i].time) + "," + FormatGeneral(minima[i].error) + "," +
               FormatFileFixed(std::fabs(fit.residuals[i]) < 5e-9L ? 0 : fit.residuals[i], 8));
     }
     return kExitOk;

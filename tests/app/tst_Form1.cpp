@@ -294,7 +294,7 @@ void TestForm1::menuShortcuts() {
   QCOMPARE(menus[2]->text(), QStringLiteral("&Window"));
   QStringList windowItems;
   for (QAction* act : menus[2]->menu()->actions()) windowItems << act->text();
-  QCOMPARE(windowItems, QStringList{"&Periodogram"});
+  QCOMPARE(windowItems, (QStringList{"&Periodogram", "&Minima and O-C"}));
   QStringList editItems;
   for (QAction* act : menus[1]->menu()->actions()) editItems << act->text();
   QCOMPARE(editItems, (QStringList{"&Copy", "&Cut", "&Paste", "&Undo", "", "Clear &marks"}));
