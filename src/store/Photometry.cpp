@@ -234,63 +234,84 @@ class PairStore {
   int64_t leftOut_ = 0;
 };
 
-PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileName, Data& data,
-                                    int32_t ceiling, size_t inputBytes) {
-  PhotometryReadResult result;
-  bool atEnd = false;
-  std::string badToken;
-  TokenValue badKind = TokenValue::Number;
-  int32_t badLine = 0;
-  // Numbers per line, for the note on files of three or more columns.
-  int32_t tokenLine = 0;
-  int32_t numbersOnLine = 0;
-  bool everyLineWide = true;
-  bool anyLine = false;
-  auto endLine = [&] {
-    if (numbersOnLine == 0) return;
-    anyLine = true;
-    if (numbersOnLine < 3) everyLineWide = false;
-    numbersOnLine = 0;
-  };
+// The numbers of a text one read at a time, and what the reading tells afterwards: the token
+// that stopped it (not a number, or out of range) and whether every line held three or more
+// numbers (a table of columns read as pairs).
+class NumberReader {
+ public:
+  explicit NumberReader(TokenReader& reader) : reader_(reader) {}
 
-  auto read = [&](long double& target) {
-    if (atEnd || !badToken.empty()) return atEnd ? ReadOutcome::AtEnd : ReadOutcome::Bad;
+  // The next number into `target`; at the end of the text or after a bad token, nothing is
+  // read and `target` keeps its value.
+  ReadOutcome Read(long double& target) {
+    if (atEnd_ || stopped()) return atEnd_ ? ReadOutcome::AtEnd : ReadOutcome::Bad;
     int32_t line = 0;
-    const std::string_view token = reader.Next(line);
-    if (line != tokenLine) {
-      endLine();
-      tokenLine = line;
+    const std::string_view token = reader_.Next(line);
+    if (line != tokenLine_) {
+      EndLine();
+      tokenLine_ = line;
     }
     if (token.empty()) {
-      atEnd = true;
+      atEnd_ = true;
       return ReadOutcome::AtEnd;
     }
     const TokenValue kind = ParseToken(token, target);
     if (kind == TokenValue::Number) {
-      ++numbersOnLine;
+      ++numbersOnLine_;
       return ReadOutcome::Stored;
     }
-    badToken = QuotedText(token);
-    badKind = kind;
-    badLine = line;
+    badToken_ = QuotedText(token);
+    badKind_ = kind;
+    badLine_ = line;
     return ReadOutcome::Bad;
-  };
+  }
 
-  PairStore store(data, /*keepZeros=*/false, ceiling);
-  // A pair line of a light curve takes some 20 bytes or more.
-  store.Expect(inputBytes / 20 + 2);
+  // The reading is over: the last line's numbers count too.
+  void Finish() { EndLine(); }
+
+  bool stopped() const { return !badToken_.empty(); }
+  int32_t stopLine() const { return stopped() ? badLine_ : 0; }
+  std::string StopMessage(std::string_view fileName) const {
+    const char* what = badKind_ == TokenValue::OutOfRange ? "is out of range" : "is not a number";
+    return std::string(fileName) + ", line " + IntegerText(badLine_) + ": " + badToken_ + " " + what +
+           "; reading stopped there.";
+  }
+  bool everyLineWide() const { return !stopped() && anyLine_ && everyLineWide_; }
+
+ private:
+  void EndLine() {
+    if (numbersOnLine_ == 0) return;
+    anyLine_ = true;
+    if (numbersOnLine_ < 3) everyLineWide_ = false;
+    numbersOnLine_ = 0;
+  }
+
+  TokenReader& reader_;
+  bool atEnd_ = false;
+  std::string badToken_;  // quoted; empty while every token was a number
+  TokenValue badKind_ = TokenValue::Number;
+  int32_t badLine_ = 0;
+  // Numbers per line, for the note on files of three or more columns.
+  int32_t tokenLine_ = 0;
+  int32_t numbersOnLine_ = 0;
+  bool everyLineWide_ = true;
+  bool anyLine_ = false;
+};
+
+// The passes of two reads into the store, until a bad token or the end (the rules above).
+void ReadPasses(NumberReader& numbers, PairStore& store, std::string_view fileName,
+                PhotometryReadResult& result) {
   long double x = 0;
   long double y = 0;
   bool magnitudeRead = false;  // a pass has read its magnitude: a last odd number has a partner
-
   while (true) {
-    const ReadOutcome readX = read(x);
-    const ReadOutcome readY = read(y);
+    const ReadOutcome readX = numbers.Read(x);
+    const ReadOutcome readY = numbers.Read(y);
     if (readY == ReadOutcome::Stored) magnitudeRead = true;
     if (readX == ReadOutcome::Bad || readY == ReadOutcome::Bad) {
       // A half pair before the bad token is dropped; what was stored stays, with its repeat.
       store.RepeatLast();
-      break;
+      return;
     }
     if (readX == ReadOutcome::AtEnd || readY == ReadOutcome::AtEnd) {
       const bool oddPair = readX == ReadOutcome::Stored;
@@ -302,21 +323,27 @@ PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileNa
                                   "before it.");
       }
       store.FinalPass(x, y, oddPair);
-      break;
+      return;
     }
     store.Pass(x, y);
   }
-  endLine();
+}
 
-  if (!badToken.empty()) {
-    const char* what = badKind == TokenValue::OutOfRange ? "is out of range" : "is not a number";
-    result.messages.push_back(std::string(fileName) + ", line " + IntegerText(badLine) + ": " + badToken +
-                              " " + what + "; reading stopped there.");
-  }
+PhotometryReadResult ReadPhotometry(TokenReader& reader, std::string_view fileName, Data& data,
+                                    int32_t ceiling, size_t inputBytes) {
+  PhotometryReadResult result;
+  NumberReader numbers(reader);
+  PairStore store(data, /*keepZeros=*/false, ceiling);
+  // A pair line of a light curve takes some 20 bytes or more.
+  store.Expect(inputBytes / 20 + 2);
+  ReadPasses(numbers, store, fileName, result);
+  numbers.Finish();
+  // The messages in the order of the reading: the odd count, the bad token, what did not fit.
+  if (numbers.stopped()) result.messages.push_back(numbers.StopMessage(fileName));
   const bool leftOut = store.Finish(fileName, result);
-  result.partial = !badToken.empty() || leftOut;
-  result.columnsMixed = badToken.empty() && anyLine && everyLineWide;
-  result.stoppedAtLine = badToken.empty() ? 0 : badLine;
+  result.partial = numbers.stopped() || leftOut;
+  result.columnsMixed = numbers.everyLineWide();
+  result.stoppedAtLine = numbers.stopLine();
   return result;
 }
 
