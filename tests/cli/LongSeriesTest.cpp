@@ -80,24 +80,27 @@ TEST_F(LongSeries, FoldSearchFitAndTimeTwoHundredThousandPoints) {
   Write("curve.txt", text);
   text.clear();
   text.shrink_to_fit();
-  const std::string epoch = " --epoch " + std::to_string(kEpoch);
+  // The commands with the epoch of the primary minimum.
+  auto run = [&](std::string command) {
+    return Exec(command.append(" --epoch ").append(std::to_string(kEpoch)));
+  };
 
   // The fold at the period: a shorter string and a larger AoV than 1 % off it.
-  const BatchResult fold = Exec("fold curve.txt --period 0.8372" + epoch);
+  const BatchResult fold = run("fold curve.txt --period 0.8372");
   ASSERT_EQ(fold.exit, 0) << fold.err;
-  const BatchResult off = Exec("fold curve.txt --period 0.845572" + epoch);
+  const BatchResult off = run("fold curve.txt --period 0.845572");
   ASSERT_EQ(off.exit, 0) << off.err;
   EXPECT_LT(NumberAfter(fold.out, "SL:"), NumberAfter(off.out, "SL:")) << fold.out << off.out;
   EXPECT_GT(NumberAfter(fold.out, "AoV:"), NumberAfter(off.out, "AoV:")) << fold.out << off.out;
 
   // 200 trials around the period, 0.00001 d apart: the best is the period within a step.
-  const BatchResult search = Exec("search curve.txt --min 0.8362 --max 0.8382 --step 0.00001" + epoch);
+  const BatchResult search = run("search curve.txt --min 0.8362 --max 0.8382 --step 0.00001");
   ASSERT_EQ(search.exit, 0) << search.err;
   EXPECT_NEAR(NumberAfter(search.out, "Best Period:"), kPeriod, 0.00001) << search.out;
 
   // Twelve harmonics fit the 0.05-wide dips to better than 0.001 mag: the faintest light is the
   // primary eclipse, 0.7 mag below 12, at phase 0 (or 1).
-  const BatchResult fourier = Exec("fourier curve.txt --period 0.8372 --harmonics 12" + epoch);
+  const BatchResult fourier = run("fourier curve.txt --period 0.8372 --harmonics 12");
   ASSERT_EQ(fourier.exit, 0) << fourier.err;
   const std::vector<std::string> lines = Lines(fourier.out);
   ASSERT_FALSE(lines.empty());
@@ -112,8 +115,10 @@ TEST_F(LongSeries, FoldSearchFitAndTimeTwoHundredThousandPoints) {
   EXPECT_NEAR(NumberAfter(afterPhase, ""), 12.7, 0.002) << extremes;
 
   // Kwee & van Woerden over the eclipse of one night: the time the curve was made with.
-  const BatchResult timing =
-      Exec("minimum curve.txt --from " + std::to_string(from) + " --to " + std::to_string(to));
+  const BatchResult timing = Exec(std::string("minimum curve.txt --from ")
+                                      .append(std::to_string(from))
+                                      .append(" --to ")
+                                      .append(std::to_string(to)));
   ASSERT_EQ(timing.exit, 0) << timing.err;
   EXPECT_NEAR(NumberAfter(timing.out, "Minimum:"), minimum, 0.0001) << timing.out;
 }
