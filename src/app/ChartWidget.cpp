@@ -737,20 +737,22 @@ std::optional<ChartWidget::Hit> ChartWidget::HitTest(QPoint pos) const {
   const ChartSeries& curve = model_->Series(kCurveSeries);
   const double reach = CurveReach(curve.lineWidth());
   const QPointF click(pos);
-  std::optional<QPointF> previous;
+  QPointF previous;
+  bool havePrevious = false;
   // From the last point left of the reach, whose segment to the next point may cross it, to the
   // first point right of it.
   const auto [near, beyond] = ColumnWindow(curve, map, px - reach, px + reach);
   for (int i = std::max(near - 1, 0); i < std::min(beyond + 1, curve.Count()); ++i) {
     const ChartPoint& p = curve.Point(i);
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-      previous.reset();
+      havePrevious = false;
       continue;
     }
     const QPointF q(map.X(p.x), map.Y(p.y));
-    const bool firstPoint = !previous;
-    const QPointF from = previous.value_or(q);
+    const bool firstPoint = !havePrevious;
+    const QPointF from = havePrevious ? previous : q;
     previous = q;
+    havePrevious = true;
     // A segment whose ends both lie beyond the reach on one side is not near.
     if ((from.x() < px - reach && q.x() < px - reach) || (from.x() > px + reach && q.x() > px + reach) ||
         (from.y() < py - reach && q.y() < py - reach) || (from.y() > py + reach && q.y() > py + reach))

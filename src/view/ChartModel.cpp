@@ -56,26 +56,90 @@ uint32_t ChartSeries::DrawnColour(const ChartPoint& p) const {
   return p.colour == kSeriesColour ? ownColour_ : p.colour;
 }
 
+namespace {
+
+bool XBefore(const ChartPoint& a, const ChartPoint& b) {
+  return a.x < b.x;
+}
+
+// The number of points of the ascending run [first, last) whose x is not greater than x.
+size_t NotGreater(std::vector<ChartPoint>::const_iterator first, std::vector<ChartPoint>::const_iterator last,
+                  double x) {
+  return static_cast<size_t>(
+      std::upper_bound(first, last, x, [](double value, const ChartPoint& q) { return value < q.x; }) -
+      first);
+}
+
+}  // namespace
+
 int ChartSeries::Add(double x, double y, uint32_t colour, ChartLabel label) {
   const ChartPoint point{x, y, label, colour};
-  if (std::isnan(x)) sortedByX_ = false;
-  if (points_.empty() || !(x < points_.back().x)) {
+  if (std::isnan(x) && sortedByX_) {
+    Settle();
+    sortedByX_ = false;
+  }
+  if (waiting_.empty() && (points_.empty() || !(x < points_.back().x))) {
     points_.push_back(point);
     return Count() - 1;
   }
-  // After the last point whose x is not greater than the new one's.
-  auto at = std::upper_bound(points_.begin(), points_.end(), x,
-                             [](double value, const ChartPoint& q) { return value < q.x; });
-  at = points_.insert(at, point);
-  return static_cast<int>(at - points_.begin());
+  if (!sortedByX_) {
+    // A series holding a NaN x is no longer ordered: the point goes after the last point whose
+    // x is not greater, as a bisection of it finds it.
+    auto at = std::upper_bound(points_.begin(), points_.end(), x,
+                               [](double value, const ChartPoint& q) { return value < q.x; });
+    at = points_.insert(at, point);
+    return static_cast<int>(at - points_.begin());
+  }
+  // Out of order: the point will stand after every point added before it whose x is not
+  // greater, counted in the series and in each waiting run.
+  size_t index = NotGreater(points_.begin(), points_.end(), x);
+  for (size_t r = 0; r < runStarts_.size(); ++r) {
+    const size_t end = r + 1 < runStarts_.size() ? runStarts_[r + 1] : waiting_.size();
+    index += NotGreater(waiting_.begin() + static_cast<ptrdiff_t>(runStarts_[r]),
+                        waiting_.begin() + static_cast<ptrdiff_t>(end), x);
+  }
+  // A point not below the newest run's last extends that run; any other starts a run.
+  if (waiting_.empty() || x < waiting_.back().x) runStarts_.push_back(waiting_.size());
+  waiting_.push_back(point);
+  BalanceRuns();
+  return static_cast<int>(index);
+}
+
+void ChartSeries::BalanceRuns() const {
+  while (runStarts_.size() >= 2) {
+    const size_t last = runStarts_.back();
+    const size_t before = runStarts_[runStarts_.size() - 2];
+    if (waiting_.size() - last < last - before) break;
+    // A stable merge: of equal x, the older run's points come first.
+    std::inplace_merge(waiting_.begin() + static_cast<ptrdiff_t>(before),
+                       waiting_.begin() + static_cast<ptrdiff_t>(last), waiting_.end(), XBefore);
+    runStarts_.pop_back();
+  }
+}
+
+void ChartSeries::MergeWaiting() const {
+  while (runStarts_.size() >= 2) {
+    const size_t last = runStarts_.back();
+    std::inplace_merge(waiting_.begin() + static_cast<ptrdiff_t>(runStarts_[runStarts_.size() - 2]),
+                       waiting_.begin() + static_cast<ptrdiff_t>(last), waiting_.end(), XBefore);
+    runStarts_.pop_back();
+  }
+  const auto middle = static_cast<ptrdiff_t>(points_.size());
+  points_.insert(points_.end(), waiting_.begin(), waiting_.end());
+  std::inplace_merge(points_.begin(), points_.begin() + middle, points_.end(), XBefore);
+  std::vector<ChartPoint>().swap(waiting_);
+  runStarts_.clear();
 }
 
 void ChartSeries::Delete(int index) {
+  Settle();
   if (index >= 0 && index < Count()) points_.erase(points_.begin() + index);
 }
 
 void ChartSeries::Clear() {
   points_.clear();
+  waiting_.clear();
+  runStarts_.clear();
   sortedByX_ = true;
 }
 
@@ -84,6 +148,7 @@ void ChartSeries::Reserve(int count) {
 }
 
 double ChartSeries::MaxY() const {
+  Settle();
   if (points_.empty()) return 0;
   return std::max_element(points_.begin(), points_.end(),
                           [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; })
@@ -91,6 +156,7 @@ double ChartSeries::MaxY() const {
 }
 
 double ChartSeries::MinY() const {
+  Settle();
   if (points_.empty()) return 0;
   return std::min_element(points_.begin(), points_.end(),
                           [](const ChartPoint& a, const ChartPoint& b) { return a.y < b.y; })

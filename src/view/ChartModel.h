@@ -67,8 +67,9 @@ class ChartSeries {
 
   // Adds a point keeping ascending x: a point whose x is smaller than the last one's is
   // inserted right after the last point whose x is not greater; equal x keep their order.
-  // Returns the index at which the point now stands. Points that come in ascending x (as every
-  // drawing adds them) are appended, so a load of n points costs O(n).
+  // Returns the index at which the point now stands. Points that come in ascending x (as most
+  // drawings add them) are appended; points that come out of order wait in sorted runs that are
+  // merged into the series when it is next read, so n additions in any order cost O(n log n).
   int Add(double x, double y, uint32_t colour = kSeriesColour, ChartLabel label = {});
   void Delete(int index);
   void Clear();
@@ -79,9 +80,15 @@ class ChartSeries {
   // so the points added after it are appended whatever their x.
   bool SortedByX() const { return sortedByX_; }
 
-  int Count() const { return static_cast<int>(points_.size()); }
-  const ChartPoint& Point(int index) const { return points_[static_cast<size_t>(index)]; }
-  const std::vector<ChartPoint>& Points() const { return points_; }
+  int Count() const { return static_cast<int>(points_.size() + waiting_.size()); }
+  const ChartPoint& Point(int index) const {
+    Settle();
+    return points_[static_cast<size_t>(index)];
+  }
+  const std::vector<ChartPoint>& Points() const {
+    Settle();
+    return points_;
+  }
   double MaxY() const;  // 0 for an empty series
   double MinY() const;  // 0 for an empty series
 
@@ -91,7 +98,21 @@ class ChartSeries {
   int lineWidth_ = 3;
   bool markersSpanPlot_ = false;
   bool sortedByX_ = true;
-  std::vector<ChartPoint> points_;
+  // The points in ascending x. Reading a series merges the waiting points into it first, so
+  // the const readers change these members: a series is read and written by one thread at a time.
+  mutable std::vector<ChartPoint> points_;
+  // Points added out of order since the last merge, in runs each in ascending x (equal x in the
+  // order added), the runs in the order added and each shorter than the one before it, so there
+  // are at most log2(n) of them. runStarts_ holds where each run begins in waiting_.
+  mutable std::vector<ChartPoint> waiting_;
+  mutable std::vector<size_t> runStarts_;
+
+  void Settle() const {
+    if (!waiting_.empty()) MergeWaiting();
+  }
+  void MergeWaiting() const;
+  // Merges the last two runs while the last is at least as long as the one before it.
+  void BalanceRuns() const;
 };
 
 // The series of a chart, by role, in the order they are painted. The main chart and the

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -36,6 +39,53 @@ TEST(ChartSeriesTest, KeepsAscendingXAndTheOrderOfEqualX) {
     EXPECT_EQ(s.Add(step.x, 10, 0, step.label), step.expectedIndex) << step.label;
   }
   EXPECT_EQ(Labels(s), (std::vector<std::string>{"0", "-0", "1", "2", "2b", "3", "3b"}));
+}
+
+// Points added in any order end where inserting each at once after the last point of x not
+// greater would put it (the plain way, kept here as the reference), and each Add returns that
+// place, also while the series is read between additions.
+TEST(ChartSeriesTest, OutOfOrderAdditionsMatchInsertingEachAtOnce) {
+  struct Case {
+    const char* name;
+    int count;
+    double (*x)(int i);
+    int readEvery;  // read the series after every readEvery-th addition (0: only at the end)
+  };
+  const Case cases[] = {
+      {"descending", 3000, [](int i) { return -static_cast<double>(i); }, 0},
+      {"few distinct values", 3000, [](int i) { return static_cast<double>((i * 7919) % 13); }, 0},
+      {"ascending blocks in descending order", 3000,
+       [](int i) { return static_cast<double>(-(i / 100) * 1000 + i % 100); }, 0},
+      {"scattered, read now and then", 3000,
+       [](int i) { return static_cast<double>((static_cast<int64_t>(i) * 104729) % 1009) * 0.5; }, 337},
+      {"zero and minus zero", 400,
+       [](int i) { return i % 3 == 0 ? -0.0 : (i % 3 == 1 ? 0.0 : -1.0 * (i % 5)); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ChartSeries s(SeriesKind::Diamond, 0x0000FF);
+    std::vector<ChartPoint> reference;
+    for (int i = 0; i < c.count; ++i) {
+      const double x = c.x(i);
+      const auto at = std::upper_bound(reference.begin(), reference.end(), x,
+                                       [](double value, const ChartPoint& q) { return value < q.x; });
+      const int expected = static_cast<int>(at - reference.begin());
+      reference.insert(at, ChartPoint{x, static_cast<double>(i), {}, kSeriesColour});
+      ASSERT_EQ(s.Add(x, i), expected) << i;
+      ASSERT_EQ(s.Count(), i + 1);
+      if (c.readEvery > 0 && i % c.readEvery == 0) {
+        ASSERT_EQ(s.Point(expected).y, static_cast<double>(i));
+      }
+    }
+    ASSERT_EQ(s.Points().size(), reference.size());
+    for (size_t k = 0; k < reference.size(); ++k) {
+      ASSERT_EQ(s.Points()[k].y, reference[k].y) << k;  // y numbers the additions
+      ASSERT_EQ(std::signbit(s.Points()[k].x), std::signbit(reference[k].x)) << k;
+    }
+    EXPECT_TRUE(s.SortedByX());
+    s.Delete(0);  // the merged series is the one edited
+    EXPECT_EQ(s.Point(0).y, reference[1].y);
+  }
 }
 
 TEST(ChartSeriesTest, DeleteRemovesOnePointAndIgnoresBadIndexes) {
