@@ -2,13 +2,18 @@
 // (kPhaseSeries, two cycles of a 6000-entry store), 600 crosses of marked entries (kMarkedSeries), a
 // 20 000-point fitted curve (kFittedCurveSeries) and two vertical markers (kMarkerSeries) on an 857 x 465
 // chart. A click beside every point visits every symbol, the curve and the markers (the worst case); a click
-// on a diamond visits the symbols only. A light curve of a million observations is clicked the same two ways.
+// on a diamond visits the symbols only. A light curve of a million observations is clicked the same two ways,
+// and on the cross of a marked observation; and a million observations drawn out of time order.
 #include <benchmark/benchmark.h>
 
 #include <QPoint>
+#include <algorithm>
 #include <cmath>
+#include <random>
+#include <vector>
 
 #include "ChartWidget.h"
+#include "measure/ClickedPoint.h"
 #include "view/ChartModel.h"
 
 namespace {
@@ -100,5 +105,49 @@ void BM_HitTestMillionOnAPoint(benchmark::State& state) {
   MillionLoop(state, true);
 }
 BENCHMARK(BM_HitTestMillionOnAPoint)->Unit(benchmark::kMicrosecond);
+
+// A click on the cross of a marked observation among a million stands for the observation under
+// it (PointUnderCross): the cross marks the observation near the end of the series, which a scan
+// from the start reaches last; the series are searched by bisection.
+void BM_PointUnderCrossMillion(benchmark::State& state) {
+  ChartModel model;
+  FillMillion(model);
+  const ombrane::ChartPoint p = model.Series(ombrane::kLightCurveSeries).Point(987654);
+  model.Series(ombrane::kMarkedSeries).Add(p.x, p.y);
+  const ombrane::SeriesPoint cross{ombrane::kMarkedSeries, 0};
+  if (ombrane::PointUnderCross(model, cross).index != 987654)
+    state.SkipWithError("the cross does not stand for the observation the benchmark marked");
+  for (auto _ : state) benchmark::DoNotOptimize(ombrane::PointUnderCross(model, cross));
+}
+BENCHMARK(BM_PointUnderCrossMillion)->Unit(benchmark::kMicrosecond);
+
+// Drawing n observations that do not come in time order (ChartSeries::Add, then the first read,
+// which merges what came out of order): a file of several seasons written newest night first
+// (each night in time order), and one whose lines were shuffled.
+void BM_AddOutOfOrder(benchmark::State& state) {
+  const auto count = static_cast<int>(state.range(0));
+  const bool shuffled = state.range(1) != 0;
+  constexpr int kPerNight = 500;
+  std::vector<double> days(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const int night = shuffled ? i / kPerNight : (count - 1 - i) / kPerNight;
+    days[static_cast<size_t>(i)] = 2459000.0 + night + 0.3 * (i % kPerNight) / kPerNight;
+  }
+  if (shuffled) std::shuffle(days.begin(), days.end(), std::mt19937_64(12345));
+  for (auto _ : state) {
+    ombrane::ChartSeries series(ombrane::SeriesKind::Diamond, 0x0000FF);
+    for (int i = 0; i < count; ++i)
+      series.Add(days[static_cast<size_t>(i)], 12.0 + 0.001 * (i % 97), 0x008000);
+    benchmark::DoNotOptimize(series.Points().data());
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_AddOutOfOrder)
+    ->ArgNames({"points", "shuffled"})
+    ->Args({100000, 0})
+    ->Args({1000000, 0})
+    ->Args({100000, 1})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "measure/ClickedPoint.h"
 
+#include <algorithm>
+
 #include "common/FloatingPoint.h"
 
 namespace ombrane {
@@ -60,9 +62,18 @@ SeriesPoint PointUnderCross(const ChartModel& chart, SeriesPoint clicked) {
   if (clicked.index < 0 || clicked.index >= crosses.Count()) return clicked;
   const ChartPoint& cross = crosses.Point(clicked.index);
   for (int s : {kLightCurveSeries, kPhaseSeries, kSecondCycleSeries}) {
-    const auto& points = chart.Series(s).Points();
-    for (size_t i = 0; i < points.size(); ++i)
-      if (points[i].x == cross.x && points[i].y == cross.y) return {s, static_cast<int>(i)};
+    const ChartSeries& series = chart.Series(s);
+    const auto& points = series.Points();
+    // A series in ascending x holds the points at the cross's x side by side: bisect to the
+    // first of them. One holding a NaN x is in no order and is searched whole.
+    auto first = points.begin();
+    if (series.SortedByX())
+      first = std::lower_bound(points.begin(), points.end(), cross.x,
+                               [](const ChartPoint& p, double x) { return p.x < x; });
+    for (auto it = first; it != points.end(); ++it) {
+      if (it->x == cross.x && it->y == cross.y) return {s, static_cast<int>(it - points.begin())};
+      if (series.SortedByX() && it->x != cross.x) break;
+    }
   }
   return clicked;
 }

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
+#include "measure/ClickedPoint.h"
 #include "phase/FoldPresentation.h"
 #include "store/NightIndex.h"
 #include "view/LightCurve.h"
@@ -223,6 +227,43 @@ TEST(SelectArea, ACrossStandsForThePointUnderIt) {
   f.Click(kArea, kMarkedSeries, 0);  // the only cross, over entry 6
   EXPECT_EQ(f.view.areaIndex1, 6);
   EXPECT_EQ(f.view.areaOnLightCurve, true);
+}
+
+// A cross stands for the first point at exactly its x and y, looked for in the light curve, then
+// the phase diagram's two series. Among many points of one x (a column of a sorted series) the
+// first of the cross's y is found; a series holding a NaN x is searched whole.
+TEST(PointUnderCross, FindsTheFirstPointOfTheCrossesValues) {
+  ChartModel chart;
+  ChartSeries& curve = chart.Series(kLightCurveSeries);
+  for (int i = 0; i < 1000; ++i) curve.Add(i / 100, i % 100);  // columns x = 0..9 of y = 0..99
+  curve.Add(5, 42);  // a second (5, 42), at index 600: the points after it move up by one
+  ChartSeries& second = chart.Series(kSecondCycleSeries);
+  second.Add(3.5, 7);
+  second.Add(std::numeric_limits<double>::quiet_NaN(), 1);
+  second.Add(1.5, 7);  // after the NaN: appended, out of x order (3.5, NaN, 1.5)
+  ChartSeries& crosses = chart.Series(kMarkedSeries);
+  for (const auto& [x, y] :
+       std::vector<std::pair<double, double>>{{5, 42}, {1.5, 7}, {9, 100}, {0, 0}, {9, 99}})
+    crosses.Add(x, y);
+  // The crosses stand in x order: (0, 0), (1.5, 7), (5, 42), (9, 100), (9, 99).
+  const struct {
+    SeriesPoint clicked;
+    SeriesPoint expected;
+  } cases[] = {
+      {{kMarkedSeries, 2}, {kLightCurveSeries, 542}},    // the first of the two (5, 42)
+      {{kMarkedSeries, 1}, {kSecondCycleSeries, 2}},     // found past the NaN
+      {{kMarkedSeries, 3}, {kMarkedSeries, 3}},          // over nothing: unchanged
+      {{kMarkedSeries, 0}, {kLightCurveSeries, 0}},      // the very first point
+      {{kMarkedSeries, 4}, {kLightCurveSeries, 1000}},   // the very last point
+      {{kMarkedSeries, 5}, {kMarkedSeries, 5}},          // no such cross
+      {{kLightCurveSeries, 7}, {kLightCurveSeries, 7}},  // not a cross
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.clicked.series << " " << c.clicked.index);
+    const SeriesPoint found = PointUnderCross(chart, c.clicked);
+    EXPECT_EQ(found.series, c.expected.series);
+    EXPECT_EQ(found.index, c.expected.index);
+  }
 }
 
 TEST(SelectArea, APendingFirstPointSurvivesModesButNotALoad) {
