@@ -36,14 +36,12 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
     const long double x = phaseAxis ? data.sortedPhase[v] : data.jdAverage[v] + drawing.shift;
     add(ToDouble(x), data.sortIndex[v]);
   }
-  // Second cycle: positions 0 .. N-2 one cycle later, stored at N + w with the copies of the
-  // magnitudes and marks that the selection on the diagram reads.
+  // Second cycle: positions 0 .. N-2 one cycle later, stored at N + w for the selection on the
+  // diagram; each names its entry, whose magnitude and mark it shows.
   data.AddSecondCycle();
   for (int32_t w = 0; w + 1 < n; ++w) {
     const int32_t e = data.sortIndex[w];
     data.sortIndex[n + w] = e;
-    data.markFlag[n + e] = data.markFlag[e];
-    data.mag[n + e] = data.mag[e];
     double x;
     if (phaseAxis) {
       x = static_cast<double>(data.sortedPhase[w] + 1.0L);
@@ -51,7 +49,6 @@ void PlotPhaseDiagram(Data& data, long double period, PhaseAxis axis, ChartModel
     } else {
       const long double shifted = data.jdAverage[w] + period;
       data.jdAverage[n + w] = shifted;
-      data.jd[n + w] = data.jd[w];  // position w read as an entry index, as the diagram has it
       x = ToDouble(shifted + drawing.shift);
     }
     add(x, e);

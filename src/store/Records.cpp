@@ -27,10 +27,9 @@ void Data::Resize(int32_t n) {
 
 void Data::AddSecondCycle() {
   const size_t size = 2 * static_cast<size_t>(std::max<int32_t>(pointCount, 0));
-  for (auto* values : {&jd, &jdAverage, &mag, &sortedPhase})
+  for (auto* values : {&jdAverage, &sortedPhase})
     if (values->size() < size) values->resize(size);
   if (sortIndex.size() < size) sortIndex.resize(size);
-  if (markFlag.size() < size) markFlag.resize(size);
 }
 
 void Data::Release() {

@@ -50,21 +50,24 @@ struct FourierResults {
 
 // The observations and what is derived from them. Every per-entry array holds N = pointCount
 // entries (Resize). The arrays marked "two cycles" grow to 2N when the phase diagram draws its
-// second cycle (AddSecondCycle): position N + w then holds the copy of position w (sortIndex,
-// sortedPhase, jdAverage, jd) or of entry e (mag, markFlag), which the selection on the diagram
-// reads. Entry N - 1 is the loader's repeat of the last observation (RepeatIndex).
+// second cycle (AddSecondCycle): position N + w then holds position w's entry (sortIndex) and its
+// abscissa one cycle on (sortedPhase, jdAverage), which the selection and the minimum timing on
+// the diagram read. The
+// per-entry arrays (the magnitudes, the marks) stay at N: a second-cycle position names its
+// entry through sortIndex. Entry N - 1 is the loader's repeat of the last observation
+// (RepeatIndex).
 struct Data {
   std::vector<long double> fileJd;       // Julian Days as loaded (kept copy)
   std::vector<long double> fileMag;      // magnitudes as loaded (kept copy)
-  std::vector<long double> jd;           // working Julian Days (two cycles)
+  std::vector<long double> jd;           // working Julian Days
   std::vector<long double> jdAverage;    // abscissa of the "JD average" view (two cycles)
-  std::vector<long double> mag;          // working magnitudes (two cycles)
+  std::vector<long double> mag;          // working magnitudes
   std::vector<long double> entryPhase;   // phase of each entry
   std::vector<long double> fitMag;       // fitted magnitude of the last fit
   std::vector<long double> sortedPhase;  // phases in ascending order (two cycles)
   std::vector<int32_t> sortIndex;        // entry index of each sorted position (two cycles)
   std::vector<int32_t> night;            // night index of each entry
-  std::vector<uint8_t> markFlag;         // 1 when the entry is marked (two cycles)
+  std::vector<uint8_t> markFlag;         // 1 when the entry is marked
   int32_t pointCount = 0;                // N, the entries (the repeat included)
   long double meanJd = 0;                // mean Julian Day of the last fold
   std::string fileName;                  // loaded file's name without folder

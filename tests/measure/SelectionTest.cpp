@@ -122,8 +122,8 @@ TEST(ClearMarks, TakesEveryMarkAndItsCrossOff) {
   f.Click(kPoint, kLightCurveSeries, 2);  // a mark by hand: entry 2 of the whole curve
   f.data.markFlag[7] = 1;                 // and one as the clipping leaves it
   ++f.data.markCount;
-  f.DrawDiagram(PhaseAxis::Phase);  // copies the flags into the second cycle
-  ASSERT_EQ(f.data.markFlag[10 + 7], 1);
+  f.DrawDiagram(PhaseAxis::Phase);  // the second cycle names the same entries and their flags
+  ASSERT_EQ(f.data.markFlag.size(), 10u);
   const int points = f.chart.Series(kPhaseSeries).Count();
   ASSERT_GT(f.chart.Series(kMarkedSeries).Count(), 0);
 

@@ -31,7 +31,6 @@ struct Store {
       d.jd[i] = days[i];
       d.mag[i] = d.fileMag[i] + 1;
       d.markFlag[i] = 1;
-      d.markFlag[days.size() + i] = 1;
     }
     d.markCount = d.pointCount;
     view->currentNight = 2;
