@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
 #include <utility>
@@ -108,6 +109,14 @@ void UpDown::Step(int delta) {
     if (ok) position_ = std::clamp(shown, minimum_, maximum_);
   }
   setPosition(position_ + delta);
+}
+
+QPushButton* WindowButton(QWidget* parent, const QString& name, const QString& caption, const QString& hint) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  button->setToolTip(hint);
+  return button;
 }
 
 }  // namespace ombrane

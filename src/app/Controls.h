@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <vector>
 
+class QPushButton;
 class QRadioButton;
 class QToolButton;
 
@@ -90,5 +91,9 @@ class UpDown : public QWidget {
   QToolButton* down_;
   QToolButton* up_;
 };
+
+// A push button of a tool window (the periodogram's, the minima's): named, with its caption and
+// hint, and never the default button, so that Enter in the window presses none of them.
+QPushButton* WindowButton(QWidget* parent, const QString& name, const QString& caption, const QString& hint);
 
 }  // namespace ombrane

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ChartWidget.h"
+#include "Controls.h"
 
 namespace ombrane {
 
@@ -22,11 +23,7 @@ MinimaWindow::MinimaWindow(QWidget* parent)
   stack->setContentsMargins(6, 6, 6, 6);
   stack->setSpacing(4);
   auto button = [this](const QString& name, const QString& caption, const QString& hint) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    b->setToolTip(hint);
-    return b;
+    return WindowButton(this, name, caption, hint);
   };
   TimeEclipses = button(
       QStringLiteral("TimeEclipses"), QStringLiteral("&Time every eclipse"),

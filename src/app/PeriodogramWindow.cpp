@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "ChartWidget.h"
+#include "Controls.h"
 
 namespace ombrane {
 
@@ -34,11 +35,7 @@ PeriodogramWindow::PeriodogramWindow(QWidget* parent)
   axes->addButton(PeriodAxis);
   axes->addButton(FrequencyAxis);
   auto button = [this](const QString& name, const QString& caption, const QString& hint) {
-    auto* b = new QPushButton(caption, this);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    b->setToolTip(hint);
-    return b;
+    return WindowButton(this, name, caption, hint);
   };
   SaveCsv = button(QStringLiteral("SaveCsv"), QStringLiteral("Save &CSV..."),
                    QStringLiteral("Save the scores of the trial periods as a CSV file"));

@@ -23,6 +23,7 @@
 #include "store/Records.h"
 #include "timing/EclipseTiming.h"
 #include "timing/MinimaTable.h"
+#include "timing/OcDiagram.h"
 
 namespace ombrane {
 
@@ -30,13 +31,6 @@ namespace {
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
-}
-
-// Enough decimals for two significant digits of the error, at least 7.
-std::string TimeText(long double time, long double error) {
-  int decimals = 7;
-  if (error > 0) decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(error))), 7, 10);
-  return FormatFileFixed(time, decimals);
 }
 
 }  // namespace
@@ -251,7 +245,7 @@ void TForm1::DrawMinimaWindow() {
     const MinimaWindow::Origin& origin = w.origins[i];
     const QString cells[] = {Text(FormatGeneral(table.cycles[i], decimal)),
                              KindOf(m) == MinimumKind::Secondary ? QStringLiteral("S") : QStringLiteral("P"),
-                             Text(TimeText(m.time, m.error)),
+                             Text(MinimumTimeText(m.time, m.error)),
                              m.error > 0 ? Text(FormatGeneralDigits(m.error, 3, decimal)) : QString(),
                              Text(FormatGeneralDigits(oc, 5, decimal)),
                              origin.points > 0 ? Text(std::to_string(origin.points) + ", " + origin.coverage)

@@ -10,6 +10,7 @@
 #include "common/NumberFormat.h"
 #include "store/Records.h"
 #include "timing/EclipseTiming.h"
+#include "timing/OcDiagram.h"
 
 namespace ombrane::batch {
 
@@ -18,13 +19,6 @@ namespace {
 constexpr OptionSpec kMinimaOptions[] = {{"--period", true},    {"--epoch", true},
                                          {"--secondary", true}, {"--primaries-only", false},
                                          {"--width", true},     {"--noise", true}};
-
-// Decimals enough for two significant digits of the error, at least 7 (0.0086 s), at most 10.
-std::string TimeText(long double time, double error) {
-  int decimals = 7;
-  if (error > 0) decimals = std::clamp(1 - static_cast<int>(std::floor(std::log10(error))), 7, 10);
-  return FormatFileFixed(time, decimals);
-}
 
 int RunMinima(const Invocation& invocation) {
   const std::optional<long double> period = invocation.Number("--period");
@@ -65,7 +59,7 @@ int RunMinima(const Invocation& invocation) {
       std::string row = FormatGeneral(e.cycle);
       row.append(e.kind == MinimumKind::Primary ? ",P," : ",S,");
       if (x.timed) {
-        row.append(TimeText(e.time, x.error)).append(",").append(FormatGeneralDigits(x.error, 3));
+        row.append(MinimumTimeText(e.time, x.error)).append(",").append(FormatGeneralDigits(x.error, 3));
       } else {
         row.append(",");
       }

@@ -41,6 +41,10 @@ constexpr long double kSecondsAYear = 86400.0L * 365.25L;
 
 }  // namespace
 
+std::string MinimumTimeText(long double time, long double error) {
+  return FormatFileFixed(time, std::min(DecimalsFor(error, 7), 10));
+}
+
 long double ArgumentOf(const OcTable& table, size_t i) {
   const long double cycle = table.cycles[i];
   return KindOf(table.minima[i]) == MinimumKind::Secondary ? cycle - 0.5L + table.secondaryPhase : cycle;

@@ -29,6 +29,10 @@ long double ArgumentOf(const OcTable& table, size_t i);
 // O − C of minimum i against the reference, days.
 long double OcOf(const OcTable& table, size_t i);
 
+// A time of minimum with the decimals its error needs: two significant digits of the error, at
+// least 7 decimals (0.0086 s, finer than a TESS timing's error), at most 10.
+std::string MinimumTimeText(long double time, long double error);
+
 enum class OcUnit { Days, Minutes };
 
 // Draws the diagram into `chart` (cleared first): primaries as diamonds (kLightCurveSeries),
