@@ -52,9 +52,15 @@ std::string Minutes(long double days, char separator) {
 }  // namespace
 
 long double MedianStep(const std::vector<long double>& time) {
-  std::vector<long double> sorted = time;
-  std::sort(sorted.begin(), sorted.end());
+  // Times in order (the usual light curve) are stepped through as they are, others sorted first.
+  std::vector<long double> copy;
+  if (!std::is_sorted(time.begin(), time.end())) {
+    copy = time;
+    std::sort(copy.begin(), copy.end());
+  }
+  const std::vector<long double>& sorted = copy.empty() ? time : copy;
   std::vector<long double> steps;
+  steps.reserve(sorted.size());
   for (size_t i = 1; i < sorted.size(); ++i)
     if (sorted[i] > sorted[i - 1]) steps.push_back(sorted[i] - sorted[i - 1]);
   return steps.empty() ? 0 : Median(std::move(steps));

@@ -2,6 +2,7 @@
 // semicolon-separated fields, after a header and around comment lines.
 #include "io/TextColumnsFormat.h"
 
+#include <algorithm>
 #include <string>
 
 #include "common/InputError.h"
@@ -19,8 +20,9 @@ std::string Count(int64_t n, std::string_view one, std::string_view many) {
 }
 
 std::string ColumnName(const TextLayout& layout, int32_t column) {
-  return column >= 0 && static_cast<size_t>(column) < layout.names.size() ? layout.names[static_cast<size_t>(column)]
-                                                                          : std::string();
+  return column >= 0 && static_cast<size_t>(column) < layout.names.size()
+             ? layout.names[static_cast<size_t>(column)]
+             : std::string();
 }
 
 // A value column named for flux ("flux", "PDCSAP_FLUX", "norm_flux") holds flux.
@@ -71,7 +73,8 @@ ImportPreview TextColumnsFormat::Inspect(const Input& input, std::string_view sh
   // told, so the user picks one).
   if (!preview.options.timeOffset)
     preview.options.timeOffset = TimeOffsetOfName(ColumnName(layout, layout.timeColumn)).value_or(0);
-  if (!preview.options.valuesAreFlux) preview.options.valuesAreFlux = NamesFlux(ColumnName(layout, layout.magColumn));
+  if (!preview.options.valuesAreFlux)
+    preview.options.valuesAreFlux = NamesFlux(ColumnName(layout, layout.magColumn));
   const bool comma = DecimalComma(layout.separator);
   for (size_t i = 0; i < preview.rows.size(); ++i) {
     long double time = 0;
@@ -95,6 +98,12 @@ ImportFormat::Rows TextColumnsFormat::Read(const Input& input, std::string_view 
   const auto magField = static_cast<size_t>(layout.magColumn);
   const bool comma = DecimalComma(layout.separator);
   Rows rows;
+  // Room for the rows guessed from the size (a row of a light curve takes some 20 bytes or
+  // more), so that the columns grow once rather than by doubling; never more than a row a line.
+  const size_t room =
+      std::min({lines.size(), input.bytes.size() / 20 + 1, static_cast<size_t>(kStoreRoom) + 1});
+  rows.time.reserve(room);
+  rows.value.reserve(room);
   rows.fluxes = options.valuesAreFlux.value_or(NamesFlux(ColumnName(layout, layout.magColumn)));
   const long double offset =
       options.timeOffset.value_or(TimeOffsetOfName(ColumnName(layout, layout.timeColumn)).value_or(0));
