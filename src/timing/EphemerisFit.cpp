@@ -222,43 +222,40 @@ std::vector<long double> NumberCycles(const std::vector<TimedMinimum>& minima,
   return cycles;
 }
 
-EphemerisFit FitEphemeris(const std::vector<TimedMinimum>& minima, const std::vector<long double>& cycles,
-                          bool quadratic, long double secondaryPhase) {
-  CheckFinite(minima);
-  const size_t terms = quadratic ? 3 : 2;
-  EphemerisFit fit;
-  fit.quadratic = quadratic;
-  fit.cycles = cycles;
+namespace {
+
+using Matrix3 = std::array<std::array<long double, 3>, 3>;
+
+// The minima in the fit; InputError when they are too few, or span too few cycles, for `terms`.
+std::vector<size_t> MinimaInFit(const std::vector<TimedMinimum>& minima, const std::vector<long double>& x,
+                                size_t terms) {
+  const std::string kind = terms == 3 ? "a quadratic" : "a linear";
   std::vector<size_t> used;
   for (size_t i = 0; i < minima.size(); ++i)
     if (!minima[i].excluded) used.push_back(i);
   if (used.size() < terms)
-    throw InputError(std::string(quadratic ? "a quadratic" : "a linear") + " ephemeris needs at least " +
-                     std::to_string(terms) + " minima in the fit");
-  std::vector<long double> x(minima.size());
-  for (size_t i = 0; i < minima.size(); ++i) x[i] = Argument(cycles[i], KindOf(minima[i]), secondaryPhase);
-  {
-    std::vector<long double> distinct;
-    for (size_t i : used) distinct.push_back(x[i]);
-    std::sort(distinct.begin(), distinct.end());
-    if (static_cast<size_t>(std::unique(distinct.begin(), distinct.end()) - distinct.begin()) < terms)
-      throw InputError(std::string(quadratic ? "a quadratic" : "a linear") +
-                       " ephemeris needs minima of at least " + std::to_string(terms) + " different cycles");
-  }
-  fit.weighted = std::all_of(used.begin(), used.end(), [&](size_t i) { return minima[i].error > 0; });
+    throw InputError(kind + " ephemeris needs at least " + std::to_string(terms) + " minima in the fit");
+  std::vector<long double> distinct;
+  for (size_t i : used) distinct.push_back(x[i]);
+  std::sort(distinct.begin(), distinct.end());
+  if (static_cast<size_t>(std::unique(distinct.begin(), distinct.end()) - distinct.begin()) < terms)
+    throw InputError(kind + " ephemeris needs minima of at least " + std::to_string(terms) +
+                     " different cycles");
+  return used;
+}
 
-  // Counted from the mean argument and the first time, so that R's entries stay of one size.
-  long double xm = 0;
-  for (size_t i : used) xm += x[i];
-  xm /= static_cast<long double>(used.size());
-  const long double t0 = minima[used.front()].time;
+// The least-squares solution c of the weighted rows (1, u, u²) · c = t − t0, u = x − xm, by
+// Householder QR, with its unscaled covariance (RᵀR)⁻¹ = R⁻¹R⁻ᵀ.
+void SolveCentred(const std::vector<TimedMinimum>& minima, const std::vector<long double>& x,
+                  const std::vector<size_t>& used, bool weighted, long double xm, long double t0,
+                  size_t terms, std::array<long double, 3>& c, Matrix3& cov) {
   const size_t m = used.size();
   std::array<std::vector<long double>, 3> a;
   for (auto& column : a) column.assign(m, 0);
   std::vector<long double> b(m);
   for (size_t r = 0; r < m; ++r) {
     const size_t i = used[r];
-    const long double w = fit.weighted ? 1 / minima[i].error : 1;
+    const long double w = weighted ? 1 / minima[i].error : 1;
     const long double u = x[i] - xm;
     a[0][r] = w;
     a[1][r] = w * u;
@@ -266,9 +263,8 @@ EphemerisFit FitEphemeris(const std::vector<TimedMinimum>& minima, const std::ve
     b[r] = w * (minima[i].time - t0);
   }
   HouseholderQr(a, b, terms);
-  // Back substitution R c = Qᵀb, and R⁻¹ for the covariance (RᵀR)⁻¹ = R⁻¹R⁻ᵀ.
-  std::array<long double, 3> c{};
-  std::array<std::array<long double, 3>, 3> rInverse{};
+  // Back substitution R c = Qᵀb, and R⁻¹ column by column.
+  Matrix3 rInverse{};
   for (size_t j = terms; j-- > 0;) {
     if (a[j][j] == 0) throw InputError("the minima do not determine the ephemeris");
     long double s = b[j];
@@ -281,49 +277,75 @@ EphemerisFit FitEphemeris(const std::vector<TimedMinimum>& minima, const std::ve
       for (size_t k = j + 1; k < terms; ++k) s -= a[k][j] * rInverse[k][col];
       rInverse[j][col] = s / a[j][j];
     }
-  std::array<std::array<long double, 3>, 3> cov{};
   for (size_t i = 0; i < terms; ++i)
     for (size_t j = 0; j < terms; ++j)
       for (size_t k = 0; k < terms; ++k) cov[i][j] += rInverse[i][k] * rInverse[j][k];
+}
+
+// The residuals of every minimum, χ², the rms, and the factor of the covariance: (weighted) 1, or
+// χ²/ν when above 1; (unweighted) χ²/ν, 0 without a degree of freedom.
+long double Residuals(const std::vector<TimedMinimum>& minima, const std::vector<long double>& x,
+                      const std::vector<size_t>& used, size_t terms, EphemerisFit& fit) {
+  fit.residuals.resize(minima.size());
+  for (size_t i = 0; i < minima.size(); ++i)
+    fit.residuals[i] = minima[i].time - (fit.epoch + fit.period * x[i] + fit.quadraticTerm * x[i] * x[i]);
+  long double sumSquares = 0;
+  for (size_t i : used) {
+    const long double r = fit.residuals[i];
+    sumSquares += r * r;
+    fit.chiSquare += fit.weighted ? (r / minima[i].error) * (r / minima[i].error) : r * r;
+  }
+  fit.used = static_cast<int32_t>(used.size());
+  fit.degreesOfFreedom = static_cast<int32_t>(used.size() - terms);
+  fit.rms = std::sqrt(sumSquares / static_cast<long double>(used.size()));
+  if (fit.weighted) {
+    if (fit.degreesOfFreedom > 0 && fit.chiSquare > fit.degreesOfFreedom) {
+      fit.errorScale = std::sqrt(fit.chiSquare / fit.degreesOfFreedom);
+      return fit.chiSquare / fit.degreesOfFreedom;
+    }
+    return 1;
+  }
+  if (fit.degreesOfFreedom > 0) return fit.chiSquare / fit.degreesOfFreedom;
+  fit.errorsKnown = false;
+  return 0;
+}
+
+}  // namespace
+
+EphemerisFit FitEphemeris(const std::vector<TimedMinimum>& minima, const std::vector<long double>& cycles,
+                          bool quadratic, long double secondaryPhase) {
+  CheckFinite(minima);
+  const size_t terms = quadratic ? 3 : 2;
+  EphemerisFit fit;
+  fit.quadratic = quadratic;
+  fit.cycles = cycles;
+  std::vector<long double> x(minima.size());
+  for (size_t i = 0; i < minima.size(); ++i) x[i] = Argument(cycles[i], KindOf(minima[i]), secondaryPhase);
+  const std::vector<size_t> used = MinimaInFit(minima, x, terms);
+  fit.weighted = std::all_of(used.begin(), used.end(), [&](size_t i) { return minima[i].error > 0; });
+
+  // Counted from the mean argument and the first time, so that R's entries stay of one size.
+  long double xm = 0;
+  for (size_t i : used) xm += x[i];
+  xm /= static_cast<long double>(used.size());
+  const long double t0 = minima[used.front()].time;
+  std::array<long double, 3> c{};
+  Matrix3 cov{};
+  SolveCentred(minima, x, used, fit.weighted, xm, t0, terms, c, cov);
 
   // T = t0 + c0 + c1·(x − xm) + c2·(x − xm)²: at x = 0 the epoch, the period and Q.
   fit.quadraticTerm = quadratic ? c[2] : 0;
   fit.period = c[1] - 2 * fit.quadraticTerm * xm;
   fit.epoch = t0 + c[0] - c[1] * xm + fit.quadraticTerm * xm * xm;
   // The same change of variables for the covariance: J = d(T0, P, Q)/d(c0, c1, c2).
-  const std::array<std::array<long double, 3>, 3> jacobian{{{1, -xm, xm * xm}, {0, 1, -2 * xm}, {0, 0, 1}}};
-  std::array<std::array<long double, 3>, 3> covariance{};
+  const Matrix3 jacobian{{{1, -xm, xm * xm}, {0, 1, -2 * xm}, {0, 0, 1}}};
+  Matrix3 covariance{};
   for (size_t i = 0; i < terms; ++i)
     for (size_t j = 0; j < terms; ++j)
       for (size_t k = 0; k < terms; ++k)
         for (size_t l = 0; l < terms; ++l) covariance[i][j] += jacobian[i][k] * cov[k][l] * jacobian[j][l];
 
-  fit.residuals.resize(minima.size());
-  long double sumSquares = 0;
-  for (size_t i = 0; i < minima.size(); ++i) {
-    const long double predicted = fit.epoch + fit.period * x[i] + fit.quadraticTerm * x[i] * x[i];
-    fit.residuals[i] = minima[i].time - predicted;
-  }
-  for (size_t i : used) {
-    const long double r = fit.residuals[i];
-    sumSquares += r * r;
-    fit.chiSquare += fit.weighted ? (r / minima[i].error) * (r / minima[i].error) : r * r;
-  }
-  fit.used = static_cast<int32_t>(m);
-  fit.degreesOfFreedom = static_cast<int32_t>(m - terms);
-  fit.rms = std::sqrt(sumSquares / static_cast<long double>(m));
-  long double variance = 1;  // the factor of the covariance
-  if (fit.weighted) {
-    if (fit.degreesOfFreedom > 0 && fit.chiSquare > fit.degreesOfFreedom) {
-      variance = fit.chiSquare / fit.degreesOfFreedom;
-      fit.errorScale = std::sqrt(variance);
-    }
-  } else if (fit.degreesOfFreedom > 0) {
-    variance = fit.chiSquare / fit.degreesOfFreedom;
-  } else {
-    fit.errorsKnown = false;
-    variance = 0;
-  }
+  const long double variance = Residuals(minima, x, used, terms, fit);
   auto error = [&](size_t i) { return std::sqrt(std::max<long double>(0, covariance[i][i] * variance)); };
   fit.epochError = error(0);
   fit.periodError = error(1);
