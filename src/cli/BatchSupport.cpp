@@ -39,16 +39,17 @@ std::string Shown(std::string_view path) {
   return quoted.size() == path.size() + 2 ? std::string(path) : quoted;
 }
 
-constexpr OptionSpec kImportOptionList[] = {{"--columns", true},     {"--skip", true}, {"--separator", true},
-                                            {"--band", true},        {"--flux", true}, {"--zero-point", true},
-                                            {"--bin", true},         {"--time-offset", true},
-                                            {"--values", true}};
+constexpr OptionSpec kImportOptionList[] = {
+    {"--columns", true}, {"--skip", true},        {"--separator", true}, {"--band", true},
+    {"--flux", true},    {"--zero-point", true},  {"--bin", true},       {"--time-offset", true},
+    {"--values", true},  {"--error-column", true}};
 // Reading plain pairs of a file whose every line holds three or more numbers: the user says the
 // numbers really are pairs written across the lines.
 constexpr OptionSpec kPairsOption = {"--pairs", false};
-constexpr OptionSpec kFileOptionList[] = {
-    kImportOptionList[0], kImportOptionList[1], kImportOptionList[2], kImportOptionList[3], kImportOptionList[4],
-    kImportOptionList[5], kImportOptionList[6], kImportOptionList[7], kImportOptionList[8], kPairsOption};
+constexpr OptionSpec kFileOptionList[] = {kImportOptionList[0], kImportOptionList[1], kImportOptionList[2],
+                                          kImportOptionList[3], kImportOptionList[4], kImportOptionList[5],
+                                          kImportOptionList[6], kImportOptionList[7], kImportOptionList[8],
+                                          kImportOptionList[9], kPairsOption};
 
 // A whole number from `least` on, given with an option.
 int32_t WholeNumber(std::string_view option, std::string_view text, int32_t least) {
@@ -73,6 +74,8 @@ std::optional<io::ImportOptions> ImportChoices(const Invocation& invocation) {
     options.timeColumn = WholeNumber("--columns", columns->substr(0, comma), 1) - 1;
     options.magColumn = WholeNumber("--columns", columns->substr(comma + 1), 1) - 1;
   }
+  if (const auto error = invocation.Text("--error-column"))
+    options.errorColumn = *error == "none" ? -1 : WholeNumber("--error-column", *error, 1) - 1;
   if (const auto skip = invocation.Text("--skip")) options.skipLines = WholeNumber("--skip", *skip, 0);
   if (const auto separator = invocation.Text("--separator")) {
     const std::pair<std::string_view, io::FieldSeparator> names[] = {
@@ -241,6 +244,12 @@ const std::string_view kImportHelp =
     "    any of the options below imports a text file of other columns. The layout is found\n"
     "    as the window's File > Import finds it; the options set what it should not guess.\n"
     "    --columns T,M     the time (Julian Day) and magnitude columns, counted from 1\n"
+    "    --error-column K|none\n"
+    "                      the column of the magnitude's error (sigma), counted from 1;\n"
+    "                      default: a column named like err, error, sigma, e_mag,\n"
+    "                      uncertainty, else none. AAVSO exports give their Uncertainty,\n"
+    "                      FITS light curves the flux's error. Rows without a usable\n"
+    "                      error (missing, not above 0) make the file read without errors\n"
     "    --skip N          lines skipped at the top (a header among them); comment lines\n"
     "                      (#, %, ;) and empty lines are always skipped\n"
     "    --separator S     blanks, tabs, commas or semicolons\n"

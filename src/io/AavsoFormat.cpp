@@ -3,6 +3,7 @@
 // (a V light curve and visual estimates do not mix), and fainter-than estimates ("<" before the
 // magnitude) are left out: they are limits, not measures.
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <string>
 
@@ -29,6 +30,7 @@ struct AavsoHeader {
   int32_t jd = -1;
   int32_t magnitude = -1;
   int32_t band = -1;
+  int32_t uncertainty = -1;  // -1: the export has no Uncertainty column
   int32_t columns = 0;
   std::vector<std::string> names{};
 };
@@ -47,6 +49,7 @@ AavsoHeader FindHeader(const TextLines& lines) {
         if (SameName(fields[c], "JD") && found.jd < 0) found.jd = column;
         if (SameName(fields[c], "Magnitude") && found.magnitude < 0) found.magnitude = column;
         if (SameName(fields[c], "Band") && found.band < 0) found.band = column;
+        if (SameName(fields[c], "Uncertainty") && found.uncertainty < 0) found.uncertainty = column;
         found.names.emplace_back(fields[c]);
       }
       found.columns = static_cast<int32_t>(fields.size());
@@ -90,7 +93,9 @@ class AavsoFormat : public ImportFormat {
     preview.bands = bands;
     preview.layout.push_back("AAVSO International Database export, separated by " +
                              std::string(SeparatorName(header.separator)));
-    preview.layout.push_back("Columns used: JD, Magnitude, Band; fainter-than estimates are left out");
+    preview.layout.push_back(std::string("Columns used: JD, Magnitude, ") +
+                             (header.uncertainty >= 0 ? "Uncertainty, " : "") +
+                             "Band; fainter-than estimates are left out");
     preview.options = options;
     if (!preview.options.band && !bands.empty()) {
       // The band with the most observations (the first of equals).
@@ -143,6 +148,14 @@ class AavsoFormat : public ImportFormat {
                  }
                  rows.time.push_back(time);
                  rows.value.push_back(magnitude);
+                 if (header.uncertainty >= 0) {
+                   // Visual estimates leave it empty: NaN, and the import then leaves the errors out.
+                   long double uncertainty = 0;
+                   rows.error.push_back(
+                       FieldNumber(fields[static_cast<size_t>(header.uncertainty)], uncertainty, false)
+                           ? uncertainty
+                           : std::numeric_limits<long double>::quiet_NaN());
+                 }
                });
     std::string note = std::string(shownName) + ": band " + band + ", " + std::to_string(rows.time.size()) +
                        (rows.time.size() == 1 ? " observation" : " observations");

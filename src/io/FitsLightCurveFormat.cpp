@@ -28,6 +28,11 @@ const char* FluxName(FluxColumn flux) {
   return flux == FluxColumn::Sap ? "SAP_FLUX" : "PDCSAP_FLUX";
 }
 
+// The column of the flux's error σ_F (in the flux's units).
+const char* FluxErrorName(FluxColumn flux) {
+  return flux == FluxColumn::Sap ? "SAP_FLUX_ERR" : "PDCSAP_FLUX_ERR";
+}
+
 // An open FITS file positioned at its LIGHTCURVE table; every failure is an InputError naming
 // the file and what CFITSIO said.
 class FitsTable {
@@ -228,6 +233,10 @@ class FitsLightCurveFormat : public ImportFormat {
     const std::vector<double> flux = table.Numbers(fluxColumn, FluxName(options.flux), 0, n);
     const std::vector<double> quality =
         qualityColumn != 0 ? table.Numbers(qualityColumn, "QUALITY", 0, n) : std::vector<double>();
+    const int errorColumn = table.Column(FluxErrorName(options.flux));
+    const std::vector<double> fluxError = errorColumn != 0
+                                              ? table.Numbers(errorColumn, FluxErrorName(options.flux), 0, n)
+                                              : std::vector<double>();
     Rows rows;
     rows.fluxes = true;
     rows.time.reserve(static_cast<size_t>(n));
@@ -247,6 +256,8 @@ class FitsLightCurveFormat : public ImportFormat {
         // about 1e-11 d, the sum to 1e-13 d.
         rows.time.push_back(reference + static_cast<long double>(time[i]));
         rows.value.push_back(static_cast<long double>(flux[i]));
+        // A NaN error is unusable: the import then leaves the errors out.
+        if (!fluxError.empty()) rows.error.push_back(static_cast<long double>(fluxError[i]));
       }
     }
     if (const std::optional<double> cadence = table.Key("TIMEDEL"); cadence && *cadence > 0)

@@ -6,6 +6,7 @@
 
 #include "common/InputError.h"
 #include "common/NumberFormat.h"
+#include "io/TextTable.h"
 
 namespace ombrane::io {
 namespace {
@@ -89,7 +90,8 @@ int32_t ShortestBinning(const std::vector<long double>& time, long double cadenc
 }
 
 void BinRows(std::vector<long double>& time, std::vector<long double>& value, long double cadence,
-             int32_t cadences) {
+             int32_t cadences, std::vector<long double>* error) {
+  const bool withErrors = error != nullptr && error->size() == time.size() && !time.empty();
   const long double width = cadence * static_cast<long double>(cadences);
   if (time.empty() || !(width > 0)) return;
   const long double first = *std::min_element(time.begin(), time.end());
@@ -102,23 +104,41 @@ void BinRows(std::vector<long double>& time, std::vector<long double>& value, lo
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return bin[a] < bin[b]; });
   std::vector<long double> binnedTime;
   std::vector<long double> binnedValue;
+  std::vector<long double> binnedError;
   for (size_t start = 0; start < order.size();) {
     size_t end = start;
     // Means of the offsets from the first time keep the Julian Day's digits.
     long double sumTime = 0;
     long double sumValue = 0;
+    long double sumVariance = 0;
     while (end < order.size() && bin[order[end]] == bin[order[start]]) {
       sumTime += time[order[end]] - first;
       sumValue += value[order[end]];
+      if (withErrors) sumVariance += (*error)[order[end]] * (*error)[order[end]];
       ++end;
     }
     const auto count = static_cast<long double>(end - start);
     binnedTime.push_back(first + sumTime / count);
     binnedValue.push_back(sumValue / count);
+    // The error of the mean of independent values: sqrt(sum of the variances) / n.
+    if (withErrors) binnedError.push_back(std::sqrt(sumVariance) / count);
     start = end;
   }
   time = std::move(binnedTime);
   value = std::move(binnedValue);
+  if (withErrors) *error = std::move(binnedError);
+}
+
+long double MagnitudeErrorOfFlux(long double flux, long double fluxError) {
+  return 2.5L / std::log(10.0L) * fluxError / flux;
+}
+
+int32_t ErrorColumnOfNames(const std::vector<std::string>& names, int32_t timeColumn, int32_t magColumn) {
+  for (size_t c = 0; c < names.size(); ++c) {
+    const auto column = static_cast<int32_t>(c);
+    if (column != timeColumn && column != magColumn && NamesError(names[c])) return column;
+  }
+  return -1;
 }
 
 ImportPreview InspectImport(const Input& input, std::string_view shownName, const ImportOptions& options) {
@@ -152,6 +172,26 @@ ImportResult ReadImport(const Input& input, std::string_view shownName, const Im
   // The zero point from all rows kept, before any binning, so that it does not change with it.
   if (rows.fluxes) result.zeroPoint = options.zeroPoint.value_or(10 + 2.5L * std::log10(Median(rows.value)));
 
+  // Errors count only when every row has a usable one (finite, above 0): the weights of a search
+  // or a fit must not come from some observations alone. Otherwise every observation is kept and
+  // the file is read as one without errors.
+  bool errors = !rows.error.empty() && rows.error.size() == rows.time.size();
+  if (errors) {
+    const auto unusable = std::count_if(rows.error.begin(), rows.error.end(),
+                                        [](long double e) { return !(std::isfinite(e) && e > 0); });
+    errors = unusable == 0;
+    // A file whose rows all lack an error (visual estimates) simply has none; a file where only
+    // some lack one is told why its errors are not used.
+    if (unusable > 0 && unusable < static_cast<std::ptrdiff_t>(rows.error.size())) {
+      result.notes.push_back(std::string(shownName) + ": " + std::to_string(unusable) +
+                             (unusable == 1 ? " row has" : " rows have") +
+                             " no usable error (missing, not a number or not above 0); the errors are "
+                             "not used: every observation weighs the same and no error bars are drawn.");
+    }
+  }
+  if (!errors) rows.error.clear();
+  result.errors = errors;
+
   int32_t cadences = 1;
   if (options.binning == Binning::Auto) cadences = result.autoBinCadences;
   if (options.binning == Binning::Cadences) cadences = options.binCadences;
@@ -160,12 +200,13 @@ ImportResult ReadImport(const Input& input, std::string_view shownName, const Im
       throw InputError(std::string(shownName) +
                        ": the times do not advance, so they cannot be binned. Nothing loaded.");
     }
-    BinRows(rows.time, rows.value, result.cadence, cadences);
+    BinRows(rows.time, rows.value, result.cadence, cadences, errors ? &rows.error : nullptr);
     result.notes.push_back(std::string(shownName) + ": binned to " + std::to_string(cadences) +
                            " cadences (" + Minutes(result.cadence * cadences, options.decimalSeparator) +
                            "): " + std::to_string(result.rowsRemaining) + " rows give " +
                            std::to_string(rows.time.size()) + (rows.time.size() == 1 ? " point" : " points") +
-                           " (mean time and mean " + (rows.fluxes ? "flux" : "magnitude") + " per bin).");
+                           " (mean time and mean " + (rows.fluxes ? "flux" : "magnitude") + " per bin" +
+                           (errors ? ", with the error of the mean" : "") + ").");
   }
 
   result.observations.resize(rows.time.size());
@@ -174,6 +215,8 @@ ImportResult ReadImport(const Input& input, std::string_view shownName, const Im
     result.observations[i] = {
         .time = rows.time[i],
         .magnitude = rows.fluxes ? -2.5L * std::log10(value) + *result.zeroPoint : value};
+    if (errors)
+      result.observations[i].error = rows.fluxes ? MagnitudeErrorOfFlux(value, rows.error[i]) : rows.error[i];
   }
   if (rows.fluxes) {
     result.notes.push_back(std::string(shownName) + ": magnitude = -2.5 log10(flux) + " +

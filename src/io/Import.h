@@ -52,9 +52,12 @@ struct ImportOptions {
   std::optional<int32_t> skipLines;         // text: lines skipped at the top (a header among them)
   std::optional<int32_t> timeColumn;        // text: 0-based column of the time (Julian Day)
   std::optional<int32_t> magColumn;         // text: 0-based column of the magnitude
-  std::optional<std::string> band;          // AAVSO: the one band kept
-  FluxColumn flux = FluxColumn::Pdcsap;     // FITS: the flux turned into magnitudes
-  std::optional<long double> zeroPoint;     // flux: magnitude = -2.5 log10(flux) + zeroPoint
+  // text: 0-based column of the magnitude's (or flux's) error σ; -1: none. Unset: the first
+  // column whose header name says it is an error (ErrorColumnOfNames), else none.
+  std::optional<int32_t> errorColumn;
+  std::optional<std::string> band;       // AAVSO: the one band kept
+  FluxColumn flux = FluxColumn::Pdcsap;  // FITS: the flux turned into magnitudes
+  std::optional<long double> zeroPoint;  // flux: magnitude = -2.5 log10(flux) + zeroPoint
   // text: added to every time, for times written less a constant ("BJD-2450000", MJD, TESS's
   // BTJD); the offsets observers use are kTimeOffsets.
   std::optional<long double> timeOffset;
@@ -88,6 +91,7 @@ struct ImportResult {
   int32_t autoBinCadences = 1;            // the shortest bin (in cadences) that fits the store
   long double cadence = 0;                // the file's cadence in days (0: unknown)
   std::optional<long double> zeroPoint;   // FITS: the zero point used
+  bool errors = false;                    // every observation carries its error σ (magnitudes)
 };
 
 class ImportFormat;
@@ -129,6 +133,9 @@ class ImportFormat {
   struct Rows {
     std::vector<long double> time;
     std::vector<long double> value;
+    // The error σ of each value, in the value's units (magnitudes, or flux); empty when the file
+    // gives none. A value whose error is missing or unusable has NaN here.
+    std::vector<long double> error{};
     bool fluxes = false;
     long double cadence = 0;  // the file's own cadence in days, 0 when it does not say
     std::vector<std::string> notes;
@@ -156,13 +163,22 @@ ImportResult ReadImport(const std::string& path, std::string_view shownName, con
 // the first time. BinRows replaces the rows by the mean time and the mean value of each bin that
 // holds any (in the order of time); ShortestBinning gives the fewest cadences a bin for which at
 // most `room` bins hold rows (1 when the rows fit as they are, 0 when the times do not advance).
+// With `error` (the σ of each value, or empty) the bin's error is that of its mean value,
+// sqrt(Σσ²)/n.
 void BinRows(std::vector<long double>& time, std::vector<long double>& value, long double cadence,
-             int32_t cadences);
+             int32_t cadences, std::vector<long double>* error = nullptr);
 int32_t ShortestBinning(const std::vector<long double>& time, long double cadence, int32_t room);
 
 // The file's cadence: the median of the positive steps between consecutive times (0 for fewer
 // than two times).
 long double MedianStep(const std::vector<long double>& time);
+
+// The error of a magnitude -2.5 log10(flux) from the error of the flux: 2.5/ln 10 · σ_F/F.
+long double MagnitudeErrorOfFlux(long double flux, long double fluxError);
+
+// The first column whose name says it holds errors (err, error, sigma, uncertainty, e_mag,
+// mag_err ... in any case), leaving out `timeColumn` and `magColumn`; -1 when none does.
+int32_t ErrorColumnOfNames(const std::vector<std::string>& names, int32_t timeColumn, int32_t magColumn);
 
 // The separator's name as the dialog and the notes show it ("blanks", "tabs", ...).
 std::string_view SeparatorName(FieldSeparator separator);

@@ -3,6 +3,7 @@
 #include "io/TextColumnsFormat.h"
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 #include "common/InputError.h"
@@ -49,6 +50,11 @@ TextLayout TextColumnsFormat::Layout(const TextLines& lines, const ImportOptions
   return layout;
 }
 
+int32_t TextColumnsFormat::ErrorColumn(const TextLayout& layout, const ImportOptions& options) {
+  if (options.errorColumn) return *options.errorColumn;
+  return ErrorColumnOfNames(layout.names, layout.timeColumn, layout.magColumn);
+}
+
 ImportPreview TextColumnsFormat::Inspect(const Input& input, std::string_view shownName,
                                          const ImportOptions& options) const {
   const TextLines lines(HeadText(input.bytes, shownName));
@@ -69,6 +75,12 @@ ImportPreview TextColumnsFormat::Inspect(const Input& input, std::string_view sh
   preview.options.skipLines = layout.skipLines;
   preview.options.timeColumn = layout.timeColumn;
   preview.options.magColumn = layout.magColumn;
+  preview.options.errorColumn = ErrorColumn(layout, options);
+  if (*preview.options.errorColumn >= 0)
+    preview.layout.push_back("Errors: column " + std::to_string(*preview.options.errorColumn + 1) +
+                             (ColumnName(layout, *preview.options.errorColumn).empty()
+                                  ? std::string()
+                                  : " (" + ColumnName(layout, *preview.options.errorColumn) + ")"));
   // Reduced times: the offset the time column's name says, else none (times below 100 000 are
   // told, so the user picks one).
   if (!preview.options.timeOffset)
@@ -96,6 +108,8 @@ ImportFormat::Rows TextColumnsFormat::Read(const Input& input, std::string_view 
   if (layout.timeColumn < 0 || layout.magColumn < 0) throw InputError("Columns are counted from 1.");
   const auto timeField = static_cast<size_t>(layout.timeColumn);
   const auto magField = static_cast<size_t>(layout.magColumn);
+  const int32_t errorColumn = ErrorColumn(layout, options);
+  if (errorColumn < -1) throw InputError("Columns are counted from 1.");
   const bool comma = DecimalComma(layout.separator);
   Rows rows;
   // Room for the rows guessed from the size (a row of a light curve takes some 20 bytes or
@@ -110,8 +124,9 @@ ImportFormat::Rows TextColumnsFormat::Read(const Input& input, std::string_view 
   int64_t notNumbers = 0;
   size_t firstNotNumber = 0;
   int64_t notPositive = 0;
-  ForEachRow(lines, layout.separator, layout.skipLines, std::max(layout.timeColumn, layout.magColumn) + 1,
-             shownName, [&](std::span<const std::string_view> fields, size_t line) {
+  ForEachRow(lines, layout.separator, layout.skipLines,
+             std::max({layout.timeColumn, layout.magColumn, errorColumn}) + 1, shownName,
+             [&](std::span<const std::string_view> fields, size_t line) {
                long double time = 0;
                long double magnitude = 0;
                if (!FieldNumber(fields[timeField], time, comma) ||
@@ -126,6 +141,13 @@ ImportFormat::Rows TextColumnsFormat::Read(const Input& input, std::string_view 
                }
                rows.time.push_back(time + offset);
                rows.value.push_back(magnitude);
+               if (errorColumn >= 0) {
+                 // A missing or unreadable error is NaN: the import then leaves the errors out.
+                 long double error = 0;
+                 rows.error.push_back(FieldNumber(fields[static_cast<size_t>(errorColumn)], error, comma)
+                                          ? error
+                                          : std::numeric_limits<long double>::quiet_NaN());
+               }
              });
   if (notNumbers > 0) {
     rows.notes.push_back(std::string(shownName) + ": " + Count(notNumbers, "row", "rows") +

@@ -16,6 +16,8 @@ class TextColumnsFormat : public ImportFormat {
 
   // The layout found, with the columns the options choose.
   static TextLayout Layout(const TextLines& lines, const ImportOptions& options);
+  // The error column the options choose, or the one the header names (-1: none).
+  static int32_t ErrorColumn(const TextLayout& layout, const ImportOptions& options);
 };
 
 }  // namespace ombrane::io

@@ -229,7 +229,10 @@ bool FieldNumber(std::string_view field, long double& value, bool decimalComma) 
   return true;
 }
 
-ColumnRole RoleOfName(std::string_view name) {
+namespace {
+
+// The words of a column name, in capitals: "e_Vmag" gives E, VMAG.
+std::vector<std::string> NameWords(std::string_view name) {
   std::vector<std::string> words;
   std::string word;
   for (char c : name) {
@@ -242,13 +245,28 @@ ColumnRole RoleOfName(std::string_view name) {
     }
   }
   if (!word.empty()) words.push_back(std::move(word));
-  if (words.empty()) return ColumnRole::Other;
+  return words;
+}
+
+bool ErrorWords(const std::vector<std::string>& words) {
   static constexpr std::string_view kErrorWords[] = {"E",    "ERR",    "ERROR",  "ERRORS",
                                                      "SIG",  "SIGMA",  "UNC",    "UNCERTAINTY",
                                                      "EMAG", "MAGERR", "ERRMAG", "SIGMAG"};
   for (const std::string& w : words)
-    if (std::find(std::begin(kErrorWords), std::end(kErrorWords), w) != std::end(kErrorWords))
-      return ColumnRole::Other;
+    if (std::find(std::begin(kErrorWords), std::end(kErrorWords), w) != std::end(kErrorWords)) return true;
+  return false;
+}
+
+}  // namespace
+
+bool NamesError(std::string_view name) {
+  return ErrorWords(NameWords(name));
+}
+
+ColumnRole RoleOfName(std::string_view name) {
+  const std::vector<std::string> words = NameWords(name);
+  if (words.empty()) return ColumnRole::Other;
+  if (ErrorWords(words)) return ColumnRole::Other;
   static constexpr std::string_view kTimeWords[] = {"JD", "HJD", "BJD", "MJD", "TIME"};
   if (std::find(std::begin(kTimeWords), std::end(kTimeWords), words.front()) != std::end(kTimeWords))
     return ColumnRole::Time;

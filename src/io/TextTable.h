@@ -67,6 +67,9 @@ enum class ColumnRole { Other, Time, Magnitude };
 // JD, HJD, BJD, MJD or TIME (also with more words: "BJD-2450000", "BJD_TDB") name a time;
 // MAG or MAGNITUDE ("V mag", "Vmag") a magnitude; an error column ("e_mag", "mag_err") neither.
 ColumnRole RoleOfName(std::string_view name);
+// Whether a column name says the column holds errors: a word ERR, ERROR, SIGMA, UNCERTAINTY,
+// E, MAGERR ... ("e_mag", "mag_err", "PDCSAP_FLUX_ERR", "sigma").
+bool NamesError(std::string_view name);
 
 // The offset a time column's name says was taken off its times: "BJD-2450000" gives 2450000,
 // "HJD - 2400000" 2400000, "MJD" 2400000.5, "BTJD" 2457000; nothing for other names.
@@ -94,13 +97,13 @@ TextLayout DetectLayout(const TextLines& lines, std::optional<FieldSeparator> se
 
 // Names of the columns after the lines to skip: from the last line skipped (a comment line
 // without its mark), when it splits into `columns` fields of which not all are numbers.
-std::vector<std::string> HeaderNames(const TextLines& lines, FieldSeparator separator,
-                                     int32_t skipLines, int32_t columns, bool& found);
+std::vector<std::string> HeaderNames(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
+                                     int32_t columns, bool& found);
 
 // The preview of a text table: the first `count` lines from the top, split into fields, with
 // the skipped and comment lines marked.
-void PreviewLines(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
-                  size_t count, ImportPreview& preview);
+void PreviewLines(const TextLines& lines, FieldSeparator separator, int32_t skipLines, size_t count,
+                  ImportPreview& preview);
 
 // The start of a text for a preview: its first `bytes` bytes, cut after their last line end
 // when the text goes on after them. InputError when they hold NUL bytes.
@@ -111,16 +114,16 @@ std::string_view HeadText(std::string_view text, std::string_view shownName, siz
 // end aside) and at least `needColumns`: otherwise InputError names the line and what is wrong.
 // `each` gets the fields and the 1-based line number.
 template <typename Each>
-void ForEachRow(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
-                int32_t needColumns, std::string_view shownName, Each&& each);
+void ForEachRow(const TextLines& lines, FieldSeparator separator, int32_t skipLines, int32_t needColumns,
+                std::string_view shownName, Each&& each);
 
 [[noreturn]] void RaggedRow(std::string_view shownName, size_t line, size_t fields, size_t firstLine,
                             size_t expected);
 [[noreturn]] void TooFewColumns(std::string_view shownName, size_t line, size_t fields, int32_t needColumns);
 
 template <typename Each>
-void ForEachRow(const TextLines& lines, FieldSeparator separator, int32_t skipLines,
-                int32_t needColumns, std::string_view shownName, Each&& each) {
+void ForEachRow(const TextLines& lines, FieldSeparator separator, int32_t skipLines, int32_t needColumns,
+                std::string_view shownName, Each&& each) {
   std::vector<std::string_view> fields;
   size_t expected = 0;
   size_t firstLine = 0;

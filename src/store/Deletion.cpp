@@ -13,11 +13,13 @@ void DeleteEntries(Data& data, ViewState& view, int32_t a, int32_t b) {
   const int32_t n = std::clamp<int32_t>(data.pointCount, 0, static_cast<int32_t>(data.fileJd.size()));
   // The kept copies are compacted in place in one pass; the arrays keep their size, so an index
   // kept by the fold or the fit from before the deletion still reaches a (cleared) value.
+  const bool errors = data.fileMagError.size() >= static_cast<size_t>(n) && !data.fileMagError.empty();
   int32_t k = 0;
   for (int32_t i = 0; i < n; ++i) {
     if (i >= lo && i <= hi) continue;
     data.fileJd[static_cast<size_t>(k)] = data.fileJd[static_cast<size_t>(i)];
     data.fileMag[static_cast<size_t>(k)] = data.fileMag[static_cast<size_t>(i)];
+    if (errors) data.fileMagError[static_cast<size_t>(k)] = data.fileMagError[static_cast<size_t>(i)];
     ++k;
   }
   // The working arrays are cleared, both cycles, and rebuilt from the kept copies.
@@ -25,6 +27,12 @@ void DeleteEntries(Data& data, ViewState& view, int32_t a, int32_t b) {
   std::fill(data.mag.begin(), data.mag.end(), 0.0L);
   std::copy_n(data.fileJd.begin(), k, data.jd.begin());
   std::copy_n(data.fileMag.begin(), k, data.mag.begin());
+  // The errors go with their entries; the working copy is rebuilt like mag.
+  if (errors) {
+    std::fill(data.magError.begin(), data.magError.end(), 0.0);
+    data.magError.resize(std::max(data.magError.size(), static_cast<size_t>(k)));
+    std::copy_n(data.fileMagError.begin(), k, data.magError.begin());
+  }
   ClearNightsAndMarks(data, view);
   data.pointCount = k;
   SplitNights(data.jd, data, view);

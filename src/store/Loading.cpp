@@ -44,6 +44,10 @@ void CopyLoadedToWorking(Data& data) {
     data.Resize(n);
   std::copy_n(data.fileJd.begin(), n, data.jd.begin());
   std::copy_n(data.fileMag.begin(), n, data.mag.begin());
+  if (data.fileMagError.size() >= size && n > 0)
+    data.magError.assign(data.fileMagError.begin(), data.fileMagError.begin() + n);
+  else
+    data.magError.clear();
 }
 
 PhotometryReadResult LoadPhotometry(const PhotometrySource& source, Data& data, Star& star, ViewState& view) {

@@ -20,7 +20,8 @@ void ClearNightsAndMarks(Data& data, ViewState& view);
 // markCount = 0; harmonicCount = 3. (The left axis of the chart is the caller's.)
 void ClearStoreForLoad(Data& data, Star& star, ViewState& view);
 
-// Copies fileJd / fileMag into jd / mag for entries 0 .. N-1 after the night split.
+// Copies fileJd / fileMag into jd / mag for entries 0 .. N-1 after the night split, and the
+// errors fileMagError into magError when the store has them.
 void CopyLoadedToWorking(Data& data);
 
 // The file a load reads.

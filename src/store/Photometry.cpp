@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -161,10 +162,16 @@ class PairStore {
   // keepZeros: store pairs with a zero value too. Zero marks a missing value only in the plain
   // pair format; an imported column holds real zeros (a relative magnitude of 0.0000).
   // ceiling: the most observations stored, the repeat of the last one on top.
-  PairStore(Data& data, bool keepZeros, int32_t ceiling)
-      : data_(data), keepZeros_(keepZeros), ceiling_(std::clamp<int32_t>(ceiling, 0, kMaxObservations)) {
+  // errors: store the error of each pair too (fileMagError).
+  PairStore(Data& data, bool keepZeros, int32_t ceiling, bool errors = false)
+      : data_(data),
+        keepZeros_(keepZeros),
+        errors_(errors),
+        ceiling_(std::clamp<int32_t>(ceiling, 0, kMaxObservations)) {
     data_.fileJd.clear();
     data_.fileMag.clear();
+    data_.fileMagError.clear();
+    data_.magError.clear();
   }
 
   // Room for about `observations` more (a guess from the size of the input): the arrays then
@@ -173,14 +180,15 @@ class PairStore {
     const size_t room = std::min(observations, static_cast<size_t>(ceiling_) + 1);
     data_.fileJd.reserve(room);
     data_.fileMag.reserve(room);
+    if (errors_) data_.fileMagError.reserve(room);
   }
 
   // One pass of the reading with both values read: a pair with a zero value is skipped unless
   // zeros are kept.
-  void Pass(long double x, long double y) {
+  void Pass(long double x, long double y, long double error = 0) {
     if (!Valid(x, y)) return;
     if (k_ < ceiling_) {
-      Store(x, y);
+      Store(x, y, error);
     } else {
       ++leftOut_;  // the store is full: keep counting what the rest of the file holds
     }
@@ -189,10 +197,10 @@ class PairStore {
   // The final pass, which met the end: it stores (x, y) once more (the repeat of the last
   // pair, or an odd last number with the magnitude before it) when nothing was left out;
   // otherwise the last stored pair is repeated.
-  void FinalPass(long double x, long double y, bool oddPair) {
+  void FinalPass(long double x, long double y, bool oddPair, long double error = 0) {
     const bool pairValid = Valid(x, y);
     if (leftOut_ == 0) {
-      if (pairValid) Store(x, y);
+      if (pairValid) Store(x, y, error);
     } else {
       if (oddPair && pairValid) ++leftOut_;
       RepeatLast();
@@ -202,7 +210,7 @@ class PairStore {
   // Reading stopped early: what was stored stays, with its repeat.
   void RepeatLast() {
     if (k_ == 0) return;
-    Store(data_.fileJd.back(), data_.fileMag.back());
+    Store(data_.fileJd.back(), data_.fileMag.back(), errors_ ? data_.fileMagError.back() : 0);
   }
 
   // Sets N and sizes the store for it, adds the message of what did not fit and returns
@@ -221,14 +229,16 @@ class PairStore {
  private:
   bool Valid(long double x, long double y) const { return keepZeros_ || (x != 0 && y != 0); }
 
-  void Store(long double x, long double y) {
+  void Store(long double x, long double y, long double error) {
     data_.fileJd.push_back(x);
     data_.fileMag.push_back(y);
+    if (errors_) data_.fileMagError.push_back(static_cast<double>(error));
     ++k_;
   }
 
   Data& data_;
   bool keepZeros_ = false;
+  bool errors_ = false;
   int32_t ceiling_ = kMaxObservations;
   int32_t k_ = 0;
   int64_t leftOut_ = 0;
@@ -358,10 +368,18 @@ PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view 
 PhotometryReadResult StorePairs(std::span<const Observation> observations, std::string_view fileName,
                                 Data& data, int32_t ceiling) {
   PhotometryReadResult result;
-  PairStore store(data, /*keepZeros=*/true, ceiling);
+  const bool errors = !observations.empty() &&
+                      std::all_of(observations.begin(), observations.end(), [](const Observation& o) {
+                        const auto e = static_cast<double>(o.error);
+                        return std::isfinite(e) && e > 0;
+                      });
+  PairStore store(data, /*keepZeros=*/true, ceiling, errors);
   store.Expect(observations.size() + 1);
-  for (const Observation& observation : observations) store.Pass(observation.time, observation.magnitude);
-  if (!observations.empty()) store.FinalPass(observations.back().time, observations.back().magnitude, false);
+  for (const Observation& observation : observations)
+    store.Pass(observation.time, observation.magnitude, observation.error);
+  if (!observations.empty())
+    store.FinalPass(observations.back().time, observations.back().magnitude, false,
+                    observations.back().error);
   result.partial = store.Finish(fileName, result);
   return result;
 }

@@ -28,10 +28,12 @@ struct PhotometryReadResult {
 // user chooses its columns (`remedy`, e.g. "File ▸ Import… reads the two columns you choose").
 std::string ColumnsMixedLine(std::string_view shownName, std::string_view remedy);
 
-// One observation handed to the load by an importer: a time (Julian Day) and a magnitude.
+// One observation handed to the load by an importer: a time (Julian Day), a magnitude and
+// the magnitude's error σ (0: none given).
 struct Observation {
   long double time = 0;
   long double magnitude = 0;
+  long double error = 0;
 };
 
 // Reads the numbers of `text` into data.fileJd / data.fileMag and sets data.pointCount.
@@ -53,7 +55,8 @@ PhotometryReadResult ReadPhotometryText(std::string_view text, std::string_view 
 // Stores observations chosen by an importer as the reading stores its pairs (the last pair
 // repeated, at most `ceiling` observations and the repeat, and the same message for what was
 // left out), except that a zero value is kept: zero marks a missing value only in the plain pair
-// format, an imported column holds real zeros.
+// format, an imported column holds real zeros. When every observation has an error (finite, above
+// 0) the errors are stored too (fileMagError), aligned with the entries; otherwise none is.
 PhotometryReadResult StorePairs(std::span<const Observation> observations, std::string_view fileName,
                                 Data& data, int32_t ceiling = kMaxObservations);
 

@@ -23,6 +23,9 @@ void Data::Resize(int32_t n) {
   SizeTo(sortIndex, size);
   SizeTo(night, size);
   SizeTo(markFlag, size);
+  // The errors only when the store has them.
+  if (!fileMagError.empty()) SizeTo(fileMagError, size);
+  if (!magError.empty()) SizeTo(magError, size);
 }
 
 void Data::AddSecondCycle() {
@@ -39,6 +42,8 @@ void Data::Release() {
   std::vector<int32_t>().swap(sortIndex);
   std::vector<int32_t>().swap(night);
   std::vector<uint8_t>().swap(markFlag);
+  std::vector<double>().swap(fileMagError);
+  std::vector<double>().swap(magError);
 }
 
 long double& FourierResults::Slot(int32_t i) {

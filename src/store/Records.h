@@ -68,9 +68,13 @@ struct Data {
   std::vector<int32_t> sortIndex;        // entry index of each sorted position (two cycles)
   std::vector<int32_t> night;            // night index of each entry
   std::vector<uint8_t> markFlag;         // 1 when the entry is marked
-  int32_t pointCount = 0;                // N, the entries (the repeat included)
-  long double meanJd = 0;                // mean Julian Day of the last fold
-  std::string fileName;                  // loaded file's name without folder
+  // The magnitudes' errors σ, one per entry: the kept copy as loaded and the working copy beside
+  // mag. Both EMPTY when the file gives no errors (HasErrors).
+  std::vector<double> fileMagError;
+  std::vector<double> magError;
+  int32_t pointCount = 0;  // N, the entries (the repeat included)
+  long double meanJd = 0;  // mean Julian Day of the last fold
+  std::string fileName;    // loaded file's name without folder
   std::array<long double, kAovBins> aovBinMean{};
   std::array<long double, kAovBins> aovBinTerm{};
   std::array<int32_t, kAovBins> aovBinCount{};
@@ -98,6 +102,11 @@ inline int32_t RepeatIndex(const Data& data) {
 }
 inline int32_t RealCount(const Data& data) {
   return data.pointCount > 0 ? data.pointCount - 1 : 0;
+}
+
+// Whether the entries carry their magnitudes' errors.
+inline bool HasErrors(const Data& data) {
+  return !data.magError.empty();
 }
 
 // Whether entry e has a place in the per-entry arrays. They hold N entries, or after a deletion

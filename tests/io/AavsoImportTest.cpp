@@ -55,6 +55,39 @@ TEST_F(AavsoImport, OneBandAndNoFainterThanEstimates) {
   EXPECT_EQ(visual.observations[1].time, 2459001.8L);
 }
 
+// The Uncertainty column gives the errors: the V estimates carry theirs into the store, the
+// visual ones have none, so that band loads without errors; a band where only some lack one
+// loads without errors too, and says why.
+TEST_F(AavsoImport, UncertaintiesBecomeTheErrors) {
+  const std::string path = Write("aavso.csv", kExport);
+  io::ImportOptions options;
+  options.band = "V";
+  const io::ImportResult result = io::ReadImport(path, "aavso.csv", options);
+  EXPECT_TRUE(result.errors);
+  Load(result);
+  EXPECT_THAT(data->fileMagError, ElementsAre(0.012, 0.011, 0.011, 0.011));
+  EXPECT_EQ(data->magError, data->fileMagError);
+
+  options.band = "Vis.";
+  const io::ImportResult visual = io::ReadImport(path, "aavso.csv", options);
+  EXPECT_FALSE(visual.errors);
+  EXPECT_THAT(visual.notes, ::testing::Not(::testing::Contains(HasSubstr("usable error"))));
+  Load(visual);
+  EXPECT_TRUE(data->magError.empty());
+
+  const std::string some = Write("some.csv",
+                                 "JD,Magnitude,Uncertainty,Band
+2459000.6,12.3,0.01,V
+2459000.7,12.4,,V
+"
+                                 "2459000.8,12.5,0.02,V
+");
+  const io::ImportResult partial = io::ReadImport(some, "some.csv", options);
+  EXPECT_FALSE(partial.errors);
+  EXPECT_EQ(partial.observations.size(), 3u);
+  EXPECT_THAT(partial.notes, ::testing::Contains(HasSubstr("some.csv: 1 row has no usable error")));
+}
+
 // Without a band chosen, a file of several bands is refused rather than mixed.
 TEST_F(AavsoImport, SeveralBandsNeedAChoice) {
   const std::string path = Write("aavso.csv", kExport);

@@ -44,6 +44,9 @@ struct CurveLayout {
   const char* extension = "LIGHTCURVE";
   const char* timeForm = "D";  // "8A" makes TIME a text column
   bool reference = true;
+  // A fifth column PDCSAP_FLUX_ERR: 1 % of each flux (NaN where the flux is), or these values.
+  bool fluxErrors = false;
+  std::vector<double> fluxErrorValues = {};
 };
 
 // Writes a minimal light curve: an empty primary header and a binary table.
@@ -56,7 +59,10 @@ void WriteCurve(const std::string& path, const CurveLayout& layout = {}) {
                    const_cast<char*>("QUALITY")};
   char* forms[] = {const_cast<char*>(layout.timeForm), const_cast<char*>("E"), const_cast<char*>("E"),
                    const_cast<char*>("J")};
+  char* errorName[] = {const_cast<char*>("PDCSAP_FLUX_ERR")};
+  char* errorForm[] = {const_cast<char*>("E")};
   fits_create_tbl(file, BINARY_TBL, 0, 4, names, forms, nullptr, layout.extension, &status);
+  if (layout.fluxErrors) fits_insert_cols(file, 5, 1, errorName, errorForm, &status);
   if (layout.reference) {
     long whole = 2457000;
     double fraction = 0.5;
@@ -81,6 +87,12 @@ void WriteCurve(const std::string& path, const CurveLayout& layout = {}) {
     fits_write_col(file, TFLOAT, 2, r + 1, 1, 1, &sap, &status);
     fits_write_col(file, TFLOAT, 3, r + 1, 1, 1, &pdcsap, &status);
     fits_write_col(file, TINT, 4, r + 1, 1, 1, &quality, &status);
+    if (layout.fluxErrors) {
+      float error =
+          static_cast<float>(layout.fluxErrorValues.empty() ? row.pdcsap * 0.01
+                                                            : layout.fluxErrorValues[static_cast<size_t>(r)]);
+      fits_write_col(file, TFLOAT, 5, r + 1, 1, 1, &error, &status);
+    }
   }
   fits_close_file(file, &status);
   ASSERT_EQ(status, 0);
@@ -126,6 +138,32 @@ TEST_F(FitsImport, TimesMagnitudesAndWhatWasLeftOut) {
   comma.decimalSeparator = ',';
   EXPECT_EQ(io::ReadImport(path, "curve.fits", comma).notes.back(),
             "curve.fits: magnitude = -2.5 log10(flux) + 17,5 (the median flux at 10 mag).");
+}
+
+// The flux's error becomes the magnitude's: σ_m = 2.5/ln 10 · σ_F/F, here 1.0857362 % for
+// every row, whatever the flux; one row whose error is missing (NaN) makes the file one without
+// errors, every observation still loaded.
+TEST_F(FitsImport, FluxErrorsBecomeMagnitudeErrors) {
+  const std::string path = Path("errors.fits");
+  WriteCurve(path, {.fluxErrors = true});
+  const io::ImportResult result = io::ReadImport(path, "errors.fits", {});
+  ASSERT_TRUE(result.errors);
+  ASSERT_EQ(result.observations.size(), 3u);
+  const double expected = 2.5 / std::log(10.0) * 0.01;  // 0.010857362...
+  for (const Observation& o : result.observations) EXPECT_NEAR(static_cast<double>(o.error), expected, 1e-9);
+  Load(result);
+  EXPECT_THAT(data->magError, ::testing::Each(::testing::DoubleNear(expected, 1e-9)));
+  EXPECT_EQ(data->magError.size(), 4u);  // with the repeat of the last
+
+  const std::string gap = Path("gap.fits");
+  WriteCurve(gap, {.fluxErrors = true, .fluxErrorValues = {1, 5, kNaN, 200, 100}});
+  const io::ImportResult without = io::ReadImport(gap, "gap.fits", {});
+  EXPECT_FALSE(without.errors);
+  EXPECT_EQ(without.observations.size(), 3u);
+  EXPECT_THAT(without.notes, ::testing::Contains(HasSubstr("1 row has no usable error")));
+  Load(without);
+  EXPECT_TRUE(data->magError.empty());
+  EXPECT_TRUE(data->fileMagError.empty());
 }
 
 // A light curve of 50 000 rows, ten times what the store once held, loads whole without binning:

@@ -275,6 +275,103 @@ TEST_F(TextImport, FluxColumnBecomesMagnitudes) {
   EXPECT_EQ(io::ReadImport(path, "flux.csv", asMagnitudes).observations.size(), 4u);
 }
 
+// The error column: guessed from its header name or chosen, kept with every observation, turned
+// from flux into magnitudes, binned as the error of the mean, and left out as a whole when a row
+// has none that can be used.
+struct ErrorCase {
+  std::string name;
+  std::string text;
+  std::optional<int32_t> errorColumn;  // chosen; unset: guessed
+  io::Binning binning;
+  int32_t guessedColumn;            // what the preview guesses (-1: none)
+  std::vector<long double> errors;  // per observation (empty: the file reads without errors)
+};
+
+const ErrorCase kErrorCases[] = {
+    {"NamedColumn",
+     "JD mag err\n2459000.50 12.0 0.03\n2459000.51 12.2 0.04\n2459000.60 12.4 0.05\n",
+     {},
+     io::Binning::None,
+     2,
+     {0.03L, 0.04L, 0.05L}},
+    // Cadence: the median step 0.05 d; bins of two cadences from 2459000.475 hold the first
+    // two rows and the third: sqrt(0.03² + 0.04²)/2 = 0.025, and 0.05.
+    {"BinnedAsTheErrorOfTheMean",
+     "JD mag err\n2459000.50 12.0 0.03\n2459000.51 12.2 0.04\n2459000.60 12.4 0.05\n",
+     {},
+     io::Binning::Cadences,
+     2,
+     {0.025L, 0.05L}},
+    {"ChosenColumnWithoutAName",
+     "2459000.50 12.0 0.03 7\n2459000.51 12.2 0.04 8\n",
+     2,
+     io::Binning::None,
+     -1,
+     {0.03L, 0.04L}},
+    {"NoneChosen",
+     "JD,mag,e_mag\n2459000.50,12.0,0.03\n2459000.51,12.2,0.04\n",
+     -1,
+     io::Binning::None,
+     2,
+     {}},
+    // σ_F/F = 0.01 gives 2.5/ln 10 · 0.01 mag; 0.5 % gives half that.
+    {"FluxErrorsInMagnitudes",
+     "BJD,flux,flux_err\n2459000.5,2,0.02\n2459000.6,4,0.02\n",
+     {},
+     io::Binning::None,
+     2,
+     {2.5L / std::log(10.0L) * 0.01L, 2.5L / std::log(10.0L) * 0.005L}},
+    {"AnErrorOfZeroLeavesThemOut",
+     "JD mag sigma\n2459000.50 12.0 0.03\n2459000.51 12.2 0\n",
+     {},
+     io::Binning::None,
+     2,
+     {}},
+    {"AMissingErrorLeavesThemOut",
+     "JD;mag;uncertainty\n2459000,50;12,0;0,03\n2459000,51;12,2;\n",
+     {},
+     io::Binning::None,
+     2,
+     {}},
+};
+
+class Errors : public ImportFixture, public ::testing::WithParamInterface<ErrorCase> {};
+
+TEST_P(Errors, KeptWithTheirObservations) {
+  const ErrorCase& c = GetParam();
+  const std::string path = Write("table.txt", c.text);
+  io::ImportOptions options;
+  options.errorColumn = c.errorColumn;
+  options.binning = c.binning;
+  options.binCadences = 2;
+  EXPECT_EQ(io::InspectImport(path, "table.txt").options.errorColumn, c.guessedColumn);
+  const io::ImportResult result = io::ReadImport(path, "table.txt", options);
+  EXPECT_EQ(result.errors, !c.errors.empty());
+  Load(result);
+  if (c.errors.empty()) {
+    EXPECT_TRUE(data->magError.empty());
+    EXPECT_TRUE(data->fileMagError.empty());
+    // Every observation is loaded all the same.
+    EXPECT_EQ(data->pointCount, static_cast<int32_t>(result.observations.size()) + 1);
+    if (!c.errorColumn) {
+      EXPECT_THAT(result.notes, ::testing::Contains(HasSubstr("1 row has no usable error")));
+    }
+    return;
+  }
+  ASSERT_EQ(result.observations.size(), c.errors.size());
+  ASSERT_EQ(data->magError.size(), c.errors.size() + 1);  // with the repeat of the last
+  for (size_t i = 0; i < c.errors.size(); ++i) {
+    EXPECT_NEAR(static_cast<double>(result.observations[i].error), static_cast<double>(c.errors[i]), 1e-15)
+        << i;
+    EXPECT_NEAR(data->magError[i], static_cast<double>(c.errors[i]), 1e-15) << i;
+    EXPECT_EQ(data->fileMagError[i], data->magError[i]) << i;
+  }
+  EXPECT_EQ(data->magError.back(), data->magError[c.errors.size() - 1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(TextImport, Errors, ::testing::ValuesIn(kErrorCases),
+                         [](const auto& param) { return param.param.name; });
+
 TEST_F(TextImport, MissingFileSaysWhy) {
   EXPECT_THROW(io::InspectImport(Path("absent.txt"), "absent.txt"), InputError);
   EXPECT_THROW(io::ReadImport(Path("absent.txt"), "absent.txt", {}), InputError);

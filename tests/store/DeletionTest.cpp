@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "StoreValue.h"
+#include "store/Loading.h"
 #include "store/NightIndex.h"
 
 namespace ombrane {
@@ -144,6 +146,37 @@ TEST(DeleteEntries, ASecondDeleteWorksOnTheCompactedStore) {
   ASSERT_EQ(s.data->pointCount, 4);
   EXPECT_EQ(s.data->jd[0], kFourNights[8]);
   EXPECT_EQ(s.data->mag[0], 10.0L + 0.1L * 8);
+}
+
+// The errors go with their observations through a load and two deletions; a plain store has
+// none and gets none.
+TEST(DeleteEntries, ErrorsStayWithTheirEntries) {
+  auto data = std::make_unique<Data>();
+  auto star = std::make_unique<Star>();
+  auto view = std::make_unique<ViewState>();
+  std::vector<Observation> observations;
+  for (size_t i = 0; i + 1 < kFourNights.size(); ++i)
+    observations.push_back({kFourNights[i], 10.0L + 0.1L * static_cast<long double>(i),
+                            0.001L * static_cast<long double>(i + 1)});
+  LoadObservations(observations, "errors", "errors", *data, *star, *view);
+  ASSERT_EQ(data->pointCount, 12);
+  EXPECT_DOUBLE_EQ(data->magError[11], 0.011);  // the repeat's error is the last one's
+  DeleteEntries(*data, *view, 3, 6);
+  DeleteEntries(*data, *view, 0, 3);  // drops the entries first loaded as 0, 1, 2, 7
+  ASSERT_EQ(data->pointCount, 4);
+  const double expected[] = {0.009, 0.010, 0.011, 0.011};
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_DOUBLE_EQ(data->magError[i], expected[i]) << i;
+    EXPECT_DOUBLE_EQ(data->fileMagError[i], expected[i]) << i;
+    EXPECT_EQ(data->mag[i], 10.0L + 0.1L * static_cast<long double>(8 + std::min<size_t>(i, 2))) << i;
+  }
+
+  // A plain store (no errors given) stays without them.
+  for (Observation& o : observations) o.error = 0;
+  LoadObservations(observations, "plain", "plain", *data, *star, *view);
+  DeleteEntries(*data, *view, 0, 1);
+  EXPECT_FALSE(HasErrors(*data));
+  EXPECT_TRUE(data->fileMagError.empty());
 }
 
 }  // namespace
