@@ -30,8 +30,8 @@ QWidget* TForm1::CreateMethodControls() {
   FrequencyStep = new QCheckBox(QStringLiteral("Step in fre&quency"), box);
   FrequencyStep->setObjectName(QStringLiteral("FrequencyStep"));
   FrequencyStep->setToolTip(
-      QStringLiteral("GLS, MHAOV, PDM and BLS: the increment box holds a step in frequency (1/d), the "
-                     "trials running from 1/Max to 1/Min"));
+      QStringLiteral("The increment box holds a step in frequency (1/d), the trials running from 1/Max to "
+                     "1/Min"));
   SuggestGrid = new QPushButton(QStringLiteral("Su&ggest"), box);
   SuggestGrid->setObjectName(QStringLiteral("SuggestGrid"));
   SuggestGrid->setToolTip(
@@ -39,7 +39,8 @@ QWidget* TForm1::CreateMethodControls() {
                      "median interval, oversampled"));
   MethodOptions = new QPushButton(QStringLiteral("Optio&ns..."), box);
   MethodOptions->setObjectName(QStringLiteral("MethodOptions"));
-  MethodOptions->setToolTip(QStringLiteral("Harmonics (MHAOV), bins and covers (PDM), durations (BLS)"));
+  MethodOptions->setToolTip(
+      QStringLiteral("Harmonics (MHAOV), bins and covers (PDM), durations (BLS), weighting by the errors"));
   grid->addWidget(FrequencyStep, 0, 0, 1, 2);
   grid->addWidget(SuggestGrid, 1, 0);
   grid->addWidget(MethodOptions, 1, 1);
@@ -91,6 +92,15 @@ void TForm1::MethodOptionsClick() {
     form->addRow(QStringLiteral("PDM &covers:"), covers);
     form->addRow(QStringLiteral("BLS &durations (fractions of the period):"), durations);
     form->addRow(QStringLiteral("&Oversampling of Suggest:"), oversampling);
+    // Weighting by the errors: only data that carry errors can be weighed.
+    auto* weighted =
+        new QCheckBox(QStringLiteral("&Weigh GLS, MHAOV, PDM and BLS by 1/\u03c3\u00b2"), &dialog);
+    weighted->setObjectName(QStringLiteral("Weighted"));
+    weighted->setChecked(methodSettings_->weighted);
+    weighted->setEnabled(HasErrors(*data_));
+    weighted->setToolTip(HasErrors(*data_) ? QStringLiteral("The data carry their errors \u03c3")
+                                           : QStringLiteral("The data carry no errors"));
+    form->addRow(weighted);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -102,6 +112,7 @@ void TForm1::MethodOptionsClick() {
     methodSettings_->harmonics = harmonics->value();
     methodSettings_->bins = bins->value();
     methodSettings_->covers = covers->value();
+    if (weighted->isEnabled()) methodSettings_->weighted = weighted->isChecked();
     oversampling_ = oversampling->value();
   });
 }

@@ -24,7 +24,8 @@ constexpr OptionSpec kOptions[] = {
     {"--min", true},         {"--max", true},          {"--step", true},        {"--frequency-step", true},
     {"--suggest", false},    {"--oversampling", true}, {"--method", true},      {"--harmonics", true},
     {"--bins", true},        {"--covers", true},       {"--durations", true},   {"--epoch", true},
-    {"--jd-average", false}, {"--phase-file", false},  {"--periodogram", true}, {"--peaks", true}};
+    {"--jd-average", false}, {"--phase-file", false},  {"--periodogram", true}, {"--peaks", true},
+    {"--unweighted", false}};
 
 // The methods by their names on the command line.
 struct MethodChoice {
@@ -134,6 +135,9 @@ int Run(const Invocation& invocation) {
   only("--bins", SearchMethod::Pdm);
   only("--covers", SearchMethod::Pdm);
   only("--durations", SearchMethod::Bls);
+  settings.weighted = !invocation.Has("--unweighted");
+  if (!arrays && invocation.Has("--unweighted"))
+    throw UsageError("--unweighted needs --method gls, mhaov, pdm or bls (sl and aov never weigh)");
 
   const bool suggest = invocation.Has("--suggest");
   std::optional<long double> searchMin = invocation.Number("--min");
@@ -143,7 +147,6 @@ int Run(const Invocation& invocation) {
   const std::optional<long double> oversampling = invocation.Number("--oversampling");
   if (step && frequencyStep) throw UsageError("give --step or --frequency-step, not both");
   if (frequencyStep) {
-    if (!arrays) throw UsageError("--frequency-step needs --method gls, mhaov, pdm or bls");
     settings.step = GridStep::Frequency;
     step = frequencyStep;
   }
@@ -230,7 +233,8 @@ const Command kSearchCommand{
         "search FILE... --min A --max B --step S [--method sl|aov|gls|mhaov|pdm|bls] [--epoch M0]\n"
         "                            [--frequency-step DF | --suggest [--oversampling K]]\n"
         "                            [--harmonics H] [--bins NB] [--covers NC] [--durations Q1,Q2,...]\n"
-        "                            [--jd-average] [--phase-file] [--periodogram CSV] [--peaks K]",
+        "                            [--unweighted] [--jd-average] [--phase-file] [--periodogram CSV] "
+        "[--peaks K]",
     .help =
         "search FILE... --min A --max B --step S [--method sl|aov|gls|mhaov|pdm|bls]\n"
         "    Tries the periods A, A + S, A + 2S, ... below B (A > 0, S > 0, e.g. 0.000001) on all\n"
@@ -254,8 +258,11 @@ const Command kSearchCommand{
         "               fractions of the period (default 0.02,0.05,0.1,0.15,0.2), largest power\n"
         "               wins; the best box's duration, depth and mid-eclipse JD, and its SDE\n"
         "    and print \"GLS: <power> FAP <fap> Best Period:<period>\" (MHAOV and PDM: p and FAP,\n"
-        "    BLS: SDE) before the fold. --frequency-step DF steps these methods in frequency\n"
-        "    from 1/B to 1/A (cycles per day) instead of in period. --suggest fills the range and\n"
+        "    BLS: SDE) before the fold. When the file gives the magnitudes' errors (an error\n"
+        "    column, an AAVSO uncertainty, a FITS flux error) these four weigh every observation\n"
+        "    by 1/sigma^2; --unweighted weighs them all the same. sl and aov never weigh.\n"
+        "    --frequency-step DF steps any method in frequency from 1/B to 1/A (cycles per\n"
+        "    day) instead of in period. --suggest fills the range and\n"
         "    step from the data and prints the grid first: frequencies from 1/T (T the time span)\n"
         "    to half the inverse of the median interval between observations, in steps of\n"
         "    1/(K T) with --oversampling K (default 5), and how many trials that makes.\n"

@@ -114,6 +114,7 @@ std::shared_ptr<const ScoreColumns> ColumnsOf(SearchMethod method, const Observa
     default:
       break;
   }
+  if (!data.w.empty() && method != SearchMethod::Gls) c->note.append(" Weighted by 1/\u03c3\u00b2.");
   return c;
 }
 
@@ -169,7 +170,7 @@ std::string MethodName(SearchMethod method) {
   return {};
 }
 
-Observations ObservationsOf(const Data& data) {
+Observations ObservationsOf(const Data& data, bool weighted) {
   int32_t n = data.pointCount;
   if (n >= 2 && data.jd[static_cast<size_t>(n - 1)] == data.jd[static_cast<size_t>(n - 2)] &&
       data.mag[static_cast<size_t>(n - 1)] == data.mag[static_cast<size_t>(n - 2)])
@@ -180,6 +181,10 @@ Observations ObservationsOf(const Data& data) {
   for (int32_t i = 0; i < n; ++i) {
     o.t[static_cast<size_t>(i)] = static_cast<double>(data.jd[static_cast<size_t>(i)]);
     o.y[static_cast<size_t>(i)] = static_cast<double>(data.mag[static_cast<size_t>(i)]);
+  }
+  if (weighted && HasErrors(data) && data.magError.size() >= o.t.size()) {
+    o.w.resize(o.t.size());
+    for (size_t i = 0; i < o.w.size(); ++i) o.w[i] = 1 / (data.magError[i] * data.magError[i]);
   }
   return o;
 }
@@ -197,7 +202,7 @@ SearchResult SearchByMethod(const Data& data, Star& star, const SearchRequest& r
   if (!IsArrayMethod(request.method)) throw InputError("This search method does not run on arrays.");
   if (data.pointCount < 1 || !(request.searchMin < request.searchMax)) return result;
   const TrialGrid grid = GridOf(request, settings.step);
-  Observations observations = ObservationsOf(data);
+  Observations observations = ObservationsOf(data, settings.weighted);
   // Times from the first Julian Day: the methods' products of frequency and time stay small
   // (the epoch of a box is given back in Julian Days).
   const double origin =

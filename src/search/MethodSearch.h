@@ -21,6 +21,9 @@ struct MethodSettings {
   int bins = 10;                     // PDM
   int covers = 2;                    // PDM
   std::vector<double> durations{0.02, 0.05, 0.1, 0.15, 0.2};  // BLS, fractions of the period
+  // Weigh each observation by 1/σ² when the records carry errors (HasErrors); without errors
+  // every observation weighs the same either way.
+  bool weighted = true;
 };
 
 // The durations of box least squares as the user types them: fractions of the period separated
@@ -36,7 +39,8 @@ std::string MethodName(SearchMethod method);
 
 // The working observations of the records (Julian Day and magnitude), without the loader's
 // repeat of the last observation: a last entry equal in time and magnitude to the one before.
-Observations ObservationsOf(const Data& data);
+// With `weighted` and errors in the records, the weights 1/σ²; otherwise no weights.
+Observations ObservationsOf(const Data& data, bool weighted = false);
 
 // The grid of a request: the trial periods from searchMin below searchMax stepped by the
 // increment, or the trial frequencies from 1/searchMax to 1/searchMin.

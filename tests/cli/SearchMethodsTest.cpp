@@ -91,7 +91,7 @@ TEST_F(SearchMethods, OptionsThatDoNotFitAreRefused) {
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --method bls --durations 0.1,0.7",
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --method bls --durations 0.1,,0.2",
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --method aov --bins 5",
-      "search sine.txt --min 0.3 --max 0.6 --frequency-step 0.01",
+      "search sine.txt --min 0.3 --max 0.6 --step 0.01 --method aov --unweighted",
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --frequency-step 0.01 --method gls",
       "search sine.txt --suggest --method sl",
       "search sine.txt --suggest --min 0.3 --method gls",

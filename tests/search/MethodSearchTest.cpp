@@ -8,6 +8,8 @@
 #include "common/NumberFormat.h"
 #include "phase/PeriodogramPresentation.h"
 #include "phase/PhaseFixture.h"
+#include "search/ReferenceValues.h"
+#include "store/Loading.h"
 
 namespace ombrane {
 namespace {
@@ -57,6 +59,48 @@ TEST(MethodSearchTest, EveryMethodFindsThePlantedPeriodOnEitherGrid) {
       EXPECT_EQ(line.substr(line.size() - ending.size()), ending) << line;
       EXPECT_EQ(line.rfind(MethodName(method) + ": ", 0), 0u) << line;
     }
+  }
+}
+
+// Observations loaded with their errors are weighed by 1/σ² unless weighting is switched off:
+// the periodogram of the records (frequencies 0.05 + k·0.0371 /d, k < 60, in ascending period)
+// is astropy's weighted or plain Lomb–Scargle and numpy's weighted two-harmonic AoV of the same
+// data (ReferenceValues.h). The Julian Days pass through the store (2450000 + t), which costs a
+// few 1e-10 d of the times.
+TEST(MethodSearchTest, ErrorsInTheRecordsWeighTheMethods) {
+  namespace ref = reference;
+  std::vector<ombrane::Observation> observations;
+  for (size_t i = 0; i < ref::kT.size(); ++i)
+    observations.push_back({2450000.0L + ref::kT[i], ref::kY[i], ref::kSigma[i]});
+  auto data = std::make_unique<Data>();
+  Star star;
+  ViewState view;
+  LoadObservations(observations, "ref", "ref", *data, star, view);
+  ASSERT_TRUE(HasErrors(*data));
+  // 1/searchMax = 0.05 /d; 1/searchMin a little past the 60th frequency.
+  const SearchRequest gls = Request(SearchMethod::Gls, 1 / (0.05L + 59.3L * 0.0371L), 20, 0.0371L);
+  SearchRequest mhaov = gls;
+  mhaov.method = SearchMethod::Mhaov;
+  struct Case {
+    const char* what;
+    SearchRequest request;
+    bool weighted;
+    const std::vector<double>& expected;
+  };
+  for (const Case& c :
+       {Case{"weighted GLS", gls, true, ref::kGlsWeighted}, Case{"plain GLS", gls, false, ref::kGlsPlain},
+        Case{"weighted MHAOV", mhaov, true, ref::kMhaov2}}) {
+    const SearchResult result = SearchByMethod(
+        *data, star, c.request, MethodSettings{.step = GridStep::Frequency, .weighted = c.weighted});
+    ASSERT_EQ(result.status, SearchResult::Status::Done) << c.what;
+    const std::vector<TrialScore>& points = result.periodogram.points;
+    ASSERT_EQ(points.size(), 60u) << c.what;
+    for (size_t k = 0; k < 60; ++k) {
+      const double expected = c.expected[k];
+      EXPECT_NEAR(static_cast<double>(points[59 - k].score), expected, 1e-7 * std::fabs(expected))
+          << c.what << " trial " << k;
+    }
+    EXPECT_EQ(result.periodogram.columns->note.find("1/\u03c3") != std::string::npos, c.weighted) << c.what;
   }
 }
 
