@@ -344,6 +344,36 @@ void PaintLine(QPainter& painter, const ChartSeries& series, const Mapper& map) 
   flush(runColour);
 }
 
+// The error bars: a vertical line of one pixel from y − σ to y + σ through each point, in the
+// point's colour, those wholly outside `clip` left out. The lines of one colour are drawn
+// together, so a light curve of many nights changes the pen once a night.
+void PaintErrorBars(QPainter& painter, const std::vector<ErrorBar>& bars, const Mapper& map,
+                    const QRect& clip) {
+  std::vector<QLine> lines;
+  uint32_t runColour = 0;
+  auto flush = [&] {
+    if (lines.empty()) return;
+    painter.setPen(QPen(FromBgr(runColour), 1));
+    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+    lines.clear();
+  };
+  for (const ErrorBar& bar : bars) {
+    if (!std::isfinite(bar.x) || !std::isfinite(bar.y) || !(bar.sigma > 0)) continue;
+    const int x = ToPixel(map.X(bar.x));
+    if (x < clip.left() || x > clip.right()) continue;
+    int top = ToPixel(map.Y(bar.y - bar.sigma));
+    int bottom = ToPixel(map.Y(bar.y + bar.sigma));
+    if (top > bottom) std::swap(top, bottom);
+    if (bottom < clip.top() || top > clip.bottom()) continue;
+    if (bar.colour != runColour) {
+      flush();
+      runColour = bar.colour;
+    }
+    lines.emplace_back(x, top, x, bottom);
+  }
+  flush();
+}
+
 // One series with the routine of its kind; `clip` is the rectangle the painting is cut to.
 void PaintSeries(QPainter& painter, const ChartSeries& series, const Mapper& map, const QRect& plot,
                  const QRect& clip, PointDetail detail) {
@@ -404,6 +434,14 @@ ChartWidget::Range ChartWidget::DataRange() const {
         xHi = std::max(xHi, p.x);
         yLo = std::min(yLo, p.y);
         yHi = std::max(yHi, p.y);
+      }
+    }
+    // Error bars shown stay within the axes.
+    if (model_->showErrorBars) {
+      for (const ErrorBar& bar : model_->errorBars) {
+        if (!std::isfinite(bar.y) || !std::isfinite(bar.sigma)) continue;
+        yLo = std::min(yLo, bar.y - bar.sigma);
+        yHi = std::max(yHi, bar.y + bar.sigma);
       }
     }
   }
@@ -516,6 +554,8 @@ ChartWidget::Layout ChartWidget::RenderWithLayout(QPainter& painter, const QRect
   if (model_ != nullptr) {
     const Range& r = layout.range;
     const Mapper map(layout.plot, r.xMin, r.xMax, r.yMin, r.yMax, layout.inverted);
+    // The error bars under every symbol.
+    if (model_->showErrorBars) PaintErrorBars(painter, model_->errorBars, map, target);
     // kLightCurveSeries first, so that later series lie on top. Points outside the plot rectangle are
     // drawn too; the vertical markers are cut to it.
     for (int s = 0; s < kSeriesCount; ++s)

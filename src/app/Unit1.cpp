@@ -269,7 +269,8 @@ void TForm1::CreateMenu() {
       action(QStringLiteral("EditPasteCmd"), QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V));
   FileImportCmd = action(QStringLiteral("FileImportCmd"), QStringLiteral("&Import..."),
                          QKeySequence(Qt::CTRL | Qt::Key_I));
-  EditClearMarksCmd = action(QStringLiteral("EditClearMarksCmd"), QStringLiteral("Clear &marks"), QKeySequence());
+  EditClearMarksCmd =
+      action(QStringLiteral("EditClearMarksCmd"), QStringLiteral("Clear &marks"), QKeySequence());
   EditClearMarksCmd->setStatusTip(
       QStringLiteral("Takes every mark off: the points marked by hand and those the automatic fit left out"));
   QMenu* file = menu->addMenu(QStringLiteral("&File"));
@@ -591,12 +592,15 @@ void TForm1::ConnectHandlers() {
                                                                  {Delete, &TForm1::DeleteClick}};
   for (const auto& [button, handler] : toolbar) connect(button, &QToolButton::clicked, this, handler);
 
-  const std::pair<QAction*, void (TForm1::*)()> actions[] = {
-      {FileNewCmd, &TForm1::FileNewClick},   {FileOpenCmd, &TForm1::FileOpenClick},
-      {FileSaveCmd, &TForm1::FileSaveClick}, {FileImportCmd, &TForm1::ImportClick},
-      {EditUndoCmd, &TForm1::UndoClick},     {EditCutCmd, &TForm1::CutClick},
-      {EditCopyCmd, &TForm1::CopyClick},     {EditPasteCmd, &TForm1::PastClick},
-      {EditClearMarksCmd, &TForm1::ClearMarksClick}};
+  const std::pair<QAction*, void (TForm1::*)()> actions[] = {{FileNewCmd, &TForm1::FileNewClick},
+                                                             {FileOpenCmd, &TForm1::FileOpenClick},
+                                                             {FileSaveCmd, &TForm1::FileSaveClick},
+                                                             {FileImportCmd, &TForm1::ImportClick},
+                                                             {EditUndoCmd, &TForm1::UndoClick},
+                                                             {EditCutCmd, &TForm1::CutClick},
+                                                             {EditCopyCmd, &TForm1::CopyClick},
+                                                             {EditPasteCmd, &TForm1::PastClick},
+                                                             {EditClearMarksCmd, &TForm1::ClearMarksClick}};
   for (const auto& [act, handler] : actions) connect(act, &QAction::triggered, this, handler);
 
   const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
@@ -636,6 +640,7 @@ void TForm1::ConnectHandlers() {
   connect(Chart1, &ChartWidget::ClickAxis, this, &TForm1::Chart1ClickAxis);
   connect(Chart1, &ChartWidget::MouseMoved, this, &TForm1::Chart1MouseMove);
   connect(Chart1, &ChartWidget::AfterDraw, this, &TForm1::Chart1AfterDraw);
+  CreateErrorBarsAction();
   CreatePeriodogramWindow();
   CreateMinimaWindow();
 }
@@ -780,8 +785,8 @@ void TForm1::AppendNote(const QString& line) {
   cursor.insertText(line, QTextCharFormat());
   cursor.endEditBlock();
   appendingNote_ = false;
-  resultUndoStates_.push_back(
-      {RichEdit1->document()->availableUndoSteps(), line, RichEdit1->document()->characterCount() - charactersBefore});
+  resultUndoStates_.push_back({RichEdit1->document()->availableUndoSteps(), line,
+                               RichEdit1->document()->characterCount() - charactersBefore});
   ShowNoteAt(cursor.position());
 }
 

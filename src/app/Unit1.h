@@ -184,6 +184,8 @@ class TForm1 : public QMainWindow {
   void MinimaSaveTableClick();
   void MinimaSaveFitClick();
   void MinimaSavePictureClick();
+  // The observations' errors (Unit1Errors.cpp): the error bars shown or not.
+  void ErrorBarsClick(bool shown);
 
  protected:
   // Closing the window asks before changed notes are lost (save, discard or stay).
@@ -323,6 +325,9 @@ class TForm1 : public QMainWindow {
   // The periodogram window, its toolbar button's and menu item's wiring; showing the periodogram
   // of a search just done; drawing it again; a period chosen in it typed into the period box.
   void CreatePeriodogramWindow();
+  // The "&View" menu with "Error bars"; after a load, its state for the data's errors.
+  void CreateErrorBarsAction();
+  void UpdateErrorBarsAction();
   void ShowPeriodogram(Periodogram&& periodogram);
   void DrawPeriodogramWindow();
   void ApplyPeriodogramPeriod(long double period);
@@ -495,6 +500,9 @@ class TForm1 : public QMainWindow {
   QAction* EditPasteCmd = nullptr;       // "&Paste" Ctrl+V
   QAction* EditClearMarksCmd = nullptr;  // "Clear &marks", no key
 
+  // "Error &bars" in the "&View" menu: checkable, off at the start, enabled while the data carry
+  // their errors.
+  QAction* ErrorBarsCmd = nullptr;
   QAction* PeriodogramCmd = nullptr;          // "&Periodogram" in the "&Window" menu
   PeriodogramWindow* Periodogram1 = nullptr;  // "Periodogram": the last search's scores, non-modal
   QAction* MinimaCmd = nullptr;               // "&Minima and O-C" in the "&Window" menu

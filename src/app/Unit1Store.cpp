@@ -9,8 +9,8 @@
 #include "ChartWidget.h"
 #include "Controls.h"
 #include "Unit1.h"
-#include "measure/Selection.h"
 #include "common/PartialOutcome.h"
+#include "measure/Selection.h"
 #include "services/LoadFile.h"
 #include "view/LightCurve.h"
 
@@ -104,6 +104,7 @@ void TForm1::ResetCoordinateBoxes() {
 void TForm1::FinishLoad(const LoadReport& report) {
   // 10. Buttons for the nights there are (also after a cancelled dialog).
   ApplyNavigation(report.navigation);
+  UpdateErrorBarsAction();
 
   // 11. The boxes of a new object's defaults; they run their change handlers when they change.
   SetBoxText(Edit2, General(star_->epoch));

@@ -6,6 +6,7 @@
 #include "common/NumberFormat.h"
 #include "common/TextToFloat.h"
 #include "store/NightIndex.h"
+#include "view/LightCurve.h"
 
 namespace ombrane {
 
@@ -20,6 +21,7 @@ int32_t EntryCount(const Data& data) {
 void AddPhasePoint(ChartModel& chart, const Data& data, int series, double x, int32_t e) {
   const double y = ToDouble(data.mag[e]);
   chart.Series(series).Add(x, y, NightColour(data.night[e]));
+  AddErrorBar(chart, data, e, x, y, NightColour(data.night[e]));
   if (data.markFlag[e] == 1) chart.Series(kMarkedSeries).Add(x, y);
 }
 

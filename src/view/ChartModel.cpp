@@ -177,6 +177,7 @@ void ClearNightView(ChartModel& chart, bool keepMarkers) {
   for (int s : {kLightCurveSeries, kMarkedSeries, kCurveSeries, kPhaseSeries, kSecondCycleSeries})
     chart.Series(s).Clear();
   if (!keepMarkers) chart.Series(kMarkerSeries).Clear();
+  chart.errorBars.clear();
   ++chart.pictureNumber;
 }
 

@@ -132,6 +132,15 @@ enum SeriesIndex : int {
   kPeriodogramCurveSeries = kCurveSeries,
 };
 
+// The error bar of an observation: a vertical line from y − σ to y + σ through its point, in
+// the point's colour. 24 bytes, as a point.
+struct ErrorBar {
+  double x = 0;
+  double y = 0;
+  float sigma = 0;
+  uint32_t colour = kSeriesColour;
+};
+
 class ChartModel {
  public:
   ChartModel();
@@ -146,13 +155,18 @@ class ChartModel {
   // Counts the pictures drawn: ClearNightView, which every drawing of a new picture starts with,
   // adds one. The window tells a new picture from additions to the old one by it.
   int64_t pictureNumber = 0;
+  // The error bars of the observations drawn (light curve, phase diagram), when they carry
+  // errors; painted under the symbols while showErrorBars is set.
+  std::vector<ErrorBar> errorBars;
+  bool showErrorBars = false;
 
  private:
   std::array<ChartSeries, kSeriesCount> series_;
 };
 
 // Starts a new picture: clears kLightCurveSeries, kMarkedSeries, kCurveSeries, kPhaseSeries,
-// kSecondCycleSeries and kMarkerSeries (never kPeakSeries and kSpareSeries) and counts the picture. With
+// kSecondCycleSeries and kMarkerSeries (never kPeakSeries and kSpareSeries) and the error bars,
+// and counts the picture. With
 // `keepMarkers` the vertical markers of kMarkerSeries stay (a redraw of the phase diagram that keeps the
 // minimum's markers).
 void ClearNightView(ChartModel& chart, bool keepMarkers = false);

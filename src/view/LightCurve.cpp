@@ -20,7 +20,13 @@ void AddLightCurvePoint(ChartModel& chart, const Data& data, int i, uint32_t col
   const double x = ToDouble(data.jd[at]);
   const double y = ToDouble(data.mag[at]);
   chart.Series(kLightCurveSeries).Add(x, y, colour);
+  AddErrorBar(chart, data, i, x, y, colour);
   if (data.markFlag[at] == 1) chart.Series(kMarkedSeries).Add(x, y, kSeriesColour);
+}
+
+void AddErrorBar(ChartModel& chart, const Data& data, int32_t e, double x, double y, uint32_t colour) {
+  if (e < 0 || static_cast<size_t>(e) >= data.magError.size()) return;
+  chart.errorBars.push_back({x, y, static_cast<float>(data.magError[static_cast<size_t>(e)]), colour});
 }
 
 void DrawLightCurveRange(ChartModel& chart, const Data& data, int first, int endExclusive) {

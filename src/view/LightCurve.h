@@ -17,6 +17,10 @@ void AddLightCurvePoint(ChartModel& chart, const Data& data, int i);
 // The same in a given colour in place of the night's.
 void AddLightCurvePoint(ChartModel& chart, const Data& data, int i, uint32_t colour);
 
+// The error bar of entry e drawn at (x, y) in `colour`, when the store carries errors;
+// nothing otherwise.
+void AddErrorBar(ChartModel& chart, const Data& data, int32_t e, double x, double y, uint32_t colour);
+
 // AddLightCurvePoint for every entry first <= i < endExclusive.
 void DrawLightCurveRange(ChartModel& chart, const Data& data, int first, int endExclusive);
 
