@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -47,6 +48,27 @@ TrialPlan PlanTrials(long double searchMin, long double searchMax, long double i
     if (!(next > t)) throw InputError("The period step is too small to change the trial period.");
     t = next;
   }
+  return plan;
+}
+
+TrialPlan PlanFrequencyTrials(long double searchMin, long double searchMax, long double frequencyStep) {
+  if (!(frequencyStep > 0)) throw InputError("The frequency step must be greater than 0.");
+  if (!(searchMin > 0)) throw InputError("The search range must start above 0 to step in frequency.");
+  TrialPlan plan;
+  plan.inFrequency = true;
+  plan.lowestFrequency = 1 / searchMax;
+  plan.frequencyStep = frequencyStep;
+  // The frequencies up to 1/searchMin, the end included when a step lands on it to within a
+  // millionth of a step (as the grid of the methods on arrays).
+  const long double steps = std::floor((1 / searchMin - plan.lowestFrequency) / frequencyStep + 1e-6L);
+  if (!(steps < kMaxTrials))
+    throw InputError("The search range holds more than " + FormatGeneral(kMaxTrials) +
+                     " trial frequencies; choose a larger frequency step.");
+  plan.count = static_cast<int64_t>(steps) + 1;
+  if (plan.count > 1 && !(plan.lowestFrequency + frequencyStep > plan.lowestFrequency))
+    throw InputError("The frequency step is too small to change the trial frequency.");
+  plan.blockSize = std::max<int64_t>(16, plan.count / 8192);
+  for (int64_t k = 0; k < plan.count; k += plan.blockSize) plan.blockStart.push_back(plan.TrialAt(k));
   return plan;
 }
 
@@ -147,7 +169,7 @@ void RunBlock(RecordsCopy& records, const Star& star, const TrialPlan& plan, Sea
         out.bestPeriod = t;
       }
     }
-    t = t + plan.increment;
+    t = plan.Next(t, k);
   }
   keeper.Flush();
 }
@@ -276,7 +298,7 @@ int64_t CountTrials(long double searchMin, long double searchMax, long double in
 SearchResult SearchPeriod(Data& data, Star& star, const SearchRequest& request) {
   SearchResult result;
   if (!HasWork(data, request)) return result;
-  const TrialPlan plan = PlanTrials(request.searchMin, request.searchMax, request.increment);
+  const TrialPlan plan = PlanOf(request);
   const SearchMethod method = request.method;
 
   // 1. Score the trials.

@@ -18,6 +18,9 @@ struct SearchRequest {
   long double searchMax = 0;
   long double increment = 0;
   SearchMethod method = SearchMethod::StringLength;
+  // The increment steps the trial frequency (cycles per day) from 1/searchMax up to 1/searchMin,
+  // the trials then taken in ascending period, instead of the trial period.
+  bool frequencyStep = false;
   unsigned threads = 0;  // 0: every core of the machine
   // Called on the caller's thread now and then with (trials done, trials in all); returning
   // false cancels the search.

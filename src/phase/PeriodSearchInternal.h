@@ -17,18 +17,28 @@ namespace ombrane::search_internal {
 // The trial periods t_0 = searchMin, t_{k+1} = t_k + increment (repeated addition in extended
 // precision) below searchMax. Only every blockSize-th period is kept; a worker rebuilds the
 // others of its block by the same additions, so it gets exactly the same values.
+//
+// A plan even in frequency (PlanFrequencyTrials) has the trial frequencies 1/searchMax + j·step
+// up to 1/searchMin instead, taken in ascending period: trial k is the period
+// 1/(lowestFrequency + (count − 1 − k)·frequencyStep), each formed on its own.
 struct TrialPlan {
   int64_t count = 0;
   int64_t blockSize = 1;
   long double increment = 0;
   std::vector<long double> blockStart;
+  bool inFrequency = false;
+  long double lowestFrequency = 0;
+  long double frequencyStep = 0;
 
   int64_t BlockCount() const { return static_cast<int64_t>(blockStart.size()); }
   long double TrialAt(int64_t k) const {
+    if (inFrequency) return 1 / (lowestFrequency + static_cast<long double>(count - 1 - k) * frequencyStep);
     long double t = blockStart[static_cast<size_t>(k / blockSize)];
     for (int64_t j = k % blockSize; j > 0; --j) t = t + increment;
     return t;
   }
+  // Trial k + 1 after trial k, which is t.
+  long double Next(long double t, int64_t k) const { return inFrequency ? TrialAt(k + 1) : t + increment; }
 };
 
 // True when the search has something to do; false for no data or an empty range.
@@ -39,6 +49,14 @@ inline bool HasWork(const Data& data, const SearchRequest& request) {
 // The refusals of a range that has work: a step that is not positive, a start below 0, a step
 // too small to move the trial period, or a range of too many trials.
 TrialPlan PlanTrials(long double searchMin, long double searchMax, long double increment);
+// The plan even in frequency, with the same refusals: a step that is not positive, a range
+// that does not start above 0, too many trials.
+TrialPlan PlanFrequencyTrials(long double searchMin, long double searchMax, long double frequencyStep);
+// The plan of a request: in period, or in frequency when it says so.
+inline TrialPlan PlanOf(const SearchRequest& request) {
+  return request.frequencyStep ? PlanFrequencyTrials(request.searchMin, request.searchMax, request.increment)
+                               : PlanTrials(request.searchMin, request.searchMax, request.increment);
+}
 
 // The score of one trial: the string length with every pair counted, or Θ, whose `undefined`
 // says when it has none.

@@ -39,9 +39,10 @@ SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, cha
 SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, const MethodSettings& settings,
                        char separator) {
   if (!IsArrayMethod(request.method)) {
-    if (settings.step == GridStep::Frequency)
-      throw InputError("The string-length and AoV searches step in period only; choose a period step.");
-    return RunSearch(data, star, request, separator);
+    // The folds step in frequency as the methods on arrays do, over the same trials.
+    SearchRequest folds = request;
+    folds.frequencyStep = settings.step == GridStep::Frequency;
+    return RunSearch(data, star, folds, separator);
   }
   SearchReport report;
   report.result = SearchByMethod(data, star, request, settings);

@@ -26,8 +26,9 @@ SearchRequest SearchRequestOf(const Star& star, SearchMethod method);
 // outcome with `separator` as the decimal separator.
 SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, char separator);
 
-// The same for every method: the string length and AoV as above (a frequency step is refused
-// for them), the methods on arrays by SearchByMethod with `settings`.
+// The same for every method: the string length and AoV as above (stepping in frequency when
+// settings.step says so), the methods on arrays by SearchByMethod with `settings` (weighted by
+// the errors when the records carry them and settings.weighted).
 SearchReport RunSearch(Data& data, Star& star, const SearchRequest& request, const MethodSettings& settings,
                        char separator);
 

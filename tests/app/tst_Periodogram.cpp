@@ -180,10 +180,13 @@ void TestPeriodogram::suggestFillsTheGridAndASearchUsesIt() {
   QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
   QCOMPARE(form.Periodogram1->periodogram->trials, m.captured(1).toLongLong());
   QVERIFY(std::fabs(static_cast<double>(form.star().bestPeriod) - 0.61) < 0.01);
-  // SL and AoV step in period only: they refuse the frequency step with a message.
+  // AoV steps in frequency too, over the same trials.
   form.RadioGroup4->item(1)->click();
   form.Button7->click();
-  QVERIFY(f.outside->errors.join('|').contains(QStringLiteral("step in period only")));
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  QCOMPARE(form.Periodogram1->periodogram->method, SearchMethod::Aov);
+  QCOMPARE(form.Periodogram1->periodogram->trials, m.captured(1).toLongLong());
+  QVERIFY(std::fabs(static_cast<double>(form.star().bestPeriod) - 0.61) < 0.01);
 }
 
 void TestPeriodogram::optionsReachTheSearch() {

@@ -8,6 +8,7 @@
 
 #include "services/RunSearch.h"
 #include "store/Loading.h"
+#include "support/PlainReference.h"
 
 namespace ombrane {
 namespace {
@@ -55,6 +56,39 @@ TEST_F(RunSearchTest, FindsThePlantedPeriodWithEitherMethod) {
   }
 }
 
+// The string length and AoV step in frequency over the trials of the methods on arrays
+// (frequencies 1/Max + j·step up to 1/Min, in ascending period), and each trial's score is the
+// plain fold's at that period.
+TEST_F(RunSearchTest, FoldsStepInFrequencyAsTheMethodsDo) {
+  LoadSine(150, 0.37L);
+  star->searchMin = 0.30L;
+  star->searchMax = 0.45L;
+  star->increment = 0.01L;  // cycles per day
+  const MethodSettings settings{.step = GridStep::Frequency};
+  for (const SearchMethod method : {SearchMethod::StringLength, SearchMethod::Aov}) {
+    const SearchRequest request = SearchRequestOf(*star, method);
+    const TrialGrid grid = GridOf(request, GridStep::Frequency);
+    ASSERT_EQ(grid.count, 112);  // 2.2222 .. 3.3333 /d
+    const SearchReport report = RunSearch(*data, *star, request, settings, '.');
+    ASSERT_EQ(report.result.status, SearchResult::Status::Done);
+    EXPECT_EQ(report.result.trials, grid.count);
+    const std::vector<TrialScore>& points = report.result.periodogram.points;
+    ASSERT_EQ(static_cast<int64_t>(points.size()) + report.result.skipped, grid.count);
+    // One step in frequency moves the period by about P²·0.01 = 0.0014 d here.
+    EXPECT_NEAR(static_cast<double>(star->bestPeriod), 0.37, 0.0014);
+    for (const TrialScore& point : points) {
+      const int64_t k = grid.count - 1 - point.trial;
+      EXPECT_NEAR(static_cast<double>(point.period), grid.Period(k), 1e-15 * grid.Period(k)) << point.trial;
+      auto copy = std::make_unique<Data>(*data);
+      FoldPhasesPlain(*copy, *star, point.period);
+      const long double plain = method == SearchMethod::Aov
+                                    ? static_cast<long double>(AovStatisticPlain(*copy))
+                                    : SearchStringLength(*copy);
+      EXPECT_EQ(point.score, plain) << MethodName(method) << " trial " << point.trial;
+    }
+  }
+}
+
 TEST_F(RunSearchTest, ASearchWithNothingToDoSaysWhy) {
   // No data.
   star->searchMin = 0.3L;
@@ -69,7 +103,8 @@ TEST_F(RunSearchTest, ASearchWithNothingToDoSaysWhy) {
   star->searchMin = 0.5L;
   report = RunSearch(*data, *star, SearchRequestOf(*star, SearchMethod::StringLength), ',');
   EXPECT_EQ(report.result.status, SearchResult::Status::NotRun);
-  EXPECT_THAT(report.lines, ::testing::ElementsAre("Search: Min (0,5) is not below Max (0,4); nothing was searched."));
+  EXPECT_THAT(report.lines,
+              ::testing::ElementsAre("Search: Min (0,5) is not below Max (0,4); nothing was searched."));
 }
 
 TEST_F(RunSearchTest, AnAovSearchWithNoDefinedTrialSaysSoAndKeepsThePeriod) {
