@@ -76,12 +76,9 @@ TEST_F(AavsoImport, UncertaintiesBecomeTheErrors) {
   EXPECT_TRUE(data->magError.empty());
 
   const std::string some = Write("some.csv",
-                                 "JD,Magnitude,Uncertainty,Band
-2459000.6,12.3,0.01,V
-2459000.7,12.4,,V
-"
-                                 "2459000.8,12.5,0.02,V
-");
+                                 "JD,Magnitude,Uncertainty,Band\n2459000.6,12.3,0.01,V\n2459000.7,12.4,,V\n"
+                                 "2459000.8,12.5,0.02,V\n");
+  options.band = "V";
   const io::ImportResult partial = io::ReadImport(some, "some.csv", options);
   EXPECT_FALSE(partial.errors);
   EXPECT_EQ(partial.observations.size(), 3u);
