@@ -325,7 +325,8 @@ class TForm1 : public QMainWindow {
   // The periodogram window, its toolbar button's and menu item's wiring; showing the periodogram
   // of a search just done; drawing it again; a period chosen in it typed into the period box.
   void CreatePeriodogramWindow();
-  // The "&View" menu with "Error bars"; after a load, its state for the data's errors.
+  // The "View" menu with "Error bars" and "Weighted Fourier fit"; after a load, their state for
+  // the data's errors.
   void CreateErrorBarsAction();
   void UpdateErrorBarsAction();
   void ShowPeriodogram(Periodogram&& periodogram);
@@ -503,6 +504,9 @@ class TForm1 : public QMainWindow {
   // "Error &bars" in the "&View" menu: checkable, off at the start, enabled while the data carry
   // their errors.
   QAction* ErrorBarsCmd = nullptr;
+  // "&Weighted Fourier fit" in the "&View" menu: the sin, NJD and sin+cos fits weigh each
+  // observation by 1/σ²; checkable, off at the start, enabled while the data carry errors.
+  QAction* WeightedFitCmd = nullptr;
   QAction* PeriodogramCmd = nullptr;          // "&Periodogram" in the "&Window" menu
   PeriodogramWindow* Periodogram1 = nullptr;  // "Periodogram": the last search's scores, non-modal
   QAction* MinimaCmd = nullptr;               // "&Minima and O-C" in the "&Window" menu

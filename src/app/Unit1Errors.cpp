@@ -1,5 +1,5 @@
 // TForm1: the observations' errors in the window: the error bars of the light curve and the
-// phase diagram, shown or not from the View menu.
+// phase diagram, shown or not, and the weighted Fourier fit, from the View menu.
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,10 +23,20 @@ void TForm1::CreateErrorBarsAction() {
       QStringLiteral("Vertical bars of \u00b1\u03c3 under the points, where the data carry their errors"));
   view->addAction(ErrorBarsCmd);
   connect(ErrorBarsCmd, &QAction::toggled, this, &TForm1::ErrorBarsClick);
+  view->addSeparator();
+  WeightedFitCmd = new QAction(QStringLiteral("&Weighted Fourier fit"), this);
+  WeightedFitCmd->setObjectName(QStringLiteral("WeightedFitCmd"));
+  WeightedFitCmd->setCheckable(true);
+  WeightedFitCmd->setChecked(false);
+  WeightedFitCmd->setEnabled(false);
+  WeightedFitCmd->setStatusTip(
+      QStringLiteral("The Fourier fits weigh each observation by 1/\u03c3\u00b2 of its error"));
+  view->addAction(WeightedFitCmd);
 }
 
 void TForm1::UpdateErrorBarsAction() {
   ErrorBarsCmd->setEnabled(HasErrors(*data_));
+  WeightedFitCmd->setEnabled(HasErrors(*data_));
 }
 
 void TForm1::ErrorBarsClick(bool shown) {

@@ -21,7 +21,8 @@ FitRequest TForm1::FitRequestOfControls() const {
                     .fourierFile = CheckBox1->isChecked(),
                     .dataFile = CheckBox2->isChecked(),
                     .openFiles = true,
-                    .separator = DecimalSeparator()};
+                    .separator = DecimalSeparator(),
+                    .weighted = WeightedFitCmd->isEnabled() && WeightedFitCmd->isChecked()};
 }
 
 FitSink TForm1::FitOutput() {
@@ -43,8 +44,8 @@ void TForm1::NJDClick() {
 
 void TForm1::Button9Click() {
   RunFit([this](FitOutcome& outcome) {
-    RunFixedFit(BoxText(Edit8), *data_, *star_, *view_, *chartModel_, FitRequestOfControls(),
-                FitOutput(), outcome);
+    RunFixedFit(BoxText(Edit8), *data_, *star_, *view_, *chartModel_, FitRequestOfControls(), FitOutput(),
+                outcome);
   });
 }
 
@@ -66,8 +67,7 @@ void TForm1::BitBtn3Click() {
   Run([this] {
     const BusyCursor busy;
     FitOutcome outcome;
-    RunSinCosFit(BoxText(Edit8), *data_, *star_, *view_, FitRequestOfControls(), FitOutput(),
-                 outcome);
+    RunSinCosFit(BoxText(Edit8), *data_, *star_, *view_, FitRequestOfControls(), FitOutput(), outcome);
   });
 }
 

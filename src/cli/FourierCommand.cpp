@@ -11,9 +11,9 @@
 namespace ombrane::batch {
 namespace {
 
-constexpr OptionSpec kFourierOptions[] = {{"--period", true},        {"--epoch", true},
-                                          {"--harmonics", true},     {"--jd-average", false},
-                                          {"--fourier-file", false}, {"--data-file", false}};
+constexpr OptionSpec kFourierOptions[] = {
+    {"--period", true},        {"--epoch", true},      {"--harmonics", true}, {"--jd-average", false},
+    {"--fourier-file", false}, {"--data-file", false}, {"--weighted", false}};
 
 constexpr OptionSpec kSinCosOptions[] = {
     {"--period", true}, {"--harmonics", true}, {"--epoch", true}, {"--sincos-file", false}};
@@ -93,7 +93,8 @@ int RunFourier(const Invocation& invocation) {
                              .fourierFile = sink.fourierFile,
                              .dataFile = sink.dataFile,
                              .openFiles = false,
-                             .separator = '.'};
+                             .separator = '.',
+                             .weighted = invocation.Has("--weighted")};
     FitOutcome outcome;
     if (harmonics)
       RunFixedFit(*harmonics, *r.data, *r.star, *r.view, r.chart, request, sink.Sink(), outcome);
@@ -145,7 +146,7 @@ const Command kFourierCommand{
     .name = "fourier",
     .synopsis =
         "fourier FILE... --period P [--epoch M0] [--harmonics N] [--jd-average]\n"
-        "                             [--fourier-file] [--data-file]",
+        "                             [--fourier-file] [--data-file] [--weighted]",
     .help =
         "fourier FILE... --period P [--harmonics N]\n"
         "    Folds each file at period P as the period box does, then fits a Fourier series in\n"
@@ -164,7 +165,10 @@ const Command kFourierCommand{
         "    --jd-average     abscissa in averaged Julian Days instead of phase\n"
         "    --fourier-file   append the line of results to FourierOut.txt in the current folder\n"
         "    --data-file      append the folded curve with fitted values and residuals to\n"
-        "                     DataOut.txt in the current folder\n",
+        "                     DataOut.txt in the current folder\n"
+        "    --weighted       weigh each observation by 1/sigma^2 when the file gives the\n"
+        "                     magnitudes' errors (the errors then scaled by the reduced\n"
+        "                     chi-square; one more line says so); without errors, as without it\n",
     .options = kFourierOptions,
     .run = &RunFourier,
 };

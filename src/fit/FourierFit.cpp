@@ -139,7 +139,11 @@ int32_t ClipOutliers(Data& data, const HarmonicFit& fit, const SeriesTable* tabl
     if (data.markFlag[i] != 0) continue;
     const long double f = table ? EvaluateSeries(fit, *table, i) : EvaluateSeries(fit, data.jd[i]);
     const long double residual = data.mag[i] - f;
-    if (std::fabs(residual) > limit) {
+    // The weighted fit: 2.5 times the observation's own σ scaled by the fit's unit weight.
+    const long double bound = fit.weighted && static_cast<size_t>(i) < data.magError.size()
+                                  ? limit * data.magError[static_cast<size_t>(i)]
+                                  : limit;
+    if (std::fabs(residual) > bound) {
       data.markFlag[i] = 1;
       ++data.markCount;
       ++marked;

@@ -73,7 +73,8 @@ HarmonicCountResult SelectHarmonicCount(Data& data, const Star& star, HarmonicFi
 // "; k points left out" when there are any.
 int32_t PointsLeftOut(const Data& data);
 
-// Marks every unmarked observation whose residual from the fit exceeds 2.5 sigma (strictly);
+// Marks every unmarked observation whose residual from the fit exceeds 2.5 sigma (strictly; in
+// the weighted form 2.5 sigma times its own error);
 // returns how many it marked.
 // With `table` (covering the fit's harmonics) the residuals read their sines and cosines there.
 int32_t ClipOutliers(Data& data, const HarmonicFit& fit, const SeriesTable* table = nullptr);

@@ -204,6 +204,16 @@ std::string SinCosLine(const HarmonicFit& fit, std::string_view openPath) {
   return line;
 }
 
+namespace {
+
+// The line of a weighted fit in the pane.
+std::string WeightedLine() {
+  return "Weighted by 1/\u03c3\u00b2 of the observations' errors; the errors scaled by the reduced "
+         "\u03c7\u00b2";
+}
+
+}  // namespace
+
 void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart, const FitRequest& request,
                      const FitSink& sink, FitOutcome& outcome) {
   outcome = FitOutcome{};
@@ -211,6 +221,8 @@ void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
   outcome.ran = true;
   Note(sink, "FOURIER  ");
   auto fit = std::make_unique<HarmonicFit>();
+  fit->weighted = request.weighted && HasErrors(data);
+  if (fit->weighted) Note(sink, WeightedLine());
   SeriesTable table;  // the search's sines and cosines serve the final fit and the clipping
   const HarmonicCountResult count = SelectHarmonicCount(data, star, *fit, &table);
   const int32_t n = count.harmonics;
@@ -263,6 +275,8 @@ std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Dat
   outcome.harmonics = n;
   if (request.linesToNotes) Note(sink, CountLine(n, data));
   auto fit = std::make_unique<HarmonicFit>();
+  fit->weighted = request.weighted && HasErrors(data);
+  if (fit->weighted) Note(sink, WeightedLine());
   FitHarmonicSeries(data, star, n, true, *fit);
   return fit;
 }

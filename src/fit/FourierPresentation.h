@@ -70,6 +70,9 @@ struct FitRequest {
   bool dataFile = false;              // "Save Data To File"
   bool openFiles = true;              // open the output files even when their box is off
   char separator = '.';               // decimal separator of the pane
+  // The weighted form: each observation weighed by 1/σ² when the data carry their errors (the
+  // pane then says so in one more line); the lines and files of the fit are otherwise the same.
+  bool weighted = false;
 };
 
 // What a fit produced, filled step by step so that after a failure it holds what was done.

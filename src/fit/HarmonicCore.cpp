@@ -123,6 +123,9 @@ void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit&
   std::array<std::array<double, kHarmonicStorage>, kBlock> v{};
   std::array<long double, kBlock> y{};
   int32_t filled = 0;
+  // The weighted form (fit.weighted): each row and its magnitude times sqrt(1/σ²), so that the
+  // sums are Σ v_i v_j / σ² and Σ y v_i / σ².
+  const bool weighted = fit.weighted && data.magError.size() >= static_cast<size_t>(std::max(last, 0));
   auto flush = [&] {
     for (int32_t i = 1; i <= size; ++i) {
       long double sum = r[i];
@@ -148,6 +151,11 @@ void NormalEquations(const Data& data, const Star& star, int32_t n, HarmonicFit&
       row[2 * k + 1] = table.Cos(k, e);
     }
     y[filled] = data.mag[e];
+    if (weighted) {
+      const double root = 1 / data.magError[static_cast<size_t>(e)];
+      for (int32_t i = 1; i <= size; ++i) row[i] *= root;
+      y[filled] *= root;
+    }
     if (++filled == kBlock) flush();
   }
   if (filled > 0) flush();
@@ -207,7 +215,9 @@ void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted
     if (!TakesPart(data, e)) continue;
     const long double f = EvaluateSeries(fit, trig, e);
     if (storeFitted) data.fitMag[e] = f;
-    const long double residual = data.mag[e] - f;
+    long double residual = data.mag[e] - f;
+    if (fit.weighted && static_cast<size_t>(e) < data.magError.size())
+      residual /= data.magError[static_cast<size_t>(e)];
     sum += residual * residual;
   }
   fit.residualSum = CheckResult(sum);

@@ -31,6 +31,10 @@ using HarmonicMatrix = std::array<HarmonicVector, kHarmonicStorage>;
 
 // The result of one fit. Large (about 330 KB): allocate it on the heap.
 struct HarmonicFit {
+  // In: the weighted form, each observation weighed by 1/σ² (data.magError, which must hold the
+  // entries' errors). S is then χ² = Σ (r/σ)², sigma^2 = S / (degrees of freedom) the variance
+  // of unit weight (the reduced χ²), and C = sigma^2 * inverse scales the errors by it.
+  bool weighted = false;
   int32_t harmonics = 0;           // n
   int32_t coefficients = 0;        // m = 2n + 1
   HarmonicVector coefficient{};    // X[1 .. m]
@@ -84,6 +88,7 @@ bool InvertSymmetric(HarmonicMatrix& m, int32_t size);
 // fault of the variance's divisor N - 2 - markCount - 2n (zero: division; negative: the square
 // root) and of a non-number or overflow in the solution.
 // `table`, when given, keeps the sines and cosines for the next fits of the same click.
+// With fit.weighted the least squares weigh each observation by 1/σ² (HarmonicFit).
 void FitHarmonicSeries(Data& data, const Star& star, int32_t n, bool storeFitted, HarmonicFit& fit,
                        SeriesTable* table = nullptr);
 

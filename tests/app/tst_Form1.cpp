@@ -295,7 +295,7 @@ void TestForm1::menuShortcuts() {
   QCOMPARE(menus[3]->text(), QStringLiteral("&Window"));
   QStringList viewItems;
   for (QAction* act : menus[2]->menu()->actions()) viewItems << act->text();
-  QCOMPARE(viewItems, QStringList{"Error &bars"});
+  QCOMPARE(viewItems, (QStringList{"Error &bars", "", "&Weighted Fourier fit"}));
   QStringList windowItems;
   for (QAction* act : menus[3]->menu()->actions()) windowItems << act->text();
   QCOMPARE(windowItems, (QStringList{"&Periodogram", "&Minima and O-C"}));

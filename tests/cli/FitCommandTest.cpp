@@ -93,6 +93,31 @@ TEST_F(FitCommands, FourierPrintsThePaneLinesAndTheExtremes) {
   EXPECT_FALSE(fs::exists(dir_ / "DataOut.txt"));
 }
 
+// --weighted weighs by the errors of a file that gives them (an error column here): one more
+// line says so and the noiseless sine is found all the same; a file without errors is fitted
+// exactly as without the option.
+TEST_F(FitCommands, WeightedFourierUsesTheErrorColumn) {
+  {
+    std::ifstream sine(dir_ / "sine.txt");
+    std::ofstream errors(dir_ / "errors.txt");
+    errors << "JD mag err\n";
+    std::string jd, mag;
+    for (int i = 0; sine >> jd >> mag; ++i) errors << jd << ' ' << mag << (i % 2 ? " 0.01\n" : " 0.03\n");
+  }
+  const Result run = Exec("fourier errors.txt --error-column 3 --period 0.61 --harmonics 1 --weighted");
+  ASSERT_EQ(run.exit, 0) << run.err;
+  ASSERT_EQ(run.lines.size(), 9u);
+  EXPECT_TRUE(StartsWith(run.lines[2], "Weighted by 1/")) << run.lines[2];
+  const std::string harmonic = "k A sigA PH sigPH     : 1  ";
+  ASSERT_TRUE(StartsWith(run.lines[5], harmonic)) << run.lines[5];
+  double amplitude = 0;
+  ASSERT_EQ(std::sscanf(run.lines[5].c_str() + harmonic.size(), "%lf", &amplitude), 1);
+  EXPECT_NEAR(amplitude, std::sqrt(0.1), 1e-7);
+
+  EXPECT_EQ(Exec("fourier sine.txt --period 0.61 --harmonics 1 --weighted").lines,
+            Exec("fourier sine.txt --period 0.61 --harmonics 1").lines);
+}
+
 TEST_F(FitCommands, AutomaticFourierRepeatsTheCountLines) {
   const Result run = Exec("fourier sine.txt --period 0.61");
   ASSERT_EQ(run.exit, 0) << run.err;

@@ -11,6 +11,7 @@
 #include "Tolerance.h"
 #include "common/FloatingPoint.h"
 #include "common/InputError.h"
+#include "store/Loading.h"
 
 namespace ombrane {
 namespace {
@@ -380,6 +381,44 @@ TEST(EvaluateSeries, SumsTheTermsInOrder) {
   const long double expected =
       10 + 0.3L * std::sin(1.0) + 0.1L * std::cos(1.0) + -0.2L * std::sin(2.0) + 0.05L * std::cos(2.0);
   EXPECT_TRUE(test::Close(EvaluateSeries(*fit, t), expected));
+}
+
+// The weighted form against an exact rational solution of the weighted normal equations
+// (make_weighted_reference.py): eleven observations with errors from 0.01 to 0.05 mag, two
+// harmonics at P = 0.7 d; χ² and the errors scaled by the reduced χ². The same observations
+// without weighting give a different fit: the weights reach the sums.
+TEST(HarmonicCore, WeightedFitMatchesAnExactSolution) {
+  // Made by tests/fit/make_weighted_reference.py; see there.
+  constexpr double kWeightedCoefficients[] = {12.098043857682756, -0.020509765676681817, 0.09023287283401771,
+                                              -0.15313205297607085, 0.0423958679608828};
+  constexpr double kWeightedChi2 = 627.9511505719686;
+  constexpr double kWeightedErrors[] = {0.06737615712677168, 0.0772588115508128, 0.09125946882985507,
+                                        0.08817930525558135, 0.07393163832462488};
+  const long double t[] = {1.0, 1.37, 1.81, 2.26, 2.9, 3.33, 3.72, 4.41, 4.95, 5.5, 6.08};
+  const long double y[] = {12.10, 12.45, 12.31, 11.92, 12.38, 12.02, 12.20, 12.47, 11.95, 12.29, 12.11};
+  const long double sigma[] = {0.01, 0.02, 0.05, 0.01, 0.03, 0.02, 0.01, 0.04, 0.02, 0.01, 0.03};
+  std::vector<Observation> observations;
+  for (size_t i = 0; i < 11; ++i) observations.push_back({t[i], y[i], sigma[i]});
+  auto data = std::make_unique<Data>();
+  Star star;
+  ViewState view;
+  LoadObservations(observations, "w", "w", *data, star, view);
+  star.period = 0.7L;
+  auto fit = std::make_unique<HarmonicFit>();
+  fit->weighted = true;
+  FitHarmonicSeries(*data, star, 2, false, *fit);
+  for (int32_t i = 1; i <= 5; ++i) {
+    const double expected = kWeightedCoefficients[i - 1];
+    EXPECT_NEAR(static_cast<double>(fit->coefficient[i]), expected, 1e-11) << i;
+    EXPECT_NEAR(std::sqrt(static_cast<double>(fit->covariance[i][i])), kWeightedErrors[i - 1],
+                1e-10 * kWeightedErrors[i - 1])
+        << i;
+  }
+  EXPECT_NEAR(static_cast<double>(fit->residualSum), kWeightedChi2, 1e-9 * kWeightedChi2);
+
+  auto plain = std::make_unique<HarmonicFit>();
+  FitHarmonicSeries(*data, star, 2, false, *plain);
+  EXPECT_GT(std::fabs(static_cast<double>(plain->coefficient[4]) - kWeightedCoefficients[3]), 1e-3);
 }
 
 }  // namespace
