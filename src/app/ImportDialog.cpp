@@ -105,6 +105,12 @@ QGroupBox* ImportDialog::BuildLayoutGroup() {
   MagColumnBox = new QComboBox(LayoutGroup);
   MagColumnBox->setObjectName(QStringLiteral("MagColumnBox"));
   layoutForm->addRow(QStringLiteral("&Magnitude column:"), MagColumnBox);
+  ErrorColumnBox = new QComboBox(LayoutGroup);
+  ErrorColumnBox->setObjectName(QStringLiteral("ErrorColumnBox"));
+  ErrorColumnBox->setToolTip(
+      QStringLiteral("The magnitudes' (or fluxes') errors \u03c3: the weights of the "
+                     "searches and the fit, and the error bars"));
+  layoutForm->addRow(QStringLiteral("&Error column:"), ErrorColumnBox);
   TimeOffsetBox = new QComboBox(LayoutGroup);
   TimeOffsetBox->setObjectName(QStringLiteral("TimeOffsetBox"));
   layoutForm->addRow(QStringLiteral("Time &offset:"), TimeOffsetBox);
@@ -208,7 +214,8 @@ void ImportDialog::ConnectControls() {
   auto changed = [this] {
     if (!filling_) Reread();
   };
-  for (QComboBox* box : {TimeColumnBox, MagColumnBox, TimeOffsetBox, ValuesBox, BandBox, FluxBox})
+  for (QComboBox* box :
+       {TimeColumnBox, MagColumnBox, ErrorColumnBox, TimeOffsetBox, ValuesBox, BandBox, FluxBox})
     connect(box, &QComboBox::currentIndexChanged, this, changed);
   connect(ZeroPointBox, &QLineEdit::textChanged, this, changed);
   // A choice of binning reads once, when its button is checked (the one unchecked says nothing);
@@ -241,12 +248,16 @@ void ImportDialog::FillControls() {
                                                *options_.timeColumn + 1, *options_.magColumn + 1});
     TimeColumnBox->clear();
     MagColumnBox->clear();
+    ErrorColumnBox->clear();
+    ErrorColumnBox->addItem(QStringLiteral("none"), -1);
     for (int32_t c = 0; c < columns; ++c) {
       TimeColumnBox->addItem(ColumnItem(c, preview_.columnNames), c);
       MagColumnBox->addItem(ColumnItem(c, preview_.columnNames), c);
+      ErrorColumnBox->addItem(ColumnItem(c, preview_.columnNames), c);
     }
     TimeColumnBox->setCurrentIndex(*options_.timeColumn);
     MagColumnBox->setCurrentIndex(*options_.magColumn);
+    ErrorColumnBox->setCurrentIndex(std::max(ErrorColumnBox->findData(options_.errorColumn.value_or(-1)), 0));
     // The offsets observers use, and the one the header named if it is another.
     TimeOffsetBox->clear();
     const long double offset = options_.timeOffset.value_or(0);
@@ -343,6 +354,7 @@ void ImportDialog::LayoutChanged() {
   // The columns are guessed again for the new layout.
   asked.timeColumn.reset();
   asked.magColumn.reset();
+  asked.errorColumn.reset();
   try {
     preview_ = io::InspectImport(input_, shownName_, asked);
   } catch (const std::exception& error) {
@@ -359,6 +371,7 @@ void ImportDialog::Reread() {
   if (preview_.textLayout) {
     options_.timeColumn = TimeColumnBox->currentData().toInt();
     options_.magColumn = MagColumnBox->currentData().toInt();
+    options_.errorColumn = ErrorColumnBox->currentData().toInt();
     if (TimeOffsetBox->count() > 0)
       options_.timeOffset = static_cast<long double>(TimeOffsetBox->currentData().toDouble());
     options_.valuesAreFlux = ValuesBox->currentData().toBool();

@@ -47,9 +47,10 @@ class ImportDialog : public QDialog {
   QSpinBox* SkipBox = nullptr;
   QComboBox* TimeColumnBox = nullptr;
   QComboBox* MagColumnBox = nullptr;
-  QComboBox* TimeOffsetBox = nullptr;  // added to every time (reduced Julian Days)
-  QComboBox* ValuesBox = nullptr;      // magnitudes, or flux turned into magnitudes
-  QGroupBox* BandGroup = nullptr;      // AAVSO
+  QComboBox* ErrorColumnBox = nullptr;  // "none" or a column: the errors σ of the values
+  QComboBox* TimeOffsetBox = nullptr;   // added to every time (reduced Julian Days)
+  QComboBox* ValuesBox = nullptr;       // magnitudes, or flux turned into magnitudes
+  QGroupBox* BandGroup = nullptr;       // AAVSO
   QComboBox* BandBox = nullptr;
   QGroupBox* FluxGroup = nullptr;  // FITS
   QComboBox* FluxBox = nullptr;

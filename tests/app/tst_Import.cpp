@@ -20,6 +20,7 @@
 #include "Controls.h"
 #include "FormTestHelper.h"
 #include "ImportDialog.h"
+#include "view/ChartModel.h"
 
 using namespace ombrane;
 using namespace ombrane::test;
@@ -296,6 +297,48 @@ class TestImport : public QObject {
   }
 
   // Open data reads a file of three columns as before, and points to Import in one line.
+  // The error column the header names is the dialog's guess; "none" loads without errors. With
+  // errors, View ▸ Error bars becomes available and draws ±σ under the light curve's points,
+  // on the screen and in a picture alike.
+  void errorColumnAndErrorBars() {
+    QTemporaryDir dir;
+    FormFixture f;
+    QVERIFY(!f.form->ErrorBarsCmd->isEnabled());
+    const QByteArray text = "JD,Mag,Err\n2459000.50,12.0,0.30\n2459000.60,12.5,0.05\n2459000.70,12.2,0.10\n";
+    QString guessed;
+    Import(f, Write(dir, QStringLiteral("errors.csv"), text), [&](ImportDialog& dialog) {
+      guessed = dialog.ErrorColumnBox->currentText();
+      dialog.ErrorColumnBox->setCurrentIndex(0);  // none
+      return Accept(dialog);
+    });
+    QCOMPARE(guessed, QStringLiteral("3: Err"));
+    QVERIFY(!HasErrors(f.form->data()));
+    QVERIFY(!f.form->ErrorBarsCmd->isEnabled());
+
+    Import(f, Write(dir, QStringLiteral("errors2.csv"), text), Accept);
+    QVERIFY(HasErrors(f.form->data()));
+    QVERIFY(f.form->ErrorBarsCmd->isEnabled());
+    QVERIFY(f.form->WeightedFitCmd->isEnabled());
+    const ChartModel& model = f.form->chartModel();
+    QCOMPARE(model.errorBars.size(), size_t{4});  // three and the repeat
+    QCOMPARE(static_cast<double>(model.errorBars[0].sigma), 0.30f);
+    QVERIFY(!model.showErrorBars);
+    // A pixel on the first point's bar, well above its diamond: background before, the night's
+    // colour once the bars are shown.
+    ChartWidget& chart = *f.form->chart();
+    const int x = chart.XPixel(model.errorBars[0].x);
+    const QColor colour = FromBgr(model.errorBars[0].colour);
+    auto onBar = [&] {
+      const QImage image = chart.RenderImage();
+      const int y = chart.YPixel(12.0 + 0.25);
+      return image.pixelColor(x, y) == colour;
+    };
+    QVERIFY(!onBar());
+    f.form->ErrorBarsCmd->trigger();
+    QVERIFY(model.showErrorBars);
+    QVERIFY(onBar());
+  }
+
   void openDataPointsToImportForThreeColumns() {
     QTemporaryDir dir;
     FormFixture f;
