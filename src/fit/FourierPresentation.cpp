@@ -11,6 +11,7 @@
 #include "common/OutputFile.h"
 #include "common/TextToFloat.h"
 #include "store/NightIndex.h"
+#include "view/LightCurve.h"
 
 namespace ombrane {
 
@@ -113,6 +114,7 @@ FitExtremes DrawFitCurve(const Data& data, long double period, const HarmonicFit
     const double dx = ToDouble(x);
     const double y = ToDouble(data.mag[e]);
     series.Add(dx, y, NightColour(data.night[e]));
+    AddErrorBar(chart, data, e, dx, y, NightColour(data.night[e]));
     if (data.markFlag[e] == 1) marked.Add(dx, y);
   };
   for (int32_t p = 1; p + 1 < n; ++p) {
