@@ -152,7 +152,6 @@ int Run(const Invocation& invocation) {
   }
   if (oversampling && !suggest) throw UsageError("--oversampling goes with --suggest");
   if (suggest) {
-    if (!arrays) throw UsageError("--suggest needs --method gls, mhaov, pdm or bls");
     if (searchMin || searchMax || step) throw UsageError("--suggest fills --min, --max and the step itself");
     if (oversampling && !(*oversampling >= 1 && *oversampling <= 100))
       throw UsageError("--oversampling must be from 1 to 100");
@@ -262,7 +261,7 @@ const Command kSearchCommand{
         "    column, an AAVSO uncertainty, a FITS flux error) these four weigh every observation\n"
         "    by 1/sigma^2; --unweighted weighs them all the same. sl and aov never weigh.\n"
         "    --frequency-step DF steps any method in frequency from 1/B to 1/A (cycles per\n"
-        "    day) instead of in period. --suggest fills the range and\n"
+        "    day) instead of in period. --suggest (any method) fills the range and\n"
         "    step from the data and prints the grid first: frequencies from 1/T (T the time span)\n"
         "    to half the inverse of the median interval between observations, in steps of\n"
         "    1/(K T) with --oversampling K (default 5), and how many trials that makes.\n"

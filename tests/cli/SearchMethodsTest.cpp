@@ -81,6 +81,12 @@ TEST_F(SearchMethods, FrequencyStepAndSuggestedGrid) {
   EXPECT_EQ(Lines(suggested.out)[0],
             "Suggested grid: periods 0.25 to 5 d, frequency step 0.1 /d (T = 5 d, oversampling 2, upper "
             "frequency 0.5/median interval 0.125 d): 39 trials.");
+  // The string length searches the same suggested grid: its first line is the same, and the
+  // search runs (the fold lines follow the result line).
+  const BatchResult folds = Exec("search six.txt --suggest --oversampling 2");
+  ASSERT_EQ(folds.exit, 0) << folds.err;
+  EXPECT_EQ(Lines(folds.out)[0], Lines(suggested.out)[0]);
+  EXPECT_NE(folds.out.find("Best Period:"), std::string::npos) << folds.out;
 }
 
 TEST_F(SearchMethods, OptionsThatDoNotFitAreRefused) {
@@ -93,7 +99,6 @@ TEST_F(SearchMethods, OptionsThatDoNotFitAreRefused) {
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --method aov --bins 5",
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --method aov --unweighted",
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --frequency-step 0.01 --method gls",
-      "search sine.txt --suggest --method sl",
       "search sine.txt --suggest --min 0.3 --method gls",
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --method gls --oversampling 3",
       "search sine.txt --min 0.3 --max 0.6 --step 0.01 --method lomb",
