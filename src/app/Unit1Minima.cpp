@@ -80,18 +80,13 @@ void TForm1::MinimaTimeClick() {
   Run([this] {
     if (data_->pointCount <= 0) throw InputError("Load a light curve first");
     if (!(star_->period > 0)) throw InputError("Give M0 and the period of a primary minimum first");
-    const auto count = static_cast<size_t>(RealCount(*data_));
-    const std::vector<long double> t(data_->jd.begin(),
-                                     data_->jd.begin() + static_cast<std::ptrdiff_t>(count));
-    const std::vector<long double> m(data_->mag.begin(),
-                                     data_->mag.begin() + static_cast<std::ptrdiff_t>(count));
     EclipseSearch search;
     search.epoch = star_->epoch;
     search.period = star_->period;
     std::vector<TimedEclipse> eclipses;
     {
       BusyCursor busy;
-      eclipses = TimeEveryEclipse(t, m, search);
+      eclipses = TimeEveryEclipse(*data_, search);
     }
     OcTable& table = Minima1->table;
     if (table.minima.empty()) {

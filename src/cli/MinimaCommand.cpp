@@ -41,14 +41,10 @@ int RunMinima(const Invocation& invocation) {
     search.timing.noise = static_cast<double>(*noise);
   }
   return ForEachPhotometryFile(invocation, [&](Records& r) {
-    const Data& data = *r.data;
-    const auto count = static_cast<size_t>(RealCount(data));
-    const std::vector<long double> t(data.jd.begin(), data.jd.begin() + static_cast<std::ptrdiff_t>(count));
-    const std::vector<long double> m(data.mag.begin(), data.mag.begin() + static_cast<std::ptrdiff_t>(count));
     r.activity = "timing the eclipses";
     std::vector<TimedEclipse> eclipses;
     try {
-      eclipses = TimeEveryEclipse(t, m, search);
+      eclipses = TimeEveryEclipse(*r.data, search);
     } catch (const InputError& error) {
       PrintError(error.what());
       return kExitFailed;

@@ -434,4 +434,10 @@ std::vector<TimedEclipse> TimeEveryEclipse(std::span<const long double> t, std::
   return eclipses;
 }
 
+std::vector<TimedEclipse> TimeEveryEclipse(const Data& data, const EclipseSearch& search) {
+  const auto count = static_cast<size_t>(std::max(RealCount(data), 0));
+  return TimeEveryEclipse(std::span<const long double>(data.jd.data(), count),
+                          std::span<const long double>(data.mag.data(), count), search);
+}
+
 }  // namespace ombrane

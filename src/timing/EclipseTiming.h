@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "store/Records.h"
 #include "timing/EphemerisFit.h"
 
 namespace ombrane {
@@ -116,5 +117,9 @@ long double EclipseWidth(std::span<const long double> t, std::span<const long do
 // or a width that is not positive.
 std::vector<TimedEclipse> TimeEveryEclipse(std::span<const long double> t, std::span<const long double> m,
                                            const EclipseSearch& search);
+
+// The same on the loaded observations (entries 0 .. RealCount − 1: the working times and
+// magnitudes), as the window and the batch time them.
+std::vector<TimedEclipse> TimeEveryEclipse(const Data& data, const EclipseSearch& search);
 
 }  // namespace ombrane
