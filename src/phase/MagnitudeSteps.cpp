@@ -6,6 +6,7 @@
 #include "common/NumberFormat.h"
 #include "phase/Fold.h"
 #include "phase/FoldPresentation.h"
+#include "store/Operations.h"
 
 namespace ombrane {
 namespace {
@@ -29,15 +30,16 @@ void RedrawPhaseDiagram(const Data& data, ChartModel& chart, int32_t n) {
 
 MagnitudeStepOutcome ShiftNightMagnitudes(Data& data, Star& star, ViewState& view, ChartModel& chart,
                                           int sign) {
+  if (view.currentNight >= 0)
+    ApplyOperation(StepOperation{.night = view.currentNight, .sign = sign, .step = star.magnitudeStep}, data,
+                   view);
+  return ShowMagnitudeStep(data, star, view, chart);
+}
+
+MagnitudeStepOutcome ShowMagnitudeStep(Data& data, Star& star, ViewState& view, ChartModel& chart) {
   MagnitudeStepOutcome outcome;
   const int32_t n = std::max<int32_t>(data.pointCount, 0);
   if (view.currentNight >= 0) {
-    const long double step = Multiply(sign, star.magnitudeStep);
-    for (int32_t i = 0; i < n; ++i) {
-      const auto at = static_cast<size_t>(i);
-      if (data.night[at] == view.currentNight) data.mag[at] = Add(data.mag[at], step);
-    }
-    data.nightShift = Add(data.nightShift, step);
     outcome.redrawn = true;
     RedrawPhaseDiagram(data, chart, n);
     view.secondCycleFirst = 0;  // kSecondCycleSeries starts at sorted position 0
