@@ -222,7 +222,7 @@ void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
   if (!(star.period > 0)) return;
   outcome.ran = true;
   Note(sink, "FOURIER  ");
-  auto fit = std::make_unique<HarmonicFit>();
+  auto fit = std::make_shared<HarmonicFit>();
   fit->weighted = request.weighted && HasErrors(data);
   if (fit->weighted) Note(sink, WeightedLine());
   SeriesTable table;  // the search's sines and cosines serve the final fit and the clipping
@@ -241,6 +241,7 @@ void RunAutomaticFit(Data& data, Star& star, ViewState& view, ChartModel& chart,
     Note(sink, CountLine(n, data));
   }
   FitHarmonicSeries(data, star, n, true, *fit, &table);
+  outcome.fit = fit;
   ClipOutliers(data, *fit, &table);
   ReportFit(data, star, view, chart, request, sink, *fit, outcome);
 }
@@ -262,7 +263,7 @@ namespace {
 // The steps the fixed-count fit and the sin+cos fit share: refuse a count beyond the storage,
 // clear the result vector, open the output files, and (with a period) announce and run the fit
 // with the box's harmonic count. Returns no fit when there is no period.
-std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Data& data, Star& star,
+std::shared_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Data& data, Star& star,
                                              const FitRequest& request, const FitSink& sink,
                                              std::initializer_list<const char*> files, FitOutcome& outcome) {
   outcome = FitOutcome{};
@@ -276,10 +277,11 @@ std::unique_ptr<HarmonicFit> FitWithBoxCount(std::string_view harmonicsText, Dat
   const int32_t n = star.harmonicCount;
   outcome.harmonics = n;
   if (request.linesToNotes) Note(sink, CountLine(n, data));
-  auto fit = std::make_unique<HarmonicFit>();
+  auto fit = std::make_shared<HarmonicFit>();
   fit->weighted = request.weighted && HasErrors(data);
   if (fit->weighted) Note(sink, WeightedLine());
   FitHarmonicSeries(data, star, n, true, *fit);
+  outcome.fit = fit;
   return fit;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,6 +82,9 @@ struct FitOutcome {
   int32_t harmonics = 0;
   std::optional<FitExtremes> extremes;    // after the curve was drawn
   std::optional<std::string> sinCosLine;  // after a sin+cos fit
+  // The final fit, once made: every harmonic's coefficients and covariance, for a front end
+  // that hands on more than the first four harmonics the results record keeps.
+  std::shared_ptr<const HarmonicFit> fit;
 };
 
 // The automatic fit (the NJD button). Nothing when star.period <= 0.
