@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "common/InputError.h"
+#include "common/TextToFloat.h"
 #include "phase/Fold.h"
 #include "services/LoadFile.h"
 
@@ -131,7 +132,9 @@ struct FoldResult {
   std::optional<std::string> undefined;  // why Θ has no value
 };
 
-FoldResult Fold(const Curve& curve, double period, std::optional<double> epoch) {
+FoldResult Fold(const Curve& curve, const py::object& periodGiven, const py::object& epochGiven) {
+  const long double period = NumberOf(periodGiven);
+  const std::optional<long double> epoch = OptionalNumberOf(epochGiven);
   if (!(period > 0)) throw InputError("The period must be greater than 0.");
   Working w(curve.loaded());
   if (epoch) w.star->epoch = *epoch;
@@ -148,7 +151,7 @@ FoldResult Fold(const Curve& curve, double period, std::optional<double> epoch) 
   const Data& data = *w.data;
   const auto n = static_cast<size_t>(RealCount(data));
   FoldResult result;
-  result.period = period;
+  result.period = static_cast<double>(period);
   result.epoch = static_cast<double>(w.star->epoch);
   result.phase = ArrayOf(n, [&](size_t i) { return data.entryPhase[i]; });
   std::vector<int64_t> order;
@@ -165,6 +168,16 @@ FoldResult Fold(const Curve& curve, double period, std::optional<double> epoch) 
 }
 
 }  // namespace
+
+long double NumberOf(const py::handle& value) {
+  if (py::isinstance<py::str>(value)) return TextToFloat(value.cast<std::string>(), '.');
+  return value.cast<double>();
+}
+
+std::optional<long double> OptionalNumberOf(const py::object& value) {
+  if (value.is_none()) return std::nullopt;
+  return NumberOf(value);
+}
 
 std::optional<io::ImportOptions> ImportOptionsOf(const ReadChoices& c) {
   const bool any = c.columns || c.errorColumn || c.skip || c.separator || c.band || c.flux || c.zeroPoint ||
@@ -284,7 +297,8 @@ void BindCurve(py::module_& m) {
                     std::to_string(RealCount(c.loaded().data)) + " observations>";
            })
       .def("fold", &Fold, py::arg("period"), py::arg("epoch") = py::none(),
-           "Folds at `period` (days) about `epoch` (default 2450000), as the period box does.");
+           "Folds at `period` (days) about `epoch` (default 2450000), as the period box does. Numbers "
+           "may be given as text, parsed in extended precision as ombrane-batch parses them.");
 
   m.def(
       "read",

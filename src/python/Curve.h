@@ -63,6 +63,12 @@ py::array_t<double> ArrayOf(size_t n, Value value) {
   return array;
 }
 
+// A number given as a Python number, or as text parsed in extended precision as ombrane-batch
+// parses its arguments ("0.3" is then 0.3 to 64 bits, where the float 0.3 holds 53).
+// ConversionError for text that is not a number; nothing for None.
+long double NumberOf(const py::handle& value);
+std::optional<long double> OptionalNumberOf(const py::object& value);
+
 // The import choices of read(): the options of the batch's file commands, by keyword.
 struct ReadChoices {
   std::optional<std::pair<int32_t, int32_t>> columns;  // counted from 1

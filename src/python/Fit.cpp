@@ -37,7 +37,7 @@ FitResult Fourier(const Curve& curve, double period, std::optional<int> harmonic
   Star& star = *w.star;
   if (epoch) star.epoch = *epoch;
   FitResult result;
-  result.period = period;
+  result.period = static_cast<double>(period);
   FitOutcome outcome;
   int32_t leftOutBefore = 0;
   {

@@ -73,14 +73,14 @@ py::dict SignificanceOfScore(const Periodogram& periodogram, long double score) 
 
 struct SearchArguments {
   std::string method;
-  std::optional<double> min, max, step, frequencyStep;
+  std::optional<long double> min, max, step, frequencyStep;
   bool suggest = false;
   std::optional<double> oversampling;
   std::optional<int> harmonics, bins, covers;
   std::optional<std::vector<double>> durations;
   bool weighted = true;
   int peaks = 5;
-  std::optional<double> epoch;
+  std::optional<long double> epoch;
   unsigned threads = 0;
 };
 
@@ -93,7 +93,7 @@ SearchOutcome Search(const Curve& curve, const SearchArguments& a) {
   if (a.durations) settings.durations = *a.durations;
   settings.weighted = a.weighted;
   if (a.peaks < 0) throw InputError("peaks must be 0 or more");
-  std::optional<double> step = a.step;
+  std::optional<long double> step = a.step;
   if (a.step && a.frequencyStep) throw InputError("give step or frequency_step, not both");
   if (a.frequencyStep) {
     settings.step = GridStep::Frequency;
@@ -236,16 +236,16 @@ void BindSearch(py::module_& m) {
   auto curve = py::reinterpret_borrow<py::class_<Curve>>(m.attr("LightCurve"));
   curve.def(
       "search",
-      [](const Curve& c, const std::string& method, std::optional<double> min, std::optional<double> max,
-         std::optional<double> step, std::optional<double> frequencyStep, bool suggest,
+      [](const Curve& c, const std::string& method, const py::object& min, const py::object& max,
+         const py::object& step, const py::object& frequencyStep, bool suggest,
          std::optional<double> oversampling, std::optional<int> harmonics, std::optional<int> bins,
          std::optional<int> covers, std::optional<std::vector<double>> durations, bool weighted, int peaks,
-         std::optional<double> epoch, unsigned threads) {
+         const py::object& epoch, unsigned threads) {
         return Search(c, SearchArguments{.method = method,
-                                         .min = min,
-                                         .max = max,
-                                         .step = step,
-                                         .frequencyStep = frequencyStep,
+                                         .min = OptionalNumberOf(min),
+                                         .max = OptionalNumberOf(max),
+                                         .step = OptionalNumberOf(step),
+                                         .frequencyStep = OptionalNumberOf(frequencyStep),
                                          .suggest = suggest,
                                          .oversampling = oversampling,
                                          .harmonics = harmonics,
@@ -254,7 +254,7 @@ void BindSearch(py::module_& m) {
                                          .durations = std::move(durations),
                                          .weighted = weighted,
                                          .peaks = peaks,
-                                         .epoch = epoch,
+                                         .epoch = OptionalNumberOf(epoch),
                                          .threads = threads});
       },
       py::arg("method") = "sl", py::kw_only(), py::arg("min") = py::none(), py::arg("max") = py::none(),
@@ -268,7 +268,8 @@ void BindSearch(py::module_& m) {
       "Lomb-Scargle), 'mhaov' (multi-harmonic AoV, `harmonics`), 'pdm' (`bins`, `covers`) or 'bls' "
       "(box least squares, `durations` as fractions of the period), as ombrane-batch search does. "
       "GLS, MHAOV, PDM and BLS weigh by the errors when the file gives them, unless "
-      "weighted=False. `threads`: 0 for every core.");
+      "weighted=False. `threads`: 0 for every core. min, max, step and epoch may be given as text, "
+      "parsed in extended precision as ombrane-batch parses them.");
 }
 
 }  // namespace ombrane::python

@@ -49,8 +49,7 @@ Star StarAt(const Angle& ra, const Angle& dec) {
 
 // A time given as a number, or as text parsed in extended precision (every digit counts).
 long double TimeOf(const py::handle& value) {
-  if (py::isinstance<py::str>(value)) return TextToFloat(value.cast<std::string>(), '.');
-  return value.cast<double>();
+  return NumberOf(value);
 }
 
 // f applied to one time (a number or a text: a float back) or to each of an array's.
