@@ -1,7 +1,7 @@
 // What the commands of ombrane-batch share: the exit codes, the parsed command line, numbers and
 // quoting of what the user typed, the records of one photometry file and the loop that runs a
 // command over every file. A command is one source file that defines a `Command` and one row
-// of the table in BatchMain.cpp.
+// of the table in CommandLine.cpp.
 #pragma once
 
 #include <functional>
@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "Table.h"
 #include "store/Records.h"
 #include "view/ChartModel.h"
 
@@ -86,9 +87,48 @@ struct Command {
 extern const std::span<const OptionSpec> kImportOptions;
 extern const std::string_view kImportHelp;
 
-// Output: results to standard output, messages to standard error, one line each.
+// The options of every command that reads files that shape the run rather than a file's
+// reading: --table, --files-from, --shard, --output, --resume (CommandLine.cpp), and their
+// paragraph of --help.
+extern const std::span<const OptionSpec> kRunOptions;
+extern const std::string_view kRunHelp;
+
+// Output: results to standard output, messages to standard error, one line each. While a table
+// is made (TableRun) the result lines are left out and a file's messages go into its row.
 void Print(std::string_view line);
 void PrintError(std::string_view line);
+
+// A note for the message column of the file whose row is being made (a line the table leaves
+// out that says why a column is empty); nothing without a table.
+void NoteInRow(std::string_view line);
+
+// A table being made in this thread (ScopedTableRun): ForEachPhotometryFile makes one row per
+// file and hands it to `emit` instead of printing the window's lines.
+struct TableRun {
+  // Receives each file's row; false stops the run (the table could not be written).
+  std::function<bool(TableRow&&)> emit;
+  bool columnsOnly = false;  // emit one row of the columns with empty values, and read no file
+  bool echoMessages = true;  // a file's messages also go to standard error
+};
+
+// Sets `run` as this thread's table run for its lifetime.
+class ScopedTableRun {
+ public:
+  explicit ScopedTableRun(TableRun& run);
+  ~ScopedTableRun();
+  ScopedTableRun(const ScopedTableRun&) = delete;
+  ScopedTableRun& operator=(const ScopedTableRun&) = delete;
+
+ private:
+  TableRun* previous_;
+};
+
+// Whether this thread is making a table.
+bool MakingTable();
+
+// A number written exactly: the shortest text that reads back as the same value, with ".".
+std::string ExactNumber(long double x);
+std::string ExactNumber(double x);
 
 // The records of the window for one file, on the heap (Data is large). `activity` says what is
 // being computed ("folding at period 0.5"), for the second line of a floating-point fault.
@@ -98,6 +138,11 @@ struct Records {
   std::unique_ptr<ViewState> view = std::make_unique<ViewState>();
   ChartModel chart;
   std::string activity;
+  TableRow* row = nullptr;  // the file's row while a table is made
+
+  // Sets a result column of the file's row (nothing without a table); the column must be one
+  // the command named to ForEachPhotometryFile.
+  void Put(std::string_view column, std::string value) const;
 };
 
 // Loads every photometry file of the invocation through the load service (LoadFile: plain pairs,
@@ -107,7 +152,10 @@ struct Records {
 // observations or whose computation faults gives kExitFailed (the fault's message, then what
 // was being computed), one read only in part kExitPartial after its results. Returns the worst
 // code of the files; `each` returns the code of its own results.
-int ForEachPhotometryFile(const Invocation& invocation, const std::function<int(Records&)>& each);
+// While a table is made, each file gives a row of the columns file, n, span, time_scale,
+// `resultColumns` (set by `each` through Records::Put), status and message.
+int ForEachPhotometryFile(const Invocation& invocation, const std::vector<std::string>& resultColumns,
+                          const std::function<int(Records&)>& each);
 
 // The fold of the period box at `periodText` on loaded records, printed as the window's labels
 // show it ("SL: ..." and "AoV: ..."), after `heading` when given; with --phase-file the block
@@ -115,7 +163,10 @@ int ForEachPhotometryFile(const Invocation& invocation, const std::function<int(
 struct FoldOptions {
   bool jdAverage = false;
   bool phaseFile = false;
+  bool tableColumns = false;  // put the fold's columns into the table row (the fold command's)
 };
+// The fold command's result columns: string_length, aov_theta.
+extern const std::vector<std::string> kFoldColumns;
 // --ra H M S and --dec D M S into the star's coordinate fields, as the window's six coordinate
 // boxes take them; false when neither is given, UsageError when only one is or a value is not a
 // number. Shared by minimum and helio.

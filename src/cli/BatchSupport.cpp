@@ -2,11 +2,13 @@
 #include <charconv>
 #include <filesystem>
 #include <iostream>
+#include <stdexcept>
 #include <utility>
 
 #include "Batch.h"
 #include "common/FloatingPoint.h"
 #include "common/InputError.h"
+#include "common/NumberFormat.h"
 #include "common/QuotedText.h"
 #include "common/TextToFloat.h"
 #include "io/Import.h"
@@ -126,11 +128,86 @@ std::optional<io::ImportOptions> ImportChoices(const Invocation& invocation) {
   return options;
 }
 
+// The table run of this thread, and the messages of the file whose row is being made.
+thread_local TableRun* currentRun = nullptr;
+thread_local std::vector<std::string>* fileMessages = nullptr;
+
+// Collects the messages of one file for its row while it lives.
+class MessageCollector {
+ public:
+  explicit MessageCollector(std::vector<std::string>& messages) : previous_(fileMessages) {
+    fileMessages = &messages;
+  }
+  ~MessageCollector() { fileMessages = previous_; }
+  MessageCollector(const MessageCollector&) = delete;
+  MessageCollector& operator=(const MessageCollector&) = delete;
+
+ private:
+  std::vector<std::string>* previous_;
+};
+
+// The time scale of the loaded times, as the table names it.
+std::string TimeScaleText(const Data&) {
+  return "JD";
+}
+
+// The number of observations and their time span (the latest time minus the earliest, days).
+void PutObservations(const Data& data, TableRow& row) {
+  const int32_t n = RealCount(data);
+  long double first = n > 0 ? data.jd[0] : 0, last = first;
+  for (int32_t e = 1; e < n; ++e) {
+    first = std::min(first, data.jd[static_cast<size_t>(e)]);
+    last = std::max(last, data.jd[static_cast<size_t>(e)]);
+  }
+  for (TableField& field : row.fields) {
+    if (field.name == "n") field.value = std::to_string(n);
+    if (field.name == "span") field.value = ExactNumber(last - first);
+    if (field.name == "time_scale") field.value = TimeScaleText(data);
+  }
+}
+
+// The row of a file with the given result columns, every value empty but the file's.
+TableRow EmptyRow(std::string_view file, const std::vector<std::string>& resultColumns) {
+  TableRow row;
+  row.fields.push_back({"file", std::string(file), false});
+  row.fields.push_back({"n", "", true});
+  row.fields.push_back({"span", "", true});
+  row.fields.push_back({"time_scale", "", false});
+  for (const std::string& column : resultColumns) row.fields.push_back({column, "", true});
+  row.fields.push_back({"status", "", false});
+  row.fields.push_back({"message", "", false});
+  return row;
+}
+
+void SetField(TableRow& row, std::string_view column, std::string value) {
+  for (TableField& field : row.fields)
+    if (field.name == column) {
+      field.value = std::move(value);
+      return;
+    }
+  throw std::logic_error("the table has no column " + std::string(column));
+}
+
+// The status of a file's row from its exit code.
+std::string_view StatusOf(int code) {
+  switch (code) {
+    case kExitOk:
+      return "ok";
+    case kExitPartial:
+      return "partial";
+    case kExitFailed:
+      return "failed";
+    default:
+      return "unreadable";
+  }
+}
+
 // Loads one file, as plain pairs or imported, and runs the command on it; returns the file's
-// exit code.
+// exit code. With a row, the file's observations and the command's results go into it.
 int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& choices, bool pairs,
-              const std::function<int(Records&)>& each) {
+              const std::function<int(Records&)>& each, TableRow* row) {
   Records r;
+  r.row = row;
   const std::string path(file);
   const std::string shown = path == "-" ? std::string("standard input") : Shown(file);
   const std::string name = std::filesystem::path(path).filename().string();
@@ -158,12 +235,14 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
     PrintError(shown +
                ": every line holds three or more numbers, so it is not read as pairs; --columns T,M "
                "reads the two columns you choose, --pairs reads the numbers two at a time.");
+    if (row) SetField(*row, "status", "refused");
     return kExitPartial;
   }
   if (r.data->pointCount < 1) {
     PrintError("No observations in " + shown + ".");
     return kExitFailed;  // worse than a partial read
   }
+  if (row) PutObservations(*r.data, *row);
   // A file read only in part gives its own code after its results, so that scripts notice.
   const int readCode = read.partial ? kExitPartial : kExitOk;
   try {
@@ -228,11 +307,43 @@ std::optional<long double> Invocation::Number(std::string_view option) const {
 }
 
 void Print(std::string_view line) {
+  if (currentRun) return;
   std::cout << line << '\n' << std::flush;
 }
 
 void PrintError(std::string_view line) {
-  std::cerr << line << '\n' << std::flush;
+  if (fileMessages) fileMessages->emplace_back(line);
+  if (!currentRun || currentRun->echoMessages) std::cerr << line << '\n' << std::flush;
+}
+
+void NoteInRow(std::string_view line) {
+  if (currentRun && fileMessages) fileMessages->emplace_back(line);
+}
+
+ScopedTableRun::ScopedTableRun(TableRun& run) : previous_(currentRun) {
+  currentRun = &run;
+}
+
+ScopedTableRun::~ScopedTableRun() {
+  currentRun = previous_;
+}
+
+bool MakingTable() {
+  return currentRun != nullptr;
+}
+
+std::string ExactNumber(long double x) {
+  return FormatFileExact(x);
+}
+
+std::string ExactNumber(double x) {
+  char text[64];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, x);
+  return ec == std::errc() ? std::string(text, end) : std::string();
+}
+
+void Records::Put(std::string_view column, std::string value) const {
+  if (row) SetField(*row, column, std::move(value));
 }
 
 const std::span<const OptionSpec> kImportOptions = kFileOptionList;
@@ -275,13 +386,43 @@ const std::string_view kImportHelp =
     "    (ragged rows, a truncated FITS file, a column that is not numbers) loads nothing\n"
     "    and gives exit status 2.\n";
 
-int ForEachPhotometryFile(const Invocation& invocation, const std::function<int(Records&)>& each) {
+int ForEachPhotometryFile(const Invocation& invocation, const std::vector<std::string>& resultColumns,
+                          const std::function<int(Records&)>& each) {
   const std::optional<io::ImportOptions> choices = ImportChoices(invocation);
+  const bool pairs = invocation.Has(kPairsOption.name);
   int worst = kExitOk;
+  if (currentRun && currentRun->columnsOnly) {
+    currentRun->emit(EmptyRow("", resultColumns));
+    return worst;
+  }
+  if (currentRun) {
+    for (std::string_view file : invocation.operands) {
+      TableRow row = EmptyRow(file, resultColumns);
+      std::vector<std::string> messages;
+      int code = kExitOk;
+      {
+        MessageCollector collector(messages);
+        code = RunOnFile(file, choices, pairs, each, &row);
+      }
+      row.exitCode = code;
+      if (row.Value("status")->empty()) SetField(row, "status", std::string(StatusOf(code)));
+      row.failed = *row.Value("status") != "ok" && *row.Value("status") != "partial";
+      std::string message;
+      for (const std::string& m : messages) {
+        if (!message.empty()) message.append("; ");
+        message.append(m);
+      }
+      std::replace(message.begin(), message.end(), '\n', ' ');
+      SetField(row, "message", std::move(message));
+      worst = Worst(worst, code);
+      if (!currentRun->emit(std::move(row))) return kExitFailed;
+    }
+    return worst;
+  }
   const bool several = invocation.operands.size() > 1;
   for (std::string_view file : invocation.operands) {
     if (several) Print("== " + Shown(file));
-    worst = Worst(worst, RunOnFile(file, choices, invocation.Has(kPairsOption.name), each));
+    worst = Worst(worst, RunOnFile(file, choices, pairs, each, nullptr));
   }
   return worst;
 }

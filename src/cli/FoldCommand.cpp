@@ -17,14 +17,17 @@ int Run(const Invocation& invocation) {
   if (!(*invocation.Number("--period") > 0)) throw UsageError("--period must be greater than 0");
   const std::optional<long double> epoch = invocation.Number("--epoch");
   const FoldOptions options{.jdAverage = invocation.Has("--jd-average"),
-                            .phaseFile = invocation.Has("--phase-file")};
-  return ForEachPhotometryFile(invocation, [&](Records& r) {
+                            .phaseFile = invocation.Has("--phase-file"),
+                            .tableColumns = true};
+  return ForEachPhotometryFile(invocation, kFoldColumns, [&](Records& r) {
     if (epoch) r.star->epoch = *epoch;
     return PrintFold(*periodText, std::nullopt, options, r);
   });
 }
 
 }  // namespace
+
+const std::vector<std::string> kFoldColumns = {"string_length", "aov_theta"};
 
 int PrintFold(std::string_view periodText, const std::optional<std::string>& heading,
               const FoldOptions& options, Records& r) {
@@ -49,6 +52,14 @@ int PrintFold(std::string_view periodText, const std::optional<std::string>& hea
   }
   if (heading) Print(*heading);
   printLabels();
+  if (options.tableColumns && r.row) {
+    r.Put("string_length", ExactNumber(r.star->stringLength));
+    // The statistic itself (the label shows it x 10^8); the fold's tables are computed again.
+    if (outcome.aovUndefined == AovUndefined::None)
+      r.Put("aov_theta", ExactNumber(AovStatisticIfDefined(*r.data).theta));
+    else
+      NoteInRow("AoV: undefined (" + std::string(AovUndefinedReason(outcome.aovUndefined)) + ")");
+  }
   if (outcome.phaseFileBlock) {
     OutputFiles files;
     if (auto message = WritePhaseFile(*outcome.phaseFileBlock, files)) {
@@ -75,7 +86,9 @@ const Command kFoldCommand{
         "    --epoch M0     epoch of phase 0 (Julian Day); default 2450000\n"
         "    --jd-average   abscissa of the phase file in averaged Julian Days instead of phase\n"
         "    --phase-file   append the folded curve as a block to DataPhase.txt in the current\n"
-        "                   folder (abscissa, magnitude, Julian Day; never truncated)\n",
+        "                   folder (abscissa, magnitude, Julian Day; never truncated)\n"
+        "    Table columns (--table): string_length, aov_theta (the statistic itself, not\n"
+        "    x 10^8; empty when undefined).\n",
     .options = kOptions,
     .run = &Run,
 };

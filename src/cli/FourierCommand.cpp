@@ -74,12 +74,67 @@ struct BatchSink {
   }
 };
 
+// The table's columns of a Fourier fit: the harmonics fitted, A0, the first amplitude and phase,
+// R21, phi21, R31, phi31 (each with its error), the extremes of the fitted curve and the rising
+// time.
+const std::vector<std::string> kFourierColumns = {
+    "harmonics",   "a0",        "a0_error", "a1",          "a1_error", "phi1",       "phi1_error",
+    "r21",         "r21_error", "phi21",    "phi21_error", "r31",      "r31_error",  "phi31",
+    "phi31_error", "max_x",     "max_mag",  "min_x",       "min_mag",  "rising_time"};
+
+// A fit's results into the file's row: a term only when the fit has the harmonics it needs.
+void PutFourier(const FitOutcome& outcome, Records& r) {
+  const FourierResults& f = r.star->fourierResults;
+  const int32_t h = outcome.harmonics;
+  auto put = [&r](std::string_view name, const ValueAndError& v) {
+    r.Put(name, ExactNumber(v.value));
+    r.Put(std::string(name).append("_error"), ExactNumber(v.error));
+  };
+  r.Put("harmonics", std::to_string(h));
+  put("a0", f.a0);
+  if (h >= 1) {
+    put("a1", f.amplitude[0]);
+    put("phi1", f.phase[0]);
+  }
+  if (h >= 2) {
+    put("r21", f.amplitudeRatio[0]);
+    put("phi21", f.phaseDifference[0]);
+  }
+  if (h >= 3) {
+    put("r31", f.amplitudeRatio[1]);
+    put("phi31", f.phaseDifference[1]);
+  }
+  if (outcome.extremes) {
+    const FitExtremes& e = *outcome.extremes;
+    r.Put("max_x", ExactNumber(e.maximumX));
+    r.Put("max_mag", ExactNumber(e.maximumMag));
+    r.Put("min_x", ExactNumber(e.minimumX));
+    r.Put("min_mag", ExactNumber(e.minimumMag));
+    r.Put("rising_time", ExactNumber(e.risingTime));
+  }
+}
+
+// The table's columns of a sin+cos fit of n harmonics: a_k, a_k_error, b_k, b_k_error for k = 1
+// .. n, as SinCosOut.txt writes them (six decimals).
+std::vector<std::string> SinCosColumns(int n) {
+  std::vector<std::string> columns = {"harmonics"};
+  for (int k = 1; k <= n; ++k) {
+    const std::string i = std::to_string(k);
+    for (const char* name : {"a", "a_error", "b", "b_error"}) {
+      std::string column(name);
+      column.insert(1, std::string("_").append(i));
+      columns.push_back(column);
+    }
+  }
+  return columns;
+}
+
 int RunFourier(const Invocation& invocation) {
   const std::string_view periodText = CheckedPeriod(invocation, "fourier");
   const std::optional<std::string> harmonics = CheckedHarmonics(invocation);
   const std::optional<long double> epoch = invocation.Number("--epoch");
   const bool jdAverage = invocation.Has("--jd-average");
-  return ForEachPhotometryFile(invocation, [&](Records& r) {
+  return ForEachPhotometryFile(invocation, kFourierColumns, [&](Records& r) {
     if (epoch) r.star->epoch = *epoch;
     r.view->openPath = r.data->fileName;
     r.activity = "folding at period " + std::string(periodText);
@@ -106,8 +161,29 @@ int RunFourier(const Invocation& invocation) {
             FormatGeneral(e.minimumX) + " " + FormatGeneral(e.minimumMag) + "  Rising Time " +
             FormatGeneral(e.risingTime));
     }
+    if (r.row && outcome.ran) PutFourier(outcome, r);
     return sink.code;
   });
+}
+
+// The numbers of the sin+cos line into the file's row: k, a_k, sigma(a_k), b_k, sigma(b_k) for
+// each harmonic, separated by blanks, then the file's name.
+void PutSinCos(std::string_view line, int count, Records& r) {
+  std::vector<std::string> words;
+  for (size_t at = 0; at < line.size();) {
+    const size_t start = line.find_first_not_of(' ', at);
+    if (start == std::string_view::npos) break;
+    const size_t end = std::min(line.find(' ', start), line.size());
+    words.emplace_back(line.substr(start, end - start));
+    at = end;
+  }
+  r.Put("harmonics", std::to_string(count));
+  const std::vector<std::string> columns = SinCosColumns(count);
+  for (int k = 0; k < count; ++k)
+    for (int v = 0; v < 4; ++v) {
+      const size_t word = static_cast<size_t>(5 * k + 1 + v);
+      if (word < words.size()) r.Put(columns[static_cast<size_t>(1 + 4 * k + v)], words[word]);
+    }
 }
 
 int RunSinCos(const Invocation& invocation) {
@@ -115,7 +191,8 @@ int RunSinCos(const Invocation& invocation) {
   const std::optional<std::string> harmonics = CheckedHarmonics(invocation);
   if (!harmonics) throw UsageError("sincos needs --harmonics");
   const std::optional<long double> epoch = invocation.Number("--epoch");
-  return ForEachPhotometryFile(invocation, [&](Records& r) {
+  const int count = static_cast<int>(*invocation.Number("--harmonics"));
+  return ForEachPhotometryFile(invocation, SinCosColumns(count), [&](Records& r) {
     if (epoch) r.star->epoch = *epoch;
     r.view->openPath = r.data->fileName;
     r.activity = "folding at period " + std::string(periodText);
@@ -133,6 +210,7 @@ int RunSinCos(const Invocation& invocation) {
       std::string line = *outcome.sinCosLine;
       line.resize(line.size() - kLineEnd.size());
       Print(line);
+      if (r.row) PutSinCos(line, count, r);
       sink.Sink().append(kSinCosFileName, *outcome.sinCosLine);
     }
     return sink.code;
@@ -168,7 +246,10 @@ const Command kFourierCommand{
         "                     DataOut.txt in the current folder\n"
         "    --weighted       weigh each observation by 1/sigma^2 when the file gives the\n"
         "                     magnitudes' errors (the errors then scaled by the reduced\n"
-        "                     chi-square; one more line says so); without errors, as without it\n",
+        "                     chi-square; one more line says so); without errors, as without it\n"
+        "    Table columns (--table): harmonics, a0, a1, phi1, r21, phi21, r31, phi31, each\n"
+        "    but harmonics followed by its _error column (empty where the fit has too few\n"
+        "    harmonics), max_x, max_mag, min_x, min_mag, rising_time.\n",
     .options = kFourierOptions,
     .run = &RunFourier,
 };
@@ -183,7 +264,9 @@ const Command kSinCosCommand{
         "    the line SinCosOut.txt receives: for k = 1 .. N, k, a_k, sigma(a_k), b_k, sigma(b_k)\n"
         "    of a_k sin(k w t) + b_k cos(k w t) (t the Julian Day), then the file's name.\n"
         "    --epoch M0       epoch of phase 0 of the fold (the fit does not depend on it)\n"
-        "    --sincos-file    also append the line to SinCosOut.txt in the current folder\n",
+        "    --sincos-file    also append the line to SinCosOut.txt in the current folder\n"
+        "    Table columns (--table): harmonics, then a_k, a_k_error, b_k, b_k_error for k = 1 .. N\n"
+        "    as the line writes them (six decimals).\n",
     .options = kSinCosOptions,
     .run = &RunSinCos,
 };

@@ -40,7 +40,8 @@ int RunMinima(const Invocation& invocation) {
     if (!(*noise > 0)) throw UsageError("--noise must be above 0");
     search.timing.noise = static_cast<double>(*noise);
   }
-  return ForEachPhotometryFile(invocation, [&](Records& r) {
+  const std::vector<std::string> columns = {"eclipses", "timed", "primaries", "secondaries", "flagged"};
+  return ForEachPhotometryFile(invocation, columns, [&](Records& r) {
     r.activity = "timing the eclipses";
     std::vector<TimedEclipse> eclipses;
     try {
@@ -48,6 +49,20 @@ int RunMinima(const Invocation& invocation) {
     } catch (const InputError& error) {
       PrintError(error.what());
       return kExitFailed;
+    }
+    if (r.row) {
+      int64_t timed = 0, primaries = 0, secondaries = 0, flagged = 0;
+      for (const TimedEclipse& e : eclipses) {
+        if (!e.eclipse.timed) continue;
+        ++timed;
+        ++(e.kind == MinimumKind::Primary ? primaries : secondaries);
+        if (!e.flag.empty()) ++flagged;
+      }
+      r.Put("eclipses", std::to_string(eclipses.size()));
+      r.Put("timed", std::to_string(timed));
+      r.Put("primaries", std::to_string(primaries));
+      r.Put("secondaries", std::to_string(secondaries));
+      r.Put("flagged", std::to_string(flagged));
     }
     Print("cycle,type,time,error,points,coverage,flag,method,error_chi2,error_bootstrap,error_kvw,noise");
     for (const TimedEclipse& e : eclipses) {
@@ -102,7 +117,10 @@ const Command kMinimaCommand{
         "    re-timings with resampled residuals, error_kvw the method's own; the error column\n"
         "    is the larger of the first two. Fewer points, or too few pairs across gaps, are\n"
         "    timed by a parabola through the lower half of the eclipse (method parabola).\n"
-        "    The table feeds ombrane-batch ephemeris.\n",
+        "    The table feeds ombrane-batch ephemeris.\n"
+        "    Table columns (--table, one row a file): eclipses (rows of the CSV), timed (those\n"
+        "    with a time), primaries and secondaries (timed ones of each type), flagged (timed\n"
+        "    ones with a flag).\n",
     .options = kMinimaOptions,
     .run = &RunMinima,
 };

@@ -1,9 +1,12 @@
 // ombrane-batch minimum: the time of minimum of a stretch of the light curve, as two area clicks
 // on the light curve and the window's sincos button give it, with the corrections on request.
 #include <cmath>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "Batch.h"
+#include "timing/Barycentric.h"
 #include "timing/MinimumTimingPresentation.h"
 
 namespace ombrane::batch {
@@ -18,6 +21,26 @@ int32_t EntryIndex(const Invocation& invocation, std::string_view option) {
   return static_cast<int32_t>(*value);
 }
 
+// The timed minimum and its corrections into the file's row; the corrections only where the
+// lines gave them a number.
+void PutMinimum(const MinimumOutcome& outcome, int32_t from, int32_t to, bool heliocentric, bool barycentric,
+                Records& r) {
+  r.Put("points", std::to_string(std::llabs(static_cast<long long>(from) - to)));
+  if (outcome.kwee.status != KweeStatus::Done) return;
+  r.Put("minimum", ExactNumber(outcome.time));
+  r.Put("minimum_error", ExactNumber(outcome.kwee.sigma));
+  if (heliocentric && std::isfinite(outcome.heliocentricCorrection) && outcome.finished) {
+    r.Put("hjd_correction", ExactNumber(outcome.heliocentricCorrection));
+    r.Put("hjd_minimum", ExactNumber(outcome.time + outcome.heliocentricCorrection));
+  }
+  if (barycentric && outcome.finished) {
+    const BarycentricTime bjd =
+        ComputeBarycentricTime(outcome.time, r.star->raDecimalDegrees, r.star->decDecimalDegrees);
+    if (bjd.status != BarycentricTime::Status::OutOfRange && std::isfinite(bjd.bjdTdb))
+      r.Put("bjd_tdb", ExactNumber(bjd.bjdTdb));
+  }
+}
+
 constexpr OptionSpec kMinimumOptions[] = {
     {"--from", true, 1}, {"--to", true, 1}, {"--ra", true, 3}, {"--dec", true, 3}, {"--bjd", false, 0}};
 
@@ -28,7 +51,10 @@ int RunMinimum(const Invocation& invocation) {
   const bool heliocentric = ReadCoordinates(invocation, coordinates);
   const bool barycentric = invocation.Has("--bjd");
   if (barycentric && !heliocentric) throw UsageError("--bjd needs --ra and --dec");
-  return ForEachPhotometryFile(invocation, [&](Records& r) {
+  std::vector<std::string> columns = {"points", "minimum", "minimum_error"};
+  if (heliocentric) columns.insert(columns.end(), {"hjd_correction", "hjd_minimum"});
+  if (barycentric) columns.emplace_back("bjd_tdb");
+  return ForEachPhotometryFile(invocation, columns, [&](Records& r) {
     Star& star = *r.star;
     star.rightAscension = coordinates.rightAscension;
     star.declination = coordinates.declination;
@@ -47,6 +73,7 @@ int RunMinimum(const Invocation& invocation) {
       throw;
     }
     for (const std::string& line : outcome.lines) Print(line);
+    if (r.row) PutMinimum(outcome, from, to, heliocentric, barycentric, r);
     return outcome.finished ? kExitOk : kExitFailed;
   });
 }
@@ -70,7 +97,9 @@ const Command kMinimumCommand{
         "        hjd-jd = <HJD - JD, days>\n"
         "        minimum+(hjd-jd) = <heliocentric time of minimum>\n"
         "    --bjd          and then the barycentric time in TDB, taking the time as JD(UTC):\n"
-        "        bjd_tdb = <BJD_TDB, seven decimals>\n",
+        "        bjd_tdb = <BJD_TDB, seven decimals>\n"
+        "    Table columns (--table): points, minimum, minimum_error; with --ra and --dec\n"
+        "    hjd_correction, hjd_minimum; with --bjd bjd_tdb (all days, written exactly).\n",
     .options = kMinimumOptions,
     .run = &RunMinimum,
 };

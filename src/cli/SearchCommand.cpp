@@ -55,6 +55,61 @@ int WholeNumber(const Invocation& invocation, std::string_view option, int low, 
   return static_cast<int>(*value);
 }
 
+// The table's result columns of a method: the best period, its score, the score's significance
+// (where the method gives one), BLS's box, and the trials searched.
+std::vector<std::string> SearchColumns(SearchMethod method) {
+  switch (method) {
+    case SearchMethod::StringLength:
+      return {"best_period", "string_length", "trials"};
+    case SearchMethod::Aov:
+      return {"best_period", "aov_theta", "p", "fap", "trials"};
+    case SearchMethod::Gls:
+      return {"best_period", "gls_power", "fap", "trials"};
+    case SearchMethod::Mhaov:
+      return {"best_period", "mhaov_theta", "p", "fap", "trials"};
+    case SearchMethod::Pdm:
+      return {"best_period", "pdm_theta", "p", "fap", "trials"};
+    case SearchMethod::Bls:
+      return {"best_period", "bls_power", "duration", "depth", "epoch", "sde", "trials"};
+  }
+  return {};
+}
+
+// Puts a finished search's results into the file's row.
+void PutSearch(SearchMethod method, const SearchResult& result, Records& r) {
+  const std::vector<std::string> columns = SearchColumns(method);
+  const Periodogram& periodogram = result.periodogram;
+  r.Put("best_period", ExactNumber(result.bestPeriod));
+  r.Put(columns[1], ExactNumber(result.best));
+  r.Put("trials", std::to_string(result.trials));
+  std::vector<long double> significance;
+  if (method == SearchMethod::Aov) {
+    if (const std::optional<AovSignificance> s = SignificanceOf(periodogram, result.best))
+      significance = {s->probability, s->falseAlarm};
+  } else if (periodogram.columns && periodogram.columns->significance) {
+    significance = periodogram.columns->significance(result.best);
+  }
+  // The significance columns follow the score (and BLS's box) in the order the method gives them.
+  const std::vector<std::string> names = method == SearchMethod::Bls   ? std::vector<std::string>{"sde"}
+                                         : method == SearchMethod::Gls ? std::vector<std::string>{"fap"}
+                                                                       : std::vector<std::string>{"p", "fap"};
+  if (method != SearchMethod::StringLength)
+    for (size_t i = 0; i < significance.size() && i < names.size(); ++i)
+      r.Put(names[i], ExactNumber(significance[i]));
+  if (method == SearchMethod::Bls && periodogram.columns) {
+    // The box of the best kept point: the first that ranks before every other.
+    const size_t extras = periodogram.columns->extraCsv.size();
+    size_t best = 0;
+    for (size_t j = 1; j < periodogram.points.size(); ++j)
+      if (RanksBefore(method, periodogram.points[j], periodogram.points[best])) best = j;
+    if (extras == 3 && periodogram.extras.size() >= (best + 1) * extras) {
+      r.Put("duration", ExactNumber(periodogram.extras[best * extras]));
+      r.Put("depth", ExactNumber(periodogram.extras[best * extras + 1]));
+      r.Put("epoch", ExactNumber(periodogram.extras[best * extras + 2]));
+    }
+  }
+}
+
 // Most peaks --peaks lists: more would name the noise.
 constexpr long double kMostPeaks = 1000;
 
@@ -73,7 +128,7 @@ bool WriteCsv(const std::string& path, const std::string& text) {
 // scripts read only the results and the messages.
 class SearchProgress {
  public:
-  SearchProgress() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+  SearchProgress() : terminal_(!MakingTable() && ::isatty(STDERR_FILENO) == 1) {}
   SearchProgress(const SearchProgress&) = delete;
   SearchProgress& operator=(const SearchProgress&) = delete;
   ~SearchProgress() {
@@ -175,9 +230,11 @@ int Run(const Invocation& invocation) {
     if (!(*peaks >= 1 && *peaks <= kMostPeaks && std::floor(*peaks) == *peaks))
       throw UsageError("--peaks must be a whole number from 1 to " + FormatGeneral(kMostPeaks));
     peakCount = static_cast<int>(*peaks);
+    if (MakingTable())
+      throw UsageError("--peaks lists peaks on lines of their own: a table has one row a file");
   }
 
-  return ForEachPhotometryFile(invocation, [&](Records& r) {
+  return ForEachPhotometryFile(invocation, SearchColumns(method), [&](Records& r) {
     Star& star = *r.star;
     if (epoch) star.epoch = *epoch;
     long double low = searchMin.value_or(0), high = searchMax.value_or(0), increment = step.value_or(0);
@@ -209,6 +266,7 @@ int Run(const Invocation& invocation) {
       for (const std::string& line : report.lines) PrintError(line);
       return kExitFailed;
     }
+    PutSearch(method, result, r);
     // The result line and the line of skipped trials, then the peaks. Lines are appended piece
     // by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "\n" + std::string, which -Werror
     // turns into a failed Release build.
