@@ -111,13 +111,31 @@ TForm1::TForm1(std::unique_ptr<Outside> outside, QWidget* parent)
 TForm1::~TForm1() = default;
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ShortcutOverride) {
+  if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && widget->window() == this) {
       const auto* key = static_cast<QKeyEvent*>(event);
       const QKeySequence pressed(key->keyCombination());
-      for (const QAction* menuAction : {FileNewCmd, FileOpenCmd, FileSaveCmd, FileImportCmd, EditUndoCmd,
-                                        EditCutCmd, EditCopyCmd, EditPasteCmd}) {
+      // In the notes pane the keys of Undo and Redo act on the pane's text, through the pane's
+      // own handlers (which pass over the program's result lines): the override keeps the
+      // window's items from taking the key, and the key press is answered here.
+      const bool undoKey = pressed == EditUndoOperationCmd->shortcut();
+      const bool redoKey = pressed == EditRedoOperationCmd->shortcut();
+      if ((undoKey || redoKey) && (watched == RichEdit1 || watched == RichEdit1->viewport())) {
+        if (event->type() == QEvent::ShortcutOverride) {
+          event->accept();
+          return true;
+        }
+        if (undoKey)
+          UndoClick();
+        else
+          RedoClick();
+        return true;
+      }
+      if (event->type() != QEvent::ShortcutOverride) return QMainWindow::eventFilter(watched, event);
+      for (const QAction* menuAction :
+           {FileNewCmd, FileOpenCmd, FileSaveCmd, FileImportCmd, EditUndoOperationCmd, EditRedoOperationCmd,
+            EditCutCmd, EditCopyCmd, EditPasteCmd}) {
         // Left unaccepted, the override lets the window's shortcut run its action.
         if (menuAction->shortcut() == pressed) return true;
       }
@@ -259,8 +277,11 @@ void TForm1::CreateMenu() {
       action(QStringLiteral("FileOpenCmd"), QStringLiteral("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O));
   FileSaveCmd =
       action(QStringLiteral("FileSaveCmd"), QStringLiteral("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S));
-  EditUndoCmd =
-      action(QStringLiteral("EditUndoCmd"), QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  EditUndoOperationCmd = action(QStringLiteral("EditUndoOperationCmd"), QStringLiteral("&Undo"),
+                                QKeySequence(Qt::CTRL | Qt::Key_Z));
+  EditRedoOperationCmd = action(QStringLiteral("EditRedoOperationCmd"), QStringLiteral("&Redo"),
+                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+  EditUndoCmd = action(QStringLiteral("EditUndoCmd"), QStringLiteral("Undo in &notes"), QKeySequence());
   EditCutCmd =
       action(QStringLiteral("EditCutCmd"), QStringLiteral("&Cut"), QKeySequence(Qt::CTRL | Qt::Key_X));
   EditCopyCmd =
@@ -282,12 +303,16 @@ void TForm1::CreateMenu() {
   file->addAction(FileImportCmd);
   QMenu* edit = menu->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("Edit1"));
+  edit->addAction(EditUndoOperationCmd);
+  edit->addAction(EditRedoOperationCmd);
+  edit->addSeparator();
   edit->addAction(EditCopyCmd);
   edit->addAction(EditCutCmd);
   edit->addAction(EditPasteCmd);
   edit->addAction(EditUndoCmd);
   edit->addSeparator();
   edit->addAction(EditClearMarksCmd);
+  UpdateUndoActions();
 }
 
 QWidget* TForm1::CreateNightBar() {
@@ -592,15 +617,18 @@ void TForm1::ConnectHandlers() {
                                                                  {Delete, &TForm1::DeleteClick}};
   for (const auto& [button, handler] : toolbar) connect(button, &QToolButton::clicked, this, handler);
 
-  const std::pair<QAction*, void (TForm1::*)()> actions[] = {{FileNewCmd, &TForm1::FileNewClick},
-                                                             {FileOpenCmd, &TForm1::FileOpenClick},
-                                                             {FileSaveCmd, &TForm1::FileSaveClick},
-                                                             {FileImportCmd, &TForm1::ImportClick},
-                                                             {EditUndoCmd, &TForm1::UndoClick},
-                                                             {EditCutCmd, &TForm1::CutClick},
-                                                             {EditCopyCmd, &TForm1::CopyClick},
-                                                             {EditPasteCmd, &TForm1::PastClick},
-                                                             {EditClearMarksCmd, &TForm1::ClearMarksClick}};
+  const std::pair<QAction*, void (TForm1::*)()> actions[] = {
+      {FileNewCmd, &TForm1::FileNewClick},
+      {FileOpenCmd, &TForm1::FileOpenClick},
+      {FileSaveCmd, &TForm1::FileSaveClick},
+      {FileImportCmd, &TForm1::ImportClick},
+      {EditUndoCmd, &TForm1::UndoClick},
+      {EditCutCmd, &TForm1::CutClick},
+      {EditCopyCmd, &TForm1::CopyClick},
+      {EditPasteCmd, &TForm1::PastClick},
+      {EditClearMarksCmd, &TForm1::ClearMarksClick},
+      {EditUndoOperationCmd, &TForm1::UndoOperationClick},
+      {EditRedoOperationCmd, &TForm1::RedoOperationClick}};
   for (const auto& [act, handler] : actions) connect(act, &QAction::triggered, this, handler);
 
   const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {

@@ -3,8 +3,8 @@
 // controls, the chart model and the notes pane. The construction of the controls and the shared
 // handler mechanisms are in Unit1.cpp; each subsystem's handlers live in a file of their own:
 // Unit1Notes.cpp, Unit1Store.cpp, Unit1Import.cpp, Unit1View.cpp, Unit1Phase.cpp, Unit1Select.cpp,
-// Unit1Fit.cpp, Unit1Timing.cpp, Unit1Output.cpp and Unit1Periodogram.cpp (the slots below are
-// grouped by file).
+// Unit1Fit.cpp, Unit1Timing.cpp, Unit1Output.cpp, Unit1Periodogram.cpp and Unit1Operations.cpp
+// (the slots below are grouped by file).
 #pragma once
 
 #include <QMainWindow>
@@ -19,6 +19,7 @@
 
 #include "Outside.h"
 #include "common/OutputFile.h"
+#include "store/Operations.h"
 #include "store/Records.h"
 #include "view/ChartModel.h"
 
@@ -69,6 +70,9 @@ class TForm1 : public QMainWindow {
   ChartModel& chartModel() { return *chartModel_; }
   ChartWidget* chart() const { return Chart1; }
   Outside& outside() { return *outside_; }
+  // The data operations done since the load (Delete, magnitude steps, marks), which Edit > Undo
+  // and Redo walk and a saved analysis replays.
+  OperationLog& operations() { return operations_; }
 
   // Crosshair state of the chart.
   uint32_t crosshairColour = 0x00FFFF;  // 0x00BBGGRR
@@ -100,6 +104,10 @@ class TForm1 : public QMainWindow {
   void RedoClick();
   // Edit > Clear marks: every mark off, the picture without its crosses (Unit1Select.cpp).
   void ClearMarksClick();
+  // Edit > Undo and Redo of the data operations (Unit1Operations.cpp): the last operation taken
+  // back or done again, the picture drawn as the operation itself draws it.
+  void UndoOperationClick();
+  void RedoOperationClick();
   // Loading (Unit1Store.cpp) and importing (Unit1Import.cpp).
   void OpenDataClick();
   void ImportClick();
@@ -320,6 +328,15 @@ class TForm1 : public QMainWindow {
   void ApplyClickOutcome(const ClickOutcome& outcome, int x, int y);
   // "+" (sign +1) and "-" (sign -1) of the magnitude steps.
   void StepNightMagnitudes(int sign);
+  // The list of data operations (Unit1Operations.cpp): the Undo and Redo items' state and text;
+  // the list forgotten by a new store; the marks an automatic fit made recorded as one
+  // operation; the picture after a Delete, a magnitude step or marks, done or undone.
+  void UpdateUndoActions();
+  void ForgetOperations();
+  void RecordNewMarks(const std::vector<uint8_t>& marksBefore);
+  void ShowDeleted();
+  void ShowStepped();
+  void ShowAfterOperation(const Operation& operation);
   // Prints the chart on one landscape page of `printer` (the default printer, or a PDF file).
   void PrintChart(QPrinter& printer);
   // The periodogram window, its toolbar button's and menu item's wiring; showing the periodogram
@@ -351,6 +368,7 @@ class TForm1 : public QMainWindow {
   double oversampling_ = 5;  // of a suggested grid
   std::unique_ptr<ViewState> view_;
   std::unique_ptr<ChartModel> chartModel_;
+  OperationLog operations_;
   OutputFiles outputFiles_;
 
   int programWriteDepth_ = 0;
@@ -491,11 +509,16 @@ class TForm1 : public QMainWindow {
   QPushButton* SuggestGrid = nullptr;
   QPushButton* MethodOptions = nullptr;
 
-  QAction* FileNewCmd = nullptr;         // "&New" Ctrl+N
-  QAction* FileOpenCmd = nullptr;        // "&Open" Ctrl+O
-  QAction* FileSaveCmd = nullptr;        // "&Save" Ctrl+S
-  QAction* FileImportCmd = nullptr;      // "&Import..." Ctrl+I
-  QAction* EditUndoCmd = nullptr;        // "&Undo" Ctrl+Z
+  QAction* FileNewCmd = nullptr;     // "&New" Ctrl+N
+  QAction* FileOpenCmd = nullptr;    // "&Open" Ctrl+O
+  QAction* FileSaveCmd = nullptr;    // "&Save" Ctrl+S
+  QAction* FileImportCmd = nullptr;  // "&Import..." Ctrl+I
+  // "&Undo" Ctrl+Z and "&Redo" Ctrl+Shift+Z: the data operations, the next one named in the
+  // text ("&Undo Delete"), enabled while there is one. In the notes pane the two keys act on
+  // its text.
+  QAction* EditUndoOperationCmd = nullptr;
+  QAction* EditRedoOperationCmd = nullptr;
+  QAction* EditUndoCmd = nullptr;        // "Undo in &notes", no key (the pane's own Ctrl+Z)
   QAction* EditCutCmd = nullptr;         // "&Cut" Ctrl+X
   QAction* EditCopyCmd = nullptr;        // "&Copy" Ctrl+C
   QAction* EditPasteCmd = nullptr;       // "&Paste" Ctrl+V

@@ -37,9 +37,12 @@ FitSink TForm1::FitOutput() {
 // last picture: NewPicture shows it whole, also when a later step of the click failed.
 
 void TForm1::NJDClick() {
+  // The outliers the fit leaves out are marked: one operation, which Undo takes back.
+  const std::vector<uint8_t> marksBefore = data_->markFlag;
   RunFit([this](FitOutcome& outcome) {
     RunAutomaticFit(*data_, *star_, *view_, *chartModel_, FitRequestOfControls(), FitOutput(), outcome);
   });
+  Run([this, &marksBefore] { RecordNewMarks(marksBefore); });
 }
 
 void TForm1::Button9Click() {

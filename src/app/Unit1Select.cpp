@@ -47,6 +47,10 @@ void TForm1::Chart1ClickSeries(int series, int index, int x, int y) {
         [&] {
           ClickOutcome outcome;
           NewPicture([&] { outcome = ChartClick(*data_, *star_, *view_, *chartModel_, request); });
+          if (outcome.operation) {
+            operations_.Record(*outcome.operation, *data_);
+            UpdateUndoActions();
+          }
           ApplyClickOutcome(outcome, x, y);
         },
         [this] { Chart1->Refresh(); });
@@ -66,15 +70,14 @@ void TForm1::BitBtn2Click() {
 void TForm1::DeleteClick() {
   Run(
       [this] {
-        DeleteEntries(*data_, *view_, view_->areaIndex1, view_->areaIndex2);
-        // The whole light curve of what is left, with no title.
-        NewPicture([this] {
-          DrawLoadedCurve(*chartModel_, *data_, std::string());
-          chartModel_->titleLines.clear();
-        });
-        ApplyNavigation(NightStateAfterDelete(*view_));
-        Delete->setEnabled(false);
-        sincos->setEnabled(false);
+        // The note says what goes, before it goes.
+        const std::string note =
+            DeletionNote(*data_, view_->areaIndex1, view_->areaIndex2, DecimalSeparator());
+        operations_.Apply(DeleteOperation{.first = view_->areaIndex1, .last = view_->areaIndex2}, *data_,
+                          *view_);
+        UpdateUndoActions();
+        AppendNote(QString::fromStdString(note));
+        ShowDeleted();
       },
       true);
 }
@@ -86,7 +89,15 @@ void TForm1::Button10Click() {
 void TForm1::StepNightMagnitudes(int sign) {
   Run(
       [this, sign] {
-        NewPicture([this, sign] { ShiftNightMagnitudes(*data_, *star_, *view_, *chartModel_, sign); });
+        // A night shown is stepped, through the list of operations; with every night shown only
+        // the string length is computed again.
+        if (view_->currentNight >= 0) {
+          operations_.Apply(
+              StepOperation{.night = view_->currentNight, .sign = sign, .step = star_->magnitudeStep}, *data_,
+              *view_);
+          UpdateUndoActions();
+        }
+        NewPicture([this] { ShowMagnitudeStep(*data_, *star_, *view_, *chartModel_); });
         Label11->setText(General(star_->stringLength));
       },
       true);
@@ -103,6 +114,10 @@ void TForm1::Button6Click() {
 void TForm1::ClearMarksClick() {
   Run([this] {
     const int32_t cleared = ClearMarks(*data_, *chartModel_);
+    if (cleared > 0) {
+      operations_.Record(ClearMarksOperation{}, *data_);
+      UpdateUndoActions();
+    }
     Chart1->Refresh();
     StatusBar1->showMessage(cleared == 1 ? QStringLiteral("1 mark cleared")
                                          : QStringLiteral("%1 marks cleared").arg(cleared));

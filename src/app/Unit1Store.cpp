@@ -80,6 +80,8 @@ void TForm1::ForgetLastStore() {
   // finished pair may act on the new one.
   ForgetPendingArea(*view_);
   ForgetPeriodogram();
+  // The operations of the old store name its entries: none can be undone on the new one.
+  ForgetOperations();
   Delete->setEnabled(false);
   sincos->setEnabled(false);
 }

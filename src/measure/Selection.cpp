@@ -58,6 +58,7 @@ ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, i
       ++data.markCount;
       chart.Series(kMarkedSeries).Add(p.x, p.y, kSeriesColour);
       outcome.chartChanged = true;
+      outcome.operation = MarkOperation{{clicked->entry}};
     }
     return outcome;
   }
@@ -66,16 +67,19 @@ ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, i
     ChartSeries& crosses = chart.Series(kMarkedSeries);
     if (r < 0 || r >= crosses.Count()) return outcome;
     const ChartPoint cross = crosses.Point(r);
-    // The cross holds the entry's values rounded to double: the first entry with exactly these
-    // values is the one it marks. A cross on the phase diagram has a phase or an averaged time
-    // for x and matches no entry, so marks are removed on the light curve only.
+    // The cross holds the entry's values rounded to double: the first marked entry with exactly
+    // these values is the one it marks (the loader's repeat of the last observation has its
+    // values too). A cross on the phase diagram has a phase or an averaged time for x and
+    // matches no entry, so marks are removed on the light curve only.
     const int32_t n = std::clamp<int32_t>(data.pointCount, 0, static_cast<int32_t>(data.night.size()));
     for (int32_t i = 0; i < n; ++i) {
-      if (static_cast<double>(data.jd[At(i)]) == cross.x && static_cast<double>(data.mag[At(i)]) == cross.y) {
+      if (data.markFlag[At(i)] != 0 && static_cast<double>(data.jd[At(i)]) == cross.x &&
+          static_cast<double>(data.mag[At(i)]) == cross.y) {
         data.markFlag[At(i)] = 0;
         --data.markCount;
         crosses.Delete(r);
         outcome.chartChanged = true;
+        outcome.operation = UnmarkOperation{{i}};
         break;
       }
     }
@@ -92,6 +96,20 @@ int32_t ClearMarks(Data& data, ChartModel& chart) {
   data.markCount = 0;
   chart.Series(kMarkedSeries).Clear();
   return cleared;
+}
+
+void RedrawMarks(const Data& data, const ViewState& view, ChartModel& chart) {
+  ChartSeries& crosses = chart.Series(kMarkedSeries);
+  crosses.Clear();
+  for (int s : {kLightCurveSeries, kPhaseSeries, kSecondCycleSeries}) {
+    const ChartSeries& series = chart.Series(s);
+    for (int r = 0; r < series.Count(); ++r) {
+      const std::optional<ClickedEntry> clicked = EntryOfClick(data, view, s, r);
+      if (!clicked || data.markFlag[At(clicked->entry)] == 0) continue;
+      const ChartPoint& p = series.Point(r);
+      crosses.Add(p.x, p.y, kSeriesColour);
+    }
+  }
 }
 
 ClickOutcome SelectArea(const Data& data, ChartModel& chart, ViewState& view, int series, int r,

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "phase/Fold.h"
+#include "store/Operations.h"
 #include "store/Records.h"
 #include "view/ChartModel.h"
 #include "view/Navigation.h"
@@ -27,10 +28,14 @@ struct ClickOutcome {
   bool chartChanged = false;                 // the chart model changed: repaint
   bool newPicture = false;                   // a new picture replaced the old one: show it whole
   std::optional<std::string> note;           // a line for the notes pane
+  // The data operation the click made, already applied to the records (a mark or an unmark of
+  // Select Point): the window records it in its list of operations.
+  std::optional<Operation> operation;
 };
 
 // Select Point: a light-curve or phase-diagram point marks its entry (once) and draws its cross
-// in kMarkedSeries; a cross of kMarkedSeries on the light curve removes that entry's mark.
+// in kMarkedSeries; a cross of kMarkedSeries on the light curve removes the mark of the first
+// marked entry with the cross's values. The outcome names the mark or unmark made.
 ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, int series, int r,
                          PhaseAxis axis);
 
@@ -38,6 +43,11 @@ ClickOutcome SelectPoint(Data& data, ChartModel& chart, const ViewState& view, i
 // fit's outlier clipping are one kind of mark), the second-cycle copies included, and removes
 // their crosses (kMarkedSeries) from the picture. Returns how many observations were marked.
 int32_t ClearMarks(Data& data, ChartModel& chart);
+
+// The crosses of kMarkedSeries drawn anew over the points shown (kLightCurveSeries, kPhaseSeries,
+// kSecondCycleSeries) whose entries are marked, at the points' own places: the picture after
+// marks were undone or redone.
+void RedrawMarks(const Data& data, const ViewState& view, ChartModel& chart);
 
 // Select Area: the first click stores areaIndex1 and draws a lime "min" marker in kMarkerSeries, the
 // second stores areaIndex2 and a second marker and enables the minimum timing, and Delete while

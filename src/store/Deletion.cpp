@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/NumberFormat.h"
 #include "store/Loading.h"
 #include "store/NightIndex.h"
 
@@ -37,6 +38,19 @@ void DeleteEntries(Data& data, ViewState& view, int32_t a, int32_t b) {
   data.pointCount = k;
   SplitNights(data.jd, data, view);
   ApplyLoadedNightState(view);
+}
+
+std::string DeletionNote(const Data& data, int32_t a, int32_t b, char separator) {
+  const int32_t last = std::clamp<int32_t>(data.pointCount, 0, static_cast<int32_t>(data.jd.size())) - 1;
+  const int32_t lo = std::clamp(std::min(a, b), 0, std::max(last, 0));
+  const int32_t hi = std::clamp(std::max(a, b), 0, std::max(last, 0));
+  if (last < 0) return "Deleted no entry: the store is empty";
+  const std::string firstDay = FormatGeneral(data.jd[static_cast<size_t>(lo)], separator);
+  if (lo == hi) return "Deleted entry " + std::to_string(lo) + ": JD " + firstDay;
+  std::string line = "Deleted entries " + std::to_string(lo) + " .. " + std::to_string(hi) + " (";
+  line.append(std::to_string(hi - lo + 1)).append(" entries): JD ").append(firstDay).append(" .. ");
+  line.append(FormatGeneral(data.jd[static_cast<size_t>(hi)], separator));
+  return line;
 }
 
 }  // namespace ombrane

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "store/Records.h"
 
@@ -15,5 +16,11 @@ namespace ombrane {
 // when fewer than three nights remain). Indexes outside the store drop nothing there. The derived
 // arrays of the fold and the fit are left alone.
 void DeleteEntries(Data& data, ViewState& view, int32_t a, int32_t b);
+
+// The notes pane's line of a Delete, written before it: which entries go (indexes counted from
+// 0, as a saved analysis names them) and their Julian Days, in the general format with
+// `separator`: "Deleted entry 4: JD 2450002.5" or "Deleted entries 3 .. 5 (3 entries): JD
+// 2450002.25 .. 2450002.75". The run is min(a, b) .. max(a, b), within the store.
+std::string DeletionNote(const Data& data, int32_t a, int32_t b, char separator);
 
 }  // namespace ombrane

@@ -271,7 +271,9 @@ void TestForm1::menuShortcuts() {
                       {"FileOpenCmd", "&Open", QKeySequence(Qt::CTRL | Qt::Key_O)},
                       {"FileSaveCmd", "&Save", QKeySequence(Qt::CTRL | Qt::Key_S)},
                       {"FileImportCmd", "&Import...", QKeySequence(Qt::CTRL | Qt::Key_I)},
-                      {"EditUndoCmd", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+                      {"EditUndoOperationCmd", "&Undo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+                      {"EditRedoOperationCmd", "&Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+                      {"EditUndoCmd", "Undo in &notes", QKeySequence()},
                       {"EditCutCmd", "&Cut", QKeySequence(Qt::CTRL | Qt::Key_X)},
                       {"EditCopyCmd", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C)},
                       {"EditPasteCmd", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V)}};
@@ -281,11 +283,11 @@ void TestForm1::menuShortcuts() {
     QCOMPARE(act->text(), QString::fromLatin1(row.caption));
     QCOMPARE(act->shortcut(), row.key);
   }
-  // These eight and nothing more: no other action or shortcut object carries a key.
+  // These nine and nothing more: no other action or shortcut object carries a key.
   int withShortcut = 0;
   for (QAction* act : f.form->findChildren<QAction*>())
     if (!act->shortcut().isEmpty()) ++withShortcut;
-  QCOMPARE(withShortcut, 8);
+  QCOMPARE(withShortcut, 9);
   QVERIFY(f.form->findChildren<QShortcut*>().isEmpty());
   const QList<QAction*> menus = f.form->menuBar()->actions();
   QCOMPARE(menus.size(), 4);
@@ -301,7 +303,8 @@ void TestForm1::menuShortcuts() {
   QCOMPARE(windowItems, (QStringList{"&Periodogram", "&Minima and O-C"}));
   QStringList editItems;
   for (QAction* act : menus[1]->menu()->actions()) editItems << act->text();
-  QCOMPARE(editItems, (QStringList{"&Copy", "&Cut", "&Paste", "&Undo", "", "Clear &marks"}));
+  QCOMPARE(editItems, (QStringList{"&Undo", "&Redo", "", "&Copy", "&Cut", "&Paste", "Undo in &notes", "",
+                                   "Clear &marks"}));
   QStringList fileItems;
   for (QAction* act : menus[0]->menu()->actions())
     if (!act->isSeparator()) fileItems << act->text();
@@ -343,8 +346,16 @@ void TestForm1::menuShortcutsActOnTheNotesWhateverHasTheFocus() {
   QCOMPARE(notes->toPlainText(), QString());
   QCOMPARE(box->text(), QStringLiteral("0"));
   QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("File name: a.txt"));
-  QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);  // Undo: they have it back
+  // Ctrl+Z is the Undo of the data operations (none yet); in the notes pane it undoes the
+  // pane's last edit.
+  QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+  QCOMPARE(notes->toPlainText(), QString());
+  notes->setFocus();
+  QTRY_VERIFY(notes->hasFocus());
+  QTest::keyClick(notes, Qt::Key_Z, Qt::ControlModifier);  // Undo: they have it back
   QCOMPARE(notes->toPlainText(), QStringLiteral("File name: a.txt"));
+  box->setFocus();
+  QTRY_VERIFY(box->hasFocus());
   QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);  // Paste: into the notes, not the box
   QCOMPARE(notes->toPlainText().count(QStringLiteral("File name: a.txt")), 2);
   QCOMPARE(box->text(), QStringLiteral("0"));

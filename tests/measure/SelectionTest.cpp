@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <utility>
@@ -138,6 +139,50 @@ TEST(ClearMarks, TakesEveryMarkAndItsCrossOff) {
   f.Click(kPoint, kLightCurveSeries, 2);
   EXPECT_EQ(f.data.markFlag[2], 1);
   EXPECT_EQ(f.data.markCount, 1);
+}
+
+// The outcome names the mark or unmark the click made, for the list of operations. The cross of
+// the loader's repeat of the last observation (entry 9, the values of entry 8) unmarks the
+// repeat, not its unmarked twin.
+TEST(SelectPoint, NamesTheOperationItMade) {
+  Fixture f;
+  f.DrawAll();
+  EXPECT_EQ(f.Click(kPoint, kLightCurveSeries, 9).operation, std::optional<Operation>(MarkOperation{{9}}));
+  EXPECT_EQ(f.Click(kPoint, kLightCurveSeries, 9).operation, std::nullopt);  // marked already
+  ASSERT_EQ(f.chart.Series(kMarkedSeries).Count(), 1);
+  EXPECT_EQ(f.Click(kPoint, kMarkedSeries, 0).operation, std::optional<Operation>(UnmarkOperation{{9}}));
+  EXPECT_EQ(f.data.markFlag[9], 0);
+  EXPECT_EQ(f.data.markFlag[8], 0);
+  EXPECT_EQ(f.data.markCount, 0);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Count(), 0);
+}
+
+// After marks are undone or redone the crosses are drawn again over the points shown: those of
+// the night shown on the light curve, and both cycles of a marked entry on the phase diagram,
+// where the diagram's own drawing puts them.
+TEST(RedrawMarks, CrossesThePointsShownOfMarkedEntries) {
+  Fixture f;
+  f.data.markFlag[4] = 1;
+  f.data.markFlag[8] = 1;
+  f.data.markCount = 2;
+  f.ShowNight(1);  // entries 3, 4, 5
+  f.chart.Series(kMarkedSeries).Clear();
+  f.chart.Series(kMarkedSeries).Add(1, 1);  // a cross left from before
+  RedrawMarks(f.data, f.view, f.chart);
+  ASSERT_EQ(f.chart.Series(kMarkedSeries).Count(), 1);
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Point(0).x, static_cast<double>(f.data.jd[4]));
+  EXPECT_EQ(f.chart.Series(kMarkedSeries).Point(0).y, static_cast<double>(f.data.mag[4]));
+
+  f.DrawDiagram(PhaseAxis::Phase);
+  std::vector<std::pair<double, double>> drawn;
+  for (const ChartPoint& p : f.chart.Series(kMarkedSeries).Points()) drawn.emplace_back(p.x, p.y);
+  ASSERT_EQ(drawn.size(), 4u);  // entry 4 at positions 2 and 12, entry 8 at 4 and 14
+  RedrawMarks(f.data, f.view, f.chart);
+  std::vector<std::pair<double, double>> redrawn;
+  for (const ChartPoint& p : f.chart.Series(kMarkedSeries).Points()) redrawn.emplace_back(p.x, p.y);
+  std::sort(drawn.begin(), drawn.end());
+  std::sort(redrawn.begin(), redrawn.end());
+  EXPECT_EQ(redrawn, drawn);
 }
 
 TEST(SelectPoint, OtherSeriesDoNothing) {

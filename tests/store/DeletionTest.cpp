@@ -179,5 +179,22 @@ TEST(DeleteEntries, ErrorsStayWithTheirEntries) {
   EXPECT_TRUE(data->fileMagError.empty());
 }
 
+// The note of a Delete names the run in either order of the clicks, and the Julian Days of its
+// ends in the general format with the user's separator.
+TEST(DeletionNote, NamesTheEntriesAndTheirJulianDays) {
+  struct Case {
+    int32_t a, b;
+    char separator;
+    const char* line;
+  };
+  const Case cases[] = {
+      {4, 1, '.', "Deleted entries 1 .. 4 (4 entries): JD 2450001.2 .. 2450002.2"},
+      {7, 7, ',', "Deleted entry 7: JD 2450003,2"},
+      {9, 11, '.', "Deleted entries 9 .. 11 (3 entries): JD 2450004.1 .. 2450004.2"},
+  };
+  Store s(kFourNights);
+  for (const Case& c : cases) EXPECT_EQ(DeletionNote(*s.data, c.a, c.b, c.separator), c.line);
+}
+
 }  // namespace
 }  // namespace ombrane
