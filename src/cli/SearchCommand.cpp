@@ -340,7 +340,11 @@ const Command kSearchCommand{
         "    ascending period; with more than 100000 trials each line is the best trial of its\n"
         "    slice of the range. Trials where the statistic is undefined are left out.\n"
         "    --epoch, --jd-average and --phase-file as for fold. While it runs, a search shows\n"
-        "    its progress on standard error when that is a terminal (never in a file or pipe).\n",
+        "    its progress on standard error when that is a terminal (never in a file or pipe).\n"
+        "    Table columns (--table; not with --peaks): best_period, the score (string_length,\n"
+        "    aov_theta, gls_power, mhaov_theta, pdm_theta or bls_power, as the statistic itself),\n"
+        "    p and fap (aov, mhaov, pdm; gls fap only), for bls duration, depth, epoch and sde,\n"
+        "    then trials (the trial periods searched).\n",
     .options = kOptions,
     .run = &Run,
 };

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/wait.h>
+
 #include "BatchRun.h"
 #include "cli/Batch.h"
 #include "cli/Table.h"
@@ -407,6 +409,50 @@ TEST_F(Table, TheRowOfOneFileIsTheBatchRow) {
     EXPECT_THROW(batch::TableRowOf(args, path), batch::UsageError) << args[0];
     EXPECT_THROW(batch::TableColumns(args), batch::UsageError) << args[0];
   }
+}
+
+// The Slurm example as its comments run it: two shards, then their tables joined under one
+// header, which must be the table of one run over the whole list.
+TEST_F(Table, TheSlurmExampleRunsItsShards) {
+  const std::string examples = OMBRANE_EXAMPLES;
+  Write("curves.list", examples + "/pulsating_star.txt\n" + examples + "/eclipsing_binary.txt\n" + examples +
+                           "/short_night.txt\nmissing.txt\n");
+  const std::string script = examples + "/search_shards.slurm";
+  for (int shard = 0; shard < 2; ++shard) {
+    const std::string env = std::string("SHARD=")
+                                .append(std::to_string(shard))
+                                .append(" SHARDS=2 OMBRANE_BATCH='")
+                                .append(OMBRANE_BATCH)
+                                .append("' bash '")
+                                .append(script)
+                                .append("' curves.list");
+    const int status = std::system(std::string("cd '")
+                                       .append(dir_.string())
+                                       .append("' && ")
+                                       .append(env)
+                                       .append(" 2> /dev/null")
+                                       .c_str());
+    // The task's status is the worst of its files: short_night.txt (one night, 2.6 hours) has no
+    // AoV statistic at any trial of the range (1), and missing.txt cannot be read (2).
+    EXPECT_EQ(WEXITSTATUS(status), shard == 0 ? 1 : 2);
+  }
+  ASSERT_EQ(std::system(std::string("cd '")
+                            .append(dir_.string())
+                            .append("' && head -n 1 results/shard-0.csv > all.csv && tail -q -n +2 "
+                                    "results/shard-*.csv >> all.csv")
+                            .c_str()),
+            0);
+  const BatchResult whole = Exec(
+      "search --files-from curves.list --method aov --min 0.2 --max 2 --frequency-step 0.0005 --table csv");
+  EXPECT_EQ(whole.exit, 2);
+  std::vector<std::string> joined = Lines(ReadFile(dir_ / "all.csv"));
+  std::vector<std::string> rows = Lines(whole.out);
+  ASSERT_EQ(rows.size(), 5u) << whole.out;
+  ASSERT_EQ(joined.size(), 5u);
+  EXPECT_EQ(joined[0], rows[0]);
+  std::sort(joined.begin() + 1, joined.end());
+  std::sort(rows.begin() + 1, rows.end());
+  EXPECT_EQ(joined, rows);
 }
 
 TEST(TableText, ValuesAreQuotedAndNumbersWrittenBare) {
