@@ -43,14 +43,21 @@ void CheckEntries(const std::string& name, const std::vector<int32_t>& entries, 
 }
 
 // The step's arithmetic, checked on every value before any is written: a fault leaves the store
-// as it was.
-void ApplyStep(const StepOperation& step, Data& data) {
+// as it was. A night is one run of entries (SplitNights), so the night table bounds the scan;
+// a store without the table (or a night past it) is scanned whole.
+void ApplyStep(const StepOperation& step, Data& data, const ViewState& view) {
   const long double shift = Multiply(static_cast<long double>(step.sign), step.step);
   const int32_t n = EntryCount(data);
-  for (int32_t i = 0; i < n; ++i)
+  int32_t first = 0;
+  int32_t end = n;
+  if (step.night >= 0 && At(step.night) < view.nightFirst.size() && At(step.night) < view.nightEnd.size()) {
+    first = std::clamp(view.nightFirst[At(step.night)], 0, n);
+    end = std::clamp(view.nightEnd[At(step.night)], first, n);
+  }
+  for (int32_t i = first; i < end; ++i)
     if (data.night[At(i)] == step.night) static_cast<void>(Add(data.mag[At(i)], shift));
   const long double nightShift = Add(data.nightShift, shift);
-  for (int32_t i = 0; i < n; ++i)
+  for (int32_t i = first; i < end; ++i)
     if (data.night[At(i)] == step.night) data.mag[At(i)] = Add(data.mag[At(i)], shift);
   data.nightShift = nightShift;
 }
@@ -121,7 +128,7 @@ void CheckOperation(const Operation& operation, const Data& data, const ViewStat
 void ApplyOperation(const Operation& operation, Data& data, ViewState& view) {
   CheckOperation(operation, data, view);
   std::visit(Overloaded{[&](const DeleteOperation& d) { DeleteEntries(data, view, d.first, d.last); },
-                        [&](const StepOperation& s) { ApplyStep(s, data); },
+                        [&](const StepOperation& s) { ApplyStep(s, data, view); },
                         [&](const MarkOperation& m) { SetMarks(m.entries, 1, data); },
                         [&](const UnmarkOperation& m) { SetMarks(m.entries, 0, data); },
                         [&](const ClearMarksOperation&) {

@@ -28,6 +28,12 @@ const QByteArray kFourNights =
     "2450003.25 12.5\n2450003.5 12.625\n2450003.75 12.375\n"
     "2450004.25 12.0\n2450004.5 12.125\n";
 
+// The two items as "text/enabled": "&Undo Delete/E &Redo/D".
+QString Items(const TForm1& form) {
+  auto state = [](const QAction* a) { return a->text() + (a->isEnabled() ? "/E" : "/D"); };
+  return state(form.EditUndoOperationCmd) + ' ' + state(form.EditRedoOperationCmd);
+}
+
 struct Window {
   QTemporaryDir dir;
   FormFixture f;
@@ -40,11 +46,7 @@ struct Window {
   void Graph(int item) { form.RadioGroup1->item(item)->click(); }
   void Undo() { form.EditUndoOperationCmd->trigger(); }
   void Redo() { form.EditRedoOperationCmd->trigger(); }
-  // The two items as "text/enabled": "&Undo Delete/E", "&Redo/D".
-  QString Items() const {
-    auto state = [](const QAction* a) { return a->text() + (a->isEnabled() ? "/E" : "/D"); };
-    return state(form.EditUndoOperationCmd) + ' ' + state(form.EditRedoOperationCmd);
-  }
+  QString Items() const { return ::Items(form); }
 };
 
 // The points of a series as (x, y, colour) triples.
@@ -66,6 +68,7 @@ class TestUndo : public QObject {
   void marksUndoneAndRedoneWithTheirCrosses();
   void theKeysOfUndoAndRedo();
   void aNewLoadForgetsTheList();
+  void theMarksOfAnAutomaticFitAreOneOperation();
 };
 
 void TestUndo::deleteWritesItsNoteAndUndoBringsThePointsBack() {
@@ -234,6 +237,36 @@ void TestUndo::aNewLoadForgetsTheList() {
   w.Redo();  // nothing to redo: the new store stays whole
   QCOMPARE(form.data().pointCount, 12);
   QVERIFY(form.operations().Operations().empty());
+}
+
+// The outliers the automatic fit leaves out are marked by the fit: one operation, undone and
+// redone with the crosses of the fit's picture (both cycles).
+void TestUndo::theMarksOfAnAutomaticFitAreOneOperation() {
+  QTemporaryDir dir;
+  FormFixture f;
+  TForm1& form = *f.form;
+  QByteArray text = SineCurve(300, 10, 0.61);
+  text += "2450011.3  15.0\r\n";  // one wild observation, the last
+  f.Load(dir, QStringLiteral("sine.txt"), text);
+  form.Edit3->setText(QStringLiteral("0.61"));
+  form.NJDClick();
+  QVERIFY2(f.outside->errors.isEmpty(), qPrintable(f.outside->errors.join('|')));
+  const int wild = form.data().pointCount - 2;
+  QCOMPARE(form.data().markFlag[wild], 1);
+  QCOMPARE(form.data().markCount, 1);
+  const ChartSeries& crosses = form.chartModel().Series(kMarkedSeries);
+  const int drawn = crosses.Count();
+  QCOMPARE(drawn, 2);
+  QCOMPARE(Items(form), QStringLiteral("&Undo Mark/E &Redo/D"));
+
+  form.EditUndoOperationCmd->trigger();
+  QCOMPARE(form.data().markFlag[wild], 0);
+  QCOMPARE(form.data().markCount, 0);
+  QCOMPARE(crosses.Count(), 0);
+  form.EditRedoOperationCmd->trigger();
+  QCOMPARE(form.data().markFlag[wild], 1);
+  QCOMPARE(crosses.Count(), drawn);
+  QVERIFY(f.outside->errors.isEmpty());
 }
 
 QTEST_MAIN(TestUndo)
