@@ -25,7 +25,7 @@ constexpr OptionSpec kOptions[] = {
     {"--suggest", false},    {"--oversampling", true}, {"--method", true},      {"--harmonics", true},
     {"--bins", true},        {"--covers", true},       {"--durations", true},   {"--epoch", true},
     {"--jd-average", false}, {"--phase-file", false},  {"--periodogram", true}, {"--peaks", true},
-    {"--unweighted", false}};
+    {"--unweighted", false}, {"--threads", true}};
 
 // The methods by their names on the command line.
 struct MethodChoice {
@@ -218,6 +218,9 @@ int Run(const Invocation& invocation) {
       throw UsageError("--min must be greater than 0: a trial period of 0 or less cannot fold");
     if (!(*searchMin < *searchMax)) throw UsageError("--min must be below --max");
   }
+  // Threads of one search; 0 is every core. A survey that runs a search per core (shards, Dask
+  // workers) gives 1, so that its searches do not share the cores twice over.
+  const unsigned threads = static_cast<unsigned>(WholeNumber(invocation, "--threads", 0, 1024, 0));
   const std::optional<long double> epoch = invocation.Number("--epoch");
   const FoldOptions options{.jdAverage = invocation.Has("--jd-average"),
                             .phaseFile = invocation.Has("--phase-file")};
@@ -252,6 +255,7 @@ int Run(const Invocation& invocation) {
     star.searchMin = low;
     star.searchMax = high;
     SearchRequest request = SearchRequestOf(star, method);
+    request.threads = threads;
     r.activity = "searching the periods from " + FormatGeneral(low) + " below " + FormatGeneral(high) +
                  (settings.step == GridStep::Frequency ? " in frequency steps of " : " in steps of ") +
                  FormatGeneral(increment);
@@ -291,7 +295,7 @@ const Command kSearchCommand{
         "                            [--frequency-step DF | --suggest [--oversampling K]]\n"
         "                            [--harmonics H] [--bins NB] [--covers NC] [--durations Q1,Q2,...]\n"
         "                            [--unweighted] [--jd-average] [--phase-file] [--periodogram CSV] "
-        "[--peaks K]",
+        "[--peaks K] [--threads N]",
     .help =
         "search FILE... --min A --max B --step S [--method sl|aov|gls|mhaov|pdm|bls]\n"
         "    Tries the periods A, A + S, A + 2S, ... below B (A > 0, S > 0, e.g. 0.000001) on all\n"
@@ -318,6 +322,8 @@ const Command kSearchCommand{
         "    BLS: SDE) before the fold. When the file gives the magnitudes' errors (an error\n"
         "    column, an AAVSO uncertainty, a FITS flux error) these four weigh every observation\n"
         "    by 1/sigma^2; --unweighted weighs them all the same. sl and aov never weigh.\n"
+        "    --threads N runs each search on N threads (default 0: every core); a survey that\n"
+        "    runs one search per core (shards, Dask workers) gives 1. The results are the same.\n"
         "    --frequency-step DF steps any method in frequency from 1/B to 1/A (cycles per\n"
         "    day) instead of in period. --suggest (any method) fills the range and\n"
         "    step from the data and prints the grid first: frequencies from 1/T (T the time span)\n"
