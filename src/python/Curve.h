@@ -92,5 +92,6 @@ void BindCurve(py::module_& m);
 void BindSearch(py::module_& m);
 void BindFit(py::module_& m);
 void BindTiming(py::module_& m);
+void BindTable(py::module_& m);
 
 }  // namespace ombrane::python

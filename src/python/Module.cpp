@@ -2,10 +2,12 @@
 // same core as the window and ombrane-batch. The program's errors arrive as Python exceptions
 // with the program's messages: InputError (input refused, before anything changed),
 // ConversionError (text that is not a number) and FloatingPointError (a fault of the
-// arithmetic, with what went out of range in its `detail`).
+// arithmetic, with what went out of range in its `detail`), and UsageError for the batch's
+// arguments of a result table.
 #include <pybind11/pybind11.h>
 
 #include "Curve.h"
+#include "cli/Batch.h"
 #include "common/FloatingPoint.h"
 #include "common/InputError.h"
 #include "common/TextToFloat.h"
@@ -18,11 +20,15 @@ PYBIND11_MODULE(_ombrane, m) {
   static py::exception<ombrane::ConversionError> conversionError(m, "ConversionError", PyExc_ValueError);
   static py::exception<ombrane::FloatingPointError> floatingPointError(m, "FloatingPointError",
                                                                        PyExc_FloatingPointError);
+  // Arguments ombrane-batch refuses, with its message: the result tables take the batch's words.
+  static py::exception<ombrane::batch::UsageError> usageError(m, "UsageError", PyExc_ValueError);
   py::register_exception_translator([](std::exception_ptr raised) {
     try {
       if (raised) std::rethrow_exception(raised);
     } catch (const ombrane::InputError& error) {
       inputError(error.what());
+    } catch (const ombrane::batch::UsageError& error) {
+      usageError(error.what());
     } catch (const ombrane::ConversionError& error) {
       conversionError(error.what());
     } catch (const ombrane::FloatingPointError& error) {
@@ -36,4 +42,5 @@ PYBIND11_MODULE(_ombrane, m) {
   ombrane::python::BindSearch(m);
   ombrane::python::BindFit(m);
   ombrane::python::BindTiming(m);
+  ombrane::python::BindTable(m);
 }

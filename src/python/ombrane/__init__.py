@@ -9,7 +9,8 @@ timing of variable-star light curves, on numpy arrays.
     lc.fold(s.best_period).phase
 
 Errors are raised as InputError, ConversionError or FloatingPointError with the program's
-messages. `ombrane.survey` runs a search over many files on a Dask cluster.
+messages. `ombrane.table_row` makes a file's row of ombrane-batch's result table with the
+batch's own code; `ombrane.survey.table` makes the table of many files, on a Dask cluster too.
 """
 from ._ombrane import (  # noqa: F401
     ConversionError,
@@ -21,9 +22,14 @@ from ._ombrane import (  # noqa: F401
     Minimum,
     Peak,
     Search,
+    TableRow,
+    UsageError,
     bjd_tdb,
     correction_lines,
     heliocentric_correction,
     read,
+    table_columns,
+    table_csv_header,
+    table_row,
     time_eclipse,
 )
