@@ -96,3 +96,18 @@ def test_dask_with_two_worker_processes_gives_the_batchs_table(files, batch, tmp
         workers = client.run(lambda: __import__("os").getpid())
     assert len(set(workers.values())) == 2
     pandas.testing.assert_frame_equal(spread, expected)
+
+
+def test_the_example_script_writes_the_batchs_table(files, batch, tmp_path):
+    import os
+    import pathlib
+    import sys
+
+    paths, _ = files
+    script = pathlib.Path(__file__).resolve().parents[2] / "examples" / "dask_survey.py"
+    output = tmp_path / "table.csv"
+    run = subprocess.run([sys.executable, str(script), "--min", OPTIONS["min"], "--max", OPTIONS["max"],
+                          "--step", OPTIONS["step"], "--output", str(output)] + paths[:4],
+                         capture_output=True, text=True, env=dict(os.environ), timeout=120)
+    assert run.returncode == 0, run.stderr
+    pandas.testing.assert_frame_equal(pandas.read_csv(output), batch_table(batch, paths[:4], tmp_path))
