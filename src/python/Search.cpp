@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 #include "Curve.h"
 #include "common/InputError.h"
@@ -53,6 +54,13 @@ struct SearchOutcome {
   std::optional<std::string> suggestion;
 };
 
+// A probability as a float, and its decimal logarithm under "log10_<key>": the probabilities of
+// strong peaks (1E-460) lie far below the smallest float, which holds them as 0.
+void PutProbability(py::dict& values, const std::string& key, long double value) {
+  values[py::str(key)] = static_cast<double>(value);
+  values[py::str("log10_" + key)] = static_cast<double>(value > 0 ? std::log10(value) : -HUGE_VALL);
+}
+
 // The significance of a score, by the names the peak lines use.
 py::dict SignificanceOfScore(const Periodogram& periodogram, long double score) {
   py::dict values;
@@ -60,12 +68,16 @@ py::dict SignificanceOfScore(const Periodogram& periodogram, long double score) 
     const ScoreColumns& c = *periodogram.columns;
     if (!c.significance) return values;
     const std::vector<long double> v = c.significance(score);
-    for (size_t i = 0; i < v.size() && i < c.significanceKeys.size(); ++i)
-      values[py::str(c.significanceKeys[i])] = static_cast<double>(v[i]);
+    for (size_t i = 0; i < v.size() && i < c.significanceKeys.size(); ++i) {
+      if (c.significanceKeys[i] == "SDE")
+        values["SDE"] = static_cast<double>(v[i]);
+      else
+        PutProbability(values, c.significanceKeys[i], v[i]);
+    }
   } else if (periodogram.method == SearchMethod::Aov) {
     if (const std::optional<AovSignificance> s = ombrane::SignificanceOf(periodogram, score)) {
-      values["p"] = static_cast<double>(s->probability);
-      values["FAP"] = static_cast<double>(s->falseAlarm);
+      PutProbability(values, "p", s->probability);
+      PutProbability(values, "FAP", s->falseAlarm);
     }
   }
   return values;
@@ -201,7 +213,8 @@ void BindSearch(py::module_& m) {
       .def_readonly("trial", &PeakResult::trial, "the trial's number, 0 for the first of the grid")
       .def_readonly("extras", &PeakResult::extras, "box least squares: duration, depth and epoch")
       .def_readonly("significance", &PeakResult::significance,
-                    "p (one trial) and FAP (over the band), or SDE for box least squares")
+                    "p (one trial) and FAP (over the band), each also as log10_p and log10_FAP (a "
+                    "strong peak's lie below the smallest float), or SDE for box least squares")
       .def("__repr__", [](const PeakResult& peak) {
         return "<ombrane.Peak period=" + py::repr(py::float_(peak.period)).cast<std::string>() +
                " score=" + py::repr(py::float_(peak.score)).cast<std::string>() + ">";

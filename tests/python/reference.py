@@ -91,8 +91,14 @@ def f_upper_tail_even(x, d1, d2):
 
 
 def f_upper_tail(x, d1, d2, points=400001):
-    """P(F > x) for any degrees of freedom: the lower tail of Beta(d2/2, d1/2) up to
-    y = d2/(d2 + d1 x), integrated numerically (Simpson's rule in log space)."""
+    """P(F > x) for any degrees of freedom (see log_f_upper_tail)."""
+    return math.exp(log_f_upper_tail(x, d1, d2, points))
+
+
+def log_f_upper_tail(x, d1, d2, points=400001):
+    """ln P(F > x) for any degrees of freedom: the lower tail of Beta(d2/2, d1/2) up to
+    y = d2/(d2 + d1 x), integrated numerically (Simpson's rule, the density scaled by its largest
+    value so that tails far below the smallest float keep their digits)."""
     a, b = d2 / 2, d1 / 2
     y = d2 / (d2 + d1 * x)
     u = np.linspace(0, y, points)[1:]
@@ -101,4 +107,4 @@ def f_upper_tail(x, d1, d2, points=400001):
     h = u[1] - u[0]
     f = np.exp(log_density - top)
     simpson = h / 3 * (f[0] + f[-1] + 4 * f[1:-1:2].sum() + 2 * f[2:-1:2].sum())
-    return simpson * math.exp(top)
+    return math.log(simpson) + top

@@ -8,7 +8,8 @@ import pytest
 
 import ombrane
 from conftest import sine_curve, write_pairs
-from reference import aov_theta, f_upper_tail, f_upper_tail_even, mhaov_theta, pdm_theta, string_length
+from reference import (aov_theta, f_upper_tail, f_upper_tail_even, log_f_upper_tail, mhaov_theta, pdm_theta,
+                       string_length)
 
 PERIOD = 0.37
 
@@ -91,6 +92,20 @@ def test_aov_peaks_carry_the_f_distribution(curve):
         p = f_upper_tail(peak.score, 9, n - 10)
         assert peak.significance["p"] == pytest.approx(p, rel=1e-4)
         assert peak.significance["FAP"] == pytest.approx(1 - (1 - p) ** independent, rel=1e-4)
+        assert 10 ** peak.significance["log10_p"] == pytest.approx(peak.significance["p"], rel=1e-9)
+
+
+def test_probabilities_below_the_smallest_float_keep_their_logarithm():
+    t, m = sine_curve(n=800, period=PERIOD, noise=0.01)
+    s = ombrane.LightCurve(t, m).search("aov", min=0.3, max=0.45, step=0.0005, peaks=1)
+    best = s.peaks[0]
+    assert best.significance["p"] == 0.0  # far below 1e-308
+    expected = log_f_upper_tail(best.score, 9, len(t) + 1 - 10) / math.log(10)
+    assert expected < -320
+    assert best.significance["log10_p"] == pytest.approx(expected, rel=1e-6)
+    # Over M independent frequencies a tiny p grows to M p.
+    independent = (1 / 0.3 - 1 / 0.45) * (t[-1] - t[0])
+    assert best.significance["log10_FAP"] == pytest.approx(expected + math.log10(independent), rel=1e-6)
 
 
 def test_mhaov_matches_the_harmonic_fit_and_its_f_tail():
