@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """An AoV period search over light curves on a Dask cluster, gathered as a pandas DataFrame.
 
-    PYTHONPATH=build/python /usr/bin/python3 examples/dask_survey.py examples/*.txt
+    PYTHONPATH=build/python /usr/bin/python3 examples/dask_survey.py examples/pulsating_star.txt examples/eclipsing_binary.txt
     PYTHONPATH=build/python /usr/bin/python3 examples/dask_survey.py --scheduler tcp://host:8786 --files-from list.txt
 
 Without --scheduler it starts a LocalCluster of two worker processes on this machine. Each row
