@@ -724,6 +724,16 @@ void ChartWidget::ResetZoom() {
   Rerender();
 }
 
+std::optional<ChartWidget::ZoomRanges> ChartWidget::Zoom() const {
+  if (!zoom_) return std::nullopt;
+  return ZoomRanges{zoom_->xMin, zoom_->xMax, zoom_->yMin, zoom_->yMax};
+}
+
+void ChartWidget::SetZoom(const ZoomRanges& ranges) {
+  if (!(ranges.xMax > ranges.xMin) || !(ranges.yMax > ranges.yMin)) return;
+  zoom_ = Range{ranges.xMin, ranges.xMax, ranges.yMin, ranges.yMax};
+}
+
 void ChartWidget::ZoomTo(const QRect& pixels) {
   const double x1 = XValue(pixels.left()), x2 = XValue(pixels.right());
   const double y1 = YValue(pixels.top()), y2 = YValue(pixels.bottom());

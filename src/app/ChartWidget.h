@@ -86,6 +86,14 @@ class ChartWidget : public QWidget {
   // Back to the whole data range from the next rendering on (a new picture).
   void ForgetZoom() { zoom_.reset(); }
   bool IsZoomed() const { return zoom_.has_value(); }
+  // The zoomed axis ranges (bottom axis from, to; left axis from, to), none when the whole
+  // picture is shown; and a zoom set to such ranges (a saved view), kept by later renderings
+  // as a dragged zoom is. A range that is empty or turned over is not taken.
+  struct ZoomRanges {
+    double xMin = 0, xMax = 1, yMin = 0, yMax = 1;
+  };
+  std::optional<ZoomRanges> Zoom() const;
+  void SetZoom(const ZoomRanges& ranges);
 
   // The point a click at widget pixel `pos` hits, as of the last rendering: the nearest point
   // symbol within a few pixels (kMarkedSeries before the observations where they lie on each other);

@@ -301,6 +301,13 @@ void TForm1::CreateMenu() {
   file->addAction(FileSaveCmd);
   file->addSeparator();
   file->addAction(FileImportCmd);
+  file->addSeparator();
+  FileOpenProjectCmd = action(QStringLiteral("FileOpenProjectCmd"), QStringLiteral("Open p&roject..."), {});
+  file->addAction(FileOpenProjectCmd);
+  FileRecentMenu = file->addMenu(QStringLiteral("Open rece&nt project"));
+  FileRecentMenu->setObjectName(QStringLiteral("FileRecentMenu"));
+  FileSaveProjectCmd = action(QStringLiteral("FileSaveProjectCmd"), QStringLiteral("Save pro&ject..."), {});
+  file->addAction(FileSaveProjectCmd);
   QMenu* edit = menu->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("Edit1"));
   edit->addAction(EditUndoOperationCmd);
@@ -671,6 +678,7 @@ void TForm1::ConnectHandlers() {
   CreateErrorBarsAction();
   CreatePeriodogramWindow();
   CreateMinimaWindow();
+  ConnectProject();
 }
 
 void TForm1::FormCreate() {

@@ -54,6 +54,11 @@ struct FitRequest;
 struct FitSink;
 struct FitOutcome;
 struct ClickOutcome;
+struct Project;
+struct ReplayOutcome;
+namespace io {
+struct ImportOptions;
+}
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -194,6 +199,20 @@ class TForm1 : public QMainWindow {
   void MinimaSavePictureClick();
   // The observations' errors (Unit1Errors.cpp): the error bars shown or not.
   void ErrorBarsClick(bool shown);
+  // Project files (Unit1Project.cpp): the analysis saved, and opened again by replaying its load
+  // and data operations; a recent project by its path.
+  void SaveProjectClick();
+  void OpenProjectClick();
+  void OpenRecentProject(const QString& path);
+
+ public:
+  // Whether the analysis (the data operations, the boxes and switches, the results) has
+  // changed since it was loaded, saved as a project or opened from one.
+  bool ProjectModified() const;
+  // The project file last saved or opened; empty when none.
+  QString projectPath() const { return projectPath_; }
+  // The recent projects, the last one first (kept in the user's settings).
+  QStringList RecentProjects() const;
 
  protected:
   // Closing the window asks before changed notes are lost (save, discard or stay).
@@ -358,6 +377,50 @@ class TForm1 : public QMainWindow {
   void NumberMinima();
   void MinimaUse(int row, bool used);
   bool fillingMinima_ = false;  // the table is being filled: its item changes are not the user's
+  // Project files (Unit1Project.cpp). The menu's wiring and the tracking of the picture shown.
+  void ConnectProject();
+  // After a load (Open data, Import): the file the store came from and how it was read, or no
+  // file (an emptied store); the analysis starts unmodified.
+  void SourceLoaded(const QString& path, const std::optional<io::ImportOptions>& options);
+  // Before the analysis is replaced (a load, a project opened, the window closed): when it has
+  // changed since it was saved, asks to save it as a project, discard it or cancel. True when
+  // it may go.
+  bool ProjectMayBeDiscarded();
+  // Writes the analysis through the project dialog; false when the dialog was cancelled.
+  bool SaveProject();
+  // Opens the project at `path`: reads it, checks its source (offering to locate a missing or
+  // changed one), replays it and shows it. Nothing changes when it is refused or cancelled.
+  void OpenProjectFile(const QString& path);
+  Project CaptureProject() const;
+  void RestoreProject(const Project& project, ReplayOutcome&& outcome, const QString& sourcePath);
+  // The part of the analysis whose change is unsaved work (not the view nor the notes, which
+  // ask on their own), as text to compare.
+  std::string ProjectStateKey() const;
+  void MarkProjectSaved();
+  void AddRecentProject(const QString& path);
+  void FillRecentProjects();
+  // The picture the chart shows, as the handlers that draw it record it (ConnectProject);
+  // `pictureNumber` the chart model's count when it was drawn.
+  struct ShownPicture {
+    int picture = 0;  // a ProjectPicture
+    int fit = 0;      // a ProjectFitKind
+    int32_t harmonics = 0;
+    bool weighted = false;
+    int32_t night = -1;  // the night shown by a night picture, -1 for all
+    int64_t pictureNumber = -1;
+  };
+  ShownPicture shownPicture_;
+  void PictureDrawn(int picture, int fit = 0);
+  struct LoadedSource;
+  std::shared_ptr<const LoadedSource> source_;  // none before a load, or after an emptied one
+  std::string savedState_;                      // ProjectStateKey when the analysis was last loaded or saved
+  QString projectPath_;
+  // The peaks of a periodogram that came with an opened project (its points are not kept).
+  struct KeptPeak {
+    long double period = 0;
+    long double score = 0;
+  };
+  std::vector<KeptPeak> openedPeaks_;
 
   std::unique_ptr<Outside> outside_;
   std::unique_ptr<Data> data_;
@@ -410,6 +473,13 @@ class TForm1 : public QMainWindow {
                               .filter = QStringLiteral("CSV files (*.csv)|*.csv|All files (*.*)|*.*")};
   FileDialog SaveMinimaDialog{.caption = QStringLiteral("Save as CSV"),
                               .filter = QStringLiteral("CSV files (*.csv)|*.csv|All files (*.*)|*.*")};
+  // The project dialogs, and the dialog that locates a project's data file.
+  FileDialog OpenProjectDialog{
+      .caption = QStringLiteral("Open project"),
+      .filter = QStringLiteral("Ombrane projects (*.ombrane)|*.ombrane|All files (*)|*")};
+  FileDialog SaveProjectDialog{.caption = QStringLiteral("Save project"),
+                               .filter = QStringLiteral("Ombrane projects (*.ombrane)|*.ombrane")};
+  FileDialog LocateSourceDialog{.caption = QStringLiteral("Locate the project's data file")};
 
   // Controls, named as their components, each with its caption, text or role ("&" marks the
   // Alt accelerator letter).
@@ -518,11 +588,14 @@ class TForm1 : public QMainWindow {
   // its text.
   QAction* EditUndoOperationCmd = nullptr;
   QAction* EditRedoOperationCmd = nullptr;
-  QAction* EditUndoCmd = nullptr;        // "Undo in &notes", no key (the pane's own Ctrl+Z)
-  QAction* EditCutCmd = nullptr;         // "&Cut" Ctrl+X
-  QAction* EditCopyCmd = nullptr;        // "&Copy" Ctrl+C
-  QAction* EditPasteCmd = nullptr;       // "&Paste" Ctrl+V
-  QAction* EditClearMarksCmd = nullptr;  // "Clear &marks", no key
+  QAction* EditUndoCmd = nullptr;         // "Undo in &notes", no key (the pane's own Ctrl+Z)
+  QAction* EditCutCmd = nullptr;          // "&Cut" Ctrl+X
+  QAction* EditCopyCmd = nullptr;         // "&Copy" Ctrl+C
+  QAction* EditPasteCmd = nullptr;        // "&Paste" Ctrl+V
+  QAction* EditClearMarksCmd = nullptr;   // "Clear &marks", no key
+  QAction* FileOpenProjectCmd = nullptr;  // "Open p&roject...", no key
+  QAction* FileSaveProjectCmd = nullptr;  // "Save pro&ject...", no key
+  QMenu* FileRecentMenu = nullptr;        // "Open rece&nt project": the last projects, a short list
 
   // "Error &bars" in the "&View" menu: checkable, off at the start, enabled while the data carry
   // their errors.

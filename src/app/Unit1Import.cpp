@@ -16,6 +16,8 @@ namespace ombrane {
 void TForm1::ImportClick() {
   Run(
       [this] {
+        // Work not saved as a project is asked about before anything changes.
+        if (!ProjectMayBeDiscarded()) return;
         // The period step of the new object, read first as Open data reads it: a box that is
         // not a number ends the import before anything changes.
         const long double increment = BoxNumber(Edit6);
@@ -43,11 +45,14 @@ void TForm1::ImportClick() {
         star_->increment = increment;
         ResetCoordinateBoxes();
         ForgetLastStore();
+        SourceLoaded(QString(), std::nullopt);
         view_->openPath = QFile::encodeName(name).toStdString();
         const LoadReport report =
             LoadImported(imported, name.toStdString(), name.toStdString(), *data_, *star_, *view_);
         ShowLoaded(name, report.Notes());
         FinishLoad(report);
+        // A project of this analysis replays the import with the choices made in the dialog.
+        SourceLoaded(choice->path, dialog.options());
       },
       true);
 }

@@ -35,9 +35,10 @@ bool TForm1::SaveNotes() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  // A save that fails is reported and keeps the window open, with the notes in it.
+  // A save that fails is reported and keeps the window open, with the notes in it. The analysis
+  // not saved as a project is asked about first (a saved project keeps the notes too).
   bool close = false;
-  Run([this, &close] { close = NotesMayBeDiscarded(); });
+  Run([this, &close] { close = ProjectMayBeDiscarded() && NotesMayBeDiscarded(); });
   if (close) {
     event->accept();
   } else {

@@ -19,6 +19,9 @@ namespace ombrane {
 void TForm1::OpenDataClick() {
   Run(
       [this] {
+        // Work not saved as a project is asked about before the store is emptied.
+        if (!ProjectMayBeDiscarded()) return;
+
         // 1. The period step of a new object is what the increment box shows.
         star_->increment = BoxNumber(Edit6);
 
@@ -26,6 +29,7 @@ void TForm1::OpenDataClick() {
         ResetCoordinateBoxes();
         LoadReport report = EmptyStore(*data_, *star_, *view_);
         ForgetLastStore();
+        SourceLoaded(QString(), std::nullopt);
 
         // 3. The data-file dialog, in the program's folder, without a filter.
         // Choosing a file makes its folder the current one: the file is opened by its bare name.
@@ -70,6 +74,8 @@ void TForm1::OpenDataClick() {
         }
 
         FinishLoad(report);
+        // The file a project of this analysis names (none when nothing was read).
+        if (choice && report.read.opened) SourceLoaded(choice->path, std::nullopt);
       },
       true);
 }

@@ -308,7 +308,9 @@ void TestForm1::menuShortcuts() {
   QStringList fileItems;
   for (QAction* act : menus[0]->menu()->actions())
     if (!act->isSeparator()) fileItems << act->text();
-  QCOMPARE(fileItems, (QStringList{"&New", "&Open", "&Save", "&Import..."}));
+  // The notes, the import, then the project files (no keys of their own).
+  QCOMPARE(fileItems, (QStringList{"&New", "&Open", "&Save", "&Import...", "Open p&roject...",
+                                   "Open rece&nt project", "Save pro&ject..."}));
 }
 
 void TestForm1::keysOnlyNamedInHintsDoNothing() {
