@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/WholeFile.h"
+#include "store/OperationsJson.h"
 
 namespace ombrane {
 
@@ -97,7 +98,8 @@ void WriteProjectFile(const std::string& path, std::string_view shownName, const
   }
 }
 
-ReplayOutcome ReplayProject(const Project& project, const std::string& sourcePath, char decimalSeparator) {
+ReplayOutcome ReplayProject(const Project& project, const std::string& sourcePath, char decimalSeparator,
+                            size_t applied) {
   const ProjectSource& source = project.sources.at(0);
   const std::string shown = FileNameOf(sourcePath);
   // 1. The very file the analysis was made on, or nothing is replayed.
@@ -119,9 +121,16 @@ ReplayOutcome ReplayProject(const Project& project, const std::string& sourcePat
     throw InputError(message);
   }
 
-  // 3. The data operations, in the order they were done.
-  if (!project.operations.empty())
-    throw InputError("This version of Ombrane cannot replay the project's data operations.");
+  // 3. The data operations, every one checked against the store as loaded before any is
+  // applied, then applied in the order they were done.
+  try {
+    outcome.operations = OperationsFromJson(nlohmann::json::parse(project.operations.dump()), outcome.data);
+  } catch (const InputError& error) {
+    throw InputError("The project's data operations do not fit " + shown + ": " + error.what());
+  }
+  outcome.log.Reset();
+  for (size_t i = 0; i < outcome.operations.size() && i < applied; ++i)
+    outcome.log.Apply(outcome.operations[i], outcome.data, outcome.view);
 
   // 4. The object's settings and results.
   outcome.star = project.star;

@@ -14,6 +14,7 @@
 #include "common/InputError.h"
 #include "project/Project.h"
 #include "services/LoadFile.h"
+#include "store/Operations.h"
 #include "store/Records.h"
 
 namespace ombrane {
@@ -59,20 +60,28 @@ Project ReadProjectFile(const std::string& path, std::string_view shownName);
 // file and the reason.
 void WriteProjectFile(const std::string& path, std::string_view shownName, const Project& project);
 
-// What a replay produced: the records as the analysis had them, and the load's report.
+// What a replay produced: the records as the analysis had them, the load's report, the
+// project's operations as read and the log of those applied (what Undo walks).
 struct ReplayOutcome {
   Data data;
   Star star;
   ViewState view;
   LoadReport load;
+  std::vector<Operation> operations;
+  OperationLog log;
 };
+
+// Every operation of the project (ReplayProject's `applied`).
+inline constexpr size_t kAllOperations = SIZE_MAX;
 
 // Replays the project's first source from `sourcePath` (the stored path, or the file the user
 // located in its place): checks it against the stored fingerprint (SourceMismatch otherwise),
-// loads it with the stored import options, applies the operations in order and sets the stored
-// object (Star). `shownName` names the source in the load's notes; `decimalSeparator` is the
-// notes' separator. InputError when the source cannot be loaded as it was or an operation does
-// not fit the loaded entries.
-ReplayOutcome ReplayProject(const Project& project, const std::string& sourcePath, char decimalSeparator);
+// loads it with the stored import options, checks every operation against the store as loaded
+// (store/OperationsJson.h), applies the first `applied` of them in order (all by default: a
+// caller that redraws a fit made part way applies the rest itself) and sets the stored object
+// (Star). `decimalSeparator` is the notes' separator. InputError when the source cannot be
+// loaded as it was or an operation does not fit the loaded entries.
+ReplayOutcome ReplayProject(const Project& project, const std::string& sourcePath, char decimalSeparator,
+                            size_t applied = kAllOperations);
 
 }  // namespace ombrane

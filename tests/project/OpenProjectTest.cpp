@@ -87,6 +87,53 @@ TEST_F(OpenProjectTest, ReplayLoadsWithTheStoredImportOptionsAndSetsTheObject) {
   EXPECT_EQ(r.view.lastNight, 1);
 }
 
+// Entries as loaded: 0 (2450001.10, 12.10), 1 (2450001.20, 12.30), 2 (2450002.10, 12.20) and
+// the repeat 3; night 0 holds 0 and 1, night 1 holds 2 and 3. The first entry deleted, night 1
+// stepped by +0.25 mag, then the new entry 0 marked.
+const char* const kOperations = R"([
+  {"op": "delete", "first": 0, "last": 0},
+  {"op": "magnitude step", "night": 1, "sign": 1, "step": "0.25"},
+  {"op": "mark", "entries": [0]}
+])";
+
+TEST_F(OpenProjectTest, ReplayAppliesTheOperationsInOrder) {
+  const std::string path = Write("v1.txt", kThreeColumns);
+  Project p = ColumnsProject(path);
+  p.operations = nlohmann::ordered_json::parse(kOperations);
+  const ReplayOutcome r = ReplayProject(p, path, '.');
+  ASSERT_EQ(r.data.pointCount, 3);
+  EXPECT_EQ(r.data.jd[0], 2450001.20L);
+  EXPECT_EQ(r.data.mag[0], 12.30L);
+  EXPECT_EQ(r.data.mag[1], 12.20L + 0.25L);
+  EXPECT_EQ(r.data.mag[2], 12.20L + 0.25L);  // the repeat steps with its night
+  EXPECT_EQ(r.data.markFlag[0], 1);
+  EXPECT_EQ(r.data.markFlag[1], 0);
+  EXPECT_EQ(r.operations.size(), 3u);
+  EXPECT_EQ(r.log.Operations().size(), 3u);
+  EXPECT_TRUE(r.log.CanUndo());
+
+  // Only the first: the deletion, the magnitudes as loaded; the rest is the caller's.
+  const ReplayOutcome first = ReplayProject(p, path, '.', 1);
+  EXPECT_EQ(first.data.pointCount, 3);
+  EXPECT_EQ(first.data.mag[1], 12.20L);
+  EXPECT_EQ(first.data.markFlag[0], 0);
+  EXPECT_EQ(first.operations.size(), 3u);
+  EXPECT_EQ(first.log.Operations().size(), 1u);
+}
+
+TEST_F(OpenProjectTest, OperationsThatDoNotFitTheFileAreRefused) {
+  const std::string path = Write("v1.txt", kThreeColumns);
+  Project p = ColumnsProject(path);
+  p.operations = nlohmann::ordered_json::parse(
+      R"([{"op": "mark", "entries": [1]}, {"op": "delete", "first": 2, "last": 9}])");
+  try {
+    ReplayProject(p, path, '.');
+    ADD_FAILURE() << "an operation past the entries was replayed";
+  } catch (const InputError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("The project's data operations do not fit v1.txt: operation 2"));
+  }
+}
+
 TEST_F(OpenProjectTest, ReplayRefusesAMissingOrChangedSource) {
   const std::string path = Write("v1.txt", kThreeColumns);
   const Project p = ColumnsProject(path);
