@@ -57,11 +57,12 @@ struct ProjectSource {
 
 // What the picture on the chart was when the project was saved, so that reopening draws it again.
 enum class ProjectPicture {
-  LoadedCurve,   // the whole light curve as a load draws it
-  DeletedCurve,  // the whole light curve of what a deletion left
-  Night,         // one night, or every night (night -1), as the navigation shows it
-  PhaseDiagram,  // the fold at the period
-  Fit,           // the fold with a fitted curve
+  LoadedCurve,    // the whole light curve as a load draws it
+  DeletedCurve,   // the whole light curve of what a deletion left
+  Night,          // one night, or every night (night -1), as the navigation shows it
+  PhaseDiagram,   // the fold at the period
+  Fit,            // the fold with a fitted curve
+  MagnitudeStep,  // the picture a magnitude step of a night draws
 };
 
 // The fit whose curve the picture shows, and the last results.
@@ -79,8 +80,10 @@ struct ProjectView {
   std::optional<Zoom> zoom;
   int32_t minNightPoints = 1;  // the scroll bar: least points of a night visited
   // The entries were folded at the period since the load (the string length and AoV labels,
-  // and the phases a later picture draws from, come from that fold).
+  // and the phases a later picture draws from, come from that fold), after the first
+  // `foldOperations` data operations (-1: after all of them).
   bool folded = false;
+  int64_t foldOperations = -1;
 };
 
 // The search settings and the peaks of the last periodogram.
@@ -99,6 +102,10 @@ struct ProjectFit {
   ProjectFitKind kind = ProjectFitKind::None;
   int32_t harmonics = 0;  // the fixed fit's harmonics
   bool weighted = false;  // weighed by 1/σ² (the data carry errors)
+  // The fit was made after the first `operations` data operations (-1: after all of them), and
+  // the next `ownOperations` are its own (the outliers the automatic fit marked).
+  int64_t operations = -1;
+  int32_t ownOperations = 0;
 };
 
 // Where a minimum of the table came from: the points and coverage of its timing, and its flag

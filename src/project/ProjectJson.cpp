@@ -61,7 +61,8 @@ const Names<ProjectPicture> kPictures{{{ProjectPicture::LoadedCurve, "loaded cur
                                        {ProjectPicture::DeletedCurve, "curve after deletion"},
                                        {ProjectPicture::Night, "night"},
                                        {ProjectPicture::PhaseDiagram, "phase diagram"},
-                                       {ProjectPicture::Fit, "fit"}}};
+                                       {ProjectPicture::Fit, "fit"},
+                                       {ProjectPicture::MagnitudeStep, "magnitude step"}}};
 const Names<ProjectFitKind> kFitKinds{{{ProjectFitKind::None, "none"},
                                        {ProjectFitKind::Automatic, "automatic"},
                                        {ProjectFitKind::Fixed, "fixed"}}};
@@ -481,6 +482,8 @@ ProjectView ReadView(const Reader& r, const Json& j, const std::string& path) {
   v.leftAxisInverted = r.Bool(r.Member(j, path, "leftAxisInverted"), path + ".leftAxisInverted");
   v.minNightPoints = r.Int32(r.Member(j, path, "minNightPoints"), path + ".minNightPoints", 0, 1'000'000);
   v.folded = r.Bool(r.Member(j, path, "folded"), path + ".folded");
+  v.foldOperations = r.Int(r.Member(j, path, "foldOperations"), path + ".foldOperations", -1,
+                           static_cast<int64_t>(kMaxProjectOperations));
   if (r.Has(j, "zoom") && !j["zoom"].is_null()) {
     const std::string zp = path + ".zoom";
     const Json& z = r.Object(j["zoom"], zp);
@@ -534,6 +537,9 @@ ProjectFit ReadFit(const Reader& r, const Json& j, const std::string& path) {
   f.kind = r.Named(r.Member(j, path, "kind"), path + ".kind", kFitKinds);
   f.harmonics = r.Int32(r.Member(j, path, "harmonics"), path + ".harmonics", 0, 1000);
   f.weighted = r.Bool(r.Member(j, path, "weighted"), path + ".weighted");
+  f.operations = r.Int(r.Member(j, path, "operations"), path + ".operations", -1,
+                       static_cast<int64_t>(kMaxProjectOperations));
+  f.ownOperations = r.Int32(r.Member(j, path, "ownOperations"), path + ".ownOperations", 0, 1);
   return f;
 }
 
@@ -605,12 +611,15 @@ std::string WriteProjectJson(const Project& project) {
                         {"peaks", std::move(peaks)}};
   root["fit"] = Json{{"kind", kFitKinds.Of(project.fit.kind)},
                      {"harmonics", project.fit.harmonics},
-                     {"weighted", project.fit.weighted}};
+                     {"weighted", project.fit.weighted},
+                     {"operations", project.fit.operations},
+                     {"ownOperations", project.fit.ownOperations}};
   root["minima"] = project.minima ? MinimaJson(*project.minima, project.minimaOrigins) : Json(nullptr);
   const ProjectView& v = project.view;
   Json view{{"picture", kPictures.Of(v.picture)}, {"night", v.night},
             {"jdAverageAxis", v.jdAverageAxis},   {"leftAxisInverted", v.leftAxisInverted},
-            {"minNightPoints", v.minNightPoints}, {"folded", v.folded}};
+            {"minNightPoints", v.minNightPoints}, {"folded", v.folded},
+            {"foldOperations", v.foldOperations}};
   view["zoom"] = v.zoom ? Json{{"xMin", v.zoom->xMin},
                                {"xMax", v.zoom->xMax},
                                {"yMin", v.zoom->yMin},
@@ -696,6 +705,12 @@ Project ReadProjectJson(std::string_view text, std::string_view shownName) {
   const Json& minima = r.Member(root, "", "minima");
   if (!minima.is_null()) project.minima = ReadMinima(r, minima, "minima", project.minimaOrigins);
   project.view = ReadView(r, r.Member(root, "", "view"), "view");
+  // The places in the list of operations that a fold and a fit name lie within it.
+  const auto operationCount = static_cast<int64_t>(project.operations.size());
+  if (project.view.foldOperations > operationCount)
+    r.Fail("view.foldOperations", "is past the end of the operations");
+  if (project.fit.operations + project.fit.ownOperations > operationCount)
+    r.Fail("fit.operations", "is past the end of the operations");
   const Json& notes = r.Object(r.Member(root, "", "notes"), "notes");
   const std::string format = r.String(r.Member(notes, "notes", "format"), "notes.format", 8);
   if (format != "html" && format != "text") r.Fail("notes.format", "is neither \"html\" nor \"text\"");

@@ -73,7 +73,8 @@ Project FullProject() {
                        .weighted = false};
   p.search.oversampling = 7.5;
   p.search.peaks = {{.period = 0.8372000123456789L, .score = 0.91L}, {.period = 1.6744L, .score = 0.5L}};
-  p.fit = {.kind = ProjectFitKind::Fixed, .harmonics = 6, .weighted = true};
+  p.fit = {
+      .kind = ProjectFitKind::Fixed, .harmonics = 6, .weighted = true, .operations = 0, .ownOperations = 1};
   OcTable table;
   table.minima = {
       {.time = 2459000.123456789012L, .error = 0.00012L, .kind = MinimumKind::Primary, .cycle = 10},
@@ -100,7 +101,8 @@ Project FullProject() {
             .leftAxisInverted = true,
             .zoom = ProjectView::Zoom{.xMin = 0.1, .xMax = 0.35, .yMin = 11.5, .yMax = 12.25},
             .minNightPoints = 12,
-            .folded = true};
+            .folded = true,
+            .foldOperations = 1};
   p.notes = "<p>Période: 0,8372 — notes ✓</p>";
   p.notesRich = true;
   return p;
@@ -179,6 +181,8 @@ TEST(ProjectJsonTest, EveryFieldReadsBackAsWritten) {
   EXPECT_EQ(q.fit.kind, ProjectFitKind::Fixed);
   EXPECT_EQ(q.fit.harmonics, 6);
   EXPECT_TRUE(q.fit.weighted);
+  EXPECT_EQ(q.fit.operations, 0);
+  EXPECT_EQ(q.fit.ownOperations, 1);
 
   ASSERT_TRUE(q.minima.has_value());
   ASSERT_EQ(q.minima->minima.size(), 2u);
@@ -211,6 +215,7 @@ TEST(ProjectJsonTest, EveryFieldReadsBackAsWritten) {
   EXPECT_EQ(q.view.zoom->yMax, 12.25);
   EXPECT_EQ(q.view.minNightPoints, 12);
   EXPECT_TRUE(q.view.folded);
+  EXPECT_EQ(q.view.foldOperations, 1);
   EXPECT_EQ(q.notes, p.notes);
   EXPECT_TRUE(q.notesRich);
 }
@@ -422,6 +427,18 @@ TEST(ProjectJsonTest, DamagedAndHostileFilesAreRefusedWithTheirReason) {
          return Dump(j);
        },
        "the field \"star.fourierResults.amplitude\" does not hold 4 items"},
+      {"a fold past the operations",
+       [](Json& j) {
+         j["view"]["foldOperations"] = 2;
+         return Dump(j);
+       },
+       "the field \"view.foldOperations\" is past the end of the operations"},
+      {"a fit's own operation past the list",
+       [](Json& j) {
+         j["fit"]["operations"] = 1;
+         return Dump(j);
+       },
+       "the field \"fit.operations\" is past the end of the operations"},
       {"notes of another kind",
        [](Json& j) {
          j["notes"]["format"] = "pdf";
