@@ -12,6 +12,7 @@
 #include "common/QuotedText.h"
 #include "common/TextToFloat.h"
 #include "io/Import.h"
+#include "project/OpenProject.h"
 #include "services/LoadFile.h"
 
 namespace ombrane::batch {
@@ -202,8 +203,24 @@ std::string_view StatusOf(int code) {
   }
 }
 
-// Loads one file, as plain pairs or imported, and runs the command on it; returns the file's
-// exit code. With a row, the file's observations and the command's results go into it.
+// A project file in place of FILE: its data file loaded as the project was (the saved reading,
+// the file checked by size and CRC-32) with the data operations applied, the object as saved.
+// The project carries its own import options: given ones are refused for it.
+LoadReport ReplayProjectFile(const std::string& path, const std::string& shown,
+                             const std::optional<io::ImportOptions>& choices, Records& r) {
+  if (choices)
+    throw InputError(shown + " is a project file: it is read with its own import options, not those given.");
+  const Project project = ReadProjectFile(path, shown);
+  ReplayOutcome outcome = ReplayProject(project, project.sources.front().path, '.');
+  *r.data = std::move(outcome.data);
+  *r.star = std::move(outcome.star);
+  *r.view = std::move(outcome.view);
+  return outcome.load;
+}
+
+// Loads one file, as plain pairs or imported, or a project file's replay, and runs the command
+// on it; returns the file's exit code. With a row, the file's observations and the command's
+// results go into it.
 int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& choices, bool pairs,
               const std::function<int(Records&)>& each, TableRow* row) {
   Records r;
@@ -214,8 +231,11 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
   const std::string fileName = name.empty() ? path : name;
   LoadReport report;
   try {
-    report = LoadFile({.path = path, .fileName = fileName, .shownName = shown, .importOptions = choices},
-                      *r.data, *r.star, *r.view);
+    if (IsProjectPath(path))
+      report = ReplayProjectFile(path, shown, choices, r);
+    else
+      report = LoadFile({.path = path, .fileName = fileName, .shownName = shown, .importOptions = choices},
+                        *r.data, *r.star, *r.view);
   } catch (const InputError& error) {
     PrintError(error.what());
     return kExitUsage;
