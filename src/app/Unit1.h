@@ -3,8 +3,8 @@
 // controls, the chart model and the notes pane. The construction of the controls and the shared
 // handler mechanisms are in Unit1.cpp; each subsystem's handlers live in a file of their own:
 // Unit1Notes.cpp, Unit1Store.cpp, Unit1Import.cpp, Unit1View.cpp, Unit1Phase.cpp, Unit1Select.cpp,
-// Unit1Fit.cpp, Unit1Timing.cpp, Unit1Output.cpp, Unit1Periodogram.cpp and Unit1Operations.cpp
-// (the slots below are grouped by file).
+// Unit1Fit.cpp, Unit1Timing.cpp, Unit1Output.cpp, Unit1Periodogram.cpp, Unit1Operations.cpp and
+// Unit1Project.cpp (the slots below are grouped by file).
 #pragma once
 
 #include <QMainWindow>
@@ -393,6 +393,8 @@ class TForm1 : public QMainWindow {
   void OpenProjectFile(const QString& path);
   Project CaptureProject() const;
   void RestoreProject(const Project& project, ReplayOutcome&& outcome, const QString& sourcePath);
+  // Applies the operations of a replay from the first not yet applied up to `until` (-1: all).
+  void ApplyReplayedOperations(const ReplayOutcome& outcome, size_t& next, int64_t until);
   // The part of the analysis whose change is unsaved work (not the view nor the notes, which
   // ask on their own), as text to compare.
   std::string ProjectStateKey() const;
@@ -408,8 +410,13 @@ class TForm1 : public QMainWindow {
     bool weighted = false;
     int32_t night = -1;  // the night shown by a night picture, -1 for all
     int64_t pictureNumber = -1;
+    // A fit: made after this many data operations, and followed by this many of its own.
+    int64_t operations = -1;
+    int32_t ownOperations = 0;
   };
   ShownPicture shownPicture_;
+  int64_t foldOperations_ = -1;     // the data operations done before the last fold
+  int64_t operationsAtPress_ = -1;  // those done when a fit's button was pressed
   void PictureDrawn(int picture, int fit = 0);
   struct LoadedSource;
   std::shared_ptr<const LoadedSource> source_;  // none before a load, or after an emptied one

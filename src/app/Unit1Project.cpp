@@ -31,6 +31,7 @@
 #include "common/TextToFloat.h"
 #include "fit/FourierPresentation.h"
 #include "project/OpenProject.h"
+#include "store/OperationsJson.h"
 #include "view/LightCurve.h"
 #include "view/Navigation.h"
 
@@ -80,8 +81,13 @@ void TForm1::ConnectProject() {
   connect(Phase, &QToolButton::clicked, this, [this, phase] { PictureDrawn(phase); });
   connect(RadioGroup3, &RadioGroup::clicked, this, [this, phase] { PictureDrawn(phase); });
   connect(Edit3, &QLineEdit::textChanged, this, [this, phase] { PictureDrawn(phase); });
-  connect(Button5, &QPushButton::clicked, this, [this, phase] { PictureDrawn(phase); });
-  connect(Button6, &QPushButton::clicked, this, [this, phase] { PictureDrawn(phase); });
+  const int step = static_cast<int>(ProjectPicture::MagnitudeStep);
+  connect(Button5, &QPushButton::clicked, this, [this, step] { PictureDrawn(step); });
+  connect(Button6, &QPushButton::clicked, this, [this, step] { PictureDrawn(step); });
+  // The operations before a fit: the automatic fit records the outliers it marks as one more.
+  for (QAbstractButton* fitButton : std::initializer_list<QAbstractButton*>{NJD, Button9})
+    connect(fitButton, &QAbstractButton::pressed, this,
+            [this] { operationsAtPress_ = static_cast<int64_t>(operations_.Operations().size()); });
   const int fit = static_cast<int>(ProjectPicture::Fit);
   connect(NJD, &QToolButton::clicked, this,
           [this, fit] { PictureDrawn(fit, static_cast<int>(ProjectFitKind::Automatic)); });
@@ -92,12 +98,20 @@ void TForm1::ConnectProject() {
 void TForm1::PictureDrawn(int picture, int fit) {
   // A handler that ended before drawing (a failure, Next past the last night) left the old one.
   if (chartModel_->pictureNumber == shownPicture_.pictureNumber) return;
+  const auto done = static_cast<int64_t>(operations_.Operations().size());
   shownPicture_ = ShownPicture{.picture = picture,
                                .fit = fit,
                                .harmonics = star_->harmonicCount,
                                .weighted = FitRequestOfControls().weighted,
                                .night = view_->currentNight,
                                .pictureNumber = chartModel_->pictureNumber};
+  if (picture == static_cast<int>(ProjectPicture::PhaseDiagram)) foldOperations_ = done;
+  if (picture == static_cast<int>(ProjectPicture::Fit)) {
+    const int64_t before = operationsAtPress_ >= 0 && operationsAtPress_ <= done ? operationsAtPress_ : done;
+    shownPicture_.operations = before;
+    shownPicture_.ownOperations = static_cast<int32_t>(std::min<int64_t>(done - before, 1));
+  }
+  operationsAtPress_ = -1;
 }
 
 void TForm1::SourceLoaded(const QString& path, const std::optional<io::ImportOptions>& options) {
@@ -115,6 +129,7 @@ void TForm1::SourceLoaded(const QString& path, const std::optional<io::ImportOpt
   openedPeaks_.clear();
   shownPicture_ = ShownPicture{.picture = static_cast<int>(ProjectPicture::LoadedCurve),
                                .pictureNumber = chartModel_->pictureNumber};
+  foldOperations_ = -1;
   savedState_ = ProjectStateKey();
 }
 
@@ -157,6 +172,7 @@ Project TForm1::CaptureProject() const {
                          .crc32 = source_->fingerprint.crc32,
                          .importOptions = source_->importOptions});
   }
+  p.operations = nlohmann::ordered_json::parse(OperationsToJson(operations_.Operations()).dump());
   p.star = *star_;
   for (const auto& [name, box] : BoxesOf(*this)) p.boxes[name] = box->text().toStdString();
   for (const auto& [name, box] : CheckBoxesOf(*this)) p.switches[name] = box->isChecked();
@@ -188,7 +204,9 @@ Project TForm1::CaptureProject() const {
   if (v.picture == ProjectPicture::Fit) {
     p.fit = {.kind = static_cast<ProjectFitKind>(shownPicture_.fit),
              .harmonics = shownPicture_.harmonics,
-             .weighted = shownPicture_.weighted};
+             .weighted = shownPicture_.weighted,
+             .operations = shownPicture_.operations,
+             .ownOperations = shownPicture_.ownOperations};
   }
   v.jdAverageAxis = RadioGroup3->itemIndex() == 1;
   v.leftAxisInverted = chartModel_->leftAxisInverted;
@@ -197,6 +215,7 @@ Project TForm1::CaptureProject() const {
         ProjectView::Zoom{.xMin = zoom->xMin, .xMax = zoom->xMax, .yMin = zoom->yMin, .yMax = zoom->yMax};
   v.minNightPoints = ScrollBar1->value();
   v.folded = view_->phaseView;
+  v.foldOperations = foldOperations_;
 
   const OcTable& table = Minima1->table;
   if (!table.minima.empty() || table.fit) {
@@ -318,8 +337,15 @@ void TForm1::OpenProjectFile(const QString& path) {
     sourcePath = FileSystemPath(located->path);
   }
 
-  // 3. The replay, in records of its own: a failure leaves the window as it was.
-  ReplayOutcome outcome = ReplayProject(project, sourcePath, DecimalSeparator());
+  // 3. The replay, in records of its own: a failure leaves the window as it was. It stops at
+  // the first place a fold or a fit was made, where RestoreProject goes on.
+  auto place = [](int64_t operations) {
+    return operations < 0 ? kAllOperations : static_cast<size_t>(operations);
+  };
+  size_t applied = kAllOperations;
+  if (project.view.folded) applied = std::min(applied, place(project.view.foldOperations));
+  if (project.view.picture == ProjectPicture::Fit) applied = std::min(applied, place(project.fit.operations));
+  ReplayOutcome outcome = ReplayProject(project, sourcePath, DecimalSeparator(), applied);
 
   // 4. The window as the analysis had it.
   RestoreProject(project, std::move(outcome), QString::fromStdString(sourcePath));
@@ -329,11 +355,20 @@ void TForm1::OpenProjectFile(const QString& path) {
   StatusBar1->showMessage(QStringLiteral("Project opened: %1").arg(QDir::toNativeSeparators(path)));
 }
 
+void TForm1::ApplyReplayedOperations(const ReplayOutcome& outcome, size_t& next, int64_t until) {
+  const size_t end =
+      until < 0 ? outcome.operations.size() : std::min(outcome.operations.size(), static_cast<size_t>(until));
+  for (; next < end; ++next) operations_.Apply(outcome.operations[next], *data_, *view_);
+}
+
 void TForm1::RestoreProject(const Project& project, ReplayOutcome&& outcome, const QString& sourcePath) {
   ForgetLastStore();
   *data_ = std::move(outcome.data);
   *star_ = std::move(outcome.star);
   *view_ = std::move(outcome.view);
+  // The operations the replay applied; the rest follow at the places of the fold and the fit.
+  size_t next = outcome.log.Operations().size();
+  operations_ = std::move(outcome.log);
   const ProjectSource& source = project.sources.front();
   source_ = std::make_shared<const LoadedSource>(
       LoadedSource{.path = FileSystemPath(sourcePath),
@@ -401,6 +436,7 @@ void TForm1::RestoreProject(const Project& project, ReplayOutcome&& outcome, con
   // picture itself.
   const ProjectView& v = project.view;
   if (v.folded) {
+    ApplyReplayedOperations(outcome, next, v.foldOperations);
     const NumberSeparators separators = UserNumberSeparators();
     bool periodBoxIsNumber = true;
     try {
@@ -410,6 +446,7 @@ void TForm1::RestoreProject(const Project& project, ReplayOutcome&& outcome, con
     }
     Fold(periodBoxIsNumber, false);
   }
+  if (v.picture != ProjectPicture::Fit) ApplyReplayedOperations(outcome, next, -1);
   switch (v.picture) {
     case ProjectPicture::LoadedCurve:
       NewPicture([this] { DrawLoadedCurve(*chartModel_, *data_, data_->fileName); });
@@ -455,6 +492,7 @@ void TForm1::RestoreProject(const Project& project, ReplayOutcome&& outcome, con
       request.openFiles = false;
       request.weighted = project.fit.weighted;
       FitOutcome fitted;
+      ApplyReplayedOperations(outcome, next, project.fit.operations);
       NewPicture([&] {
         if (project.fit.kind == ProjectFitKind::Automatic)
           RunAutomaticFit(*data_, *star_, *view_, *chartModel_, request, FitSink{}, fitted);
@@ -462,8 +500,18 @@ void TForm1::RestoreProject(const Project& project, ReplayOutcome&& outcome, con
           RunFixedFit(FormatGeneral(project.fit.harmonics, DecimalSeparator()), *data_, *star_, *view_,
                       *chartModel_, request, FitSink{}, fitted);
       });
+      // The outliers the fit marked again are its own operation, recorded as the fit recorded it.
+      for (int32_t own = 0; own < project.fit.ownOperations && next < outcome.operations.size();
+           ++own, ++next)
+        operations_.Record(outcome.operations[next], *data_);
+      ApplyReplayedOperations(outcome, next, -1);
       break;
     }
+    case ProjectPicture::MagnitudeStep:
+      // The night the step was made on, and the picture the step draws.
+      view_->currentNight = v.night;
+      ShowStepped();
+      break;
   }
   chartModel_->leftAxisInverted = v.leftAxisInverted;
   if (v.zoom)
@@ -474,7 +522,11 @@ void TForm1::RestoreProject(const Project& project, ReplayOutcome&& outcome, con
                                .harmonics = project.fit.harmonics,
                                .weighted = project.fit.weighted,
                                .night = v.night,
-                               .pictureNumber = chartModel_->pictureNumber};
+                               .pictureNumber = chartModel_->pictureNumber,
+                               .operations = project.fit.operations,
+                               .ownOperations = project.fit.ownOperations};
+  foldOperations_ = v.foldOperations;
+  UpdateUndoActions();
   // The star's record as saved: the replay of the picture recomputed what it holds.
   *star_ = project.star;
 

@@ -49,6 +49,17 @@ QByteArray EclipsingBinary() {
   return text;
 }
 
+// The sine with three outliers 1.5 mag too faint: the automatic fit leaves them out (marks them).
+QByteArray CurveWithOutliers() {
+  QList<QByteArray> lines = Curve().split('\n');
+  for (int i : {17, 90, 161}) {
+    QList<QByteArray> fields = lines[i].simplified().split(' ');
+    fields[1] = QByteArray::number(fields[1].toDouble() + 1.5, 'f', 5);
+    lines[i] = fields.join("  ") + '\r';
+  }
+  return lines.join('\n');
+}
+
 void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
@@ -218,34 +229,35 @@ void TestProject::initTestCase() {
 
 void TestProject::roundTrip_data() {
   QTest::addColumn<Steps>("steps");
+  QTest::addColumn<int>("operations");  // the data operations the steps do
   QTest::newRow("a night shown") << Steps([](Analysis& a) {
     a.Load(QStringLiteral("sine.txt"), Curve());
     a.form.First->click();
     a.form.Next->click();
     a.form.Next->click();
-  });
+  }) << 0;
   QTest::newRow("folded, every night shown after") << Steps([](Analysis& a) {
     a.Load(QStringLiteral("sine.txt"), Curve());
     a.form.Edit3->setText(QStringLiteral("0.37"));
     a.form.All->click();
-  });
+  }) << 0;
   QTest::newRow("phase diagram against averaged time") << Steps([](Analysis& a) {
     a.Load(QStringLiteral("sine.txt"), Curve());
     a.form.Edit2->setText(QStringLiteral("2450001.1"));
     a.form.Edit3->setText(QStringLiteral("0.37"));
     a.form.RadioGroup3->item(1)->click();
-  });
+  }) << 0;
   QTest::newRow("automatic fit") << Steps([](Analysis& a) {
     a.Load(QStringLiteral("sine.txt"), Curve());
     a.form.Edit3->setText(QStringLiteral("0.37"));
     a.form.NJD->click();
-  });
+  }) << 0;
   QTest::newRow("fit of three harmonics") << Steps([](Analysis& a) {
     a.Load(QStringLiteral("sine.txt"), Curve());
     a.form.Edit3->setText(QStringLiteral("0.37"));
     a.form.Edit8->setText(QStringLiteral("3"));
     a.form.Button9->click();
-  });
+  }) << 0;
   QTest::newRow("O-C rows and their fit") << Steps([](Analysis& a) {
     a.Load(QStringLiteral("eb.txt"), EclipsingBinary());
     a.form.Edit2->setText(QStringLiteral("2459100.25"));
@@ -254,14 +266,52 @@ void TestProject::roundTrip_data() {
     a.form.Minima1->TimeEclipses->click();
     emit a.form.Minima1->Chart->ClickSeries(kLightCurveSeries, 9, 0, 0);
     a.form.Minima1->FitLinear->click();
-  });
+  }) << 0;
   QTest::newRow("zoom and inverted axis") << Steps([](Analysis& a) {
     a.Load(QStringLiteral("sine.txt"), Curve());
     a.form.show();
     a.form.All->click();
     a.form.Chart1ClickAxis();
     DragZoom(a.form.Chart1);
-  });
+  }) << 0;
+  QTest::newRow("delete") << Steps([](Analysis& a) {
+    a.Load(QStringLiteral("sine.txt"), Curve());
+    a.form.RadioGroup1->item(1)->click();  // Select Area
+    a.form.Chart1ClickSeries(kLightCurveSeries, 30, 10, 10);
+    a.form.Chart1ClickSeries(kLightCurveSeries, 52, 10, 10);
+    a.form.Delete->click();
+  }) << 1;
+  QTest::newRow("marks") << Steps([](Analysis& a) {
+    a.Load(QStringLiteral("sine.txt"), Curve());
+    a.form.First->click();
+    a.form.RadioGroup1->item(0)->click();  // Select Point
+    a.form.Chart1ClickSeries(kLightCurveSeries, 3, 10, 10);
+    a.form.Chart1ClickSeries(kLightCurveSeries, 7, 10, 10);
+  }) << 2;
+  QTest::newRow("night shift after a fold") << Steps([](Analysis& a) {
+    a.Load(QStringLiteral("sine.txt"), Curve());
+    a.form.Edit3->setText(QStringLiteral("0.37"));
+    a.form.RadioGroup1->item(3)->click();  // Select Night
+    a.form.Chart1ClickSeries(kPhaseSeries, 40, 10, 10);
+    a.form.Edit7->setText(QStringLiteral("0.05"));
+    a.form.Button5->click();
+    a.form.Button5->click();
+    a.form.Button6->click();
+  }) << 3;
+  QTest::newRow("automatic fit leaving outliers out") << Steps([](Analysis& a) {
+    a.Load(QStringLiteral("outliers.txt"), CurveWithOutliers());
+    a.form.Edit3->setText(QStringLiteral("0.37"));
+    a.form.NJD->click();
+  }) << 1;
+  QTest::newRow("delete, fold, then fit") << Steps([](Analysis& a) {
+    a.Load(QStringLiteral("outliers.txt"), CurveWithOutliers());
+    a.form.RadioGroup1->item(1)->click();
+    a.form.Chart1ClickSeries(kLightCurveSeries, 200, 10, 10);
+    a.form.Chart1ClickSeries(kLightCurveSeries, 230, 10, 10);
+    a.form.Delete->click();
+    a.form.Edit3->setText(QStringLiteral("0.37"));
+    a.form.NJD->click();
+  }) << 2;
   QTest::newRow("boxes, switches and notes") << Steps([](Analysis& a) {
     a.Load(QStringLiteral("sine.txt"), Curve());
     a.form.Edit10->setText(QStringLiteral("V1"));
@@ -272,14 +322,16 @@ void TestProject::roundTrip_data() {
     a.form.FrequencyStep->setChecked(true);
     a.form.RadioGroup4->item(2)->click();
     a.form.RichEdit1->append(QStringLiteral("Comparison star C2 variable?"));
-  });
+  }) << 0;
 }
 
 void TestProject::roundTrip() {
   QFETCH(Steps, steps);
+  QFETCH(int, operations);
   Analysis a;
   steps(a);
   QVERIFY2(a.f.outside->errors.isEmpty(), qPrintable(a.f.outside->errors.join('\n')));
+  QCOMPARE(static_cast<int>(a.form.operations().Operations().size()), operations);
   const Snapshot before = Take(a.form);
   a.Save();
   QVERIFY2(a.f.outside->errors.isEmpty(), qPrintable(a.f.outside->errors.join('\n')));
@@ -293,6 +345,8 @@ void TestProject::roundTrip() {
   CompareSnapshots(before, Take(*fresh.form));
   QCOMPARE(fresh.form->projectPath(), a.project);
   QVERIFY(!fresh.form->ProjectModified());
+  // The operations came back as the list Edit ▸ Undo walks.
+  QVERIFY(fresh.form->operations().Operations() == a.form.operations().Operations());
 }
 
 void TestProject::theFileNamesTheSourceAndItsChecksum() {
