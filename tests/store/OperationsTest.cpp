@@ -5,12 +5,14 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "common/FloatingPoint.h"
 #include "common/InputError.h"
 #include "store/Loading.h"
+#include "store/OperationsJson.h"
 
 namespace ombrane {
 namespace {
@@ -328,6 +330,29 @@ TEST(OperationLog, ResetForgetsTheOldLoad) {
   EXPECT_EQ(s.data->jd[1], 2451001.1L);
   EXPECT_EQ(s.data->mag[2], 7);
   EXPECT_TRUE(s.data->magError.empty());
+}
+
+// What a saved analysis does: the list written as JSON text, read back for a fresh load of the
+// same file and replayed there, gives the same store to the bit.
+TEST(OperationLog, ReplayOfTheListReadBackGivesTheSameStore) {
+  Store s;
+  const std::vector<Operation> operations = {StepOperation{.night = 0, .sign = 1, .step = 0.1L},
+                                             MarkOperation{{2, 9}},
+                                             DeleteOperation{.first = 3, .last = 5},
+                                             StepOperation{.night = 1, .sign = -1, .step = 1.0L / 3},
+                                             MarkOperation{{1, 7}},
+                                             UnmarkOperation{{7}},
+                                             StepOperation{.night = 2, .sign = 1, .step = 0.7L},
+                                             MarkOperation{{4}}};
+  for (const Operation& operation : operations) ASSERT_TRUE(s.Apply(operation));
+  const std::string text = OperationsToJson(s.log.Operations()).dump();
+
+  Store fresh;
+  for (const Operation& operation : OperationsFromJson(nlohmann::json::parse(text), *fresh.data))
+    ASSERT_TRUE(fresh.Apply(operation));
+  ExpectSameStore(*fresh.data, *fresh.view, *s.data, *s.view);
+  EXPECT_EQ(fresh.data->nightShift, s.data->nightShift);
+  EXPECT_EQ(fresh.log.Operations(), operations);
 }
 
 TEST(OperationName, NamesEachKind) {
