@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -409,6 +411,68 @@ TEST_F(Table, TheRowOfOneFileIsTheBatchRow) {
     EXPECT_THROW(batch::TableRowOf(args, path), batch::UsageError) << args[0];
     EXPECT_THROW(batch::TableColumns(args), batch::UsageError) << args[0];
   }
+}
+
+// A pure sine 10 + 0.3 sin(2 pi t / 0.7), t the Julian Day (2450000 / 0.7 is a whole number of
+// cycles, so phase and JD agree): the fits give A0 = 10, A1 = 0.3, phase 0, no second harmonic,
+// the brightest point (9.7) at phase 0.75 and the faintest (10.3) at 0.25, half a cycle apart;
+// sin+cos gives a_1 = 0.3, b_1 = 0. A V-shaped eclipse symmetric about 2450000.15 is timed there.
+TEST_F(Table, FitAndMinimumRowsHoldTheValuesWorkedOutByHand) {
+  std::string sine;
+  for (int i = 0; i < 60; ++i) {
+    const double t = 2450000 + 0.123 * i;
+    char text[64];
+    const int n =
+        std::snprintf(text, sizeof text, "%.3f %.10f\n", t, 10 + 0.3 * std::sin(2 * M_PI * t / 0.7));
+    sine.append(text, static_cast<size_t>(n));
+  }
+  Write("sine.txt", sine);
+  const BatchResult fourier = Exec("fourier sine.txt --period 0.7 --harmonics 2 --table json");
+  ASSERT_EQ(fourier.exit, 0) << fourier.err;
+  const ordered_json fit = ordered_json::parse(Lines(fourier.out).at(0));
+  EXPECT_EQ(fit["harmonics"].get<int>(), 2);
+  EXPECT_NEAR(fit["a0"].get<double>(), 10, 1e-8);
+  EXPECT_NEAR(fit["a1"].get<double>(), 0.3, 1e-8);
+  EXPECT_NEAR(fit["phi1"].get<double>(), 0, 1e-7);
+  EXPECT_NEAR(fit["r21"].get<double>(), 0, 1e-7);
+  EXPECT_TRUE(fit["r31"].is_null());  // two harmonics have no R31
+  EXPECT_NEAR(fit["max_x"].get<double>(), 0.75, 1e-3);
+  EXPECT_NEAR(fit["max_mag"].get<double>(), 9.7, 1e-6);
+  EXPECT_NEAR(fit["min_x"].get<double>(), 0.25, 1e-3);
+  EXPECT_NEAR(fit["min_mag"].get<double>(), 10.3, 1e-6);
+  EXPECT_NEAR(fit["rising_time"].get<double>(), 0.5, 1e-3);
+
+  const BatchResult sincos = Exec("sincos sine.txt --period 0.7 --harmonics 1 --table csv");
+  ASSERT_EQ(sincos.exit, 0) << sincos.err;
+  const auto rows = Csv(sincos.out);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"file", "n", "span", "time_scale", "harmonics", "a_1",
+                                               "a_1_error", "b_1", "b_1_error", "status", "message"}));
+  EXPECT_EQ(rows[1][5], "0.300000");
+  EXPECT_EQ(rows[1][7], "0.000000");
+
+  std::string v;
+  for (int i = 0; i <= 30; ++i) {
+    char text[64];
+    const int n =
+        std::snprintf(text, sizeof text, "%.2f %.4f\n", 2450000 + 0.01 * i, 10 + 0.02 * std::abs(i - 15));
+    v.append(text, static_cast<size_t>(n));
+  }
+  Write("v.txt", v);
+  const BatchResult minimum =
+      Exec("minimum v.txt --from 0 --to 30 --ra 5 0 0 --dec 20 0 0 --bjd --table json");
+  ASSERT_EQ(minimum.exit, 0) << minimum.err;
+  const ordered_json m = ordered_json::parse(Lines(minimum.out).at(0));
+  EXPECT_EQ(m["points"].get<int>(), 30);
+  EXPECT_NEAR(m["minimum"].get<double>(), 2450000.15, 1e-4);
+  EXPECT_LT(m["minimum_error"].get<double>(), 1e-4);
+  // The light time across the Earth's orbit is at most 499 s (0.00578 d). The barycentric time
+  // adds TT - UTC (29 s of leap seconds + 32.184 s in 1995) and the light time between the Sun's
+  // centre and the barycentre, which stay within about 0.01 AU (5 s) of each other.
+  const double correction = m["hjd_correction"].get<double>();
+  EXPECT_LT(std::fabs(correction), 0.00578);
+  EXPECT_NEAR(m["hjd_minimum"].get<double>(), m["minimum"].get<double>() + correction, 1e-9);
+  EXPECT_NEAR((m["bjd_tdb"].get<double>() - m["hjd_minimum"].get<double>()) * 86400, 61.184, 5.0);
 }
 
 // The Slurm example as its comments run it: two shards, then their tables joined under one
