@@ -322,7 +322,7 @@ void TForm1::OpenProjectFile(const QString& path) {
   const Project project = ReadProjectFile(FileSystemPath(path), shown.toStdString());
 
   // 2. Its data file, the very one it was saved with; a missing or changed one may be located.
-  std::string sourcePath = project.sources.front().path;
+  std::string sourcePath = SourcePathOf(project.sources.front(), FileSystemPath(path));
   for (;;) {
     const SourceState state = CheckSource(project.sources.front(), sourcePath);
     if (state == SourceState::Same) break;

@@ -211,7 +211,7 @@ LoadReport ReplayProjectFile(const std::string& path, const std::string& shown,
   if (choices)
     throw InputError(shown + " is a project file: it is read with its own import options, not those given.");
   const Project project = ReadProjectFile(path, shown);
-  ReplayOutcome outcome = ReplayProject(project, project.sources.front().path, '.');
+  ReplayOutcome outcome = ReplayProject(project, SourcePathOf(project.sources.front(), path), '.');
   *r.data = std::move(outcome.data);
   *r.star = std::move(outcome.star);
   *r.view = std::move(outcome.view);

@@ -79,6 +79,12 @@ std::string SourceMismatchMessage(SourceState state, const std::string& sourcePa
   return message;
 }
 
+std::string SourcePathOf(const ProjectSource& source, const std::string& projectPath) {
+  const std::filesystem::path path(source.path);
+  if (path.is_absolute()) return source.path;
+  return (std::filesystem::path(projectPath).parent_path() / path).string();
+}
+
 Project ReadProjectFile(const std::string& path, std::string_view shownName) {
   const WholeFileRead read = ReadWholeFile(path, kProjectFileLimit);
   if (!read.ok) {

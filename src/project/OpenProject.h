@@ -51,6 +51,10 @@ class SourceMismatch : public InputError {
 std::string SourceMismatchMessage(SourceState state, const std::string& sourcePath,
                                   std::string_view projectName);
 
+// Where the source is: its path as saved, or, for a relative path (a project written by hand or
+// moved with its data), that path from the project file's folder.
+std::string SourcePathOf(const ProjectSource& source, const std::string& projectPath);
+
 // Reads and checks a project file (at most kProjectFileLimit bytes). InputError, naming the file
 // as `shownName`, when it cannot be read or is not a project this version reads.
 Project ReadProjectFile(const std::string& path, std::string_view shownName);

@@ -158,6 +158,15 @@ TEST_F(OpenProjectTest, ReplayRefusesAMissingOrChangedSource) {
   }
 }
 
+TEST_F(OpenProjectTest, ARelativeSourceIsFoundBesideTheProject) {
+  const ProjectSource relative{
+      .path = "data/v1.txt", .fileName = "v1.txt", .size = 0, .crc32 = 0, .importOptions = {}};
+  EXPECT_EQ(SourcePathOf(relative, "/home/obs/projects/v1.ombrane"), "/home/obs/projects/data/v1.txt");
+  const ProjectSource absolute{
+      .path = "/data/v1.txt", .fileName = "v1.txt", .size = 0, .crc32 = 0, .importOptions = {}};
+  EXPECT_EQ(SourcePathOf(absolute, "/home/obs/projects/v1.ombrane"), "/data/v1.txt");
+}
+
 TEST_F(OpenProjectTest, TheFileIsWrittenWholeAndReadBack) {
   const std::string source = Write("v1.txt", kThreeColumns);
   Project p = ColumnsProject(source);
