@@ -42,6 +42,7 @@ def batch_table(batch, paths, tmp_path):
 
 
 def test_arguments_are_the_batchs_words():
+    assert ombrane.survey is survey  # reached from `import ombrane` alone
     assert survey.arguments("search", method="gls", min="0.2", frequency_step=0.001, suggest=False,
                             unweighted=True, durations=[0.05, 0.1]) == [
         "search", "--method", "gls", "--min", "0.2", "--frequency-step", "0.001", "--unweighted",

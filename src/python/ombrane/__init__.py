@@ -33,3 +33,4 @@ from ._ombrane import (  # noqa: F401
     table_row,
     time_eclipse,
 )
+from . import survey  # noqa: E402,F401  (pandas and Dask are imported only when a table is made)
