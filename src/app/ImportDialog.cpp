@@ -64,6 +64,7 @@ ImportDialog::ImportDialog(io::Input input, std::string shownName, io::ImportPre
   choices->addWidget(BuildLayoutGroup());
   choices->addWidget(BuildBandGroup());
   choices->addWidget(BuildFluxGroup());
+  BuildTimeScaleRow(column);
   column->addWidget(BuildBinningGroup());
   BuildSummaryAndButtons(column);
 
@@ -157,6 +158,24 @@ QGroupBox* ImportDialog::BuildFluxGroup() {
   return FluxGroup;
 }
 
+void ImportDialog::BuildTimeScaleRow(QVBoxLayout* column) {
+  auto* row = new QHBoxLayout();
+  TimeScaleBox = new QComboBox(this);
+  TimeScaleBox->setObjectName(QStringLiteral("TimeScaleBox"));
+  TimeScaleBox->addItem(QStringLiteral("JD (UTC, as observed)"), static_cast<int>(TimeScale::Jd));
+  TimeScaleBox->addItem(QStringLiteral("HJD (heliocentric)"), static_cast<int>(TimeScale::Hjd));
+  TimeScaleBox->addItem(QStringLiteral("BJD_TDB (barycentric)"), static_cast<int>(TimeScale::BjdTdb));
+  TimeScaleBox->setToolTip(
+      QStringLiteral("The scale of the file's times: the light curve's axis and the timing lines name it, "
+                     "and a time of minimum gets only the corrections its scale still needs"));
+  auto* label = new QLabel(QStringLiteral("Time &scale:"), this);
+  label->setBuddy(TimeScaleBox);
+  row->addWidget(label);
+  row->addWidget(TimeScaleBox);
+  row->addStretch(1);
+  column->addLayout(row);
+}
+
 QGroupBox* ImportDialog::BuildBinningGroup() {
   BinningGroup = new QGroupBox(QStringLiteral("Binning"), this);
   auto* binning = new QVBoxLayout(BinningGroup);
@@ -214,8 +233,8 @@ void ImportDialog::ConnectControls() {
   auto changed = [this] {
     if (!filling_) Reread();
   };
-  for (QComboBox* box :
-       {TimeColumnBox, MagColumnBox, ErrorColumnBox, TimeOffsetBox, ValuesBox, BandBox, FluxBox})
+  for (QComboBox* box : {TimeColumnBox, MagColumnBox, ErrorColumnBox, TimeOffsetBox, ValuesBox, BandBox,
+                         FluxBox, TimeScaleBox})
     connect(box, &QComboBox::currentIndexChanged, this, changed);
   connect(ZeroPointBox, &QLineEdit::textChanged, this, changed);
   // A choice of binning reads once, when its button is checked (the one unchecked says nothing);
@@ -276,6 +295,9 @@ void ImportDialog::FillControls() {
     }
     ValuesBox->setCurrentIndex(options_.valuesAreFlux.value_or(false) ? 1 : 0);
   }
+
+  TimeScaleBox->setCurrentIndex(
+      std::max(TimeScaleBox->findData(static_cast<int>(options_.timeScale.value_or(TimeScale::Jd))), 0));
 
   BandGroup->setVisible(!preview_.bands.empty());
   BandBox->clear();
@@ -378,6 +400,7 @@ void ImportDialog::Reread() {
   }
   if (BandBox->count() > 0) options_.band = BandBox->currentData().toString().toStdString();
   if (FluxBox->count() > 0) options_.flux = static_cast<io::FluxColumn>(FluxBox->currentData().toInt());
+  options_.timeScale = static_cast<TimeScale>(TimeScaleBox->currentData().toInt());
   result_.reset();
   QPushButton* importButton = Buttons->button(QDialogButtonBox::Ok);
   importButton->setEnabled(false);

@@ -55,6 +55,8 @@ class ImportDialog : public QDialog {
   QGroupBox* FluxGroup = nullptr;  // FITS
   QComboBox* FluxBox = nullptr;
   QLineEdit* ZeroPointBox = nullptr;  // empty: the median flux at 10 mag
+  // The time scale of the times (JD in UTC, HJD, BJD_TDB), preset to what the file says.
+  QComboBox* TimeScaleBox = nullptr;
   // Binning, shown when the rows have a cadence or more of them remain than the store holds.
   QGroupBox* BinningGroup = nullptr;
   QLabel* BinningLabel = nullptr;          // the rows, their cadence, the store's room
@@ -74,6 +76,7 @@ class ImportDialog : public QDialog {
   QGroupBox* BuildBandGroup();
   QGroupBox* BuildFluxGroup();
   QGroupBox* BuildBinningGroup();
+  void BuildTimeScaleRow(QVBoxLayout* column);
   void BuildSummaryAndButtons(QVBoxLayout* column);
   // Every choice's signal, to LayoutChanged or Reread.
   void ConnectControls();

@@ -52,7 +52,8 @@ void TForm1::OpenDataClick() {
                                    .fileName = name.toStdString(),
                                    .shownName = name.toStdString(),
                                    .importOptions = {},
-                                   .decimalSeparator = DecimalSeparator()},
+                                   .decimalSeparator = DecimalSeparator(),
+                                   .timeScale = {}},
                                   *data_, *star_, *view_);
               },
               [&] { FinishLoad(report); });

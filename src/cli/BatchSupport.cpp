@@ -49,10 +49,13 @@ constexpr OptionSpec kImportOptionList[] = {
 // Reading plain pairs of a file whose every line holds three or more numbers: the user says the
 // numbers really are pairs written across the lines.
 constexpr OptionSpec kPairsOption = {"--pairs", false};
+// The time scale of the files' times, over what a file says: it does not make a plain file an
+// import.
+constexpr OptionSpec kTimeScaleOption = {"--time-scale", true};
 constexpr OptionSpec kFileOptionList[] = {kImportOptionList[0], kImportOptionList[1], kImportOptionList[2],
                                           kImportOptionList[3], kImportOptionList[4], kImportOptionList[5],
                                           kImportOptionList[6], kImportOptionList[7], kImportOptionList[8],
-                                          kImportOptionList[9], kPairsOption};
+                                          kImportOptionList[9], kPairsOption,         kTimeScaleOption};
 
 // A whole number from `least` on, given with an option.
 int32_t WholeNumber(std::string_view option, std::string_view text, int32_t least) {
@@ -148,8 +151,8 @@ class MessageCollector {
 };
 
 // The time scale of the loaded times, as the table names it.
-std::string TimeScaleText(const Data&) {
-  return "JD";
+std::string TimeScaleText(const Data& data) {
+  return std::string(TimeScaleName(data.timeScale));
 }
 
 // The number of observations and their time span (the latest time minus the earliest, days).
@@ -222,7 +225,7 @@ LoadReport ReplayProjectFile(const std::string& path, const std::string& shown,
 // on it; returns the file's exit code. With a row, the file's observations and the command's
 // results go into it.
 int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& choices, bool pairs,
-              const std::function<int(Records&)>& each, TableRow* row) {
+              std::optional<TimeScale> timeScale, const std::function<int(Records&)>& each, TableRow* row) {
   Records r;
   r.row = row;
   const std::string path(file);
@@ -234,7 +237,12 @@ int RunOnFile(std::string_view file, const std::optional<io::ImportOptions>& cho
     if (IsProjectPath(path))
       report = ReplayProjectFile(path, shown, choices, r);
     else
-      report = LoadFile({.path = path, .fileName = fileName, .shownName = shown, .importOptions = choices},
+      report = LoadFile({.path = path,
+                         .fileName = fileName,
+                         .shownName = shown,
+                         .importOptions = choices,
+                         .decimalSeparator = '.',
+                         .timeScale = timeScale},
                         *r.data, *r.star, *r.view);
   } catch (const InputError& error) {
     PrintError(error.what());
@@ -399,6 +407,11 @@ const std::string_view kImportHelp =
     "    --bin auto|K      mean time and mean flux (or magnitude) in bins of K cadences;\n"
     "                      auto: the shortest bin that fits the 10000000 observations the\n"
     "                      store holds. Without it every row is read\n"
+    "    --time-scale jd|hjd|bjd_tdb\n"
+    "                      the time scale of the files' times (UTC Julian Days, heliocentric\n"
+    "                      or barycentric in TDB); default: what the file says (a FITS light\n"
+    "                      curve is bjd_tdb, a time column named HJD or BJD that scale), else\n"
+    "                      jd. Timing lines and tables name it; corrections use it\n"
     "    --pairs           read a plain file whose every line holds three or more numbers\n"
     "                      two numbers at a time, as pairs (without it such a file is\n"
     "                      refused with exit status 3: use --columns)\n"
@@ -410,6 +423,11 @@ int ForEachPhotometryFile(const Invocation& invocation, const std::vector<std::s
                           const std::function<int(Records&)>& each) {
   const std::optional<io::ImportOptions> choices = ImportChoices(invocation);
   const bool pairs = invocation.Has(kPairsOption.name);
+  std::optional<TimeScale> timeScale;
+  if (const auto scale = invocation.Text(kTimeScaleOption.name)) {
+    timeScale = ParseTimeScale(*scale);
+    if (!timeScale) throw UsageError("--time-scale: " + Quoted(*scale) + " is not jd, hjd or bjd_tdb");
+  }
   int worst = kExitOk;
   if (currentRun && currentRun->columnsOnly) {
     currentRun->emit(EmptyRow("", resultColumns));
@@ -422,7 +440,7 @@ int ForEachPhotometryFile(const Invocation& invocation, const std::vector<std::s
       int code = kExitOk;
       {
         MessageCollector collector(messages);
-        code = RunOnFile(file, choices, pairs, each, &row);
+        code = RunOnFile(file, choices, pairs, timeScale, each, &row);
       }
       row.exitCode = code;
       if (row.Value("status")->empty()) SetField(row, "status", std::string(StatusOf(code)));
@@ -442,7 +460,7 @@ int ForEachPhotometryFile(const Invocation& invocation, const std::vector<std::s
   const bool several = invocation.operands.size() > 1;
   for (std::string_view file : invocation.operands) {
     if (several) Print("== " + Shown(file));
-    worst = Worst(worst, RunOnFile(file, choices, pairs, each, nullptr));
+    worst = Worst(worst, RunOnFile(file, choices, pairs, timeScale, each, nullptr));
   }
   return worst;
 }

@@ -71,7 +71,8 @@ std::string Usage() {
              std::string(command->synopsis) + "\n";
   usage +=
       "       (the commands that read FILE also take the import options: --columns T,M --skip N\n"
-      "        --error-column K --separator S --band B --flux sap|pdcsap --zero-point Z --bin auto|K)\n";
+      "        --error-column K --separator S --band B --flux sap|pdcsap --zero-point Z --bin auto|K\n"
+      "        --time-scale jd|hjd|bjd_tdb)\n";
   usage += "       ombrane-batch --help\n";
   return usage;
 }

@@ -97,6 +97,7 @@ class AavsoFormat : public ImportFormat {
                              (header.uncertainty >= 0 ? "Uncertainty, " : "") +
                              "Band; fainter-than estimates are left out");
     preview.options = options;
+    if (!preview.options.timeScale) preview.options.timeScale = TimeScale::Jd;  // the AID's JD is UTC
     if (!preview.options.band && !bands.empty()) {
       // The band with the most observations (the first of equals).
       preview.options.band = std::max_element(bands.begin(), bands.end(), [](const auto& a, const auto& b) {

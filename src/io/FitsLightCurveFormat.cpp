@@ -219,6 +219,8 @@ class FitsLightCurveFormat : public ImportFormat {
     if (const std::optional<double> cadence = table.Key("TIMEDEL"))
       preview.layout.push_back("Cadence: " + Number(static_cast<long double>(*cadence) * 1440, 2) + " min");
     if (preview.fluxColumns.size() == 1) preview.options.flux = preview.fluxColumns.front();
+    // Kepler, K2 and TESS give TIME as BJD_TDB less the reference day.
+    if (!preview.options.timeScale) preview.options.timeScale = TimeScale::BjdTdb;
     return preview;
   }
 
@@ -238,6 +240,7 @@ class FitsLightCurveFormat : public ImportFormat {
                                               ? table.Numbers(errorColumn, FluxErrorName(options.flux), 0, n)
                                               : std::vector<double>();
     Rows rows;
+    rows.timeScale = TimeScale::BjdTdb;
     rows.fluxes = true;
     rows.time.reserve(static_cast<size_t>(n));
     rows.value.reserve(static_cast<size_t>(n));

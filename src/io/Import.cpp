@@ -160,6 +160,7 @@ ImportResult ReadImport(const Input& input, std::string_view shownName, const Im
   ImportResult result;
   result.format = std::string(format.Name());
   result.notes = std::move(rows.notes);
+  result.timeScale = options.timeScale.value_or(rows.timeScale);
   if (rows.time.empty()) {
     throw InputError(std::string(shownName) + ": no observations to load" +
                      (result.notes.empty() ? std::string() : " (" + result.notes.front() + ")") +

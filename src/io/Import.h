@@ -23,6 +23,7 @@
 
 #include "store/Photometry.h"
 #include "store/Records.h"
+#include "store/TimeScale.h"
 
 namespace ombrane::io {
 
@@ -61,6 +62,9 @@ struct ImportOptions {
   // text: added to every time, for times written less a constant ("BJD-2450000", MJD, TESS's
   // BTJD); the offsets observers use are kTimeOffsets.
   std::optional<long double> timeOffset;
+  // The time scale of the times (JD in UTC, HJD or BJD_TDB). Unset: what the file says (a FITS
+  // light curve is BJD_TDB, a time column named "HJD" or "BJD..." is that scale), else JD.
+  std::optional<TimeScale> timeScale;
   std::optional<bool> valuesAreFlux;  // text: the magnitude column holds (normalised) flux
   Binning binning = Binning::None;
   int32_t binCadences = 1;      // Binning::Cadences: bin width in cadences of the file
@@ -92,6 +96,7 @@ struct ImportResult {
   long double cadence = 0;                // the file's cadence in days (0: unknown)
   std::optional<long double> zeroPoint;   // FITS: the zero point used
   bool errors = false;                    // every observation carries its error σ (magnitudes)
+  TimeScale timeScale = TimeScale::Jd;    // the scale of the times (the choice, else the file's)
 };
 
 class ImportFormat;
@@ -139,6 +144,7 @@ class ImportFormat {
     bool fluxes = false;
     long double cadence = 0;  // the file's own cadence in days, 0 when it does not say
     std::vector<std::string> notes;
+    TimeScale timeScale = TimeScale::Jd;  // the scale the file says its times are in
   };
   virtual Rows Read(const Input& input, std::string_view shownName, const ImportOptions& options) const = 0;
 };

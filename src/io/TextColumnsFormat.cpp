@@ -87,6 +87,12 @@ ImportPreview TextColumnsFormat::Inspect(const Input& input, std::string_view sh
     preview.options.timeOffset = TimeOffsetOfName(ColumnName(layout, layout.timeColumn)).value_or(0);
   if (!preview.options.valuesAreFlux)
     preview.options.valuesAreFlux = NamesFlux(ColumnName(layout, layout.magColumn));
+  if (const std::optional<TimeScale> scale = TimeScaleOfName(ColumnName(layout, layout.timeColumn))) {
+    preview.layout.push_back("Time scale: " + std::string(TimeScaleName(*scale)) +
+                             " (the time column's name)");
+    if (!preview.options.timeScale) preview.options.timeScale = scale;
+  }
+  if (!preview.options.timeScale) preview.options.timeScale = TimeScale::Jd;
   const bool comma = DecimalComma(layout.separator);
   for (size_t i = 0; i < preview.rows.size(); ++i) {
     long double time = 0;
@@ -119,6 +125,7 @@ ImportFormat::Rows TextColumnsFormat::Read(const Input& input, std::string_view 
   rows.time.reserve(room);
   rows.value.reserve(room);
   rows.fluxes = options.valuesAreFlux.value_or(NamesFlux(ColumnName(layout, layout.magColumn)));
+  rows.timeScale = TimeScaleOfName(ColumnName(layout, layout.timeColumn)).value_or(TimeScale::Jd);
   const long double offset =
       options.timeOffset.value_or(TimeOffsetOfName(ColumnName(layout, layout.timeColumn)).value_or(0));
   int64_t notNumbers = 0;

@@ -276,6 +276,15 @@ ColumnRole RoleOfName(std::string_view name) {
   return ColumnRole::Other;
 }
 
+std::optional<TimeScale> TimeScaleOfName(std::string_view name) {
+  std::string upper;
+  for (char c : name) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (upper.find("HJD") != std::string::npos) return TimeScale::Hjd;
+  if (upper.find("BJD") != std::string::npos || upper.find("BTJD") != std::string::npos)
+    return TimeScale::BjdTdb;
+  return std::nullopt;
+}
+
 std::optional<long double> TimeOffsetOfName(std::string_view name) {
   std::string upper;
   for (char c : name) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);

@@ -75,6 +75,11 @@ bool NamesError(std::string_view name);
 // "HJD - 2400000" 2400000, "MJD" 2400000.5, "BTJD" 2457000; nothing for other names.
 std::optional<long double> TimeOffsetOfName(std::string_view name);
 
+// The time scale a time column's name says: HJD for a name with "HJD", BJD_TDB for one with
+// "BJD" or "BTJD" (barycentric times are published in TDB); nothing for other names ("JD", "MJD",
+// "TIME" say no more than Julian Days).
+std::optional<TimeScale> TimeScaleOfName(std::string_view name);
+
 // The layout found in the first lines of a table.
 struct TextLayout {
   FieldSeparator separator = FieldSeparator::Blanks;

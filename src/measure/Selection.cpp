@@ -151,7 +151,7 @@ ClickOutcome SelectSingleNight(const Data& data, ChartModel& chart, ViewState& v
   if (!IsNight(view, nightOfClick)) return outcome;
   outcome.colourButtonShown = false;
   ClearNightView(chart);
-  chart.bottomAxisTitle = "Julian Day";
+  chart.bottomAxisTitle = TimeAxisTitle(data.timeScale);
   const int32_t observations = RealCount(data);
   if (series == kLightCurveSeries) {
     // Every observation of the clicked point's whole Julian Day, in the clicked night's colour.

@@ -38,6 +38,7 @@ LoadReport LoadImported(const io::ImportResult& imported, const std::string& fil
   report.observationsImported = static_cast<int64_t>(imported.observations.size());
   report.autoBinCadences = imported.autoBinCadences;
   report.read = LoadObservations(imported.observations, fileName, shownName, data, star, view);
+  data.timeScale = imported.timeScale;
   return FinishNewObject(report, star, view);
 }
 
@@ -63,6 +64,7 @@ LoadReport LoadFile(const LoadRequest& request, Data& data, Star& star, ViewStat
   if (import) {
     io::ImportOptions options = request.importOptions.value_or(io::ImportOptions{});
     if (!request.importOptions) options.decimalSeparator = request.decimalSeparator;
+    if (request.timeScale) options.timeScale = request.timeScale;
     io::ImportResult imported;
     try {
       imported = io::ReadImport(input, request.shownName, options);
@@ -78,6 +80,7 @@ LoadReport LoadFile(const LoadRequest& request, Data& data, Star& star, ViewStat
                                 .shownName = request.shownName,
                                 .text = input.bytes},
                                data, star, view);
+  data.timeScale = request.timeScale.value_or(TimeScale::Jd);
   return FinishNewObject(report, star, view);
 }
 

@@ -25,16 +25,19 @@ struct LoadRequest {
   std::string shownName;  // names the file in the notes
   std::optional<io::ImportOptions> importOptions;
   char decimalSeparator = '.';  // of the numbers in the notes
+  // The scale of the file's times when the user says it (the batch's --time-scale): it holds over
+  // what the file says. Unset: the file's own (import), else JD.
+  std::optional<TimeScale> timeScale;
 };
 
 struct LoadReport {
-  bool imported = false;                // read by an importer (ReadImport), not as plain pairs
-  std::string format;                   // the importer's format name; empty for plain pairs
+  bool imported = false;                 // read by an importer (ReadImport), not as plain pairs
+  std::string format;                    // the importer's format name; empty for plain pairs
   std::vector<std::string> importNotes;  // what the importer left out or assumed
-  int64_t observationsImported = 0;     // observations the importer handed over (after binning)
-  int32_t autoBinCadences = 1;          // the shortest bin (cadences) that fits the store
-  PhotometryReadResult read;            // what the store took, with its own messages
-  NavigationOutcome navigation;         // the night buttons and label after the load
+  int64_t observationsImported = 0;      // observations the importer handed over (after binning)
+  int32_t autoBinCadences = 1;           // the shortest bin (cadences) that fits the store
+  PhotometryReadResult read;             // what the store took, with its own messages
+  NavigationOutcome navigation;          // the night buttons and label after the load
 
   // Every note of the load, in order: the importer's, then the store's.
   std::vector<std::string> Notes() const;

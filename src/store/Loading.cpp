@@ -25,6 +25,7 @@ void ClearNightsAndMarks(Data& data, ViewState& view) {
 
 void ClearStoreForLoad(Data& data, Star& star, ViewState& view) {
   data.Release();
+  data.timeScale = TimeScale::Jd;
   data.aovBinMean.fill(0);
   data.aovBinTerm.fill(0);
   data.aovBinCount.fill(0);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/SkyAngle.h"
+#include "store/TimeScale.h"
 
 namespace ombrane {
 
@@ -75,6 +76,7 @@ struct Data {
   int32_t pointCount = 0;  // N, the entries (the repeat included)
   long double meanJd = 0;  // mean Julian Day of the last fold
   std::string fileName;    // loaded file's name without folder
+  TimeScale timeScale = TimeScale::Jd;  // the scale of jd and fileJd, set by the load
   std::array<long double, kAovBins> aovBinMean{};
   std::array<long double, kAovBins> aovBinTerm{};
   std::array<int32_t, kAovBins> aovBinCount{};

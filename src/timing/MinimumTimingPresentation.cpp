@@ -12,6 +12,10 @@
 
 namespace ombrane {
 
+// The "bjd_tdb = " line of the UTC Julian Day t, or the line saying why there is none.
+static void AppendBarycentricLine(std::vector<std::string>& lines, const Star& star, long double t,
+                                  char separator);
+
 namespace {
 
 constexpr uint32_t kRed = 0x0000FF;
@@ -100,23 +104,39 @@ void ShowPickedPoints(Data& data, const Star& star, ViewState& view, ChartModel&
 // The corrections: only for a Julian Day (a phase has none), and only for coordinates given for
 // this star (after a load they are zeros nobody typed).
 void AddCorrections(Star& star, const MinimumRequest& request, MinimumMode mode, long double t,
-                    MinimumOutcome& outcome) {
+                    TimeScale scale, MinimumOutcome& outcome) {
   if (mode == MinimumMode::Phase) {
     outcome.lines.push_back(kCorrectionNeedsJulianDayLine);
   } else if (!star.coordinatesGiven) {
     outcome.lines.push_back(kCoordinatesMissingLine);
   } else {
-    for (std::string& line :
-         CorrectionLines(star, t, request.barycentric, request.separator, &outcome.heliocentricCorrection))
+    for (std::string& line : CorrectionLines(star, t, request.barycentric, request.separator,
+                                             &outcome.heliocentricCorrection, scale))
       outcome.lines.push_back(std::move(line));
   }
 }
 
 }  // namespace
 
+long double UtcOfHeliocentric(Star& star, long double hjd) {
+  const long double first = hjd - ComputeHeliocentricCorrection(star, hjd);
+  return hjd - ComputeHeliocentricCorrection(star, first);
+}
+
 std::vector<std::string> CorrectionLines(Star& star, long double t, bool barycentric, char separator,
-                                         long double* heliocentricCorrection) {
+                                         long double* heliocentricCorrection, TimeScale scale) {
   std::vector<std::string> lines;
+  if (heliocentricCorrection != nullptr) *heliocentricCorrection = 0;
+  if (scale == TimeScale::BjdTdb) {
+    lines.emplace_back("hjd-jd: the times are barycentric (BJD_TDB); no heliocentric correction");
+    if (barycentric) lines.emplace_back("bjd_tdb: the times are already BJD_TDB; no correction");
+    return lines;
+  }
+  if (scale == TimeScale::Hjd) {
+    lines.emplace_back("hjd-jd: the times are already heliocentric (HJD); no correction");
+    if (barycentric) AppendBarycentricLine(lines, star, UtcOfHeliocentric(star, t), separator);
+    return lines;
+  }
   const long double delta = ComputeHeliocentricCorrection(star, t);
   if (heliocentricCorrection != nullptr) *heliocentricCorrection = delta;
   // The coordinates enter as typed; a value too large for the double-precision sines (a right
@@ -129,11 +149,17 @@ std::vector<std::string> CorrectionLines(Star& star, long double t, bool barycen
   } else {
     lines.push_back("hjd-jd: not computed, the time or the coordinates are too large to give a direction");
   }
-  if (barycentric) {
+  if (barycentric) AppendBarycentricLine(lines, star, t, separator);
+  return lines;
+}
+
+static void AppendBarycentricLine(std::vector<std::string>& lines, const Star& star, long double t,
+                                  char separator) {
+  {
     const BarycentricTime bjd = ComputeBarycentricTime(t, star.raDecimalDegrees, star.decDecimalDegrees);
     if (bjd.status != BarycentricTime::Status::OutOfRange && !std::isfinite(bjd.bjdTdb)) {
       lines.push_back("bjd_tdb: not computed, the coordinates are too large to give the star's direction");
-      return lines;
+      return;
     }
     switch (bjd.status) {
       case BarycentricTime::Status::Ok:
@@ -148,7 +174,6 @@ std::vector<std::string> CorrectionLines(Star& star, long double t, bool barycen
         break;
     }
   }
-  return lines;
 }
 
 void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, const MinimumRequest& request,
@@ -188,8 +213,12 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
   // 13. The red marker and the line.
   MarkMinimum(chart, mode, t);
   const char sep = request.separator;
-  outcome.lines.push_back("Minimum: " + FormatFixed(t, 12, 5, sep) + " +/- " +
-                          FormatFixed(outcome.kwee.sigma, 12, 5, sep));
+  // A time in another scale than UTC Julian Days says so after its error.
+  std::string minimumLine =
+      "Minimum: " + FormatFixed(t, 12, 5, sep) + " +/- " + FormatFixed(outcome.kwee.sigma, 12, 5, sep);
+  if (mode != MinimumMode::Phase && data.timeScale != TimeScale::Jd)
+    minimumLine.append(" ").append(TimeScaleName(data.timeScale));
+  outcome.lines.push_back(std::move(minimumLine));
 
   // 14. The picture again with the two picked points in lime.
   ShowPickedPoints(data, star, view, chart, request, mode);
@@ -198,7 +227,7 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
   view.phaseView = true;
 
   // 16. The corrections.
-  if (request.heliocentric) AddCorrections(star, request, mode, t, outcome);
+  if (request.heliocentric) AddCorrections(star, request, mode, t, data.timeScale, outcome);
   outcome.finished = true;
 }
 

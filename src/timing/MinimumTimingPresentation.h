@@ -55,7 +55,17 @@ void TimeMinimum(Data& data, Star& star, ViewState& view, ChartModel& chart, con
 // "bjd_tdb = " line for the time t (a UTC Julian Day) and the star's coordinates. Where a
 // correction is no number (coordinates or a time too large for its sines), one line says it
 // was not computed instead: no line shows a NaN.
+// A time already in another scale gets only the corrections that make sense: an HJD gets no
+// heliocentric correction (a line says so) and its BJD_TDB from the UTC Julian Day it was
+// corrected from (t - Δ(t - Δ(t)), Δ the heliocentric correction); a BJD_TDB gets neither (a
+// line says so for each).
 std::vector<std::string> CorrectionLines(Star& star, long double t, bool barycentric, char separator,
-                                         long double* heliocentricCorrection = nullptr);
+                                         long double* heliocentricCorrection = nullptr,
+                                         TimeScale scale = TimeScale::Jd);
+
+// The UTC Julian Day whose heliocentric correction gives the HJD `hjd` (two fixed-point steps:
+// Δ changes by under 1e-6 d in the 0.006 d of a correction, so the second step is exact to
+// far below a millisecond).
+long double UtcOfHeliocentric(Star& star, long double hjd);
 
 }  // namespace ombrane

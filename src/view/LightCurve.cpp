@@ -51,7 +51,7 @@ void DrawDayEntries(ChartModel& chart, const Data& data, long double day, uint32
 
 void DrawLoadedCurve(ChartModel& chart, const Data& data, const std::string& name) {
   ClearNightView(chart);
-  chart.bottomAxisTitle = "Julian Day";
+  chart.bottomAxisTitle = TimeAxisTitle(data.timeScale);
   chart.titleLines.clear();
   chart.leftAxisInverted = true;
   chart.titleLines.push_back(name);

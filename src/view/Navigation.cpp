@@ -33,17 +33,17 @@ int32_t CountOf(const ViewState& view, int32_t k) {
 }
 
 // Starts a new light-curve picture: clears the night view, sets the title and the abscissa.
-void BeginPicture(ChartModel& chart, std::optional<std::string> titleLine) {
+void BeginPicture(ChartModel& chart, const Data& data, std::optional<std::string> titleLine) {
   ClearNightView(chart);
   chart.titleLines.clear();
   if (titleLine) chart.titleLines.push_back(std::move(*titleLine));
-  chart.bottomAxisTitle = "Julian Day";
+  chart.bottomAxisTitle = TimeAxisTitle(data.timeScale);
 }
 
 }  // namespace
 
 NavigationOutcome ShowFirstNight(const Data& data, ViewState& view, ChartModel& chart) {
-  BeginPicture(chart, "LIGHT CURVE  File name:" + data.fileName);
+  BeginPicture(chart, data, "LIGHT CURVE  File name:" + data.fileName);
   DrawLightCurveRange(chart, data, 0, RowOf(view.nightEnd, 0));
   view.currentNight = 0;
   view.shownNightFirst = RowOf(view.nightFirst, 0);
@@ -70,7 +70,7 @@ NavigationOutcome ShowNextNight(const Data& data, ViewState& view, ChartModel& c
   }
 
   view.currentNight = k;
-  BeginPicture(chart, data.fileName);
+  BeginPicture(chart, data, data.fileName);
   DrawNightEntries(chart, data, k, data.pointCount);
   out.drawn = true;
   out.buttons = {
@@ -91,7 +91,7 @@ NavigationOutcome ShowPreviousNight(const Data& data, ViewState& view, ChartMode
   }
 
   view.currentNight = k;
-  BeginPicture(chart, data.fileName);
+  BeginPicture(chart, data, data.fileName);
   DrawNightEntries(chart, data, k, RealCount(data));
   out.drawn = true;
   out.buttons = {
@@ -106,7 +106,7 @@ NavigationOutcome ShowLastNight(const Data& data, ViewState& view, ChartModel& c
   const int32_t observations = RealCount(data);
   const int32_t lastObservedNight =
       observations >= 1 ? data.night[static_cast<size_t>(observations - 1)] : view.lastNight;
-  BeginPicture(chart, std::nullopt);
+  BeginPicture(chart, data, std::nullopt);
   DrawNightEntries(chart, data, lastObservedNight, observations);
   view.currentNight = view.lastNight;
 
@@ -130,7 +130,7 @@ std::string AllNightsText(const ViewState& view) {
 }  // namespace
 
 NavigationOutcome ShowAllNights(const Data& data, ViewState& view, ChartModel& chart) {
-  BeginPicture(chart, data.fileName);
+  BeginPicture(chart, data, data.fileName);
   DrawLightCurveRange(chart, data, 0, RealCount(data));
 
   NavigationOutcome out;

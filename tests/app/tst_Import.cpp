@@ -129,6 +129,30 @@ class TestImport : public QObject {
     }
   }
 
+  // The time scale: a header "HJD" preselects it, another chosen in the dialog is the one kept;
+  // the light curve's axis names it.
+  void timeScaleFromTheHeaderOrChosen() {
+    for (const bool choose : {false, true}) {
+      QTemporaryDir dir;
+      FormFixture f;
+      const QString path = Write(dir, QStringLiteral("hjd.dat"),
+                                 "HJD   mag\n2457064.068193 10.1\n2457064.088626 10.2\n2457065.1 10.3\n");
+      QString shown;
+      Import(f, path, [&](ImportDialog& dialog) {
+        shown = dialog.TimeScaleBox->currentText();
+        if (choose) dialog.TimeScaleBox->setCurrentIndex(2);
+        return Accept(dialog);
+      });
+      QCOMPARE(shown, QStringLiteral("HJD (heliocentric)"));
+      const Data& data = f.form->data();
+      QCOMPARE(data.pointCount, 4);
+      QVERIFY(data.timeScale == (choose ? TimeScale::BjdTdb : TimeScale::Hjd));
+      QCOMPARE(f.form->chartModel().bottomAxisTitle,
+               std::string(choose ? "Barycentric Julian Day (BJD_TDB)" : "Heliocentric Julian Day (HJD)"));
+      QVERIFY(f.outside->errors.isEmpty());
+    }
+  }
+
   // Another magnitude column chosen in the dialog is the one loaded.
   void chosenColumnIsLoaded() {
     QTemporaryDir dir;

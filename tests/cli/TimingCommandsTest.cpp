@@ -64,6 +64,30 @@ TEST_F(TimingCommands, MinimumWithCorrections) {
   EXPECT_EQ(all[4].rfind("bjd_tdb = 2459000.40", 0), 0u);
 }
 
+// --time-scale says the scale of plain pairs: the minimum names it, and only the corrections the
+// scale still needs are printed.
+TEST_F(TimingCommands, MinimumInTheScaleTheUserSays) {
+  const std::string where = "minimum v.txt --from 1 --to 10 --ra 13 42 11.6208 --dec 28 22 38.208 --bjd";
+  const Result bjd = Exec(where + " --time-scale bjd_tdb");
+  EXPECT_EQ(bjd.exit, 0) << bjd.err;
+  EXPECT_EQ(bjd.out,
+            "Points:  9\n"
+            "Minimum: 2459000.40123 +/- 0.00370 BJD_TDB\n"
+            "hjd-jd: the times are barycentric (BJD_TDB); no heliocentric correction\n"
+            "bjd_tdb: the times are already BJD_TDB; no correction\n");
+  const Result hjd = Exec(where + " --time-scale HJD");
+  EXPECT_EQ(hjd.exit, 0) << hjd.err;
+  EXPECT_EQ(hjd.out.rfind("Points:  9\nMinimum: 2459000.40123 +/- 0.00370 HJD\n"
+                          "hjd-jd: the times are already heliocentric (HJD); no correction\n"
+                          "bjd_tdb = 2459000.40",
+                          0),
+            0u)
+      << hjd.out;
+  const Result bad = Exec("minimum v.txt --from 1 --to 10 --time-scale tcb");
+  EXPECT_EQ(bad.exit, 2);
+  EXPECT_NE(bad.err.find("--time-scale: 'tcb' is not jd, hjd or bjd_tdb"), std::string::npos) << bad.err;
+}
+
 TEST_F(TimingCommands, HelioOfOneTime) {
   // M3 (13 42 11.6208 +28 22 38.208 = 205.54842, 28.37728 degrees) at JD 2451545.0: the
   // low-precision correction of the shared test vectors is -0.00007679 d, and BJD_TDB from an

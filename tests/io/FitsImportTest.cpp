@@ -118,6 +118,12 @@ TEST_F(FitsImport, TimesMagnitudesAndWhatWasLeftOut) {
   const std::string path = Path("curve.fits");
   WriteCurve(path);
   const io::ImportResult result = io::ReadImport(path, "curve.fits", {});
+  // Kepler, K2 and TESS times are barycentric, in TDB; the user's word holds over it.
+  EXPECT_EQ(result.timeScale, TimeScale::BjdTdb);
+  EXPECT_EQ(io::InspectImport(path, "curve.fits").options.timeScale, TimeScale::BjdTdb);
+  io::ImportOptions saidHjd;
+  saidHjd.timeScale = TimeScale::Hjd;
+  EXPECT_EQ(io::ReadImport(path, "curve.fits", saidHjd).timeScale, TimeScale::Hjd);
   EXPECT_THAT(result.notes,
               ElementsAre("curve.fits: PDCSAP_FLUX, 3 of 5 rows; 1 with a QUALITY flag left out; 1 "
                           "with a NaN left out.",

@@ -7,6 +7,8 @@
 #include "io/ImportFixture.h"
 #include "services/LoadFile.h"
 
+#include <optional>
+
 namespace ombrane {
 namespace {
 
@@ -16,7 +18,12 @@ using LoadFileTest = test::ImportFixture;
 
 // The request of a file named `name`, read by its format.
 LoadRequest Request(const std::string& path, const std::string& name) {
-  return {.path = path, .fileName = name, .shownName = name, .importOptions = {}, .decimalSeparator = '.'};
+  return {.path = path,
+          .fileName = name,
+          .shownName = name,
+          .importOptions = {},
+          .decimalSeparator = '.',
+          .timeScale = {}};
 }
 
 // Two V estimates and a visual one a night apart: an AAVSO export of two bands.
@@ -68,6 +75,58 @@ INSTANTIATE_TEST_SUITE_P(
         ReadingCase{"ThreeColumnsWithOptions", "2450000.1 0.01 10.0\n2450000.2 0.02 10.5\n", 0, 2, nullptr,
                     true, "Text columns", 3, 10.0L},
         ReadingCase{"AavsoExportOneBandChosen", kTwoBands, -1, -1, "V", true, "AAVSO export", 3, 12.345L}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// The scale of the loaded times: what the file says (a time column's name, the AAVSO's JD), the
+// user's word over it, and JD for plain pairs; each load starts from JD again.
+struct ScaleCase {
+  const char* name;
+  const char* text;
+  bool import;                         // read with import options (the file's own layout)
+  std::optional<TimeScale> userScale;  // LoadRequest::timeScale (the batch's --time-scale)
+  TimeScale expected;
+  long double firstTime;
+};
+
+class LoadFileScale : public test::ImportFixture, public ::testing::WithParamInterface<ScaleCase> {};
+
+TEST_P(LoadFileScale, FromTheFileUnlessTheUserSays) {
+  const ScaleCase& c = GetParam();
+  // A file of another scale first: the next load must not keep it.
+  LoadRequest before = Request(Write("before.txt", "HJD V\n2450000.1 10\n2450000.2 11\n"), "before.txt");
+  before.importOptions = io::ImportOptions{};
+  LoadFile(before, *data, *star, *view);
+  ASSERT_EQ(data->timeScale, TimeScale::Hjd);
+
+  LoadRequest request = Request(Write("in.txt", c.text), "in.txt");
+  if (c.import) request.importOptions = io::ImportOptions{};
+  request.timeScale = c.userScale;
+  LoadFile(request, *data, *star, *view);
+  EXPECT_EQ(data->timeScale, c.expected);
+  EXPECT_EQ(data->fileJd[0], c.firstTime);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadFileScale,
+    ::testing::Values(ScaleCase{"PlainPairs", "2450000.1 10.0\n2450000.2 10.5\n", false, std::nullopt,
+                                TimeScale::Jd, 2450000.1L},
+                      ScaleCase{"PlainPairsTheUserSaysHjd", "2450000.1 10.0\n2450000.2 10.5\n", false,
+                                TimeScale::Hjd, TimeScale::Hjd, 2450000.1L},
+                      ScaleCase{"HeaderHjd", "HJD V\n2450000.1 10\n2450000.2 11\n", true, std::nullopt,
+                                TimeScale::Hjd, 2450000.1L},
+                      // A reduced barycentric column: the offset added back, the scale kept.
+                      ScaleCase{"HeaderReducedBjd", "BJD-2450000 V\n8000.25 10\n8000.5 11\n", true,
+                                std::nullopt, TimeScale::BjdTdb, 2458000.25L},
+                      ScaleCase{"HeaderTessTime", "BTJD,flux\n1500.25,1.0\n1500.5,0.9\n", true, std::nullopt,
+                                TimeScale::BjdTdb, 2458500.25L},
+                      ScaleCase{"HeaderMjdSaysNoScale", "MJD V\n58000.25 10\n58000.5 11\n", true,
+                                std::nullopt, TimeScale::Jd, 2458000.75L},
+                      // The user's word holds over the header's, for an import without options too.
+                      ScaleCase{"HeaderHjdTheUserSaysJd", "HJD V\n2450000.1 10\n2450000.2 11\n", true,
+                                TimeScale::Jd, TimeScale::Jd, 2450000.1L},
+                      ScaleCase{"AavsoExport",
+                                "JD,Magnitude,Band\n2459000.61234,12.345,V\n2459001.61234,12.401,V\n", false,
+                                std::nullopt, TimeScale::Jd, 2459000.61234L}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(LoadFileTest, AnAavsoExportIsImportedWithoutOptions) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -135,18 +136,32 @@ TEST(TimeMinimum, CorrectionsNeedAJulianDayAndGivenCoordinates) {
     const char* what;
     bool coordinatesGiven;
     std::vector<std::string> after;  // the line prefixes after "Minimum:"
+    TimeScale scale = TimeScale::Jd;
+    const char* minimumEnd = "";  // how the "Minimum:" line ends: the scale unless it is JD
   };
   const Case cases[] = {
       {"coordinates given", true, {"hjd-jd = ", "minimum+(hjd-jd) = ", "bjd_tdb = "}},
       {"coordinates not given since the load", false, {kCoordinatesMissingLine}},
+      // Times already heliocentric get their BJD_TDB only; barycentric ones no correction.
+      {"HJD", true, {"hjd-jd: the times are already heliocentric", "bjd_tdb = "}, TimeScale::Hjd, " HJD"},
+      {"BJD_TDB",
+       true,
+       {"hjd-jd: the times are barycentric", "bjd_tdb: the times are already BJD_TDB; no correction"},
+       TimeScale::BjdTdb,
+       " BJD_TDB"},
   };
   for (const Case& c : cases) {
     Fixture f;
     f.Load(2459000.30L, 0.0021L, 110);
+    f.data->timeScale = c.scale;
     f.star.coordinatesGiven = c.coordinatesGiven;
     f.Pick(12, 98, true);
     const MinimumOutcome out = f.Run(PhaseAxis::Phase, true);
     ASSERT_TRUE(out.finished) << c.what;
+    if (*c.minimumEnd != 0)
+      EXPECT_TRUE(out.lines[1].ends_with(c.minimumEnd)) << out.lines[1];
+    else
+      EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(out.lines[1].back()))) << out.lines[1];
     ASSERT_EQ(out.lines.size(), 2 + c.after.size()) << c.what;
     for (size_t i = 0; i < c.after.size(); ++i)
       EXPECT_EQ(out.lines[2 + i].rfind(c.after[i], 0), 0u) << c.what << ": " << out.lines[2 + i];
