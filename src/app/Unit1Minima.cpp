@@ -89,10 +89,12 @@ void TForm1::MinimaTimeClick() {
       eclipses = TimeEveryEclipse(*data_, search);
     }
     OcTable& table = Minima1->table;
+    const std::optional<std::string> scaleNote = JoinTimeScale(table, data_->timeScale, data_->fileName);
     if (table.minima.empty()) {
       table.referenceEpoch = star_->epoch;
       table.referencePeriod = star_->period;
     }
+    if (scaleNote) AppendNote(Text(*scaleNote));
     int timed = 0;
     for (const TimedEclipse& e : eclipses) {
       if (!e.eclipse.timed) continue;
@@ -121,8 +123,13 @@ void TForm1::MinimaOpenClick() {
   Run([this] {
     const std::optional<FileChoice> choice = ChooseOpenFile(OpenMinimaDialog);
     if (!choice) return;
-    std::vector<TimedMinimum> read = ReadMinimaFile(choice->path.toStdString(), choice->path.toStdString());
+    std::optional<TimeScale> scale;
+    std::vector<TimedMinimum> read =
+        ReadMinimaFile(choice->path.toStdString(), choice->path.toStdString(), &scale);
     OcTable& table = Minima1->table;
+    // Minima of another scale than the table's are refused before anything changes.
+    const std::optional<std::string> scaleNote = JoinTimeScale(table, scale, choice->path.toStdString());
+    if (scaleNote) AppendNote(Text(*scaleNote));
     if (table.minima.empty()) {
       table.referenceEpoch = star_->epoch;
       table.referencePeriod = star_->period > 0 ? star_->period : 1;
@@ -154,7 +161,8 @@ void TForm1::MinimaFitClick(bool quadratic) {
   Run([this, quadratic] {
     OcTable& table = Minima1->table;
     table.fit = FitEphemeris(table.minima, table.cycles, quadratic, table.secondaryPhase);
-    for (const std::string& line : EphemerisFitLines(*table.fit, table.minima)) AppendNote(Text(line));
+    for (const std::string& line : EphemerisFitLines(*table.fit, table.minima, table.timeScale))
+      AppendNote(Text(line));
     DrawMinimaWindow();
   });
 }
@@ -223,7 +231,7 @@ void TForm1::DrawMinimaWindow() {
   w.Chart->Refresh();
   QString summary;
   if (table.fit)
-    for (const std::string& line : EphemerisFitLines(*table.fit, table.minima))
+    for (const std::string& line : EphemerisFitLines(*table.fit, table.minima, table.timeScale))
       summary += (summary.isEmpty() ? QString() : QStringLiteral("\n")) + Text(line);
   w.Summary->setText(summary);
   fillingMinima_ = true;

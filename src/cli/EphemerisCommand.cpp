@@ -31,8 +31,9 @@ int RunEphemeris(const Invocation& invocation) {
   const std::string path(invocation.operands[0]);
 
   std::vector<TimedMinimum> minima;
+  std::optional<TimeScale> scale;
   try {
-    minima = ReadMinimaFile(path, path);
+    minima = ReadMinimaFile(path, path, &scale);
   } catch (const InputError& error) {
     PrintError(error.what());
     return kExitUsage;
@@ -40,7 +41,7 @@ int RunEphemeris(const Invocation& invocation) {
   try {
     const std::vector<long double> cycles = NumberCycles(minima, epoch, period, secondaryPhase);
     const EphemerisFit fit = FitEphemeris(minima, cycles, quadratic, secondaryPhase);
-    for (const std::string& line : EphemerisFitLines(fit, minima)) Print(line);
+    for (const std::string& line : EphemerisFitLines(fit, minima, scale)) Print(line);
     if (invocation.Has("--table")) {
       Print("cycle,type,time,error,o_c");
       for (size_t i = 0; i < minima.size(); ++i)
@@ -70,7 +71,9 @@ const Command kEphemerisCommand{
         "    standard errors, chi2 and the rms of the O-C. Errors of a weighted fit whose chi2\n"
         "    exceeds its degrees of freedom are scaled by sqrt(chi2/dof). The table's header\n"
         "    names its columns: time (required; or hjd, bjd, jd), error, type (P or S) and\n"
-        "    cycle, in any order; others are ignored. Minima without a cycle are numbered from\n"
+        "    cycle, in any order, and time_scale (JD, HJD or BJD_TDB), which the epoch line then\n"
+        "    names (a time column named hjd or bjd says it too); others are ignored. Minima without a cycle "
+        "are numbered from\n"
         "    --period and --epoch when given (the epoch defaults to the first primary), else\n"
         "    from the intervals between them; give the period when the minima are few and far\n"
         "    apart. A secondary of cycle n+1/2 falls at phase PHASE (default 0.5). --table adds\n"

@@ -64,7 +64,10 @@ int RunMinima(const Invocation& invocation) {
       r.Put("secondaries", std::to_string(secondaries));
       r.Put("flagged", std::to_string(flagged));
     }
-    Print("cycle,type,time,error,points,coverage,flag,method,error_chi2,error_bootstrap,error_kvw,noise");
+    Print(
+        "cycle,type,time,error,points,coverage,flag,method,error_chi2,error_bootstrap,error_kvw,noise,"
+        "time_scale");
+    const std::string scale(TimeScaleName(r.data->timeScale));
     for (const TimedEclipse& e : eclipses) {
       const EclipseTime& x = e.eclipse;
       std::string row = FormatGeneral(e.cycle);
@@ -85,6 +88,7 @@ int RunMinima(const Invocation& invocation) {
       optional(x.bootstrapError);
       optional(x.classicError);
       optional(x.noise);
+      row.append(",").append(scale);
       Print(row);
     }
     return kExitOk;
@@ -105,8 +109,9 @@ const Command kMinimaCommand{
         "    W/2 days of its predicted time (W found from the folded primary when not given).\n"
         "    Prints a CSV table, one row an eclipse with at least one observation:\n"
         "        cycle,type,time,error,points,coverage,flag,method,error_chi2,error_bootstrap,\n"
-        "        error_kvw,noise\n"
+        "        error_kvw,noise,time_scale\n"
         "    cycle n (n + 0.5 for a secondary), type P or S, the time in the file's time scale\n"
+        "    (time_scale: JD, HJD or BJD_TDB, see --time-scale)\n"
         "    with at least 7 decimals and its error (days), the points in the window, coverage\n"
         "    both, ingress or egress (the sides with 2 points or more), and a flag: empty, or\n"
         "    few-points, one-sided, gapped, edge, disagree or failed, joined by ';'. Eclipses of\n"

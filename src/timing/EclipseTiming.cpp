@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <random>
 #include <string>
@@ -358,6 +359,39 @@ long double EclipseWidth(std::span<const long double> t, std::span<const long do
   return std::clamp(width, period / 100, period / 2);
 }
 
+Coverage CoverageOf(std::span<const double> t, std::span<const double> m) {
+  if (t.empty()) return Coverage::None;
+  // The branches meet at the faintest point: a timing pulled to the edge of a one-sided window
+  // would split the one branch into two.
+  const size_t bottom = static_cast<size_t>(std::max_element(m.begin(), m.end()) - m.begin());
+  const double minimum = t[bottom];
+  int before = 0, after = 0;
+  double faintest = -std::numeric_limits<double>::infinity();
+  double brightestBefore = std::numeric_limits<double>::infinity();
+  double brightestAfter = std::numeric_limits<double>::infinity();
+  for (size_t i = 0; i < t.size(); ++i) {
+    faintest = std::max(faintest, m[i]);
+    if (t[i] < minimum) {
+      ++before;
+      brightestBefore = std::min(brightestBefore, m[i]);
+    } else if (t[i] > minimum) {
+      ++after;
+      brightestAfter = std::min(brightestAfter, m[i]);
+    }
+  }
+  // How far each branch climbs from the bottom: a branch cut short (the start of the ingress
+  // lost to a gap or the end of the data) climbs less than the one observed whole.
+  const double riseBefore = before > 0 ? faintest - brightestBefore : 0;
+  const double riseAfter = after > 0 ? faintest - brightestAfter : 0;
+  const double rise = std::max(riseBefore, riseAfter);
+  const bool ingress = before >= 2 && riseBefore >= kBranchShare * rise;
+  const bool egress = after >= 2 && riseAfter >= kBranchShare * rise;
+  return ingress && egress ? Coverage::Both
+         : ingress         ? Coverage::IngressOnly
+         : egress          ? Coverage::EgressOnly
+                           : Coverage::None;
+}
+
 std::vector<TimedEclipse> TimeEveryEclipse(std::span<const long double> t, std::span<const long double> m,
                                            const EclipseSearch& search) {
   if (!(search.period > 0) || !std::isfinite(search.period)) throw InputError("the period must be above 0");
@@ -400,20 +434,14 @@ std::vector<TimedEclipse> TimeEveryEclipse(std::span<const long double> t, std::
       e.predicted = predicted;
       rt.clear();
       rm.clear();
-      int before = 0, after = 0;
       for (auto it = from; it != to; ++it) {
         const size_t i = static_cast<size_t>(it - times.begin());
         rt.push_back(static_cast<double>(times[i] - predicted));
         rm.push_back(static_cast<double>(mags[i]));
-        before += times[i] < predicted;
-        after += times[i] > predicted;
       }
-      e.coverage = before >= 2 && after >= 2 ? Coverage::Both
-                   : before >= 2             ? Coverage::IngressOnly
-                   : after >= 2              ? Coverage::EgressOnly
-                                             : Coverage::None;
       e.eclipse = TimeEclipse(rt, rm, timing);
       e.time = predicted + static_cast<long double>(e.eclipse.time);
+      e.coverage = CoverageOf(rt, rm);
       std::vector<std::string> flags;
       if (e.eclipse.points < 9) flags.emplace_back("few-points");
       if (e.coverage != Coverage::Both) flags.emplace_back("one-sided");

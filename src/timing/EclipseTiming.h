@@ -78,6 +78,15 @@ double NoiseOfNeighbours(std::span<const double> t, std::span<const double> m);
 enum class Coverage { Both, IngressOnly, EgressOnly, None };
 const char* CoverageName(Coverage coverage);  // "both", "ingress", "egress", "none"
 
+// The share of the other branch's climb that a branch must climb to count as observed.
+inline constexpr double kBranchShare = 0.7;
+
+// Which branches of an eclipse the points (t, m) observe, split at the faintest point: a branch
+// counts with 2 points or more that climb from the faintest point at least kBranchShare of the
+// way the better branch climbs. An eclipse seen from half depth on one side and to the
+// out-of-eclipse level on the other is observed on that other side only.
+Coverage CoverageOf(std::span<const double> t, std::span<const double> m);
+
 // What TimeEveryEclipse is asked.
 struct EclipseSearch {
   long double epoch = 0;   // M0: a primary minimum
@@ -96,7 +105,7 @@ struct TimedEclipse {
   long double time = 0;       // timed (when eclipse.timed)
   EclipseTime eclipse;        // the timing (its time is relative to `predicted`)
   Coverage coverage = Coverage::None;
-  // "" or words separated by ";": few-points (under 9), one-sided (fewer than 2 points on a side),
+  // "" or words separated by ";": few-points (under 9), one-sided (a branch not observed, CoverageOf),
   // gapped, edge (the minimum at the edge of the trial times or outside the faintest points),
   // disagree (the sums and the parabola differ by over 3 σ), failed (not timed).
   std::string flag;

@@ -14,7 +14,7 @@ namespace ombrane {
 
 namespace {
 
-enum class Column { Time, Error, Kind, Cycle, Other };
+enum class Column { Time, Error, Kind, Cycle, Scale, Other };
 
 std::string Lowered(std::string_view text) {
   std::string lowered;
@@ -33,6 +33,7 @@ Column ColumnOfName(std::string_view name) {
   if (any({"error", "err", "sigma", "uncertainty", "time_error", "e_time"})) return Column::Error;
   if (any({"type", "kind"})) return Column::Kind;
   if (any({"cycle", "epoch_number", "e"})) return Column::Cycle;
+  if (any({"time_scale", "scale", "timescale"})) return Column::Scale;
   return Column::Other;
 }
 
@@ -49,13 +50,22 @@ std::string Where(std::string_view shownName, size_t line) {
   return where;
 }
 
+// The scale a time column's name says: "hjd", "bjd", "bjd_tdb", "jd"; nothing for "time".
+std::optional<TimeScale> ScaleOfTimeName(std::string_view name) {
+  const std::string n = Lowered(name);
+  if (n == "time" || n == "minimum" || n == "tmin") return std::nullopt;
+  return ParseTimeScale(n);
+}
+
 }  // namespace
 
-std::vector<TimedMinimum> ReadMinimaTable(std::string_view text, std::string_view shownName) {
+std::vector<TimedMinimum> ReadMinimaTable(std::string_view text, std::string_view shownName,
+                                          std::optional<TimeScale>* scale) {
   io::CheckText(text, shownName);
   const io::TextLines lines(text);
   std::vector<std::string_view> fields;
-  std::array<std::optional<size_t>, 4> columns;  // Time, Error, Kind, Cycle
+  std::array<std::optional<size_t>, 5> columns;  // Time, Error, Kind, Cycle, Scale
+  std::optional<TimeScale> tableScale;
   bool header = false;
   std::vector<TimedMinimum> minima;
   for (size_t l = 0; l < lines.size(); ++l) {
@@ -71,6 +81,7 @@ std::vector<TimedMinimum> ReadMinimaTable(std::string_view text, std::string_vie
       if (!columns[0])
         throw InputError(Where(shownName, l + 1) +
                          "the header names no time column (time, hjd, bjd or jd; with error, type, cycle)");
+      tableScale = ScaleOfTimeName(fields[*columns[0]]);
       header = true;
       continue;
     }
@@ -105,14 +116,27 @@ std::vector<TimedMinimum> ReadMinimaTable(std::string_view text, std::string_vie
         throw InputError(Where(shownName, l + 1) + "the type " + QuotedText(kind) + " is neither P nor S");
     }
     minimum.cycle = number(3, "cycle");
+    if (const std::string_view named = field(4); !named.empty()) {
+      const std::optional<TimeScale> rowScale = ParseTimeScale(named);
+      if (!rowScale)
+        throw InputError(Where(shownName, l + 1) + "the time scale " + QuotedText(named) +
+                         " is not JD, HJD or BJD_TDB");
+      if (tableScale && *tableScale != *rowScale)
+        throw InputError(Where(shownName, l + 1) + "a time in " + std::string(TimeScaleName(*rowScale)) +
+                         " among times in " + std::string(TimeScaleName(*tableScale)) +
+                         "; convert them to one scale before fitting");
+      tableScale = rowScale;
+    }
     minima.push_back(minimum);
   }
   if (!header) throw InputError(std::string(shownName) + ": no header line (time, error, type, cycle)");
+  if (scale != nullptr) *scale = tableScale;
   return minima;
 }
 
-std::vector<TimedMinimum> ReadMinimaFile(const std::string& path, std::string_view shownName) {
-  return ReadMinimaTable(io::ReadTextFile(path, shownName, size_t{64} << 20), shownName);
+std::vector<TimedMinimum> ReadMinimaFile(const std::string& path, std::string_view shownName,
+                                         std::optional<TimeScale>* scale) {
+  return ReadMinimaTable(io::ReadTextFile(path, shownName, size_t{64} << 20), shownName, scale);
 }
 
 }  // namespace ombrane

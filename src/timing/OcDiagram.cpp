@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "common/InputError.h"
 #include "common/NumberFormat.h"
 
 namespace ombrane {
@@ -110,8 +111,38 @@ int MinimumAtPoint(const OcTable& table, int series, int index) {
              : -1;
 }
 
+std::optional<std::string> JoinTimeScale(OcTable& table, std::optional<TimeScale> scale,
+                                         std::string_view shownName) {
+  if (table.minima.empty()) {
+    table.timeScale = scale;
+    return std::nullopt;
+  }
+  if (!table.timeScale) {
+    table.timeScale = scale;
+    return std::nullopt;
+  }
+  if (!scale) {
+    std::string note(shownName);
+    note.append(" does not say its time scale; its times are taken to be in ")
+        .append(TimeScaleName(*table.timeScale))
+        .append(" like the table's");
+    return note;
+  }
+  if (*scale != *table.timeScale) {
+    std::string message(shownName);
+    message.append(" holds times in ")
+        .append(TimeScaleName(*scale))
+        .append(" and the table times in ")
+        .append(TimeScaleName(*table.timeScale))
+        .append(": convert them to one scale first (one fit must not mix them)");
+    throw InputError(message);
+  }
+  return std::nullopt;
+}
+
 std::string OcTableCsv(const OcTable& table) {
-  std::string csv = "cycle,type,time,error,o_c,used\n";
+  std::string csv = "cycle,type,time,error,o_c,used,time_scale\n";
+  const std::string scale = table.timeScale ? std::string(TimeScaleName(*table.timeScale)) : std::string();
   for (size_t i = 0; i < table.minima.size(); ++i) {
     const TimedMinimum& m = table.minima[i];
     csv.append(FormatGeneral(table.cycles[i]))
@@ -121,7 +152,9 @@ std::string OcTableCsv(const OcTable& table) {
         .append(m.error > 0 ? FormatGeneral(m.error) : std::string())
         .append(",")
         .append(FormatFileFixed(OcOf(table, i), 8))
-        .append(m.excluded ? ",0\n" : ",1\n");
+        .append(m.excluded ? ",0," : ",1,")
+        .append(scale)
+        .append("\n");
   }
   return csv;
 }
@@ -147,7 +180,8 @@ std::string EphemerisFitCsv(const EphemerisFit& fit) {
   return csv;
 }
 
-std::vector<std::string> EphemerisFitLines(const EphemerisFit& fit, const std::vector<TimedMinimum>& minima) {
+std::vector<std::string> EphemerisFitLines(const EphemerisFit& fit, const std::vector<TimedMinimum>& minima,
+                                           std::optional<TimeScale> scale) {
   std::vector<std::string> lines;
   size_t secondaries = 0;
   for (const TimedMinimum& minimum : minima) secondaries += KindOf(minimum) == MinimumKind::Secondary;
@@ -160,7 +194,9 @@ std::vector<std::string> EphemerisFitLines(const EphemerisFit& fit, const std::v
                       : "fit: " + kind +
                             ", unweighted (not every minimum has an error); errors from the residuals");
   const bool known = fit.errorsKnown;
-  lines.push_back("epoch: " + WithError(fit.epoch, fit.epochError, known, 7));
+  std::string epoch = "epoch: " + WithError(fit.epoch, fit.epochError, known, 7);
+  if (scale) epoch.append(" ").append(TimeScaleName(*scale));
+  lines.push_back(std::move(epoch));
   lines.push_back("period: " + WithError(fit.period, fit.periodError, known, 8));
   if (fit.quadratic) {
     lines.push_back("quadratic term: " + General(fit.quadraticTerm, fit.quadraticError, known) + " d");

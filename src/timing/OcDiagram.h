@@ -6,8 +6,10 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "store/TimeScale.h"
 #include "timing/EphemerisFit.h"
 #include "view/ChartModel.h"
 
@@ -20,8 +22,16 @@ struct OcTable {
   long double referenceEpoch = 0;   // M0 of the O−C
   long double referencePeriod = 1;  // P of the O−C
   long double secondaryPhase = 0.5L;
-  std::optional<EphemerisFit> fit;  // the last fit, when there is one
+  std::optional<EphemerisFit> fit;     // the last fit, when there is one
+  std::optional<TimeScale> timeScale;  // the times' scale, when a source said it
 };
+
+// Minima of `scale` (nothing: their source did not say) about to join the table: an empty table
+// takes their scale; a table of a known scale refuses minima of another (InputError naming
+// `shownName`: one fit must not mix scales) and takes minima of an unknown scale with the note
+// returned (they are taken to be in the table's scale). Nothing is changed when it refuses.
+std::optional<std::string> JoinTimeScale(OcTable& table, std::optional<TimeScale> scale,
+                                         std::string_view shownName);
 
 // The ephemeris' argument of minimum i: its cycle, or n + φ for the secondary of cycle n + ½.
 long double ArgumentOf(const OcTable& table, size_t i);
@@ -44,7 +54,8 @@ void DrawOcDiagram(ChartModel& chart, const OcTable& table, OcUnit unit);
 // The minimum drawn as point `index` of `series` (as DrawOcDiagram added them), or -1.
 int MinimumAtPoint(const OcTable& table, int series, int index);
 
-// The table as CSV: cycle,type,time,error,o_c (days, against the reference),used (1 or 0).
+// The table as CSV: cycle,type,time,error,o_c (days, against the reference),used (1 or 0),
+// time_scale (JD, HJD or BJD_TDB; empty when no source said it).
 std::string OcTableCsv(const OcTable& table);
 
 // The fit as CSV: term,value,error rows (epoch, period, and for a quadratic fit quadratic,
@@ -54,6 +65,8 @@ std::string EphemerisFitCsv(const EphemerisFit& fit);
 // The fit as lines of text, for the notes pane and the batch: how many minima of each kind, the
 // kind of fit, the epoch and period (and the quadratic term, dP/dE and dP/dt in seconds a year)
 // with their errors, χ² and the rms of the O−C. Values carry the decimals their errors need.
-std::vector<std::string> EphemerisFitLines(const EphemerisFit& fit, const std::vector<TimedMinimum>& minima);
+// With the times' scale known, the epoch line names it.
+std::vector<std::string> EphemerisFitLines(const EphemerisFit& fit, const std::vector<TimedMinimum>& minima,
+                                           std::optional<TimeScale> scale = std::nullopt);
 
 }  // namespace ombrane

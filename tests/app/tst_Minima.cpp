@@ -124,8 +124,8 @@ void TestMinima::aTableOfMinimaIsAddedAndSaved() {
   QFile back(saved);
   QVERIFY(back.open(QIODevice::ReadOnly));
   const QList<QByteArray> lines = back.readAll().split('\n');
-  QCOMPARE(lines[0], QByteArray("cycle,type,time,error,o_c,used"));
-  QCOMPARE(lines[11], QByteArray("-10,P,2459092.25,0.0002,0.00000000,1"));
+  QCOMPARE(lines[0], QByteArray("cycle,type,time,error,o_c,used,time_scale"));
+  QCOMPARE(lines[11], QByteArray("-10,P,2459092.25,0.0002,0.00000000,1,JD"));
   const QString picture = t.dir.filePath(QStringLiteral("oc.png"));
   t.outside->saveAnswers.push_back(picture);
   t.window->SavePicture->click();

@@ -102,7 +102,8 @@ TEST_F(MinimaCommand, TimesEveryEclipseAndFeedsTheEphemeris) {
   const std::vector<std::string> lines = Lines(run.out);
   ASSERT_EQ(lines.size(), 13u) << run.out;
   EXPECT_EQ(lines[0],
-            "cycle,type,time,error,points,coverage,flag,method,error_chi2,error_bootstrap,error_kvw,noise");
+            "cycle,type,time,error,points,coverage,flag,method,error_chi2,error_bootstrap,error_kvw,noise,"
+            "time_scale");
   for (int n = 0; n < 12; ++n) {
     const std::string& row = lines[static_cast<size_t>(n) + 1];
     EXPECT_EQ(row.rfind(std::to_string(n) + ",P,", 0), 0u) << row;
@@ -111,10 +112,20 @@ TEST_F(MinimaCommand, TimesEveryEclipseAndFeedsTheEphemeris) {
     const double time = std::stod(row.substr(timeAt));
     EXPECT_NEAR(time, epoch + n * period, 2e-5) << row;
   }
+  for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(lines[i].ends_with(",JD")) << lines[i];
   Write("minima.csv", run.out);
   const BatchResult fit = Exec("ephemeris minima.csv");
   ASSERT_EQ(fit.exit, 0) << fit.err;
   EXPECT_NE(fit.out.find("period: 0.9000"), std::string::npos) << fit.out;
+  // The series' scale goes through the table to the fitted epoch.
+  const BatchResult barycentric = Exec(
+      "minima eb.txt --period 0.9 --epoch 2459100.2503 --primaries-only --width 0.1 --time-scale bjd_tdb");
+  ASSERT_EQ(barycentric.exit, 0) << barycentric.err;
+  EXPECT_TRUE(Lines(barycentric.out)[1].ends_with(",BJD_TDB")) << barycentric.out;
+  Write("minima.csv", barycentric.out);
+  const BatchResult fitted = Exec("ephemeris minima.csv");
+  ASSERT_EQ(fitted.exit, 0) << fitted.err;
+  EXPECT_NE(fitted.out.find(" BJD_TDB\nperiod: "), std::string::npos) << fitted.out;
 }
 
 TEST_F(MinimaCommand, BadArgumentsAreRefused) {

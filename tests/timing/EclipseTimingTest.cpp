@@ -108,6 +108,32 @@ TEST(EclipseTiming, FewPointsAreTimedByAParabola) {
 
 // The noise of one observation from the observations themselves: the scatter about the cubic of
 // the neighbours ignores a curve's slow bends. Pure noise of σ = 0.01 on a quadratic trend.
+// Branches observed: a V-shaped eclipse 0.7 mag deep, 0.02 d from the bottom to the out-of-eclipse
+// level on either side, sampled every 2 minutes from `from` to `to` (days from the minimum). A
+// branch cut at half depth climbs 0.35 mag, half the 0.7 of a whole one (as CM Dra's cycle 7023,
+// whose TESS points start halfway down the ingress).
+TEST(EclipseCoverage, ABranchCutShortIsNotObserved) {
+  const struct {
+    double from, to;
+    Coverage coverage;
+  } cases[] = {
+      {-0.03, 0.03, Coverage::Both},            // whole
+      {-0.016, 0.03, Coverage::Both},           // the ingress climbs 0.56 of 0.7: 80 %
+      {-0.0097, 0.0194, Coverage::EgressOnly},  // the ingress from half depth
+      {-0.0194, 0.0097, Coverage::IngressOnly},
+      {0.0, 0.03, Coverage::EgressOnly},      // nothing before the bottom
+      {-0.0021, 0.03, Coverage::EgressOnly},  // one point before it
+  };
+  for (const auto& c : cases) {
+    std::vector<double> t, m;
+    for (double x = c.from; x <= c.to + 1e-12; x += 2.0 / 1440) {
+      t.push_back(x);
+      m.push_back(10.7 - 0.7 * std::min(std::fabs(x) / 0.02, 1.0));
+    }
+    EXPECT_EQ(CoverageOf(t, m), c.coverage) << c.from << " " << c.to;
+  }
+}
+
 TEST(EclipseTiming, NoiseOfNeighboursMeasuresTheNoiseNotTheCurve) {
   std::mt19937_64 random(1);
   std::normal_distribution<double> noise(0, 0.01);

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "common/InputError.h"
 #include "timing/MinimaTable.h"
+#include "timing/OcDiagram.h"
 
 namespace ombrane {
 namespace {
@@ -235,6 +237,66 @@ TEST(MinimaTable, ReadsTheColumnsItsHeaderNames) {
   EXPECT_EQ(minima[2].error, 1.25e-5L);
 }
 
+// The table's time scale: a time_scale column, else the time column's name, else unknown; rows of
+// two scales are refused.
+TEST(MinimaTable, TheTimeScaleItsHeaderOrColumnSays) {
+  const struct {
+    const char* text;
+    std::optional<TimeScale> scale;
+    size_t rows;
+  } cases[] = {
+      {"time,error\n10,0.1\n", std::nullopt, 1},
+      {"HJD,error\n10,0.1\n", TimeScale::Hjd, 1},
+      {"bjd_tdb,error\n10,0.1\n", TimeScale::BjdTdb, 1},
+      {"BJD\n10\n", TimeScale::BjdTdb, 1},
+      {"jd\n10\n", TimeScale::Jd, 1},
+      {"time,time_scale\n10,BJD_TDB\n11,bjd_tdb\n", TimeScale::BjdTdb, 2},
+      {"time,scale\n10,\n11,HJD\n", TimeScale::Hjd, 2},
+  };
+  for (const auto& c : cases) {
+    std::optional<TimeScale> scale = TimeScale::Jd;  // overwritten, also with nothing
+    EXPECT_EQ(ReadMinimaTable(c.text, "m.csv", &scale).size(), c.rows) << c.text;
+    EXPECT_EQ(scale, c.scale) << c.text;
+  }
+}
+
+// Minima joining the O-C table: an empty table takes their scale, a known one refuses another
+// and notes an unknown one.
+TEST(OcTable, MinimaOfOneScaleOnly) {
+  OcTable table;
+  EXPECT_FALSE(JoinTimeScale(table, TimeScale::BjdTdb, "own.txt").has_value());
+  EXPECT_EQ(table.timeScale, TimeScale::BjdTdb);
+  table.minima.push_back(TimedMinimum{});
+  EXPECT_FALSE(JoinTimeScale(table, TimeScale::BjdTdb, "more.csv").has_value());
+  const std::optional<std::string> note = JoinTimeScale(table, std::nullopt, "old.csv");
+  ASSERT_TRUE(note.has_value());
+  EXPECT_EQ(*note,
+            "old.csv does not say its time scale; its times are taken to be in BJD_TDB like the table's");
+  try {
+    JoinTimeScale(table, TimeScale::Hjd, "hjd.csv");
+    ADD_FAILURE() << "HJD joined a BJD_TDB table";
+  } catch (const InputError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "hjd.csv holds times in HJD and the table times in BJD_TDB: convert them to one scale first "
+              "(one fit must not mix them)");
+  }
+  EXPECT_EQ(table.timeScale, TimeScale::BjdTdb);
+  // A table whose first source did not say takes the scale of the next that does.
+  OcTable unknown;
+  JoinTimeScale(unknown, std::nullopt, "a.csv");
+  unknown.minima.push_back(TimedMinimum{});
+  EXPECT_FALSE(JoinTimeScale(unknown, TimeScale::Hjd, "b.csv").has_value());
+  EXPECT_EQ(unknown.timeScale, TimeScale::Hjd);
+  // The epoch line names the scale.
+  EphemerisFit fit;
+  fit.epoch = 2458738.6607358L;
+  fit.period = 1.2683899L;
+  const std::vector<std::string> lines = EphemerisFitLines(fit, table.minima, TimeScale::BjdTdb);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_TRUE(lines[2].starts_with("epoch: 2458738.66")) << lines[2];
+  EXPECT_TRUE(lines[2].ends_with(" BJD_TDB")) << lines[2];
+}
+
 TEST(MinimaTable, WhatCannotBeReadSaysWhereAndWhy) {
   const struct {
     const char* text;
@@ -246,6 +308,8 @@ TEST(MinimaTable, WhatCannotBeReadSaysWhereAndWhy) {
       {"time,error\n10,-0.1\n", "m.csv line 2: the error must not be negative"},
       {"time,error\n,0.1\n", "m.csv line 2: the time is missing"},
       {"# nothing\n", "m.csv: no header line"},
+      {"time,time_scale\n10,TCB\n", "m.csv line 2: the time scale 'TCB' is not JD, HJD or BJD_TDB"},
+      {"hjd,time_scale\n10,HJD\n11,BJD_TDB\n", "m.csv line 3: a time in BJD_TDB among times in HJD"},
   };
   for (const auto& c : cases) {
     try {
