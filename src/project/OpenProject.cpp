@@ -119,7 +119,8 @@ ReplayOutcome ReplayProject(const Project& project, const std::string& sourcePat
                            .fileName = source.fileName.empty() ? shown : source.fileName,
                            .shownName = source.fileName.empty() ? shown : source.fileName,
                            .importOptions = source.importOptions,
-                           .decimalSeparator = decimalSeparator},
+                           .decimalSeparator = decimalSeparator,
+                           .timeScale = {}},
                           outcome.data, outcome.star, outcome.view);
   if (!outcome.load.read.opened) {
     std::string message = shown + " cannot be loaded:";
