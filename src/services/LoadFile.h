@@ -27,7 +27,7 @@ struct LoadRequest {
   char decimalSeparator = '.';  // of the numbers in the notes
   // The scale of the file's times when the user says it (the batch's --time-scale): it holds over
   // what the file says. Unset: the file's own (import), else JD.
-  std::optional<TimeScale> timeScale;
+  std::optional<TimeScale> timeScale = std::nullopt;
 };
 
 struct LoadReport {
