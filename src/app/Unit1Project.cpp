@@ -170,7 +170,8 @@ Project TForm1::CaptureProject() const {
                          .fileName = data_->fileName,
                          .size = source_->fingerprint.size,
                          .crc32 = source_->fingerprint.crc32,
-                         .importOptions = source_->importOptions});
+                         .importOptions = source_->importOptions,
+                         .timeScale = data_->timeScale});
   }
   p.operations = nlohmann::ordered_json::parse(OperationsToJson(operations_.Operations()).dump());
   p.star = *star_;

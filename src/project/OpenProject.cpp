@@ -120,7 +120,7 @@ ReplayOutcome ReplayProject(const Project& project, const std::string& sourcePat
                            .shownName = source.fileName.empty() ? shown : source.fileName,
                            .importOptions = source.importOptions,
                            .decimalSeparator = decimalSeparator,
-                           .timeScale = {}},
+                           .timeScale = source.timeScale},
                           outcome.data, outcome.star, outcome.view);
   if (!outcome.load.read.opened) {
     std::string message = shown + " cannot be loaded:";

@@ -53,6 +53,9 @@ struct ProjectSource {
   // Given when the file was imported with chosen options (File ▸ Import…); otherwise the file
   // was read as Open data reads it.
   std::optional<io::ImportOptions> importOptions;
+  // The scale of the times as loaded (the file's, or the user's word); nothing in a project that
+  // does not say it, whose file then gives its own again.
+  std::optional<TimeScale> timeScale = std::nullopt;
 };
 
 // What the picture on the chart was when the project was saved, so that reopening draws it again.

@@ -358,6 +358,11 @@ ProjectSource ReadSource(const Reader& r, const Json& j, const std::string& path
   s.crc32 = value;
   if (r.Has(j, "importOptions") && !j["importOptions"].is_null())
     s.importOptions = ReadImportOptions(r, j["importOptions"], path + ".importOptions");
+  if (r.Has(j, "timeScale") && !j["timeScale"].is_null()) {
+    const std::string scale = r.String(j["timeScale"], path + ".timeScale", 16);
+    s.timeScale = ParseTimeScale(scale);
+    if (!s.timeScale) r.Fail(path + ".timeScale", "is not JD, HJD or BJD_TDB");
+  }
   return s;
 }
 
@@ -584,6 +589,7 @@ std::string WriteProjectJson(const Project& project) {
            {"size", s.size},
            {"crc32", std::string(8 - digits.size(), '0') + digits}};
     j["importOptions"] = s.importOptions ? ImportOptionsJson(*s.importOptions) : Json(nullptr);
+    j["timeScale"] = s.timeScale ? Json(std::string(TimeScaleName(*s.timeScale))) : Json(nullptr);
     sources.push_back(std::move(j));
   }
   root["sources"] = std::move(sources);

@@ -85,6 +85,11 @@ TEST_F(OpenProjectTest, ReplayLoadsWithTheStoredImportOptionsAndSetsTheObject) {
   EXPECT_EQ(r.star.starName, "V1");
   // Two nights: the first holds two entries.
   EXPECT_EQ(r.view.lastNight, 1);
+  // The file says no scale (JD); a scale the user gave is given to the replayed load again.
+  EXPECT_EQ(r.data.timeScale, TimeScale::Jd);
+  Project barycentric = p;
+  barycentric.sources[0].timeScale = TimeScale::BjdTdb;
+  EXPECT_EQ(ReplayProject(barycentric, path, '.').data.timeScale, TimeScale::BjdTdb);
 }
 
 // Entries as loaded: 0 (2450001.10, 12.10), 1 (2450001.20, 12.30), 2 (2450002.10, 12.20) and

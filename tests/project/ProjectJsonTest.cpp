@@ -36,7 +36,8 @@ Project FullProject() {
                        .fileName = "v1 her.txt",
                        .size = 123456,
                        .crc32 = 0x0badf00d,
-                       .importOptions = options});
+                       .importOptions = options,
+                       .timeScale = TimeScale::Hjd});
   p.sources.push_back({.path = "/data/second.txt",
                        .fileName = "second.txt",
                        .size = 1,
@@ -123,6 +124,8 @@ TEST(ProjectJsonTest, EveryFieldReadsBackAsWritten) {
   EXPECT_EQ(q.sources[0].size, 123456u);
   EXPECT_EQ(q.sources[0].crc32, 0x0badf00du);
   EXPECT_EQ(q.sources[1].crc32, 0xffffffffu);
+  EXPECT_EQ(q.sources[0].timeScale, TimeScale::Hjd);
+  EXPECT_FALSE(q.sources[1].timeScale.has_value());
   EXPECT_FALSE(q.sources[1].importOptions.has_value());
   ASSERT_TRUE(q.sources[0].importOptions.has_value());
   const io::ImportOptions& o = *q.sources[0].importOptions;
@@ -293,6 +296,12 @@ TEST(ProjectJsonTest, DamagedAndHostileFilesAreRefusedWithTheirReason) {
        },
        "not valid JSON"},
       {"a list", [](Json&) { return std::string("[1, 2]"); }, "not an Ombrane project file"},
+      {"an unknown time scale",
+       [](Json& j) {
+         j["sources"][0]["timeScale"] = "TCB";
+         return Dump(j);
+       },
+       "the field \"sources[0].timeScale\" is not JD, HJD or BJD_TDB"},
       {"another format",
        [](Json& j) {
          j["format"] = "ombrane-notes";
