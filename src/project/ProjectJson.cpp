@@ -169,6 +169,7 @@ Json MinimaJson(const OcTable& table, const std::vector<ProjectMinimumOrigin>& o
          {"referenceEpoch", Extended(table.referenceEpoch)},
          {"referencePeriod", Extended(table.referencePeriod)},
          {"secondaryPhase", Extended(table.secondaryPhase)}};
+  j["timeScale"] = table.timeScale ? Json(std::string(TimeScaleName(*table.timeScale))) : Json(nullptr);
   if (table.fit) {
     const EphemerisFit& f = *table.fit;
     j["fit"] = Json{{"quadratic", f.quadratic},
@@ -443,6 +444,10 @@ OcTable ReadMinima(const Reader& r, const Json& j, const std::string& path,
   table.secondaryPhase = r.Extended(r.Member(j, path, "secondaryPhase"), path + ".secondaryPhase");
   if (table.secondaryPhase < 0 || table.secondaryPhase >= 1)
     r.Fail(path + ".secondaryPhase", "is out of its range 0 to 1");
+  if (r.Has(j, "timeScale") && !j["timeScale"].is_null()) {
+    table.timeScale = ParseTimeScale(r.String(j["timeScale"], path + ".timeScale", 16));
+    if (!table.timeScale) r.Fail(path + ".timeScale", "is not JD, HJD or BJD_TDB");
+  }
   if (r.Has(j, "fit") && !j["fit"].is_null()) {
     const std::string fp = path + ".fit";
     const Json& f = r.Object(j["fit"], fp);

@@ -94,6 +94,7 @@ Project FullProject() {
   fit.cycles = {10, 10.5L};
   fit.residuals = {1e-4L, -2e-4L};
   table.fit = fit;
+  table.timeScale = TimeScale::BjdTdb;
   p.minima = table;
   p.minimaOrigins = {{.points = 41, .coverage = "both branches", .flag = "asymmetric"}, {}};
   p.view = {.picture = ProjectPicture::Night,
@@ -189,6 +190,7 @@ TEST(ProjectJsonTest, EveryFieldReadsBackAsWritten) {
 
   ASSERT_TRUE(q.minima.has_value());
   ASSERT_EQ(q.minima->minima.size(), 2u);
+  EXPECT_EQ(q.minima->timeScale, TimeScale::BjdTdb);
   EXPECT_EQ(q.minima->minima[0].time, 2459000.123456789012L);
   EXPECT_EQ(q.minima->minima[0].kind, MinimumKind::Primary);
   EXPECT_EQ(q.minima->minima[0].cycle, 10);
