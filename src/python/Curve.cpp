@@ -13,6 +13,7 @@
 #include "common/TextToFloat.h"
 #include "phase/Fold.h"
 #include "services/LoadFile.h"
+#include "store/TimeScale.h"
 
 namespace ombrane::python {
 namespace {
@@ -48,8 +49,15 @@ void Warn(const std::vector<std::string>& lines) {
     if (PyErr_WarnEx(PyExc_UserWarning, line.c_str(), 2) != 0) throw py::error_already_set();
 }
 
+// The scale of the times as the user names it (jd, hjd or bjd_tdb, any case); nothing for None.
+std::optional<TimeScale> ScaleOf(const std::optional<std::string>& name) {
+  if (!name) return std::nullopt;
+  if (const std::optional<TimeScale> scale = ParseTimeScale(*name)) return scale;
+  throw InputError("time_scale must be jd, hjd or bjd_tdb, not '" + *name + "'");
+}
+
 std::shared_ptr<Loaded> ReadFile(const std::string& path, const std::optional<io::ImportOptions>& options,
-                                 bool pairs) {
+                                 bool pairs, std::optional<TimeScale> timeScale) {
   auto loaded = std::make_shared<Loaded>();
   loaded->path = path;
   const std::string shown = path == "-" ? std::string("standard input") : path;
@@ -58,7 +66,8 @@ std::shared_ptr<Loaded> ReadFile(const std::string& path, const std::optional<io
   {
     py::gil_scoped_release release;
     report = LoadFile(
-        {.path = path, .fileName = name.empty() ? path : name, .shownName = shown, .importOptions = options},
+        {.path = path, .fileName = name.empty() ? path : name, .shownName = shown, .importOptions = options,
+         .timeScale = timeScale},
         loaded->data, loaded->star, loaded->view);
   }
   const PhotometryReadResult& read = report.read;
@@ -89,7 +98,7 @@ std::vector<long double> Values(const py::array_t<double, py::array::forcecast>&
 std::shared_ptr<Loaded> FromArrays(const py::array_t<double, py::array::forcecast>& time,
                                    const py::array_t<double, py::array::forcecast>& mag,
                                    const std::optional<py::array_t<double, py::array::forcecast>>& error,
-                                   const std::string& name) {
+                                   const std::string& name, TimeScale timeScale) {
   const std::vector<long double> t = Values(time, "time");
   const std::vector<long double> m = Values(mag, "mag");
   std::vector<long double> e;
@@ -99,6 +108,7 @@ std::shared_ptr<Loaded> FromArrays(const py::array_t<double, py::array::forcecas
   if (t.empty()) throw InputError("No observations in " + name + ".");
   io::ImportResult imported;
   imported.format = "Arrays";
+  imported.timeScale = timeScale;
   imported.observations.resize(t.size());
   for (size_t i = 0; i < t.size(); ++i) {
     if (!std::isfinite(t[i]) || !std::isfinite(m[i]))
@@ -254,11 +264,15 @@ void BindCurve(py::module_& m) {
       .def(py::init([](const py::array_t<double, py::array::forcecast>& time,
                        const py::array_t<double, py::array::forcecast>& mag,
                        const std::optional<py::array_t<double, py::array::forcecast>>& error,
-                       const std::string& name) { return Curve(FromArrays(time, mag, error, name)); }),
+                       const std::string& name, const std::string& timeScale) {
+             return Curve(FromArrays(time, mag, error, name, *ScaleOf(timeScale)));
+           }),
            py::arg("time"), py::arg("mag"), py::arg("error") = py::none(), py::arg("name") = "arrays",
+           py::arg("time_scale") = "jd",
            "Observations from arrays: the times (Julian Days), the magnitudes and optionally their "
-           "errors (sigma). Stored as an import stores them. float64 holds a Julian Day to about "
-           "40 microseconds; read() parses a file's times exactly.")
+           "errors (sigma), in the time scale `time_scale` (jd, hjd or bjd_tdb). Stored as an import "
+           "stores them. float64 holds a Julian Day to about 40 microseconds; read() parses a file's "
+           "times exactly.")
       .def_property_readonly("time",
                              [](const Curve& c) {
                                const Data& d = c.loaded().data;
@@ -280,6 +294,9 @@ void BindCurve(py::module_& m) {
           },
           "the magnitudes' errors, or None when the file gives none")
       .def_property_readonly("name", [](const Curve& c) { return c.loaded().data.fileName; })
+      .def_property_readonly(
+          "time_scale", [](const Curve& c) { return std::string(TimeScaleName(c.loaded().data.timeScale)); },
+          "the scale of the times: 'JD', 'HJD' or 'BJD_TDB'")
       .def_property_readonly("path", [](const Curve& c) { return c.loaded().path; })
       .def_property_readonly(
           "format", [](const Curve& c) { return c.loaded().format; },
@@ -306,7 +323,8 @@ void BindCurve(py::module_& m) {
          std::optional<py::object> errorColumn, std::optional<int32_t> skip,
          std::optional<std::string> separator, std::optional<std::string> band,
          std::optional<std::string> flux, std::optional<double> zeroPoint, std::optional<double> timeOffset,
-         std::optional<std::string> values, std::optional<py::object> bin, bool pairs) {
+         std::optional<std::string> values, std::optional<py::object> bin, bool pairs,
+         std::optional<std::string> timeScale) {
         const ReadChoices choices{.columns = columns,
                                   .errorColumn = std::move(errorColumn),
                                   .skip = skip,
@@ -317,17 +335,20 @@ void BindCurve(py::module_& m) {
                                   .timeOffset = timeOffset,
                                   .values = std::move(values),
                                   .bin = std::move(bin)};
-        return Curve(ReadFile(path, ImportOptionsOf(choices), pairs));
+        return Curve(ReadFile(path, ImportOptionsOf(choices), pairs, ScaleOf(timeScale)));
       },
       py::arg("path"), py::kw_only(), py::arg("columns") = py::none(), py::arg("error_column") = py::none(),
       py::arg("skip") = py::none(), py::arg("separator") = py::none(), py::arg("band") = py::none(),
       py::arg("flux") = py::none(), py::arg("zero_point") = py::none(), py::arg("time_offset") = py::none(),
       py::arg("values") = py::none(), py::arg("bin") = py::none(), py::arg("pairs") = false,
+      py::arg("time_scale") = py::none(),
       "Reads a photometry file as ombrane-batch does: plain pairs of Julian Day and magnitude, an "
       "AAVSO export or a FITS light curve by itself, any other layout with the import options "
       "(columns=(T, M) counted from 1, error_column=K or 'none', skip=N, separator='blanks', "
       "'tabs', 'commas' or 'semicolons', band, flux='pdcsap' or 'sap', zero_point, "
-      "time_offset, values='flux' or 'magnitudes', bin='auto' or K cadences). The times are "
+      "time_offset, values='flux' or 'magnitudes', bin='auto' or K cadences), and time_scale "
+      "('jd', 'hjd' or 'bjd_tdb', as the batch's --time-scale; by default what the file says, "
+      "else JD). The times are "
       "parsed in extended precision. What the load left out is warned of (UserWarning) and "
       "kept in notes; a file that cannot be read raises InputError.");
 }

@@ -130,3 +130,34 @@ def test_no_warning_for_a_clean_load(tmp_path):
     with warnings.catch_warnings():
         warnings.simplefilter("error")
         ombrane.read(path)
+
+
+@pytest.mark.parametrize(
+    "header, asked, scale",
+    [
+        ("", None, "JD"),  # plain pairs say nothing: Julian Days
+        ("", "bjd_tdb", "BJD_TDB"),
+        ("", "Hjd", "HJD"),
+        ("HJD,mag\n", None, "HJD"),  # the time column's name says it
+        ("HJD,mag\n", "jd", "JD"),  # the user's choice overrides it
+    ],
+)
+def test_the_time_scale_is_the_users_else_the_files(tmp_path, header, asked, scale):
+    path = tmp_path / "scaled.csv"
+    separator = "," if header else " "
+    path.write_text(header + f"2459000.1{separator}12.0\n2459000.2{separator}12.1\n")
+    options = {"columns": (1, 2), "separator": "commas"} if header else {}
+    lc = ombrane.read(str(path), time_scale=asked, **options)
+    assert lc.time_scale == scale
+    words = ["fold", "--period", "0.5"] + (["--time-scale", asked] if asked else [])
+    words += ["--columns", "1,2", "--separator", "commas"] if header else []
+    assert ombrane.table_row(words, str(path)).as_dict()["time_scale"] == scale
+
+
+def test_arrays_carry_the_time_scale_given():
+    assert ombrane.LightCurve([2459000.1, 2459000.2], [12.0, 12.1]).time_scale == "JD"
+    assert ombrane.LightCurve([2459000.1, 2459000.2], [12.0, 12.1], time_scale="bjd_tdb").time_scale == "BJD_TDB"
+    with pytest.raises(ombrane.InputError, match="time_scale must be jd, hjd or bjd_tdb, not 'utc'"):
+        ombrane.LightCurve([2459000.1], [12.0], time_scale="utc")
+    with pytest.raises(ombrane.InputError, match="time_scale must be"):
+        ombrane.read("whatever.txt", time_scale="tt")
