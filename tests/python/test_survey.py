@@ -112,3 +112,37 @@ def test_the_example_script_writes_the_batchs_table(files, batch, tmp_path):
                          capture_output=True, text=True, env=dict(os.environ), timeout=120)
     assert run.returncode == 0, run.stderr
     pandas.testing.assert_frame_equal(pandas.read_csv(output), batch_table(batch, paths[:4], tmp_path))
+
+
+def test_a_few_hundred_files_give_the_same_rows_every_way(batch, tmp_path):
+    """The same search over 300 files through the batch's table, its two shards joined, the module
+    serially and Dask's two worker processes: one table, row for row."""
+    from dask.distributed import Client, LocalCluster
+
+    paths = []
+    for i in range(300):
+        t, m = sine_curve(n=60, period=0.3 + 0.001 * i, noise=0.01, seed=1000 + i)
+        paths.append(write_pairs(tmp_path / f"star{i:03d}.txt", t, m))
+    options = {"method": "aov", "min": "0.25", "max": "0.65", "step": "0.002"}
+    listing = tmp_path / "files.txt"
+    listing.write_text("\n".join(paths) + "\n")
+    words = survey.arguments("search", **options)
+
+    def run(*extra):
+        done = subprocess.run([batch] + words + ["--table", "csv", "--files-from", str(listing)] + list(extra),
+                              capture_output=True, text=True)
+        assert done.returncode == 0, done.stderr
+        return pandas.read_csv(io.StringIO(done.stdout))
+
+    whole = run()
+    assert len(whole) == 300 and (whole["status"] == "ok").all()
+    shards = pandas.concat([run("--shard", "0/2"), run("--shard", "1/2")])
+    assert len(shards) == 300
+    # Shards take every other file: back in the list's order they are the whole table.
+    shards = shards.set_index("file").loc[paths].reset_index()
+    pandas.testing.assert_frame_equal(shards, whole)
+    pandas.testing.assert_frame_equal(survey.table(paths, "search", **options), whole)
+    with LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None) as cluster, \
+            Client(cluster) as client:
+        spread = survey.table(paths, "search", client=client, chunk=25, **options)
+    pandas.testing.assert_frame_equal(spread, whole)
